@@ -1,0 +1,144 @@
+// decimal_conversion.cpp - decimal text to double through a 64-bit mantissa.
+//
+// The steps below reproduce, bit for bit, the doubles that earlier runs of
+// this program produced from the same files. That conversion is not
+// correctly rounded: it truncates the mantissa to 53 bits and scales with a
+// power of ten that is itself rounded once per squaring. A correctly
+// rounded parser (strtod and friends) would change results in the last bit
+// for long mantissas and large exponents, so it must not be used here.
+#include "recordio/decimal_conversion.h"
+
+#include <bit>
+#include <cstddef>
+#include <limits>
+
+namespace recordio {
+
+namespace {
+
+// The mantissa stops taking digits once its upper 32 bits exceed this; it is
+// the largest upper half for which 10 * M + 9 stays near 64 bits.
+constexpr std::uint64_t mantissa_upper_limit = 429496729;
+
+constexpr int double_mantissa_bits = 53;
+
+bool has_room(std::uint64_t mantissa) { return (mantissa >> 32) <= mantissa_upper_limit; }
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+std::uint64_t digit_value(char c) { return static_cast<std::uint64_t>(c - '0'); }
+
+// Keeps the 53 most significant bits and drops the rest, so the conversion
+// to double below is exact: the cut is a truncation, never a rounding.
+double truncated_to_double(std::uint64_t mantissa) {
+  const int bits = std::numeric_limits<std::uint64_t>::digits - std::countl_zero(mantissa);
+  if (bits > double_mantissa_bits) {
+    const int dropped = bits - double_mantissa_bits;
+    mantissa = (mantissa >> dropped) << dropped;
+  }
+  return static_cast<double>(mantissa);
+}
+
+}  // namespace
+
+double power_of_ten(std::int64_t n) {
+  if (n <= 0) return 1.0;
+  double y = 1.0;
+  double x = 10.0;
+  // Once x overflows it stays infinity and so does every product with it;
+  // no zero ever enters, so no not-a-number can arise.
+  while (n >= 2) {
+    if (n % 2 != 0) y = x * y;
+    n /= 2;
+    x = x * x;
+  }
+  return x * y;
+}
+
+double convert_decimal(std::string_view text) {
+  const std::size_t end = text.size();
+  std::size_t i = 0;
+  while (i < end && text[i] == ' ') ++i;
+
+  bool negative = false;
+  if (i < end && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+
+  if (i < end) {
+    const char first = text[i];
+    if (first == 'I' || first == 'i') {
+      return negative ? -std::numeric_limits<double>::infinity()
+                      : std::numeric_limits<double>::infinity();
+    }
+    if (first == 'N' || first == 'n') return std::numeric_limits<double>::quiet_NaN();
+  }
+
+  std::uint64_t mantissa = 0;
+  // Decimal exponent of the mantissa. It moves by at most one per character
+  // of the text, so 64 bits can never overflow.
+  std::int64_t k = 0;
+
+  // Digits that no longer fit only raise the exponent: their value is lost.
+  for (; i < end && is_digit(text[i]); ++i) {
+    if (has_room(mantissa)) {
+      mantissa = 10 * mantissa + digit_value(text[i]);
+    } else {
+      ++k;
+    }
+  }
+
+  if (i < end && text[i] == '.') {
+    ++i;
+    // Zeros are held back until a non-zero digit needs them, so trailing
+    // zeros of a fraction neither fill the mantissa nor lower the exponent.
+    std::int64_t held_zeros = 0;
+    for (; i < end && is_digit(text[i]); ++i) {
+      if (!has_room(mantissa)) continue;
+      if (text[i] == '0') {
+        ++held_zeros;
+        continue;
+      }
+      for (; held_zeros > 0 && has_room(mantissa); --held_zeros) {
+        mantissa *= 10;
+        --k;
+      }
+      held_zeros = 0;
+      if (has_room(mantissa)) {
+        mantissa = 10 * mantissa + digit_value(text[i]);
+        --k;
+      }
+    }
+  }
+
+  // The exponent is accumulated in 32 bits, as it always was; unsigned
+  // arithmetic makes the wraparound of a huge exponent defined.
+  if (i < end && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) ++i;
+  bool exponent_negative = false;
+  if (i < end && (text[i] == '+' || text[i] == '-')) {
+    exponent_negative = text[i] == '-';
+    ++i;
+  }
+  std::uint32_t e = 0;
+  for (; i < end && is_digit(text[i]); ++i) {
+    e = 10u * e + static_cast<std::uint32_t>(text[i] - '0');
+  }
+  if (exponent_negative) e = 0u - e;
+  const std::int64_t a = std::int64_t{static_cast<std::int32_t>(e)} + k;
+
+  double value = 0.0;
+  // A zero mantissa is zero at any scale: multiplying it by an overflowed
+  // power of ten would give not-a-number for a text such as 0e400.
+  if (mantissa != 0) {
+    value = truncated_to_double(mantissa);
+    if (a > 0) {
+      value = value * power_of_ten(a);
+    } else if (a < 0) {
+      value = value / power_of_ten(-a);
+    }
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace recordio

@@ -1,0 +1,239 @@
+// input_editing.cpp - the read statements: begin_read, read_item, end_read.
+//
+// A statement reads its first record when it begins; fixed-column items
+// then take their fields from it by the format list, and free-form items
+// take the next values, reading further records as they need them. Every
+// condition goes through raise_condition or, for end of file, the outcome
+// that read_record got from end_of_file_condition; either has already
+// emptied the current record, and the step returns that outcome unchanged.
+#include "recordio/input_editing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "recordio/conditions.h"
+#include "recordio/current_record.h"
+#include "recordio/free_form_input.h"
+#include "recordio/input_fields.h"
+#include "recordio/text_records.h"
+#include "recordio/units.h"
+
+namespace recordio {
+
+namespace {
+
+// The reader's state outlives statements only for its buffers, which keep
+// their allocations so that reading a field costs no allocation.
+struct ReaderState {
+  Unit* unit = nullptr;               // the unit of the statement in progress
+  std::size_t next_descriptor = 0;    // place reached in the format list
+  TextBuffer field_text;              // a real field as it is converted
+  FreeFormScanner free_form;          // repeat counter, last value, record-end flag
+};
+
+ReaderState reader;
+
+// Free-form values come from the statement's unit, one record at a time.
+class UnitRecords final : public RecordSource {
+ public:
+  UnitRecords(Unit& unit, StatementRequest& request) : unit_(unit), request_(request) {}
+
+  bool next_record() override {
+    outcome_ = read_record(unit_, request_);
+    return outcome_ == Outcome::success;
+  }
+
+  Outcome outcome() const { return outcome_; }
+
+ private:
+  Unit& unit_;
+  StatementRequest& request_;
+  Outcome outcome_ = Outcome::success;
+};
+
+// Every condition of a read clears the record-end flag, so that the next
+// statement starts without it.
+Outcome condition(std::int32_t condition_code, StatementRequest& request) {
+  reader.free_form.end_statement();
+  return raise_condition(condition_code, request);
+}
+
+// An outcome other than success that read_record has already decided.
+Outcome stopped(Outcome outcome) {
+  reader.free_form.end_statement();
+  return outcome;
+}
+
+bool is_data_descriptor(const EditDescriptor& descriptor) {
+  return descriptor.kind == EditDescriptor::Kind::integer ||
+         descriptor.kind == EditDescriptor::Kind::real ||
+         descriptor.kind == EditDescriptor::Kind::character;
+}
+
+std::int32_t moved_position(std::int32_t position, std::int32_t columns) {
+  const std::int64_t moved = std::int64_t{position} + std::max(columns, 0);
+  return static_cast<std::int32_t>(std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Advances through the format list to the descriptor for the next item.
+// Skips move the position, record breaks read the next record, literals
+// belong to output and take nothing; a list used up while items remain
+// starts over on a new record.
+Outcome next_data_descriptor(StatementRequest& request, const EditDescriptor*& descriptor) {
+  const FormatList format = request.format;
+  // Without a data descriptor the list would be walked forever.
+  if (std::none_of(format.begin(), format.end(), is_data_descriptor)) {
+    return condition(code::type_does_not_match_descriptor, request);
+  }
+  CurrentRecord& record = current_record();
+  for (;;) {
+    if (reader.next_descriptor >= format.size()) {
+      reader.next_descriptor = 0;
+      const Outcome outcome = read_record(*reader.unit, request);
+      if (outcome != Outcome::success) return stopped(outcome);
+    }
+    const EditDescriptor& current = format[reader.next_descriptor++];
+    switch (current.kind) {
+      case EditDescriptor::Kind::integer:
+      case EditDescriptor::Kind::real:
+      case EditDescriptor::Kind::character:
+        descriptor = &current;
+        return Outcome::success;
+      case EditDescriptor::Kind::skip:
+        record.set_position(moved_position(record.position(), current.width));
+        break;
+      case EditDescriptor::Kind::record_break: {
+        const Outcome outcome = read_record(*reader.unit, request);
+        if (outcome != Outcome::success) return stopped(outcome);
+        break;
+      }
+      case EditDescriptor::Kind::literal:
+        break;
+    }
+  }
+}
+
+Outcome read_fixed_column(StatementRequest& request, InputItem item) {
+  const EditDescriptor* descriptor = nullptr;
+  const Outcome found = next_data_descriptor(request, descriptor);
+  if (found != Outcome::success) return found;
+
+  CurrentRecord& record = current_record();
+  switch (descriptor->kind) {
+    case EditDescriptor::Kind::integer: {
+      if (item.type != InputItem::Type::integer32) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
+      record.set_position(span.next_position);
+      std::int32_t value = 0;
+      const std::int32_t failed = edit_integer_field(span.field, value);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<std::int32_t*>(item.place) = value;
+      return Outcome::success;
+    }
+    case EditDescriptor::Kind::real: {
+      if (item.type != InputItem::Type::real64) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
+      record.set_position(span.next_position);
+      double value = 0.0;
+      const std::int32_t failed =
+          edit_real_field(span.field, descriptor->decimals, reader.field_text, value);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<double*>(item.place) = value;
+      return Outcome::success;
+    }
+    case EditDescriptor::Kind::character: {
+      if (item.type != InputItem::Type::text) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      // A plain A takes as many columns as the text is long.
+      const std::int32_t width = descriptor->width > 0 ? descriptor->width : item.size;
+      const FieldSpan span = take_field(record.view(), record.position(), width, false);
+      record.set_position(span.next_position);
+      edit_character_field(span.field, width, static_cast<char*>(item.place), item.size);
+      return Outcome::success;
+    }
+    default:
+      return condition(code::type_does_not_match_descriptor, request);
+  }
+}
+
+Outcome read_free_form(StatementRequest& request, InputItem item) {
+  UnitRecords records(*reader.unit, request);
+  FreeFormValue value;
+  switch (reader.free_form.next_value(records, item.type == InputItem::Type::text, value)) {
+    case ScanResult::value:
+      break;
+    case ScanResult::no_record:
+      return stopped(records.outcome());
+    case ScanResult::out_of_memory:
+      return condition(code::buffer_allocation_failed, request);
+  }
+  if (value.null) return Outcome::success;
+
+  switch (item.type) {
+    case InputItem::Type::integer32: {
+      std::int32_t result = 0;
+      const std::int32_t failed = edit_integer_value(value.text, result);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<std::int32_t*>(item.place) = result;
+      return Outcome::success;
+    }
+    case InputItem::Type::real64: {
+      double result = 0.0;
+      const std::int32_t failed = edit_real_value(value.text, result);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<double*>(item.place) = result;
+      return Outcome::success;
+    }
+    case InputItem::Type::text:
+      edit_text_value(value.text, static_cast<char*>(item.place), item.size);
+      return Outcome::success;
+  }
+  return condition(code::type_does_not_match_descriptor, request);
+}
+
+}  // namespace
+
+Outcome begin_read(StatementRequest& request) {
+  request.kind = StatementKind::read;
+  set_status(request, 0);
+  request.statement_failed = false;
+  reader.unit = nullptr;
+  reader.next_descriptor = 0;
+  reader.free_form.begin_statement();
+
+  Outcome outcome = Outcome::success;
+  Unit* unit = unit_for_transfer(request, /*for_writing=*/false, outcome);
+  if (unit == nullptr) return stopped(outcome);
+  reader.unit = unit;
+  outcome = read_record(*unit, request);
+  if (outcome != Outcome::success) return stopped(outcome);
+  return Outcome::success;
+}
+
+Outcome read_item(StatementRequest& request, InputItem item) {
+  if (request.statement_failed) return Outcome::success;
+  // Only a statement whose begin_read failed has no unit, and its caller
+  // has already left it.
+  if (reader.unit == nullptr) return condition(code::illegal_unit, request);
+  if (request.transfer == Transfer::free_form) return read_free_form(request, item);
+  return read_fixed_column(request, item);
+}
+
+Outcome end_read(StatementRequest& request) {
+  if (request.statement_failed) return Outcome::success;
+  reader.free_form.end_statement();
+  reader.unit = nullptr;
+  // The unread rest of the record is dropped: the next read starts on the
+  // next line.
+  current_record().clear();
+  request.kind = StatementKind::rewind;
+  return Outcome::success;
+}
+
+}  // namespace recordio

@@ -1,0 +1,24 @@
+// input_editing.h - read statements: fixed-column fields and free-form values.
+//
+// A read runs as begin_read, one read_item per item in list order, end_read;
+// the caller tests the outcome after each call and leaves the statement at
+// the first one that is not success. An item that receives nothing keeps
+// its previous contents.
+#pragma once
+
+#include "recordio/statement.h"
+
+namespace recordio {
+
+// Sets the status variable to 0, clears the statement-failed mark, finds the
+// unit and reads the statement's first record.
+Outcome begin_read(StatementRequest& request);
+
+// Edits one item from the current record (fixed-column, by the next
+// descriptor of the format list) or from the next value (free-form).
+Outcome read_item(StatementRequest& request, InputItem item);
+
+// Drops the rest of the current record; the next read starts on the next line.
+Outcome end_read(StatementRequest& request);
+
+}  // namespace recordio

@@ -1,0 +1,214 @@
+// input_fields.cpp - Iw, Fw.d and Aw fields, and typed free-form values.
+#include "recordio/input_fields.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "recordio/conditions.h"
+#include "recordio/decimal_conversion.h"
+
+namespace recordio {
+
+// ---------------------------------------------------------------------------
+// TextBuffer
+
+TextBuffer::~TextBuffer() { std::free(data_); }
+
+bool TextBuffer::reserve(std::size_t count) {
+  if (count <= capacity_) return true;
+  constexpr std::size_t first_capacity = 256;
+  std::size_t capacity = std::max(first_capacity, capacity_);
+  // Doubling keeps a value of n characters at O(n) copying in all.
+  while (capacity < count) {
+    if (capacity > std::numeric_limits<std::size_t>::max() / 2) {
+      capacity = count;
+      break;
+    }
+    capacity *= 2;
+  }
+  void* grown = std::realloc(data_, capacity);
+  if (grown == nullptr) return false;
+  data_ = static_cast<char*>(grown);
+  capacity_ = capacity;
+  return true;
+}
+
+bool TextBuffer::append(char c) {
+  if (size_ == capacity_ && !reserve(size_ + 1)) return false;
+  data_[size_++] = c;
+  return true;
+}
+
+bool TextBuffer::append(std::string_view chars) {
+  if (chars.empty()) return true;
+  if (chars.size() > std::numeric_limits<std::size_t>::max() - size_) return false;
+  if (!reserve(size_ + chars.size())) return false;
+  // memmove: the characters may come from this buffer itself.
+  std::memmove(data_ + size_, chars.data(), chars.size());
+  size_ += chars.size();
+  return true;
+}
+
+bool TextBuffer::append_repeated(char c, std::size_t count) {
+  if (count == 0) return true;
+  if (count > std::numeric_limits<std::size_t>::max() - size_) return false;
+  if (!reserve(size_ + count)) return false;
+  std::memset(data_ + size_, c, count);
+  size_ += count;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Shared character rules
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_sign(char c) { return c == '+' || c == '-'; }
+bool is_exponent_letter(char c) { return c == 'E' || c == 'D' || c == 'e' || c == 'd'; }
+bool is_special_value_letter(char c) { return c == 'I' || c == 'i' || c == 'N' || c == 'n'; }
+
+// What may stand after the leading sign of a real: the conversion itself
+// stops at the first character that does not continue the number, so their
+// order is not checked here (1.2.3 reads as 1.2).
+bool may_continue_real(char c) { return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c); }
+
+// The digits are taken modulo 2^32 and the sign negates modulo 2^32: old
+// files rely on the wraparound (2147483648 reads as -2147483648), and the
+// unsigned arithmetic keeps it free of undefined behaviour.
+std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32_t& value) {
+  std::uint32_t magnitude = 0;
+  bool negative = false;
+  bool first = true;
+  for (const char c : text) {
+    if (ignore_blanks && is_blank(c)) continue;
+    if (first) {
+      first = false;
+      if (is_sign(c)) {
+        negative = c == '-';
+        continue;
+      }
+    }
+    if (!is_digit(c)) return code::illegal_numeric_character;
+    magnitude = 10u * magnitude + static_cast<std::uint32_t>(c - '0');
+  }
+  if (negative) magnitude = 0u - magnitude;
+  value = static_cast<std::int32_t>(magnitude);
+  return 0;
+}
+
+std::size_t sign_length(std::string_view text) {
+  return !text.empty() && is_sign(text.front()) ? 1 : 0;
+}
+
+bool only_real_characters(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), may_continue_real);
+}
+
+void fill_text(std::string_view chars, char* text, std::int32_t length) {
+  if (length <= 0) return;
+  const auto size = static_cast<std::size_t>(length);
+  const std::size_t copied = std::min(chars.size(), size);
+  if (copied > 0) std::memcpy(text, chars.data(), copied);
+  std::memset(text + copied, ' ', size - copied);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Fixed-column fields
+
+FieldSpan take_field(std::string_view record, std::int32_t position, std::int32_t width,
+                     bool numeric) {
+  if (position < 0) position = 0;
+  const auto start = static_cast<std::size_t>(position);
+  if (width <= 0 || start >= record.size()) return {{}, position};
+  const std::size_t taken = std::min(static_cast<std::size_t>(width), record.size() - start);
+  const std::string_view field = record.substr(start, taken);
+  if (numeric) {
+    const std::size_t comma = field.find(',');
+    if (comma != std::string_view::npos) {
+      return {field.substr(0, comma), static_cast<std::int32_t>(start + comma + 1)};
+    }
+  }
+  return {field, static_cast<std::int32_t>(start + taken)};
+}
+
+std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
+  return parse_integer(field, /*ignore_blanks=*/true, value);
+}
+
+std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
+                             double& value) {
+  // The buffer holds the field without its blanks and, behind it, the same
+  // text with the implied decimal point put in; both are views into it.
+  scratch.clear();
+  if (!scratch.reserve(field.size())) return code::buffer_allocation_failed;
+  for (const char c : field) {
+    if (!is_blank(c)) scratch.append(c);
+  }
+  const std::size_t compact_length = scratch.size();
+  std::size_t start = sign_length(scratch.view());
+
+  if (start < compact_length && is_special_value_letter(scratch.view()[start])) {
+    value = convert_decimal(scratch.view());
+    return 0;
+  }
+  if (!only_real_characters(scratch.view().substr(start))) return code::illegal_numeric_character;
+
+  std::string_view text = scratch.view();
+  if (decimals > 0 && text.find('.') == std::string_view::npos) {
+    const std::size_t d = static_cast<std::size_t>(decimals);
+    std::size_t stop = start;
+    while (stop < compact_length && !is_exponent_letter(text[stop])) ++stop;
+    const std::size_t n = stop - start;
+    const std::size_t zeros = n < d ? d - n : 0;
+    // One reservation for the edited copy, so that the appends below never
+    // move the characters they copy from.
+    if (zeros > std::numeric_limits<std::size_t>::max() - 2 * compact_length - 1 ||
+        !scratch.reserve(2 * compact_length + 1 + zeros)) {
+      return code::buffer_allocation_failed;
+    }
+    text = scratch.view();
+    const std::size_t point_at = n < d ? start : stop - d;
+    scratch.append(text.substr(0, point_at));
+    scratch.append('.');
+    scratch.append_repeated('0', zeros);
+    scratch.append(text.substr(point_at, compact_length - point_at));
+    text = scratch.view().substr(compact_length);
+  }
+  value = convert_decimal(text);
+  return 0;
+}
+
+void edit_character_field(std::string_view field, std::int32_t width, char* text,
+                          std::int32_t length) {
+  // A field wider than the text keeps its right-hand end.
+  const std::size_t dropped =
+      width > length && length >= 0 ? static_cast<std::size_t>(width - length) : 0;
+  fill_text(dropped < field.size() ? field.substr(dropped) : std::string_view{}, text, length);
+}
+
+// ---------------------------------------------------------------------------
+// Free-form values
+
+std::int32_t edit_integer_value(std::string_view value, std::int32_t& result) {
+  return parse_integer(value, /*ignore_blanks=*/false, result);
+}
+
+std::int32_t edit_real_value(std::string_view value, double& result) {
+  if (!only_real_characters(value.substr(sign_length(value)))) {
+    return code::illegal_numeric_character;
+  }
+  result = convert_decimal(value);
+  return 0;
+}
+
+void edit_text_value(std::string_view value, char* text, std::int32_t length) {
+  fill_text(value, text, length);
+}
+
+}  // namespace recordio

@@ -1,0 +1,203 @@
+// text_records.cpp - lines of text files as records, in blocks of 8192 bytes.
+//
+// A unit's bytes pass through its block buffer: reads refill it one block at
+// a time, writes fill it and send it to the file whenever it is full and when
+// the unit is released. This file is the only place that moves those bytes.
+#include "recordio/text_records.h"
+
+#include <cstring>
+
+#include "recordio/conditions.h"
+#include "recordio/current_record.h"
+#include "recordio/platform.h"
+
+namespace recordio {
+
+namespace {
+
+constexpr char line_feed = '\n';
+constexpr char carriage_return = '\r';
+constexpr char tab = '\t';
+
+enum class Refill { bytes, end_of_file, refused };
+
+Refill refill(Unit& unit, std::int32_t& refused_code) {
+  std::size_t got = 0;
+  const std::int32_t failed =
+      platform::read_bytes(unit.handle, unit.block, static_cast<std::size_t>(block_size), got);
+  unit.block_position = 0;
+  if (failed != platform::error::none) {
+    // Nothing of what the buffer held before may pass as new bytes.
+    unit.valid_count = 0;
+    unit.last_error = failed;
+    refused_code = failed;
+    return Refill::refused;
+  }
+  unit.valid_count = static_cast<std::int32_t>(got);
+  if (got == 0) {
+    unit.at_end_of_file = true;
+    return Refill::end_of_file;
+  }
+  ++unit.block_index;
+  unit.at_end_of_file = false;
+  return Refill::bytes;
+}
+
+bool store_tab(CurrentRecord& record, int width) {
+  if (width == 0) return record.append(tab);
+  const std::int32_t blanks = width - record.length() % width;
+  if (!record.reserve(std::int64_t{record.length()} + blanks)) return false;
+  for (std::int32_t i = 0; i < blanks; ++i) record.append(' ');
+  return true;
+}
+
+}  // namespace
+
+Outcome read_record(Unit& unit, StatementRequest& request) {
+  CurrentRecord& record = current_record();
+  record.clear();
+  for (;;) {
+    if (unit.block_position == unit.valid_count) {
+      std::int32_t refused_code = 0;
+      switch (refill(unit, refused_code)) {
+        case Refill::bytes:
+          break;
+        case Refill::refused:
+          return raise_condition(refused_code, request);
+        case Refill::end_of_file:
+          // A last line without its LF is still a line: dropping it would
+          // lose the file's last measurement while the run reports success.
+          if (record.length() > 0) return Outcome::success;
+          return end_of_file_condition(request);
+      }
+    }
+    // Copy the run of ordinary bytes up to the next LF, CR or tab at once.
+    const char* const block = unit.block;
+    std::int32_t at = unit.block_position;
+    const std::int32_t end = unit.valid_count;
+    std::int32_t run_end = at;
+    while (run_end < end) {
+      const char c = block[run_end];
+      if (c == line_feed || c == carriage_return || c == tab) break;
+      ++run_end;
+    }
+    if (run_end > at) {
+      if (!record.append(std::string_view(block + at, static_cast<std::size_t>(run_end - at)))) {
+        unit.block_position = run_end;
+        return raise_condition(code::buffer_allocation_failed, request);
+      }
+      at = run_end;
+    }
+    unit.block_position = at;
+    if (at == end) continue;
+    unit.block_position = at + 1;
+    switch (block[at]) {
+      case line_feed:
+        return Outcome::success;
+      case carriage_return:
+        // CR LF and LF read alike, and a stray CR inside a line vanishes.
+        break;
+      default:
+        if (!store_tab(record, unit.tab_width)) {
+          return raise_condition(code::buffer_allocation_failed, request);
+        }
+        break;
+    }
+  }
+}
+
+Outcome end_record(Unit& unit, StatementRequest& request) {
+  CurrentRecord& record = current_record();
+  if (record.length() > unit.max_record_length) {
+    return raise_condition(code::record_too_long, request);
+  }
+  record.set_position(record.length());
+  if (!record.append("\r\n")) return raise_condition(code::buffer_allocation_failed, request);
+
+  const char* bytes = record.data();
+  std::int32_t left = record.length();
+  while (left > 0) {
+    if (unit.block_position == block_size) {
+      const Outcome written = write_block(unit, request);
+      if (written != Outcome::success) return written;
+    }
+    const std::int32_t room = block_size - unit.block_position;
+    const std::int32_t piece = left < room ? left : room;
+    std::memcpy(unit.block + unit.block_position, bytes, static_cast<std::size_t>(piece));
+    unit.block_position += piece;
+    if (unit.block_position > unit.valid_count) unit.valid_count = unit.block_position;
+    unit.modified = true;
+    bytes += piece;
+    left -= piece;
+  }
+  record.clear();
+  if (unit.character_device) return write_block(unit, request);
+  return Outcome::success;
+}
+
+Outcome write_block(Unit& unit, StatementRequest& request) {
+  const std::int32_t failed = platform::write_bytes(
+      unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
+  if (failed != platform::error::none) {
+    // The block is given up, not retried: a retry after a partial write
+    // would put bytes into the file twice.
+    unit.modified = false;
+    unit.at_end_of_file = false;
+    unit.valid_count = 0;
+    unit.block_position = 0;
+    ++unit.block_index;
+    unit.last_error = failed;
+    return raise_condition(failed, request);
+  }
+  if (unit.truncate_pending) {
+    unit.truncate_pending = false;
+    const std::int64_t data_end = unit.block_index * block_size + unit.valid_count;
+    std::uint64_t size = 0;
+    if (platform::file_size(unit.handle, size) == platform::error::none &&
+        size > static_cast<std::uint64_t>(data_end)) {
+      platform::truncate_at(unit.handle, data_end);
+    }
+  }
+  unit.valid_count = 0;
+  unit.block_position = 0;
+  ++unit.block_index;
+  unit.modified = false;
+  unit.at_end_of_file = false;
+  unit.last_error = 0;
+  return Outcome::success;
+}
+
+Outcome flush_unit(Unit& unit, StatementRequest& request) {
+  if (!unit.modified) return Outcome::success;
+  return write_block(unit, request);
+}
+
+int tab_width_from(const char* value, std::int64_t length) {
+  constexpr int default_width = 8;
+  if (value == nullptr || length <= 0 || length >= 20) return default_width;
+  std::int64_t at = 0;
+  bool negative = false;
+  if (value[0] == '+' || value[0] == '-') {
+    negative = value[0] == '-';
+    at = 1;
+  }
+  std::uint32_t magnitude = 0;
+  for (; at < length && value[at] >= '0' && value[at] <= '9'; ++at) {
+    magnitude = magnitude * 10u + static_cast<std::uint32_t>(value[at] - '0');
+  }
+  if (negative) magnitude = 0u - magnitude;
+  const auto width = static_cast<std::int32_t>(magnitude);
+  return width >= 0 ? width : default_width;
+}
+
+int tab_width() {
+  static int width = -1;
+  if (width < 0) {
+    char value[20];
+    const std::int64_t length = platform::environment_value("TABSIZE", value, sizeof value);
+    width = tab_width_from(length < 0 ? nullptr : value, length);
+  }
+  return width;
+}
+
+}  // namespace recordio

@@ -1,0 +1,39 @@
+// text_records.h - lines of a text file as records, and blocks of 8192 bytes.
+//
+// Input: a record ends at LF, every CR is dropped and a tab becomes blanks up
+// to the next tab stop. Output: every record ends in CR LF and its bytes are
+// written unchanged. Bytes move between a unit's block buffer and its file
+// one block at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "recordio/statement.h"
+#include "recordio/units.h"
+
+namespace recordio {
+
+// Cuts the unit's next line into the current record, position at column 1.
+// At the end of the file a last line without its LF that holds at least one
+// byte is still delivered; the next call reports end of file through
+// end_of_file_condition. A refused read raises the system's code.
+Outcome read_record(Unit& unit, StatementRequest& request);
+
+// Ends the current record with CR LF, moves it into the unit's block buffer
+// (writing each block that fills) and empties the current record.
+Outcome end_record(Unit& unit, StatementRequest& request);
+
+// Writes the valid bytes of the block buffer to the file.
+Outcome write_block(Unit& unit, StatementRequest& request);
+
+// Writes the block buffer out when it holds bytes not yet in the file.
+Outcome flush_unit(Unit& unit, StatementRequest& request);
+
+// The tab width of the run, from TABSIZE; looked up once.
+int tab_width();
+
+// The tab width a TABSIZE value gives: `value` holds the first bytes of it
+// (nullptr when unset) and `length` its full length.
+int tab_width_from(const char* value, std::int64_t length);
+
+}  // namespace recordio

@@ -1,0 +1,328 @@
+// units.cpp - the unit table, connect and release, and the run's end.
+//
+// Connections are kept in the order they were made: the run's stop and the
+// failure report write out and close them in that order. A connection whose
+// open fails is taken out of the table before its condition is raised, so
+// the table never holds a unit without a file.
+#include "recordio/units.h"
+
+#include <cfenv>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+#include "recordio/conditions.h"
+#include "recordio/current_record.h"
+#include "recordio/text_records.h"
+
+namespace recordio {
+
+static_assert(std::numeric_limits<double>::is_iec559, "the printed digits need IEEE doubles");
+
+namespace {
+
+Unit* first_unit = nullptr;
+
+// ---------------------------------------------------------------------------
+// Keywords and names
+
+enum class Keyword { absent, invalid, new_status, old_status, unknown, replace, keep, remove,
+                     formatted, unformatted, binary };
+
+struct KeywordText {
+  std::string_view text;
+  Keyword keyword;
+};
+
+constexpr KeywordText status_keywords[] = {
+    {"NEW", Keyword::new_status}, {"OLD", Keyword::old_status},
+    {"UNKNOWN", Keyword::unknown}, {"REPLACE", Keyword::replace}};
+constexpr KeywordText form_keywords[] = {
+    {"FORMATTED", Keyword::formatted}, {"UNFORMATTED", Keyword::unformatted},
+    {"BINARY", Keyword::binary}};
+constexpr KeywordText release_keywords[] = {{"KEEP", Keyword::keep}, {"DELETE", Keyword::remove}};
+
+std::string_view drop_trailing_blanks(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Trailing blanks are dropped and case is folded, but a leading blank is
+// kept, so " new" matches nothing.
+template <std::size_t N>
+Keyword match_keyword(const std::optional<std::string_view>& given, const KeywordText (&table)[N]) {
+  if (!given) return Keyword::absent;
+  const std::string_view value = drop_trailing_blanks(*given);
+  for (const auto& entry : table) {
+    if (entry.text.size() != value.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < value.size() && same; ++i) {
+      char c = value[i];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      same = c == entry.text[i];
+    }
+    if (same) return entry.keyword;
+  }
+  return Keyword::invalid;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return drop_trailing_blanks(text);
+}
+
+// ---------------------------------------------------------------------------
+// The table
+
+void append_unit(Unit* unit) {
+  Unit** link = &first_unit;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = unit;
+}
+
+void unlink_unit(Unit* unit) {
+  for (Unit** link = &first_unit; *link != nullptr; link = &(*link)->next) {
+    if (*link == unit) {
+      *link = unit->next;
+      break;
+    }
+  }
+  unit->next = nullptr;
+}
+
+void free_unit(Unit* unit) {
+  delete[] unit->name;
+  delete[] unit->block;
+  delete unit;
+}
+
+// Takes a connection whose open failed or that is released out of the table.
+void discard_unit(Unit* unit) {
+  unlink_unit(unit);
+  free_unit(unit);
+}
+
+// Closes the file of a unit that is being released; returns the system code.
+std::int32_t close_file(Unit& unit, bool remove) {
+  std::int32_t failed = platform::error::none;
+  if (unit.handle != platform::no_handle) {
+    failed = platform::close_handle(unit.handle);
+    unit.handle = platform::no_handle;
+  }
+  if (failed == platform::error::none && remove) failed = platform::remove_file(unit.name);
+  return failed;
+}
+
+Outcome raise_and_discard(std::int32_t condition, Unit* unit, StatementRequest& request) {
+  if (unit->handle != platform::no_handle) {
+    platform::close_handle(unit->handle);
+    unit->handle = platform::no_handle;
+  }
+  discard_unit(unit);
+  return raise_condition(condition, request);
+}
+
+bool unit_number_allowed(std::int32_t number) { return number >= 0; }
+
+Outcome release(Unit* unit, bool remove, StatementRequest& request) {
+  const Outcome flushed = flush_unit(*unit, request);
+  if (flushed != Outcome::success) return flushed;  // the connection stays
+  const std::int32_t failed = close_file(*unit, remove || unit->delete_on_release);
+  discard_unit(unit);
+  if (failed != platform::error::none) return raise_condition(failed, request);
+  return Outcome::success;
+}
+
+bool same_properties(const Unit& unit, Keyword status, Keyword form) {
+  if (form != Keyword::absent && (form == Keyword::formatted) != unit.formatted) return false;
+  switch (status) {
+    case Keyword::absent:
+      return true;
+    case Keyword::new_status:
+      return unit.status == ConnectStatus::new_file;
+    case Keyword::old_status:
+      return unit.status == ConnectStatus::old_file;
+    default:
+      return unit.status == ConnectStatus::unspecified;
+  }
+}
+
+}  // namespace
+
+void start_up() {
+  // Division by zero and overflow must give infinities and NaNs, never a
+  // trap, and every result must be rounded to nearest in double precision.
+  std::fesetround(FE_TONEAREST);
+#if defined(__x86_64__) || defined(__i386__)
+  // All six exceptions masked, round to nearest, no flush-to-zero and no
+  // denormals-are-zero: subnormal results must stay what IEEE says.
+  _mm_setcsr(0x1F80);
+#endif
+}
+
+Unit* find_unit(std::int32_t number) {
+  for (Unit* unit = first_unit; unit != nullptr; unit = unit->next) {
+    if (unit->number == number) return unit;
+  }
+  return nullptr;
+}
+
+Outcome open_unit(StatementRequest& request) {
+  request.kind = StatementKind::open;
+  set_status(request, 0);
+  if (!unit_number_allowed(request.unit)) return raise_condition(code::illegal_unit, request);
+
+  const Keyword status = match_keyword(request.status_keyword, status_keywords);
+  const Keyword form = match_keyword(request.form_keyword, form_keywords);
+  const std::string_view name = trim_blanks(request.file_name);
+
+  if (Unit* connected = find_unit(request.unit); connected != nullptr) {
+    const std::string_view connected_name(connected->name, connected->name_length);
+    if (drop_trailing_blanks(request.file_name) != connected_name && name != connected_name) {
+      StatementRequest release_request;
+      release_request.kind = StatementKind::close;
+      release_request.unit = request.unit;
+      const Outcome released = release(connected, false, release_request);
+      if (released != Outcome::success) return released;
+    } else if (status != Keyword::invalid && form != Keyword::invalid &&
+               same_properties(*connected, status, form)) {
+      request.kind = StatementKind::rewind;
+      return Outcome::success;
+    } else {
+      return raise_condition(code::open_does_not_match, request);
+    }
+  }
+
+  if (status == Keyword::invalid || form == Keyword::invalid) {
+    return raise_condition(code::bad_iolist_specifier, request);
+  }
+  if (name.empty()) return raise_condition(code::bad_file_specification, request);
+  if (name.find('\0') != std::string_view::npos) {
+    return raise_condition(platform::error::invalid_name, request);
+  }
+
+  Unit* unit = new (std::nothrow) Unit;
+  if (unit == nullptr) return raise_condition(code::buffer_allocation_failed, request);
+  unit->name = new (std::nothrow) char[name.size() + 1];
+  if (unit->name == nullptr) {
+    delete unit;
+    return raise_condition(code::buffer_allocation_failed, request);
+  }
+  std::memcpy(unit->name, name.data(), name.size());
+  unit->name[name.size()] = '\0';
+  unit->name_length = name.size();
+  unit->number = request.unit;
+  unit->formatted = form != Keyword::unformatted && form != Keyword::binary;
+  append_unit(unit);
+
+  bool create = status == Keyword::new_status;
+  if (status != Keyword::old_status) {
+    // Existing means "can be opened for reading now"; any failure of that
+    // open counts as absence.
+    const bool exists = platform::can_open_for_reading(unit->name);
+    if (status == Keyword::new_status && exists) {
+      discard_unit(unit);
+      return raise_condition(code::new_file_exists, request);
+    }
+    create = !exists;
+  }
+  unit->status = status == Keyword::new_status   ? ConnectStatus::new_file
+                 : status == Keyword::old_status ? ConnectStatus::old_file
+                                                 : ConnectStatus::unspecified;
+
+  const std::int32_t opened = create ? platform::create_file(unit->name, unit->handle)
+                                     : platform::open_existing(unit->name, unit->handle);
+  if (opened != platform::error::none) return raise_and_discard(opened, unit, request);
+
+  unit->tab_width = tab_width();
+  switch (platform::file_type(unit->handle)) {
+    case platform::FileType::disk: {
+      unit->disk_file = true;
+      std::uint64_t size = 0;
+      const std::int32_t sized = platform::file_size(unit->handle, size);
+      if (sized != platform::error::none) return raise_and_discard(sized, unit, request);
+      // The layer's file offsets were 32-bit: a file of 4 GiB or more is refused.
+      if (size >> 32 != 0) return raise_and_discard(platform::error::access_denied, unit, request);
+      unit->truncate_pending = true;
+      break;
+    }
+    case platform::FileType::character_device:
+      unit->character_device = true;
+      break;
+    case platform::FileType::other:
+      unit->truncate_pending = true;
+      break;
+  }
+
+  unit->block = new (std::nothrow) char[block_size];
+  if (unit->block == nullptr) {
+    return raise_and_discard(code::buffer_allocation_failed, unit, request);
+  }
+  // The run's first statement also makes the current record.
+  if (!current_record().reserve(1)) {
+    return raise_and_discard(code::buffer_allocation_failed, unit, request);
+  }
+  request.kind = StatementKind::rewind;
+  return Outcome::success;
+}
+
+Outcome close_unit(StatementRequest& request) {
+  request.kind = StatementKind::close;
+  set_status(request, 0);
+  if (!unit_number_allowed(request.unit)) return raise_condition(code::illegal_unit, request);
+  Unit* unit = find_unit(request.unit);
+  if (unit == nullptr) {
+    request.kind = StatementKind::rewind;
+    return Outcome::success;
+  }
+  const Keyword status = match_keyword(request.status_keyword, release_keywords);
+  if (status == Keyword::invalid) return raise_condition(code::bad_iolist_specifier, request);
+  const Outcome released = release(unit, status == Keyword::remove, request);
+  if (released == Outcome::success) request.kind = StatementKind::rewind;
+  return released;
+}
+
+void release_all_units(bool for_failure_report) {
+  while (first_unit != nullptr) {
+    Unit* unit = first_unit;
+    if (unit->writable && unit->modified) {
+      StatementRequest flush;
+      flush.kind = StatementKind::write;
+      flush.unit = unit->number;
+      std::int32_t passed_over = 0;
+      // A status variable turns the condition into a recorded one.
+      if (for_failure_report) flush.status = &passed_over;
+      flush_unit(*unit, flush);
+    }
+    close_file(*unit, unit->delete_on_release);
+    discard_unit(unit);
+  }
+}
+
+void stop_run(StatementRequest& request) {
+  request.kind = StatementKind::rewind;
+  release_all_units(false);
+  current_record().release();
+  platform::exit_process(0);
+}
+
+Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
+  Unit* unit = request.unit >= 0 ? find_unit(request.unit) : nullptr;
+  std::int32_t condition = 0;
+  if (unit == nullptr) condition = code::illegal_unit;
+  else if (for_writing && !unit->writable) condition = code::not_open_for_write;
+  else if (!for_writing && !unit->readable) condition = code::not_open_for_read;
+  if (condition != 0) {
+    outcome = raise_condition(condition, request);
+    return nullptr;
+  }
+  outcome = Outcome::success;
+  return unit;
+}
+
+}  // namespace recordio

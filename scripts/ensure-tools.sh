@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the build tools and libraries the project needs when a machine
+# lacks them (Debian packages; needs root). Does nothing when all are there.
+set -euo pipefail
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v ninja >/dev/null || missing+=(ninja-build)
+command -v g++ >/dev/null || missing+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+if [ "${1:-}" = "--all" ]; then
+  command -v clang++ >/dev/null || missing+=(clang)
+  [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  command -v man >/dev/null || missing+=(man-db)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing: ${missing[*]} (install them with apt-get as root)" >&2
+    exit 1
+  fi
+  echo "installing: ${missing[*]}" >&2
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,46 @@
+// run_program.h - runs a program in a child process and collects what it did.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+struct RunOptions {
+  std::string working_directory;
+  // Variables set (or, with an empty optional, removed) on top of the
+  // inherited environment. TABSIZE is always removed first.
+  std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+  // RLIMIT_FSIZE for the child, with SIGXFSZ ignored, so that a write past
+  // the limit fails with EFBIG instead of killing the process.
+  std::optional<std::uint64_t> file_size_limit;
+  // Drop root privileges (to nobody) so that file modes are enforced.
+  bool unprivileged = false;
+};
+
+struct RunResult {
+  int exit_status = -1;  // as a POSIX parent sees it; 128 + n for signal n
+  std::string standard_output;
+  std::string standard_error;
+};
+
+// Runs `program` (no arguments beyond argv[0] and `arguments`).
+RunResult run_program(const std::string& program, const RunOptions& options,
+                      const std::vector<std::string>& arguments = {});
+
+// Runs `body` in a forked child under `options` (working directory, limit,
+// environment) and returns how the child ended; the child's standard error
+// is collected. `body` should end the process itself.
+RunResult run_in_child(const std::function<void()>& body, const RunOptions& options);
+
+// True when this process can drop privileges for `unprivileged` runs.
+bool can_run_unprivileged();
+
+// The user id that unprivileged runs use.
+unsigned unprivileged_uid();
+
+}  // namespace testing_support
