@@ -172,7 +172,7 @@ TEST_P(Conformance, MatchesExpectedResult) {
 // Until the conversion itself lands only the connection cases can pass.
 const std::set<std::string> connection_cases = {"existing_equat", "missing_freq", "missing_table",
                                                 "missing_both",   "readonly_freq", "readonly_table"};
-constexpr bool conversion_built = false;
+constexpr bool conversion_built = true;
 
 std::vector<std::string> enabled_cases() {
   std::vector<std::string> names;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <grp.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/support/scratch_dir.h"
 
 namespace testing_support {
 
@@ -47,28 +47,6 @@ void set_up_child(const RunOptions& options, int out_fd, int err_fd) {
   }
 }
 
-struct Capture {
-  ScratchDir dir;
-  int out = -1;
-  int err = -1;
-  Capture() {
-    out = open(dir.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    err = open(dir.file("err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  }
-  ~Capture() {
-    close(out);
-    close(err);
-  }
-  RunResult finish(int wait_status) const {
-    RunResult result;
-    if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
-    else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
-    result.standard_output = dir.read("out").value_or("");
-    result.standard_error = dir.read("err").value_or("");
-    return result;
-  }
-};
-
 int wait_for(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
@@ -76,6 +54,56 @@ int wait_for(pid_t pid) {
   }
   return status;
 }
+
+// Output is collected through pipes, not files: a child under a file-size
+// limit must still be able to write its report.
+struct Capture {
+  int out_pipe[2] = {-1, -1};
+  int err_pipe[2] = {-1, -1};
+  int out = -1;
+  int err = -1;
+  Capture() {
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) std::abort();
+    out = out_pipe[1];
+    err = err_pipe[1];
+  }
+  ~Capture() {
+    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  // In the parent, after fork: drains both pipes until the child closes them.
+  RunResult finish(pid_t pid) {
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    out_pipe[1] = err_pipe[1] = -1;
+    RunResult result;
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.standard_output, &result.standard_error};
+    int open_count = 2;
+    char buffer[65536];
+    while (open_count > 0) {
+      if (poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+        const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+        if (n > 0) {
+          sinks[i]->append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          fds[i].fd = -1;
+          --open_count;
+        }
+      }
+    }
+    const int wait_status = wait_for(pid);
+    if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
+    else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
+    return result;
+  }
+};
 
 }  // namespace
 
@@ -94,7 +122,7 @@ RunResult run_program(const std::string& program, const RunOptions& options,
     execv(program.c_str(), argv.data());
     _exit(127);
   }
-  return capture.finish(wait_for(pid));
+  return capture.finish(pid);
 }
 
 RunResult run_in_child(const std::function<void()>& body, const RunOptions& options) {
@@ -106,7 +134,7 @@ RunResult run_in_child(const std::function<void()>& body, const RunOptions& opti
     body();
     _exit(0);
   }
-  return capture.finish(wait_for(pid));
+  return capture.finish(pid);
 }
 
 bool can_run_unprivileged() { return geteuid() == 0; }

@@ -1,0 +1,55 @@
+// binding_energy_table.h - electron binding energies per species and charge.
+//
+// The table is loaded once from "ionization.data": rows of a number (not
+// used), a symbol, a charge state and the binding energy in eV of the
+// electrons removed to make that ion, stored here in micro-u.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace conversion {
+
+// A 4-character, blank-padded symbol as read from a file.
+using Symbol = std::array<char, 4>;
+
+struct TableRow {
+  std::int32_t table_number = 0;
+  Symbol table_symbol = {' ', ' ', ' ', ' '};
+  std::int32_t table_charge = 0;
+  double table_energy = 0.0;  // micro-u
+};
+
+class BindingEnergyTable {
+ public:
+  static constexpr int capacity = 450;
+
+  // Reads rows from the connected unit until end of file or 450 rows. A row
+  // with bad data keeps its place with what was read of it; nothing stops
+  // the run.
+  void load(std::int32_t unit);
+
+  // The energies of the two ions, 0.0 where no row matches. Symbols are
+  // normalised (an isomer letter dropped) before they are compared; a
+  // later matching row wins over an earlier one.
+  struct Energies {
+    double reference = 0.0;
+    double measured = 0.0;
+  };
+  Energies look_up(const Symbol& reference_symbol, std::int32_t reference_charge,
+                   const Symbol& measured_symbol, std::int32_t measured_charge) const;
+
+  int size() const { return n_; }
+  const TableRow& row(int index) const { return rows_[static_cast<std::size_t>(index - 1)]; }
+
+ private:
+  std::array<TableRow, capacity> rows_{};
+  int n_ = 0;
+};
+
+// The symbol as it is compared with the table: an isomer or excitation
+// marker "m", "n" or "x" in column 3 is removed (Rbm -> Rb), and then an "x"
+// in column 2 as well (Hxm -> H).
+Symbol normalised_symbol(Symbol symbol);
+
+}  // namespace conversion
