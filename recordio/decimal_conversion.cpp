@@ -16,13 +16,20 @@ namespace recordio {
 
 namespace {
 
-// The mantissa stops taking digits once its upper 32 bits exceed this; it is
-// the largest upper half for which 10 * M + 9 stays near 64 bits.
+// The mantissa stops taking digits once its upper 32 bits exceed this, the
+// upper half of 2^64 / 10: beyond it a further digit cannot fit.
 constexpr std::uint64_t mantissa_upper_limit = 429496729;
 
 constexpr int double_mantissa_bits = 53;
 
 bool has_room(std::uint64_t mantissa) { return (mantissa >> 32) <= mantissa_upper_limit; }
+
+// The limit alone still lets 10 * M + digit pass 2^64 when the upper half is
+// exactly at the limit (18446744080000000000 would wrap to 6290448384), so a
+// digit that would wrap is treated as one that no longer fits.
+bool takes(std::uint64_t mantissa, std::uint64_t digit) {
+  return has_room(mantissa) && mantissa <= (std::numeric_limits<std::uint64_t>::max() - digit) / 10;
+}
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -82,7 +89,7 @@ double convert_decimal(std::string_view text) {
 
   // Digits that no longer fit only raise the exponent: their value is lost.
   for (; i < end && is_digit(text[i]); ++i) {
-    if (has_room(mantissa)) {
+    if (takes(mantissa, digit_value(text[i]))) {
       mantissa = 10 * mantissa + digit_value(text[i]);
     } else {
       ++k;
@@ -100,12 +107,12 @@ double convert_decimal(std::string_view text) {
         ++held_zeros;
         continue;
       }
-      for (; held_zeros > 0 && has_room(mantissa); --held_zeros) {
+      for (; held_zeros > 0 && takes(mantissa, 0); --held_zeros) {
         mantissa *= 10;
         --k;
       }
       held_zeros = 0;
-      if (has_room(mantissa)) {
+      if (takes(mantissa, digit_value(text[i]))) {
         mantissa = 10 * mantissa + digit_value(text[i]);
         --k;
       }
