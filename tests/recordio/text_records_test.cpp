@@ -4,11 +4,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "recordio/current_record.h"
+#include "recordio/messages.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"
@@ -191,6 +193,24 @@ TEST_F(TextRecords, RefusedBlockWriteIsFatalAndKeepsEarlierBlocks) {
   EXPECT_GE(file.size(), 3u * 8192u);
   EXPECT_LE(file.size(), 3u * 8192u + 50u);
   EXPECT_EQ(file, expected.substr(0, file.size()));
+}
+
+// A read the system refuses is a condition with the system's code; none of
+// the bytes the buffer held before may pass as a record. Reading address 0
+// of the process's own memory fails with EIO.
+TEST_F(TextRecords, RefusedReadIsAConditionNotStaleBytes) {
+  if (connect(3, "/proc/self/mem") != 0) GTEST_SKIP() << "/proc/self/mem cannot be opened here";
+  recordio::Unit* unit = recordio::find_unit(3);
+  std::memcpy(unit->block, "stale\n", 6);
+  StatementRequest request;
+  request.error_branch = true;
+  std::int32_t status = 0;
+  request.status = &status;
+  EXPECT_EQ(recordio::read_record(*unit, request), Outcome::failure);
+  EXPECT_EQ(status, recordio::platform::error::errno_flag | EIO);
+  EXPECT_EQ(recordio::current_record().length(), 0);
+  EXPECT_EQ(recordio::read_record(*unit, request), Outcome::failure);
+  EXPECT_EQ(recordio::system_error_text(status), "Input/output error.");
 }
 
 // The last, partly filled block reaches the file at the run's stop.
