@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "recordio/decimal_conversion.h"
+#include "recordio/power_of_ten.h"
 #include "recordio/decimal_digits.h"
 
 namespace {

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <limits>
 
+#include "recordio/power_of_ten.h"
+
 namespace recordio {
 
 namespace {
@@ -47,20 +49,6 @@ double truncated_to_double(std::uint64_t mantissa) {
 }
 
 }  // namespace
-
-double power_of_ten(std::int64_t n) {
-  if (n <= 0) return 1.0;
-  double y = 1.0;
-  double x = 10.0;
-  // Once x overflows it stays infinity and so does every product with it;
-  // no zero ever enters, so no not-a-number can arise.
-  while (n >= 2) {
-    if (n % 2 != 0) y = x * y;
-    n /= 2;
-    x = x * x;
-  }
-  return x * y;
-}
 
 double convert_decimal(std::string_view text) {
   const std::size_t end = text.size();

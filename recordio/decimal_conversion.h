@@ -20,9 +20,4 @@ namespace recordio {
 // the exponent. A negative sign on a zero value gives negative zero.
 double convert_decimal(std::string_view text);
 
-// 10^n by repeated squaring in double precision, each product rounded to
-// the nearest double: exact up to n = 22, infinity once it overflows.
-// Takes O(log n) steps for any n; n <= 0 gives 1.
-double power_of_ten(std::int64_t n);
-
 }  // namespace recordio

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "recordio/power_of_ten.h"
+
 namespace recordio {
 
 namespace {
@@ -27,19 +29,6 @@ int exponent_field(double x) {
 }
 
 std::uint64_t fraction_field(double x) { return std::bit_cast<std::uint64_t>(x) & fraction_mask; }
-
-// 10^m for m >= 1, squaring as the files were always written: the order of
-// the products decides which powers above 10^22 come out, so it stays.
-double power_of_ten(int m) {
-  double t = 1.0;
-  double u = 10.0;
-  while (m >= 2) {
-    if (m % 2 == 1) t = u * t;
-    m /= 2;
-    u = u * u;
-  }
-  return u * t;
-}
 
 void fill_zeros(DigitString& out) {
   for (char& c : out.digits) c = '0';

@@ -5,6 +5,7 @@
 // rounding per product); the property test checks the range where one
 // correctly rounded operation must agree with the C library's strtod.
 #include "recordio/decimal_conversion.h"
+#include "recordio/power_of_ten.h"
 
 #include <gtest/gtest.h>
 
