@@ -1,6 +1,7 @@
 // binding_energy_table.cpp - loading and looking up the binding energies.
 #include "conversion/binding_energy_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,12 +30,9 @@ void BindingEnergyTable::load(std::int32_t unit) {
     // eV to keV, then keV to micro-u, in that order. The row that met end of
     // file is converted too; it is not counted.
     row.table_energy = row.table_energy * 0.001 / kev_per_micro_u;
-    if (status < 0) {
-      n_ = i - 1;
-      return;
-    }
-    if (i == capacity) {
-      n_ = capacity;
+    if (status < 0 || i == capacity) {
+      n_ = status < 0 ? i - 1 : capacity;
+      build_index();
       return;
     }
   }
@@ -52,32 +50,49 @@ Symbol normalised_symbol(Symbol symbol) {
   return symbol;
 }
 
+// Two blank-padded 4-character symbols are equal after dropping trailing
+// blanks exactly when their four bytes are equal, so the bytes are the key.
+BindingEnergyTable::Key BindingEnergyTable::key_of(const Symbol& symbol, std::int32_t charge) {
+  std::uint32_t bytes = 0;
+  std::memcpy(&bytes, symbol.data(), sizeof bytes);
+  return {bytes, charge};
+}
+
+void BindingEnergyTable::build_index() {
+  index_size_ = 0;
+  for (int i = 0; i < n_; ++i) {
+    const TableRow& row = rows_[static_cast<std::size_t>(i)];
+    index_[static_cast<std::size_t>(index_size_++)] = {key_of(row.table_symbol, row.table_charge),
+                                                       row.table_energy};
+  }
+  const auto first = index_.begin();
+  const auto last = first + index_size_;
+  // Stable, so that among equal keys the rows keep file order and the last
+  // one can be kept.
+  std::stable_sort(first, last, [](const IndexEntry& a, const IndexEntry& b) { return a.key < b.key; });
+  int kept = 0;
+  for (int i = 0; i < index_size_; ++i) {
+    const bool last_of_key = i + 1 == index_size_ ||
+                             index_[static_cast<std::size_t>(i + 1)].key != index_[static_cast<std::size_t>(i)].key;
+    if (last_of_key) index_[static_cast<std::size_t>(kept++)] = index_[static_cast<std::size_t>(i)];
+  }
+  index_size_ = kept;
+}
+
+double BindingEnergyTable::find(const Key& key) const {
+  const auto first = index_.begin();
+  const auto last = first + index_size_;
+  const auto at = std::lower_bound(first, last, key,
+                                   [](const IndexEntry& entry, const Key& k) { return entry.key < k; });
+  return at != last && at->key == key ? at->energy : 0.0;
+}
+
 BindingEnergyTable::Energies BindingEnergyTable::look_up(const Symbol& reference_symbol,
                                                          std::int32_t reference_charge,
                                                          const Symbol& measured_symbol,
                                                          std::int32_t measured_charge) const {
-  // Two blank-padded 4-character symbols are equal after dropping trailing
-  // blanks exactly when their four bytes are equal. Scanning from the end
-  // and stopping at the first match gives the last matching row.
-  const Symbol reference = normalised_symbol(reference_symbol);
-  const Symbol measured = normalised_symbol(measured_symbol);
-  Energies energies;
-  bool reference_found = false;
-  bool measured_found = false;
-  for (int i = n_; i >= 1 && !(reference_found && measured_found); --i) {
-    const TableRow& candidate = rows_[static_cast<std::size_t>(i - 1)];
-    if (!reference_found && candidate.table_charge == reference_charge &&
-        candidate.table_symbol == reference) {
-      energies.reference = candidate.table_energy;
-      reference_found = true;
-    }
-    if (!measured_found && candidate.table_charge == measured_charge &&
-        candidate.table_symbol == measured) {
-      energies.measured = candidate.table_energy;
-      measured_found = true;
-    }
-  }
-  return energies;
+  return {find(key_of(normalised_symbol(reference_symbol), reference_charge)),
+          find(key_of(normalised_symbol(measured_symbol), measured_charge))};
 }
 
 }  // namespace conversion

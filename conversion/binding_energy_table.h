@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <compare>
 #include <cstdint>
 
 namespace conversion {
@@ -43,8 +44,26 @@ class BindingEnergyTable {
   const TableRow& row(int index) const { return rows_[static_cast<std::size_t>(index - 1)]; }
 
  private:
+  // One entry per distinct (symbol, charge), holding the energy of the last
+  // row with that key, sorted by key: a lookup is a binary search that gives
+  // what a scan of every row with the last match winning gives.
+  struct Key {
+    std::uint32_t symbol;
+    std::int32_t charge;
+    friend auto operator<=>(const Key&, const Key&) = default;
+  };
+  struct IndexEntry {
+    Key key;
+    double energy;
+  };
+  static Key key_of(const Symbol& symbol, std::int32_t charge);
+  void build_index();
+  double find(const Key& key) const;
+
   std::array<TableRow, capacity> rows_{};
   int n_ = 0;
+  std::array<IndexEntry, capacity> index_{};
+  int index_size_ = 0;
 };
 
 // The symbol as it is compared with the table: an isomer or excitation

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "recordio/units.h"
@@ -117,6 +118,40 @@ TEST_F(TableLoading, OnlyTheFirst450RowsAreRead) {
   EXPECT_EQ(table.size(), 450);
   EXPECT_EQ(table.row(450).table_charge, 450);
   EXPECT_EQ(table.look_up(sym("X   "), 451, sym("X   "), 450).reference, 0.0);
+}
+
+// The lookup must give exactly what a scan of every row in file order, the
+// last match winning, gives: checked against that scan on random tables
+// dense with duplicate keys, isomer symbols and zero energies.
+TEST_F(TableLoading, LookupEqualsTheLastMatchOfAScan) {
+  std::mt19937 random(7);
+  const char* symbols[] = {"Rb", "Cs", "Rbm", "H", "Hxm", "K", "'C s'", "'O''B'"};
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    const int rows = static_cast<int>(random() % 460);
+    for (int i = 0; i < rows; ++i) {
+      bytes += std::to_string(i) + " " + symbols[random() % 8] + " " + std::to_string(random() % 4) +
+               " " + std::to_string(random() % 3) + "." + std::to_string(random() % 1000) + "\n";
+    }
+    const auto table = load(bytes);
+    const Symbol ions[] = {sym("Rb  "), sym("Cs  "), sym("Rbm "), sym("H   "), sym("Hxm "),
+                           sym("K   "), sym("C s "), sym("O'B "), sym("Xe  ")};
+    for (const Symbol& reference : ions) {
+      for (const Symbol& measured : ions) {
+        const std::int32_t qr = static_cast<std::int32_t>(random() % 4);
+        const std::int32_t qm = static_cast<std::int32_t>(random() % 4);
+        double scan_ref = 0.0, scan_meas = 0.0;
+        for (int i = 1; i <= table.size(); ++i) {
+          const auto& row = table.row(i);
+          if (row.table_symbol == normalised_symbol(reference) && row.table_charge == qr) scan_ref = row.table_energy;
+          if (row.table_symbol == normalised_symbol(measured) && row.table_charge == qm) scan_meas = row.table_energy;
+        }
+        const auto found = table.look_up(reference, qr, measured, qm);
+        ASSERT_EQ(found.reference, scan_ref);
+        ASSERT_EQ(found.measured, scan_meas);
+      }
+    }
+  }
 }
 
 }  // namespace
