@@ -81,6 +81,14 @@ bool CurrentRecord::append(std::string_view chars) {
   return true;
 }
 
+bool CurrentRecord::append_blanks(std::int32_t count) {
+  if (count <= 0) return true;
+  if (!reserve(std::int64_t{length_} + count)) return false;
+  std::memset(bytes_ + length_, ' ', static_cast<std::size_t>(count));
+  length_ += count;
+  return true;
+}
+
 CurrentRecord& current_record() {
   static CurrentRecord record;
   return record;

@@ -49,6 +49,7 @@ class CurrentRecord {
     return true;
   }
   bool append(std::string_view chars);
+  bool append_blanks(std::int32_t count);
 
   // Releases the allocation (at the run's stop).
   void release();

@@ -43,12 +43,13 @@ Refill refill(Unit& unit, std::int32_t& refused_code) {
   return Refill::bytes;
 }
 
+// The blanks go in at once: a wide tab stop must cost its blanks, not a call
+// per blank, and a stop past the longest possible record is refused before
+// anything is allocated.
 bool store_tab(CurrentRecord& record, int width) {
   if (width == 0) return record.append(tab);
   const std::int32_t blanks = width - record.length() % width;
-  if (!record.reserve(std::int64_t{record.length()} + blanks)) return false;
-  for (std::int32_t i = 0; i < blanks; ++i) record.append(' ');
-  return true;
+  return record.append_blanks(blanks);
 }
 
 }  // namespace

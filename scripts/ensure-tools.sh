@@ -10,6 +10,8 @@ command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 if [ "${1:-}" = "--all" ]; then
   command -v clang++ >/dev/null || missing+=(clang)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    missing+=(libclang-rt-14-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   command -v man >/dev/null || missing+=(man-db)
 fi

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,14 +48,6 @@ void set_up_child(const RunOptions& options, int out_fd, int err_fd) {
   }
 }
 
-int wait_for(pid_t pid) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return status;
-}
-
 // Output is collected through pipes, not files: a child under a file-size
 // limit must still be able to write its report.
 struct Capture {
@@ -72,8 +65,9 @@ struct Capture {
       if (fd >= 0) close(fd);
     }
   }
-  // In the parent, after fork: drains both pipes until the child closes them.
-  RunResult finish(pid_t pid) {
+  // In the parent, after fork: drains both pipes until the child closes them
+  // (or, past `timeout_ms`, kills it first).
+  RunResult finish(pid_t pid, std::optional<int> timeout_ms = std::nullopt) {
     close(out_pipe[1]);
     close(err_pipe[1]);
     out_pipe[1] = err_pipe[1] = -1;
@@ -82,11 +76,30 @@ struct Capture {
     std::string* sinks[2] = {&result.standard_output, &result.standard_error};
     int open_count = 2;
     char buffer[65536];
+    timeval start{};
+    gettimeofday(&start, nullptr);
+    const auto elapsed_ms = [&start] {
+      timeval now{};
+      gettimeofday(&now, nullptr);
+      return (now.tv_sec - start.tv_sec) * 1000L + (now.tv_usec - start.tv_usec) / 1000L;
+    };
     while (open_count > 0) {
-      if (poll(fds, 2, -1) < 0) {
+      int wait_ms = -1;
+      if (timeout_ms && !result.timed_out) {
+        const long elapsed = elapsed_ms();
+        if (elapsed >= *timeout_ms) {
+          kill(pid, SIGKILL);
+          result.timed_out = true;
+        } else {
+          wait_ms = static_cast<int>(*timeout_ms - elapsed);
+        }
+      }
+      const int ready = poll(fds, 2, wait_ms);
+      if (ready < 0) {
         if (errno == EINTR) continue;
         break;
       }
+      if (ready == 0) continue;
       for (int i = 0; i < 2; ++i) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;
         const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -98,7 +111,23 @@ struct Capture {
         }
       }
     }
-    const int wait_status = wait_for(pid);
+    int wait_status = 0;
+    rusage usage{};
+    pid_t waited = -1;
+    // A child that closed its pipes but lives on still meets the deadline.
+    for (;;) {
+      waited = wait4(pid, &wait_status, timeout_ms && !result.timed_out ? WNOHANG : 0, &usage);
+      if (waited < 0 && errno == EINTR) continue;
+      if (waited != 0) break;
+      if (elapsed_ms() >= *timeout_ms) {
+        kill(pid, SIGKILL);
+        result.timed_out = true;
+      } else {
+        usleep(1000);
+      }
+    }
+    if (waited < 0) wait_status = -1;
+    else result.peak_rss_kib = usage.ru_maxrss;
     if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
     else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
     return result;
@@ -122,7 +151,7 @@ RunResult run_program(const std::string& program, const RunOptions& options,
     execv(program.c_str(), argv.data());
     _exit(127);
   }
-  return capture.finish(pid);
+  return capture.finish(pid, options.timeout_ms);
 }
 
 RunResult run_in_child(const std::function<void()>& body, const RunOptions& options) {
@@ -134,7 +163,7 @@ RunResult run_in_child(const std::function<void()>& body, const RunOptions& opti
     body();
     _exit(0);
   }
-  return capture.finish(pid);
+  return capture.finish(pid, options.timeout_ms);
 }
 
 bool can_run_unprivileged() { return geteuid() == 0; }

@@ -20,12 +20,21 @@ struct RunOptions {
   std::optional<std::uint64_t> file_size_limit;
   // Drop root privileges (to nobody) so that file modes are enforced.
   bool unprivileged = false;
+  // Kill the child (SIGKILL) once it has run this long; RunResult then says
+  // timed_out. None: wait for as long as it takes.
+  std::optional<int> timeout_ms;
 };
 
 struct RunResult {
   int exit_status = -1;  // as a POSIX parent sees it; 128 + n for signal n
   std::string standard_output;
   std::string standard_error;
+  // The child was killed at RunOptions::timeout_ms.
+  bool timed_out = false;
+  // The child's peak resident set in KiB (ru_maxrss of wait4). Linux counts
+  // the forked copy of this process before exec in it, so compare it with
+  // the peak of a small run made the same way rather than with a constant.
+  long peak_rss_kib = -1;
 };
 
 // Runs `program` (no arguments beyond argv[0] and `arguments`).
