@@ -8,6 +8,7 @@
 
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/worked_example.h"
 
 namespace {
 
@@ -15,9 +16,9 @@ using testing_support::RunOptions;
 using testing_support::RunResult;
 using testing_support::ScratchDir;
 
-constexpr const char* table = "37 Rb 1 4.177\n55 Cs 1 3.894\n";
-constexpr const char* reference = "  85Rb     1    -88210.35000000     0.00500000\n";
-constexpr const char* measurement = " 133Cs     1   1565221.53684744     0.00012000\n";
+constexpr const char* table = testing_support::worked_table;
+constexpr const char* reference = testing_support::worked_reference;
+constexpr const char* measurement = testing_support::worked_measurement;
 
 RunResult run(const ScratchDir& dir, std::optional<std::uint64_t> limit = std::nullopt) {
   RunOptions options;
