@@ -201,7 +201,7 @@ Outcome open_unit(StatementRequest& request) {
   if (status == Keyword::invalid || form == Keyword::invalid) {
     return raise_condition(code::bad_iolist_specifier, request);
   }
-  if (name.empty()) return raise_condition(code::bad_file_specification, request);
+  if (name.empty()) return raise_condition(code::empty_file_name, request);
   if (name.find('\0') != std::string_view::npos) {
     return raise_condition(platform::error::invalid_name, request);
   }
