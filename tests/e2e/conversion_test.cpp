@@ -69,6 +69,19 @@ TEST(Conversion, OneMissingEnergyGivesTheWarning) {
   EXPECT_EQ(lines[1], "        133Cs  -  85Rb  * 1.565 =    43501.02101 (  0.01020)");
 }
 
+// Only "NEW " with a blank in column 8 ends a block: a symbol such as "NEWx"
+// is a measurement and must be converted, not taken as a marker.
+TEST(Conversion, SymbolBeginningWithNewIsAMeasurement) {
+  ScratchDir dir;
+  dir.write("ionization.data", table);
+  dir.write("vemo.freq", std::string(reference) + " 133NEWx    1   1565221.53684744     0.00012000\n");
+  EXPECT_EQ(run(dir).exit_status, 0);
+  const auto lines = lines_of(dir.read("vemo.equat").value());
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[1].substr(0, 16), "        133NEWx-");
+  EXPECT_EQ(lines[5], "0Normal End of Freq.Ratios to Equations Conversion");
+}
+
 class DiskFull : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/messages.h"
 #include "recordio/text_records.h"
@@ -125,6 +127,8 @@ TEST(TabWidth, FromTabsizeValue) {
       // 19 digits still count, read as a 32-bit number that wraps.
       {"1234567890123456789", 2112454933}, {"4294967300", 4},
       {"0000000000000000004", 4},
+      // 20 characters fall back to 8 even when the number would not wrap.
+      {"00000000000000000004", 8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value == nullptr ? "unset" : c.value);
@@ -157,6 +161,31 @@ TEST_F(TextRecords, RecordsAcrossTheBlockBoundaryArriveWhole) {
   lines.push_back(std::string(20000, 'z'));
   expected += lines.back() + "\r\n";
   EXPECT_EQ(written(lines), expected);
+}
+
+// A file that existed and was longer than the output must lose its old
+// tail at the first block written, or stale bytes would follow the records.
+TEST_F(TextRecords, ExistingLongerFileIsCutAfterTheRecordsWritten) {
+  dir_.write("out.txt", std::string(100, 'o') + "\n");
+  ASSERT_EQ(connect(1, "out.txt", "unknown"), 0);
+  ASSERT_TRUE(recordio::current_record().store("new"));
+  StatementRequest request;
+  ASSERT_EQ(recordio::end_record(*recordio::find_unit(1), request), Outcome::success);
+  EXPECT_EQ(release(1), 0);
+  EXPECT_EQ(dir_.read("out.txt").value(), "new\r\n");
+}
+
+// A character device is written out after every record, so a refusal shows
+// at the statement that wrote the record, not at some later block or release.
+TEST_F(TextRecords, CharacterDeviceFailsAtTheRecordItRefuses) {
+  if (connect(1, "/dev/full", "old") != 0) GTEST_SKIP() << "/dev/full cannot be opened here";
+  ASSERT_TRUE(recordio::current_record().store("lost"));
+  StatementRequest request;
+  std::int32_t status = 0;
+  request.status = &status;
+  EXPECT_EQ(recordio::end_record(*recordio::find_unit(1), request), Outcome::recorded);
+  EXPECT_EQ(status, recordio::platform::error::disk_full);
+  EXPECT_EQ(release(1), 0);
 }
 
 // A block that cannot be written ends the run with the disk-full report; all
@@ -213,24 +242,41 @@ TEST_F(TextRecords, RefusedReadIsAConditionNotStaleBytes) {
   EXPECT_EQ(recordio::system_error_text(status), "Input/output error.");
 }
 
-// The last, partly filled block reaches the file at the run's stop.
-TEST_F(TextRecords, StopWritesTheLastBlock) {
-  const auto result = testing_support::run_in_child(
-      [&] {
-        StatementRequest open;
-        open.unit = 1;
-        open.file_name = "out.txt";
-        open.status_keyword = "new";
-        recordio::open_unit(open);
-        recordio::current_record().store("last");
-        StatementRequest write;
-        recordio::end_record(*recordio::find_unit(1), write);
-        StatementRequest stop;
-        recordio::stop_run(stop);
-      },
-      {});
-  EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(dir_.read("out.txt").value(), "last\r\n");
+// The last, partly filled block reaches the file at both ends of the run:
+// the stop, and a fatal condition, which must write the units out before
+// it reports.
+TEST_F(TextRecords, BothEndsOfTheRunWriteTheLastBlock) {
+  struct Case {
+    bool fatal;
+    int exit_status;
+    const char* report;
+  };
+  for (const Case& c : {Case{false, 0, ""},
+                        Case{true, 255, "? Run-Time Error:\n? Illegal character in numeric input\n"
+                                        "? READ(UNIT=3,...\n"}}) {
+    SCOPED_TRACE(c.fatal ? "fatal condition" : "stop");
+    const auto result = testing_support::run_in_child(
+        [&] {
+          StatementRequest open;
+          open.unit = 1;
+          open.file_name = "out.txt";
+          open.status_keyword = "new";
+          recordio::open_unit(open);
+          recordio::current_record().store("last");
+          StatementRequest write;
+          recordio::end_record(*recordio::find_unit(1), write);
+          StatementRequest end;
+          if (!c.fatal) recordio::stop_run(end);
+          end.kind = recordio::StatementKind::read;
+          end.unit = 3;
+          recordio::raise_condition(recordio::code::illegal_numeric_character, end);
+        },
+        {});
+    EXPECT_EQ(result.exit_status, c.exit_status);
+    EXPECT_EQ(result.standard_error, c.report);
+    EXPECT_EQ(dir_.read("out.txt").value_or("<none>"), "last\r\n");
+    ASSERT_EQ(remove(dir_.file("out.txt").c_str()), 0);
+  }
 }
 
 }  // namespace
