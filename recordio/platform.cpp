@@ -6,6 +6,7 @@
 #include "recordio/platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,6 +182,8 @@ std::int64_t environment_value(const char* name, char* buffer, std::size_t capac
   std::memcpy(buffer, value, length < capacity ? length : capacity);
   return static_cast<std::int64_t>(length);
 }
+
+void ignore_broken_pipe() { ::signal(SIGPIPE, SIG_IGN); }
 
 void write_standard_error(std::string_view text) {
   const char* bytes = text.data();

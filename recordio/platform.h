@@ -14,6 +14,9 @@ namespace recordio::platform {
 
 using Handle = int;
 inline constexpr Handle no_handle = -1;
+inline constexpr Handle standard_input = 0;
+inline constexpr Handle standard_output = 1;
+inline constexpr Handle standard_error = 2;
 
 // System error codes the layer's file operations meet.
 namespace error {
@@ -65,6 +68,10 @@ std::int32_t remove_file(const char* name);
 // and returns its full length, or -1 when the variable is not set. At most
 // `capacity` bytes are copied.
 std::int64_t environment_value(const char* name, char* buffer, std::size_t capacity);
+
+// From now on a write to a pipe without a reader fails (EPIPE) instead of
+// ending the process by a signal.
+void ignore_broken_pipe();
 
 // Writes straight to the standard error stream, without buffering.
 void write_standard_error(std::string_view text);

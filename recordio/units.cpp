@@ -17,6 +17,7 @@
 #endif
 
 #include "recordio/conditions.h"
+#include "recordio/console_units.h"
 #include "recordio/current_record.h"
 #include "recordio/text_records.h"
 
@@ -302,6 +303,7 @@ void release_all_units(bool for_failure_report) {
     close_file(*unit, unit->delete_on_release);
     discard_unit(unit);
   }
+  release_console_units();
 }
 
 void stop_run(StatementRequest& request) {
@@ -314,9 +316,16 @@ void stop_run(StatementRequest& request) {
 Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
   Unit* unit = request.unit >= 0 ? find_unit(request.unit) : nullptr;
   std::int32_t condition = 0;
-  if (unit == nullptr) condition = code::illegal_unit;
-  else if (for_writing && !unit->writable) condition = code::not_open_for_write;
-  else if (!for_writing && !unit->readable) condition = code::not_open_for_read;
+  if (unit == nullptr) {
+    // Only a number with no connection of its own falls back to a console
+    // stream, so a connection to a file always wins.
+    unit = console_unit(request.unit, for_writing, condition);
+    if (unit == nullptr && condition == 0) condition = code::illegal_unit;
+  }
+  if (unit != nullptr) {
+    if (for_writing && !unit->writable) condition = code::not_open_for_write;
+    else if (!for_writing && !unit->readable) condition = code::not_open_for_read;
+  }
   if (condition != 0) {
     outcome = raise_condition(condition, request);
     return nullptr;

@@ -59,15 +59,18 @@ Outcome close_unit(StatementRequest& request);
 // with exit status 0, printing nothing.
 [[noreturn]] void stop_run(StatementRequest& request);
 
-// The connection of `number`, or nullptr.
+// The connection of `number` in the unit table, or nullptr; never a console
+// stream (connect and release look numbers up here).
 Unit* find_unit(std::int32_t number);
 
-// The unit a read or write statement names, or nullptr after raising the
-// condition for an unconnected or unsuitable unit (the outcome is stored in
-// `outcome`).
+// The unit a read or write statement names: its connection in the table,
+// else the console stream of units 5, 6, 0, 9 and -1 (console_units.h).
+// nullptr after raising the condition for an unconnected or unsuitable unit
+// (the outcome is stored in `outcome`).
 Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome);
 
-// Writes out and closes every unit in connection order. A block that cannot
+// Writes out and closes every unit in connection order, then frees the
+// console connections, which need nothing more. A block that cannot
 // be written is a fatal condition of a WRITE on that unit, except on the
 // fatal path itself (`for_failure_report`), where it is passed over so that
 // the first condition is the one reported and every other unit still closes.

@@ -25,8 +25,8 @@ constexpr unsigned nobody = 65534;
 
 // Everything the child does between fork and exec must be async-signal-safe
 // or at least must not depend on the parent's locks: plain system calls only.
-void set_up_child(const RunOptions& options, int out_fd, int err_fd) {
-  int in_fd = open("/dev/null", O_RDONLY);
+void set_up_child(const RunOptions& options, int in_fd, int out_fd, int err_fd) {
+  if (in_fd < 0) in_fd = open("/dev/null", O_RDONLY);
   if (in_fd >= 0) dup2(in_fd, 0);
   dup2(out_fd, 1);
   dup2(err_fd, 2);
@@ -53,15 +53,26 @@ void set_up_child(const RunOptions& options, int out_fd, int err_fd) {
 struct Capture {
   int out_pipe[2] = {-1, -1};
   int err_pipe[2] = {-1, -1};
+  int in = -1;  // read end of the standard input's pipe, or -1 for /dev/null
   int out = -1;
   int err = -1;
-  Capture() {
+  explicit Capture(const std::optional<std::string>& input) {
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) std::abort();
     out = out_pipe[1];
     err = err_pipe[1];
+    if (input) {
+      // Written whole before the child starts, so it must fit in the pipe.
+      int in_pipe[2];
+      if (input->size() > 65536 || pipe(in_pipe) != 0) std::abort();
+      if (write(in_pipe[1], input->data(), input->size()) != static_cast<ssize_t>(input->size())) {
+        std::abort();
+      }
+      close(in_pipe[1]);
+      in = in_pipe[0];
+    }
   }
   ~Capture() {
-    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+    for (int fd : {in, out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
       if (fd >= 0) close(fd);
     }
   }
@@ -71,6 +82,8 @@ struct Capture {
     close(out_pipe[1]);
     close(err_pipe[1]);
     out_pipe[1] = err_pipe[1] = -1;
+    if (in >= 0) close(in);
+    in = -1;
     RunResult result;
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.standard_output, &result.standard_error};
@@ -138,7 +151,7 @@ struct Capture {
 
 RunResult run_program(const std::string& program, const RunOptions& options,
                       const std::vector<std::string>& arguments) {
-  Capture capture;
+  Capture capture(options.standard_input);
   std::vector<std::string> words{program};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -147,7 +160,7 @@ RunResult run_program(const std::string& program, const RunOptions& options,
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
-    set_up_child(options, capture.out, capture.err);
+    set_up_child(options, capture.in, capture.out, capture.err);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
@@ -155,11 +168,11 @@ RunResult run_program(const std::string& program, const RunOptions& options,
 }
 
 RunResult run_in_child(const std::function<void()>& body, const RunOptions& options) {
-  Capture capture;
+  Capture capture(options.standard_input);
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
-    set_up_child(options, capture.out, capture.err);
+    set_up_child(options, capture.in, capture.out, capture.err);
     body();
     _exit(0);
   }

@@ -20,6 +20,9 @@ struct RunOptions {
   std::optional<std::uint64_t> file_size_limit;
   // Drop root privileges (to nobody) so that file modes are enforced.
   bool unprivileged = false;
+  // The child's standard input: a pipe holding these bytes (at most a pipe's
+  // 64 KiB), closed after them. None: /dev/null.
+  std::optional<std::string> standard_input;
   // Kill the child (SIGKILL) once it has run this long; RunResult then says
   // timed_out. None: wait for as long as it takes.
   std::optional<int> timeout_ms;
