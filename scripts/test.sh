@@ -12,12 +12,17 @@ preset=${1:-release}
 "$root/scripts/ensure-tools.sh" $(case "$preset" in clang|fuzz) echo --all;; esac)
 cd "$root"
 
+# mawk reads its input in blocks, which would hold back every line until
+# the build or the test run ends; -W interactive makes it read line by line.
+line_awk=(awk)
+if [ -z "$(awk -W interactive 'BEGIN {}' </dev/null 2>&1)" ]; then line_awk+=(-W interactive); fi
+
 # Ninja's status lines name object files under CMakeFiles/ (often 100
 # characters and more); show the source or target instead. A failing step
 # prints "FAILED: ..." then its command line, which is cut, then the
 # compiler's messages, which are kept whole.
 short_build() {
-  awk '
+  "${line_awk[@]}" '
     function cut(s) { return length(s) > 80 ? substr(s, 1, 76) " ..." : s }
     after_failed { print cut($0); after_failed = 0; next }
     /^FAILED: / { print cut($0); after_failed = 1; next }
@@ -36,9 +41,9 @@ short_build() {
 
 # CTest pads every result line to its longest test name (170 characters for
 # the parameterised cases). Keep the count, the result and the time, and cut
-# the name; the output of a failing test follows its line unchanged.
+# the name to fit; the output of a failing test follows its line unchanged.
 short_ctest() {
-  awk '
+  "${line_awk[@]}" '
     /^ +Start +[0-9]+: / { next }
     match($0, /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: /) {
       count = $1; rest = substr($0, RLENGTH + 1); secs = ""
@@ -59,7 +64,11 @@ short_ctest() {
       sub(/[ .]+$/, "", name); sub(/ +# GetParam\(\).*$/, "", name)
       head = sprintf("%9s %-9s %7s  ", count, result, secs)
       room = 80 - length(head)
-      if (length(name) > room) name = substr(name, 1, room - 3) "..."
+      # Cut in the middle: parameterised cases differ at the end.
+      if (length(name) > room) {
+        keep = room - 3 - 16
+        name = substr(name, 1, 16) "..." substr(name, length(name) - keep + 1)
+      }
       print head name; fflush(); next
     }
     /^\t *[0-9]+ - / { sub(/ +# GetParam\(\)[^(]*/, " ") }
