@@ -12,7 +12,8 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/freq2equat"
 for page in "$prefix"/share/man/man1/*.1; do
-  man -l "$page" 2>&1 >/dev/null | (! grep .) || { echo "man page warnings: $page" >&2; exit 1; }
+  { man -l "$page" 2>&1 >/dev/null; groff -t -man -ww -z "$page" 2>&1; } | (! grep .) ||
+    { echo "man page warnings: $page" >&2; exit 1; }
 done
 ex=$prefix/share/doc/freq2equat/examples
 test -f "$ex/expected.equat"
