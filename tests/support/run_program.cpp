@@ -11,11 +11,16 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#if defined(__x86_64__) && defined(__linux__)
+#include <sys/ptrace.h>
+#include <sys/user.h>
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
+#include <utility>
 
 namespace testing_support {
 
@@ -30,6 +35,14 @@ void set_up_child(const RunOptions& options, int in_fd, int out_fd, int err_fd) 
   if (in_fd >= 0) dup2(in_fd, 0);
   dup2(out_fd, 1);
   dup2(err_fd, 2);
+  if (options.standard_error_closed) {
+    int closed[2];
+    if (pipe(closed) != 0) _exit(124);
+    close(closed[0]);
+    dup2(closed[1], 2);
+  }
+  signal(SIGXFSZ, SIG_DFL);
+  signal(SIGPIPE, SIG_DFL);
   if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0) _exit(121);
   unsetenv("TABSIZE");
   for (const auto& [name, value] : options.environment) {
@@ -37,7 +50,6 @@ void set_up_child(const RunOptions& options, int in_fd, int out_fd, int err_fd) 
     else unsetenv(name.c_str());
   }
   if (options.file_size_limit) {
-    signal(SIGXFSZ, SIG_IGN);
     rlimit limit{*options.file_size_limit, *options.file_size_limit};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
   }
@@ -141,11 +153,38 @@ struct Capture {
     }
     if (waited < 0) wait_status = -1;
     else result.peak_rss_kib = usage.ru_maxrss;
-    if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
-    else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
+    set_exit_status(result, wait_status);
     return result;
   }
+  // In the parent, after the child has ended and been waited for.
+  RunResult collect(int wait_status) {
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    out_pipe[1] = err_pipe[1] = -1;
+    RunResult result;
+    char buffer[65536];
+    for (auto [fd, sink] : {std::pair{out_pipe[0], &result.standard_output},
+                            std::pair{err_pipe[0], &result.standard_error}}) {
+      ssize_t n = 0;
+      while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0) sink->append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+    set_exit_status(result, wait_status);
+    return result;
+  }
+  static void set_exit_status(RunResult& result, int wait_status) {
+    if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
+    else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
+  }
 };
+
+std::vector<char*> argument_vector(std::vector<std::string>& words) {
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  return argv;
+}
 
 }  // namespace
 
@@ -154,9 +193,7 @@ RunResult run_program(const std::string& program, const RunOptions& options,
   Capture capture(options.standard_input);
   std::vector<std::string> words{program};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argument_vector(words);
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
@@ -178,6 +215,109 @@ RunResult run_in_child(const std::function<void()>& body, const RunOptions& opti
   }
   return capture.finish(pid, options.timeout_ms);
 }
+
+#if defined(__x86_64__) && defined(__linux__)
+
+std::string SystemCall::read_string(unsigned long long address) const {
+  std::string text;
+  while (text.size() < 4096) {
+    errno = 0;
+    const long word = ptrace(PTRACE_PEEKDATA, pid, address + text.size(), nullptr);
+    if (errno != 0) break;
+    char bytes[sizeof word];
+    std::memcpy(bytes, &word, sizeof word);
+    for (char c : bytes) {
+      if (c == '\0') return text;
+      text += c;
+    }
+  }
+  return text;
+}
+
+RunResult run_program_traced(const std::string& program, const RunOptions& options,
+                             const std::function<void(SystemCall&)>& hook) {
+  Capture capture;
+  std::vector<std::string> words{program};
+  std::vector<char*> argv = argument_vector(words);
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    set_up_child(options, capture.out, capture.err);
+    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(125);
+    raise(SIGSTOP);  // lets the parent set its options before exec
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  if (!WIFSTOPPED(status)) return capture.collect(status);
+  ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+         PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL);
+  bool inside_call = false;
+  int signal_to_deliver = 0;
+  for (;;) {
+    ptrace(PTRACE_SYSCALL, pid, nullptr, signal_to_deliver);
+    signal_to_deliver = 0;
+    if (waitpid(pid, &status, 0) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (WIFEXITED(status) || WIFSIGNALED(status)) break;
+    const int stop = WSTOPSIG(status);
+    if (stop == (SIGTRAP | 0x80)) {
+      user_regs_struct regs{};
+      ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
+      SystemCall call;
+      call.pid = pid;
+      call.entry = !inside_call;
+      inside_call = !inside_call;
+      call.number = static_cast<long>(regs.orig_rax);
+      const unsigned long long arguments[6] = {regs.rdi, regs.rsi, regs.rdx,
+                                               regs.r10, regs.r8,  regs.r9};
+      std::memcpy(call.arguments, arguments, sizeof arguments);
+      call.result = static_cast<long long>(regs.rax);
+      hook(call);
+      if (!call.entry && call.replaced_result) {
+        regs.rax = static_cast<unsigned long long>(*call.replaced_result);
+        ptrace(PTRACE_SETREGS, pid, nullptr, &regs);
+      }
+    } else if (stop != SIGTRAP || (status >> 16) == 0) {
+      signal_to_deliver = stop;  // a signal of the child's own, not a trace event
+    }
+  }
+  return capture.collect(status);
+}
+
+bool can_trace_system_calls() {
+  static const bool can = [] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(1);
+      raise(SIGSTOP);
+      _exit(0);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    const bool stopped = WIFSTOPPED(status);
+    if (stopped) ptrace(PTRACE_DETACH, pid, nullptr, 0);
+    waitpid(pid, &status, 0);
+    return stopped && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }();
+  return can;
+}
+
+#else
+
+std::string SystemCall::read_string(unsigned long long) const { return {}; }
+
+RunResult run_program_traced(const std::string& program, const RunOptions& options,
+                             const std::function<void(SystemCall&)>&) {
+  return run_program(program, options);
+}
+
+bool can_trace_system_calls() { return false; }
+
+#endif
 
 bool can_run_unprivileged() { return geteuid() == 0; }
 

@@ -15,9 +15,13 @@ struct RunOptions {
   // Variables set (or, with an empty optional, removed) on top of the
   // inherited environment. TABSIZE is always removed first.
   std::vector<std::pair<std::string, std::optional<std::string>>> environment;
-  // RLIMIT_FSIZE for the child, with SIGXFSZ ignored, so that a write past
-  // the limit fails with EFBIG instead of killing the process.
+  // RLIMIT_FSIZE for the child. SIGXFSZ and SIGPIPE are always reset to
+  // their default action before the program starts, as a shell leaves them:
+  // an ignored disposition would survive exec and hide a program that
+  // relies on it.
   std::optional<std::uint64_t> file_size_limit;
+  // Standard error is a pipe whose reading end is already closed.
+  bool standard_error_closed = false;
   // Drop root privileges (to nobody) so that file modes are enforced.
   bool unprivileged = false;
   // The child's standard input: a pipe holding these bytes (at most a pipe's
@@ -48,6 +52,30 @@ RunResult run_program(const std::string& program, const RunOptions& options,
 // environment) and returns how the child ended; the child's standard error
 // is collected. `body` should end the process itself.
 RunResult run_in_child(const std::function<void()>& body, const RunOptions& options);
+
+// One system call of a traced child, seen at its entry and again at its exit.
+struct SystemCall {
+  int pid = 0;
+  bool entry = true;  // false: at its exit, with `result` set
+  long number = -1;   // SYS_openat, SYS_close, ...
+  unsigned long long arguments[6] = {};
+  long long result = 0;  // at exit: the return value, -errno on failure
+  // At exit: what the child sees returned instead of `result`.
+  std::optional<long long> replaced_result;
+  // The NUL-terminated string at `address` in the child (at most 4096 bytes).
+  std::string read_string(unsigned long long address) const;
+};
+
+// Runs `program` as run_program does, but stops it at the entry and the exit
+// of each of its system calls and hands each stop to `hook`. A hook can act
+// at the exact moment between two calls (to create a file, for instance) or
+// change the result a call returns. RunOptions::timeout_ms is not applied.
+RunResult run_program_traced(const std::string& program, const RunOptions& options,
+                             const std::function<void(SystemCall&)>& hook);
+
+// True when this machine lets a test trace its child's system calls
+// (x86-64 Linux, with ptrace permitted).
+bool can_trace_system_calls();
 
 // True when this process can drop privileges for `unprivileged` runs.
 bool can_run_unprivileged();
