@@ -15,6 +15,14 @@ constexpr double million = 1.0e6;
 // NaN compares unequal to zero, but a NaN energy is as good as none.
 bool energy_found(double energy) { return energy != 0.0 && !std::isnan(energy); }
 
+// When both operands are NaN the processor passes on the first one it is
+// given, and for a commutative operation the compiler picks which that is:
+// the sign printed ("NaN" or "-NaN") would then depend on the build. These
+// pass on the left operand as written. `a + a` quiets a NaN the way the
+// operation itself would.
+double add(double a, double b) { return std::isnan(a) ? a + a : a + b; }
+double multiply(double a, double b) { return std::isnan(a) ? a + a : a * b; }
+
 }  // namespace
 
 double nearest(double x) { return std::copysign(std::trunc(std::fabs(x) + 0.5), x); }
@@ -30,7 +38,7 @@ Equation compute_equation(const ReferenceRecord& reference, const MeasurementRec
   // A non-blank flag marks a ratio given the other way round.
   if (measurement.flag[0] != ' ' || measurement.flag[1] != ' ') {
     e.q = million / measurement.ratio_value;
-    e.sigma_q = ((e.q * e.q) * measurement.sigma_value) / million;
+    e.sigma_q = multiply(e.q * e.q, measurement.sigma_value) / million;
   } else {
     e.q = measurement.ratio_value / million;
     e.sigma_q = measurement.sigma_value / million;
@@ -40,17 +48,19 @@ Equation compute_equation(const ReferenceRecord& reference, const MeasurementRec
   e.G = nearest(F) / 1000.0;
   const double I = (charge_meas * e.q) / charge_ref;
   const double J = A_meas / A_ref - I;
-  e.V = (((I - e.G) * reference.mass_excess_ref) + ((charge_meas * electron_mass) * (1.0 - e.q))) -
+  e.V = add(multiply(I - e.G, reference.mass_excess_ref),
+            (charge_meas * electron_mass) * (1.0 - e.q)) -
         (J * (A_ref * million));
   e.U = (((A_ref * e.sigma_q) * million) * charge_meas) / charge_ref;
 
   double C = 0.0;
   e.correction_applied = energy_found(energy_ref) && energy_found(energy_meas);
   if (e.correction_applied) C = (((energy_ref * e.q) * charge_meas) / charge_ref) - energy_meas;
-  e.V = e.V + C;
+  e.V = add(e.V, C);
 
-  e.mass_excess_meas = (e.G * reference.mass_excess_ref) + e.V;
-  e.sigma_meas = std::sqrt((e.U * e.U) + ((e.G * reference.sigma_ref) * (e.G * reference.sigma_ref)));
+  e.mass_excess_meas = add(multiply(e.G, reference.mass_excess_ref), e.V);
+  const double G_sigma_ref = multiply(e.G, reference.sigma_ref);
+  e.sigma_meas = std::sqrt(add(e.U * e.U, G_sigma_ref * G_sigma_ref));
   e.mass_excess_kev = e.mass_excess_meas * kev_per_micro_u;
   e.sigma_kev = e.sigma_meas * kev_per_micro_u;
   return e;

@@ -99,7 +99,8 @@ Outcome read_line(Line& line, std::string& record) {
 }
 
 // Lines the layer must deliver: one per LF, and a last line without its LF
-// when it leaves a record that is not empty once CRs are dropped.
+// when it is one line: a byte other than CR, and no CR before the last such
+// byte (lines that end in CR alone deliver nothing).
 std::size_t expected_lines(std::string_view file) {
   std::size_t lines = 0;
   std::size_t at = 0;
@@ -107,7 +108,10 @@ std::size_t expected_lines(std::string_view file) {
     const std::size_t lf = file.find('\n', at);
     if (lf == std::string_view::npos) {
       const std::string_view tail = file.substr(at);
-      if (tail.find_first_not_of('\r') != std::string_view::npos) ++lines;
+      const std::size_t last = tail.find_last_not_of('\r');
+      if (last != std::string_view::npos && tail.substr(0, last).find('\r') == std::string_view::npos) {
+        ++lines;
+      }
       break;
     }
     ++lines;

@@ -95,14 +95,20 @@ std::int32_t open_existing(const char* name, Handle& handle) {
   return finish_open(fd, handle);
 }
 
-std::int32_t create_file(const char* name, Handle& handle) {
+std::int32_t create_file(const char* name, bool replace, Handle& handle) {
   int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (fd < 0 && errno == EEXIST) {
+  if (fd < 0 && errno == EEXIST && replace) {
     // Something took the name since the existence test. A plain file is
     // replaced; O_NOFOLLOW keeps a symbolic link (dangling or not) from
     // sending the output to wherever it points.
     fd = ::open(name, O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
                 0666);
+  } else if (fd < 0 && errno == EEXIST) {
+    // A link that leads nowhere passes the existence test as absent; it is
+    // refused as a link that will not be followed, as when replacing.
+    struct stat info{};
+    const bool link = ::lstat(name, &info) == 0 && S_ISLNK(info.st_mode);
+    return link ? error::access_denied : error::file_exists;
   }
   if (fd < 0) return last_error();
   return finish_open(fd, handle);
@@ -184,6 +190,11 @@ std::int64_t environment_value(const char* name, char* buffer, std::size_t capac
 }
 
 void ignore_broken_pipe() { ::signal(SIGPIPE, SIG_IGN); }
+
+void ignore_write_signals() {
+  ::signal(SIGXFSZ, SIG_IGN);
+  ignore_broken_pipe();
+}
 
 void write_standard_error(std::string_view text) {
   const char* bytes = text.data();

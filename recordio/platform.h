@@ -45,9 +45,12 @@ bool can_open_for_reading(const char* name);
 // Opens an existing file for reading and writing.
 std::int32_t open_existing(const char* name, Handle& handle);
 
-// Creates a file for reading and writing. A plain file that appeared under
-// the name is replaced; a symbolic link is never written through.
-std::int32_t create_file(const char* name, Handle& handle);
+// Creates a file for reading and writing. When the name exists already
+// nothing is opened and the result is error::file_exists, or
+// error::access_denied for a symbolic link; unless `replace` is set: a plain
+// file is then replaced, while a symbolic link is still never written
+// through (error::access_denied).
+std::int32_t create_file(const char* name, bool replace, Handle& handle);
 
 // Reads up to `count` bytes at the file position; `got` 0 means end of file.
 // Interrupted calls are retried.
@@ -72,6 +75,11 @@ std::int64_t environment_value(const char* name, char* buffer, std::size_t capac
 // From now on a write to a pipe without a reader fails (EPIPE) instead of
 // ending the process by a signal.
 void ignore_broken_pipe();
+
+// Ignores SIGXFSZ and SIGPIPE for the rest of the process. A write past the
+// file-size limit, or to a pipe nobody reads, then fails with its error (which
+// the failure report covers) instead of killing the process without a word.
+void ignore_write_signals();
 
 // Writes straight to the standard error stream, without buffering.
 void write_standard_error(std::string_view text);

@@ -57,6 +57,9 @@ bool store_tab(CurrentRecord& record, int width) {
 Outcome read_record(Unit& unit, StatementRequest& request) {
   CurrentRecord& record = current_record();
   record.clear();
+  // The record's length at the line's first CR: any byte stored after it
+  // means the CR stood inside the bytes read so far.
+  std::int32_t length_at_first_cr = -1;
   for (;;) {
     if (unit.block_position == unit.valid_count) {
       std::int32_t refused_code = 0;
@@ -68,7 +71,13 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
         case Refill::end_of_file:
           // A last line without its LF is still a line: dropping it would
           // lose the file's last measurement while the run reports success.
-          if (record.length() > 0) return Outcome::success;
+          // But only when it is one line: with a CR before its last byte the
+          // file's lines end in CR alone, and joining them into one record
+          // would read the first line and lose all the others.
+          if (record.length() > 0 &&
+              (length_at_first_cr < 0 || length_at_first_cr == record.length())) {
+            return Outcome::success;
+          }
           return end_of_file_condition(request);
       }
     }
@@ -97,6 +106,7 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
         return Outcome::success;
       case carriage_return:
         // CR LF and LF read alike, and a stray CR inside a line vanishes.
+        if (length_at_first_cr < 0) length_at_first_cr = record.length();
         break;
       default:
         if (!store_tab(record, unit.tab_width)) {
@@ -137,6 +147,7 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
 }
 
 Outcome write_block(Unit& unit, StatementRequest& request) {
+  unit.written = true;
   const std::int32_t failed = platform::write_bytes(
       unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
   if (failed != platform::error::none) {

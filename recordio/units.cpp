@@ -114,6 +114,10 @@ std::int32_t close_file(Unit& unit, bool remove) {
   if (unit.handle != platform::no_handle) {
     failed = platform::close_handle(unit.handle);
     unit.handle = platform::no_handle;
+    // Network and FUSE file systems may report a failed write only at the
+    // close, so a written file's close is checked. An input has nothing to
+    // lose there: its close never fails the run.
+    if (!unit.written) failed = platform::error::none;
   }
   if (failed == platform::error::none && remove) failed = platform::remove_file(unit.name);
   return failed;
@@ -164,6 +168,9 @@ void start_up() {
   // denormals-are-zero: subnormal results must stay what IEEE says.
   _mm_setcsr(0x1F80);
 #endif
+  // A full disk or a closed standard error must end in the failure report
+  // and exit status 255, not in a signal.
+  platform::ignore_write_signals();
 }
 
 Unit* find_unit(std::int32_t number) {
@@ -184,7 +191,9 @@ Outcome open_unit(StatementRequest& request) {
 
   if (Unit* connected = find_unit(request.unit); connected != nullptr) {
     const std::string_view connected_name(connected->name, connected->name_length);
-    if (drop_trailing_blanks(request.file_name) != connected_name && name != connected_name) {
+    // Only trailing blanks are ignored here: " f" names another file than
+    // "f" for this comparison, so the old connection is released.
+    if (drop_trailing_blanks(request.file_name) != connected_name) {
       StatementRequest release_request;
       release_request.kind = StatementKind::close;
       release_request.unit = request.unit;
@@ -236,8 +245,17 @@ Outcome open_unit(StatementRequest& request) {
                  : status == Keyword::old_status ? ConnectStatus::old_file
                                                  : ConnectStatus::unspecified;
 
-  const std::int32_t opened = create ? platform::create_file(unit->name, unit->handle)
+  const bool new_file = status == Keyword::new_status;
+  const std::int32_t opened = create ? platform::create_file(unit->name, !new_file, unit->handle)
                                      : platform::open_existing(unit->name, unit->handle);
+  if (opened == platform::error::file_exists && new_file) {
+    // Another process took the name between the existence test and the
+    // create (a second run in the same directory): the condition the test
+    // would have raised a moment later. Its file is never opened, so it is
+    // neither truncated nor spliced with this run's output.
+    discard_unit(unit);
+    return raise_condition(code::new_file_exists, request);
+  }
   if (opened != platform::error::none) return raise_and_discard(opened, unit, request);
 
   unit->tab_width = tab_width();
@@ -291,17 +309,17 @@ Outcome close_unit(StatementRequest& request) {
 void release_all_units(bool for_failure_report) {
   while (first_unit != nullptr) {
     Unit* unit = first_unit;
-    if (unit->writable && unit->modified) {
-      StatementRequest flush;
-      flush.kind = StatementKind::write;
-      flush.unit = unit->number;
-      std::int32_t passed_over = 0;
-      // A status variable turns the condition into a recorded one.
-      if (for_failure_report) flush.status = &passed_over;
-      flush_unit(*unit, flush);
-    }
-    close_file(*unit, unit->delete_on_release);
+    // A failing flush or close is reported as a write of the unit.
+    StatementRequest write;
+    write.kind = StatementKind::write;
+    write.unit = unit->number;
+    std::int32_t passed_over = 0;
+    // A status variable turns the condition into a recorded one.
+    if (for_failure_report) write.status = &passed_over;
+    if (unit->writable && unit->modified) flush_unit(*unit, write);
+    const std::int32_t closed = close_file(*unit, unit->delete_on_release);
     discard_unit(unit);
+    if (closed != platform::error::none) raise_condition(closed, write);
   }
   release_console_units();
 }

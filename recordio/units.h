@@ -37,6 +37,7 @@ struct Unit {
   std::int32_t block_position = 0;
   std::int64_t block_index = 0;
   bool modified = false;
+  bool written = false;  // a block went out: its close may still report a failure
   bool at_end_of_file = false;
 
   int tab_width = 8;
@@ -45,7 +46,8 @@ struct Unit {
 };
 
 // Sets the floating-point mode every printed digit relies on: IEEE double
-// operations rounded to nearest, all exceptions masked.
+// operations rounded to nearest, all exceptions masked. Also ignores the
+// signals of failed writes (platform::ignore_write_signals).
 void start_up();
 
 // The connect statement: file_name, status_keyword and form_keyword of the
@@ -70,10 +72,11 @@ Unit* find_unit(std::int32_t number);
 Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome);
 
 // Writes out and closes every unit in connection order, then frees the
-// console connections, which need nothing more. A block that cannot
-// be written is a fatal condition of a WRITE on that unit, except on the
-// fatal path itself (`for_failure_report`), where it is passed over so that
-// the first condition is the one reported and every other unit still closes.
+// console connections, which need nothing more. A block that cannot be
+// written, or a failing close of a unit that was written, is a fatal
+// condition of a WRITE on that unit, except on the fatal path itself
+// (`for_failure_report`), where it is passed over so that the first
+// condition is the one reported and every other unit still closes.
 void release_all_units(bool for_failure_report);
 
 }  // namespace recordio

@@ -1,6 +1,7 @@
 // conversion_test.cpp - whole runs of the program on files that the bundled
-// conformance cases do not cover: wide values, one missing energy, and a
-// disk that fills up at every block boundary and inside blocks.
+// conformance cases do not cover: wide values, one missing energy, lines
+// that end in CR alone, NaN signs, and a disk that fills up at every block
+// boundary and inside blocks.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,6 +81,54 @@ TEST(Conversion, SymbolBeginningWithNewIsAMeasurement) {
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[1].substr(0, 16), "        133NEWx-");
   EXPECT_EQ(lines[5], "0Normal End of Freq.Ratios to Equations Conversion");
+}
+
+std::string with_line_ends(std::string text, char end) {
+  for (char& c : text) {
+    if (c == '\n') c = end;
+  }
+  return text;
+}
+
+// A file whose lines end in CR alone has no LF: joining it into one record
+// would read its first line and drop the rest while the run reports success.
+// Nothing is delivered instead; a last line ending in CR is still one line.
+TEST(Conversion, LinesEndingInCarriageReturnAloneAreNotOneRecord) {
+  const std::string freq = testing_support::read_file(FREQ2EQUAT_EXAMPLES "/vemo.freq").value();
+  const std::string data =
+      testing_support::read_file(FREQ2EQUAT_EXAMPLES "/ionization.data").value();
+  const auto output_of = [](const std::string& freq_bytes, const std::string& table_bytes) {
+    ScratchDir dir;
+    dir.write("vemo.freq", freq_bytes);
+    dir.write("ionization.data", table_bytes);
+    EXPECT_EQ(run(dir).exit_status, 0);
+    return dir.read("vemo.equat").value_or("<none>");
+  };
+  const std::string complete = output_of(freq, data);
+  ASSERT_NE(complete.find("micro-u"), std::string::npos);
+  EXPECT_EQ(output_of(with_line_ends(freq, '\r'), data), "0Error in File Reading\r\n");
+  // The table loads no row: every equation carries the warning.
+  EXPECT_EQ(output_of(freq, with_line_ends(data, '\r')), output_of(freq, ""));
+  EXPECT_EQ(output_of(freq.substr(0, freq.size() - 1) + "\r", data), complete);
+}
+
+// Where two NaN operands meet, the left one as written is passed on: a
+// compiler that swapped the operands of the sum under the square root
+// printed "NaN" here instead of "-NaN" (U is the processor's default NaN,
+// the reference uncertainty a positive one).
+TEST(Conversion, NaNSignsAreTheSameInEveryBuild) {
+  ScratchDir dir;
+  dir.write("ionization.data", table);
+  dir.write("vemo.freq", "  85Rb     1    -88210.35000000            NAN\n"
+                         " 133Cs     0   1565221.53684744            INF\n");
+  EXPECT_EQ(run(dir).exit_status, 0);
+  EXPECT_EQ(dir.read("vemo.equat").value_or("<none>"),
+            " WARNING : el.+mol. binding en. not found\r\n"
+            "        133Cs  -  85Rb  * 1.565 =*************** (     -NaN)\r\n"
+            "              133Cs   =*************** +/-       -NaN micro-u\r\n"
+            "                      =*************** +/-       -NaN keV\r\n"
+            "\r\n"
+            "0Normal End of Freq.Ratios to Equations Conversion\r\n");
 }
 
 class DiskFull : public ::testing::Test {

@@ -1,7 +1,8 @@
 // fault_injection_test.cpp - the program against a hostile file system:
 // files that vanish or change between runs, an output name that is a
 // directory or a symbolic link, inputs that are FIFOs, sockets, devices or
-// too large, and a directory it may not write. Each case must give the
+// too large, a directory it may not write, signals of failed writes and a
+// close that reports an error. Each case must give the
 // failure report or a well-defined outcome, never a crash or a hang, and
 // must leave every file it should not touch exactly as it was.
 //
@@ -12,9 +13,12 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -422,6 +426,85 @@ TEST(ReadOnlyDirectory, ExistingOutputIsRefusedAndKept) {
   expect_run_time_report(result, "Status 'NEW' specified for an existing file",
                          "? OPEN(UNIT=1,...\n");
   expect_untouched(dir.file("vemo.equat"), "kept\r\n", before);
+}
+
+// ---------------------------------------------------------------------------
+// Signals and a failed close
+
+// A file-size limit used to kill the run with SIGXFSZ (status 153) and a
+// closed standard error with SIGPIPE (status 141), both without a report.
+// The harness leaves both signals at their default action, as a shell does.
+TEST(Signals, FileSizeLimitAndClosedStandardErrorEndWithStatus255) {
+  const std::string complete = complete_output(freq(), table);
+  ScratchDir dir;
+  dir.write("vemo.freq", freq());
+  dir.write("ionization.data", table);
+  RunOptions options;
+  options.working_directory = dir.path();
+  options.timeout_ms = run_timeout_ms;
+  options.file_size_limit = 100;
+  expect_report(testing_support::run_program(FREQ2EQUAT_PROGRAM, options),
+                "? System Error:\n? There is not enough space on the disk.\n",
+                "? WRITE(UNIT=1,...\n");
+  EXPECT_EQ(dir.read("vemo.equat").value_or("<none>"), complete.substr(0, 100));
+
+  ScratchDir missing_input;  // the report goes to a pipe nobody reads
+  missing_input.write("ionization.data", table);
+  options.working_directory = missing_input.path();
+  options.file_size_limit.reset();
+  options.standard_error_closed = true;
+  const RunResult result = testing_support::run_program(FREQ2EQUAT_PROGRAM, options);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.exit_status, 255);
+}
+
+// A file system may report a lost write only at close() (network and FUSE
+// file systems do). The tracer makes the close of one file return an error
+// after it has really closed it: for the output that is the write-failure
+// report; an input's failed close changes nothing.
+TEST(FailedClose, OfTheOutputIsReportedOfAnInputIsNot) {
+  if (!testing_support::can_trace_system_calls()) {
+    GTEST_SKIP() << "system calls of a child cannot be traced here (needs x86-64 Linux and ptrace)";
+  }
+  const std::string complete = complete_output(freq(), table);
+  struct Case {
+    const char* name;
+    int error;
+    const char* report;  // empty: the run succeeds
+  };
+  for (const Case& c :
+       {Case{"vemo.equat", EIO, "? System Error:\n? Input/output error.\n? WRITE(UNIT=1,...\n"},
+        Case{"vemo.equat", EDQUOT,
+             "? System Error:\n? There is not enough space on the disk.\n? WRITE(UNIT=1,...\n"},
+        Case{"vemo.freq", EIO, ""}, Case{"ionization.data", EIO, ""}}) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    dir.write("vemo.freq", freq());
+    dir.write("ionization.data", table);
+    std::vector<long long> descriptors;
+    int failed = 0;
+    const auto hook = [&](testing_support::SystemCall& call) {
+      if (call.entry) return;
+      if ((call.number == SYS_openat || call.number == SYS_open) && call.result >= 0 &&
+          call.read_string(call.arguments[call.number == SYS_openat ? 1 : 0]) == c.name) {
+        descriptors.push_back(call.result);
+      } else if (call.number == SYS_close && call.result == 0) {
+        const auto fd = static_cast<long long>(call.arguments[0]);
+        const auto found = std::find(descriptors.begin(), descriptors.end(), fd);
+        if (found == descriptors.end()) return;
+        descriptors.erase(found);
+        call.replaced_result = -c.error;
+        ++failed;
+      }
+    };
+    RunOptions options;
+    options.working_directory = dir.path();
+    const RunResult result = testing_support::run_program_traced(FREQ2EQUAT_PROGRAM, options, hook);
+    EXPECT_GE(failed, 1) << "no close of " << c.name << " was seen";
+    EXPECT_EQ(result.exit_status, *c.report == '\0' ? 0 : 255);
+    EXPECT_EQ(result.standard_error, c.report);
+    EXPECT_EQ(dir.read("vemo.equat").value_or("<none>"), complete);
+  }
 }
 
 }  // namespace

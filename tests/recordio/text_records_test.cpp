@@ -83,7 +83,9 @@ TEST_F(TextRecords, LineEndsAndCarriageReturns) {
       {"unterminated last line", "ab\ncd", {"ab", "cd"}},
       {"unterminated crlf-less last line", "ab\r\ncd\r", {"ab", "cd"}},
       {"lone cr at the end is nothing", "ab\n\r", {"ab"}},
-      {"cr-only line ends make one record", "ab\rcd\r", {"abcd"}},
+      // Lines that end in CR alone are not one line: nothing is delivered.
+      {"cr-only line ends are end of file", "ab\rcd\r", {}},
+      {"cr-only lines after an lf line", "ab\ncd\ref", {"ab"}},
       {"nul and ctrl-z are data", std::string("a\0b\x1a\n", 5), {std::string("a\0b\x1a", 4)}},
   };
   for (const Case& c : cases) {
@@ -196,6 +198,7 @@ TEST_F(TextRecords, RefusedBlockWriteIsFatalAndKeepsEarlierBlocks) {
   options.file_size_limit = 3 * 8192 + 50;
   const auto result = testing_support::run_in_child(
       [&] {
+        recordio::start_up();
         StatementRequest open;
         open.unit = 1;
         open.file_name = "out.txt";

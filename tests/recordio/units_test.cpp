@@ -112,6 +112,11 @@ TEST_F(Units, Reconnection) {
   EXPECT_EQ(recordio::find_unit(3), first);
   EXPECT_EQ(connect(3, "a.txt", "new"), 10030);
   EXPECT_EQ(connect(3, "a.txt", "unknown"), 10030);
+  // A leading blank is not ignored in the comparison: the unit is connected
+  // afresh (to the same file, since the name itself is trimmed).
+  EXPECT_EQ(connect(3, " a.txt", "new"), 10032);
+  EXPECT_EQ(recordio::find_unit(3), nullptr);
+  ASSERT_EQ(connect(3, "a.txt"), 0);
   EXPECT_EQ(connect(3, "b.txt"), 0);
   ASSERT_NE(recordio::find_unit(3), nullptr);
   EXPECT_STREQ(recordio::find_unit(3)->name, "b.txt");

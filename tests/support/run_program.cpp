@@ -236,13 +236,13 @@ std::string SystemCall::read_string(unsigned long long address) const {
 
 RunResult run_program_traced(const std::string& program, const RunOptions& options,
                              const std::function<void(SystemCall&)>& hook) {
-  Capture capture;
+  Capture capture(options.standard_input);
   std::vector<std::string> words{program};
   std::vector<char*> argv = argument_vector(words);
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    set_up_child(options, capture.out, capture.err);
+    set_up_child(options, capture.in, capture.out, capture.err);
     if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(125);
     raise(SIGSTOP);  // lets the parent set its options before exec
     execv(program.c_str(), argv.data());
