@@ -8,6 +8,8 @@ command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+# The tests of a failed close mount a FUSE file system of their own.
+{ command -v pkg-config >/dev/null && pkg-config --exists fuse3; } || missing+=(pkg-config libfuse3-dev)
 if [ "${1:-}" = "--all" ]; then
   command -v clang++ >/dev/null || missing+=(clang)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||

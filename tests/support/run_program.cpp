@@ -277,10 +277,6 @@ RunResult run_program_traced(const std::string& program, const RunOptions& optio
       std::memcpy(call.arguments, arguments, sizeof arguments);
       call.result = static_cast<long long>(regs.rax);
       hook(call);
-      if (!call.entry && call.replaced_result) {
-        regs.rax = static_cast<unsigned long long>(*call.replaced_result);
-        ptrace(PTRACE_SETREGS, pid, nullptr, &regs);
-      }
     } else if (stop != SIGTRAP || (status >> 16) == 0) {
       signal_to_deliver = stop;  // a signal of the child's own, not a trace event
     }

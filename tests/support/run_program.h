@@ -60,16 +60,14 @@ struct SystemCall {
   long number = -1;   // SYS_openat, SYS_close, ...
   unsigned long long arguments[6] = {};
   long long result = 0;  // at exit: the return value, -errno on failure
-  // At exit: what the child sees returned instead of `result`.
-  std::optional<long long> replaced_result;
   // The NUL-terminated string at `address` in the child (at most 4096 bytes).
   std::string read_string(unsigned long long address) const;
 };
 
 // Runs `program` as run_program does, but stops it at the entry and the exit
-// of each of its system calls and hands each stop to `hook`. A hook can act
-// at the exact moment between two calls (to create a file, for instance) or
-// change the result a call returns. RunOptions::timeout_ms is not applied.
+// of each of its system calls and hands each stop to `hook`, which can act
+// at the exact moment between two calls (create a file, for instance).
+// RunOptions::timeout_ms is not applied.
 RunResult run_program_traced(const std::string& program, const RunOptions& options,
                              const std::function<void(SystemCall&)>& hook);
 
