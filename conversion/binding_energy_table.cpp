@@ -10,7 +10,7 @@
 
 namespace conversion {
 
-void BindingEnergyTable::load(std::int32_t unit) {
+void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
   n_ = 0;
   for (int i = 1;; ++i) {
     TableRow& row = rows_[static_cast<std::size_t>(i - 1)];
@@ -22,14 +22,19 @@ void BindingEnergyTable::load(std::int32_t unit) {
     // The outcomes need no test: with only a status variable every step
     // finishes, and the status says how the row went.
     recordio::begin_read(request);
-    recordio::read_item(request, recordio::InputItem::of(row.table_number));
-    recordio::read_item(request, recordio::InputItem::text(row.table_symbol.data(), 4));
-    recordio::read_item(request, recordio::InputItem::of(row.table_charge));
-    recordio::read_item(request, recordio::InputItem::of(row.table_energy));
+    const recordio::InputItem items[] = {
+        recordio::InputItem::of(row.table_number),
+        recordio::InputItem::text(row.table_symbol.data(), 4),
+        recordio::InputItem::of(row.table_charge), recordio::InputItem::of(row.table_energy)};
+    for (int value = 0; value < 4; ++value) {
+      recordio::read_item(request, items[value]);
+      if (observer != nullptr) observer->value_read(i, value, status);
+    }
     recordio::end_read(request);
     // eV to keV, then keV to micro-u, in that order. The row that met end of
     // file is converted too; it is not counted.
     row.table_energy = row.table_energy * 0.001 / kev_per_micro_u;
+    if (observer != nullptr) observer->row_read(i, row, status);
     if (status < 0 || i == capacity) {
       n_ = status < 0 ? i - 1 : capacity;
       build_index();

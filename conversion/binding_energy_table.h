@@ -21,14 +21,27 @@ struct TableRow {
   double table_energy = 0.0;  // micro-u
 };
 
+// Follows a load value by value, for a program that reports on the table
+// rather than only using it. Called while the read is in progress, so the
+// current record still holds the line a value came from.
+class TableLoadObserver {
+ public:
+  virtual ~TableLoadObserver() = default;
+  // After value `value` (0 number, 1 symbol, 2 charge, 3 energy) of row
+  // `index` (1 for the first); `status` is the read's status so far.
+  virtual void value_read(int index, int value, std::int32_t status) = 0;
+  // After the row's read has ended and its energy is converted.
+  virtual void row_read(int index, const TableRow& row, std::int32_t status) = 0;
+};
+
 class BindingEnergyTable {
  public:
   static constexpr int capacity = 450;
 
   // Reads rows from the connected unit until end of file or 450 rows. A row
   // with bad data keeps its place with what was read of it; nothing stops
-  // the run.
-  void load(std::int32_t unit);
+  // the run. `observer`, when given, sees every value and row as it is read.
+  void load(std::int32_t unit, TableLoadObserver* observer = nullptr);
 
   // The energies of the two ions, 0.0 where no row matches. Symbols are
   // normalised (an isomer letter dropped) before they are compared; a

@@ -81,6 +81,7 @@ ScanResult FreeFormScanner::scan(RecordSource& records, bool text_item) {
       pos = 0;
     }
     const char first = text[pos];
+    value_column_ = as_position(pos) + 1;
 
     if (!separator_taken) {
       // A slash ends the statement's values: it stays, so every later item

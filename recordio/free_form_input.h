@@ -52,6 +52,10 @@ class FreeFormScanner {
   // Set while the last value ended exactly at the end of its record.
   bool record_end() const { return record_end_; }
 
+  // The column (1 for the first) where the last value scanned, or its
+  // repeat count, begins in its record; 0 before any.
+  std::int32_t value_column() const { return value_column_; }
+
  private:
   ScanResult scan(RecordSource& records, bool text_item);
   ScanResult scan_quoted(RecordSource& records, char quote);
@@ -61,6 +65,7 @@ class FreeFormScanner {
   bool last_null_ = true;
   TextBuffer last_value_;
   bool record_end_ = false;
+  std::int32_t value_column_ = 0;
 };
 
 }  // namespace recordio

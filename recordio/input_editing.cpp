@@ -236,4 +236,6 @@ Outcome end_read(StatementRequest& request) {
   return Outcome::success;
 }
 
+std::int32_t free_form_value_column() { return reader.free_form.value_column(); }
+
 }  // namespace recordio

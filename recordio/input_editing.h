@@ -21,4 +21,8 @@ Outcome read_item(StatementRequest& request, InputItem item);
 // Drops the rest of the current record; the next read starts on the next line.
 Outcome end_read(StatementRequest& request);
 
+// The column (1 for the first) where the value of the last free-form item
+// began in its record, so that a report can point at it.
+std::int32_t free_form_value_column();
+
 }  // namespace recordio

@@ -95,6 +95,12 @@ std::int32_t open_existing(const char* name, Handle& handle) {
   return finish_open(fd, handle);
 }
 
+std::int32_t open_read_only(const char* name, Handle& handle) {
+  const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return last_error();
+  return finish_open(fd, handle);
+}
+
 std::int32_t create_file(const char* name, bool replace, Handle& handle) {
   int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0 && errno == EEXIST && replace) {

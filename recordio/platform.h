@@ -45,6 +45,10 @@ bool can_open_for_reading(const char* name);
 // Opens an existing file for reading and writing.
 std::int32_t open_existing(const char* name, Handle& handle);
 
+// Opens an existing file for reading only: nothing done through the handle
+// can change the file.
+std::int32_t open_read_only(const char* name, Handle& handle);
+
 // Creates a file for reading and writing. When the name exists already
 // nothing is opened and the result is error::file_exists, or
 // error::access_denied for a symbolic link; unless `replace` is set: a plain

@@ -82,6 +82,10 @@ struct StatementRequest {
   std::string_view file_name{};
   std::optional<std::string_view> status_keyword{};
   std::optional<std::string_view> form_keyword{};
+  // "read" connects for reading only, so that a file the user may not
+  // write (or that must not change) can still be read; absent, a unit is
+  // open for reading and writing.
+  std::optional<std::string_view> action_keyword{};
 
   // Read and write.
   Transfer transfer = Transfer::fixed_column;

@@ -52,6 +52,19 @@ bool store_tab(CurrentRecord& record, int width) {
   return record.append_blanks(blanks);
 }
 
+// The bytes from `from` up to `at` (an ordinary run), then the byte at `at`
+// (LF, CR or tab) unless the block ended there: the line as the file has it.
+void trace_bytes(RecordTrace& trace, const char* block, std::int32_t from, std::int32_t at,
+                 std::int32_t end) {
+  trace.keep(std::string_view(block + from, static_cast<std::size_t>(at - from)));
+  if (at == end) return;
+  if (block[at] == line_feed) {
+    trace.end_line();
+  } else {
+    trace.keep(std::string_view(block + at, 1));
+  }
+}
+
 }  // namespace
 
 Outcome read_record(Unit& unit, StatementRequest& request) {
@@ -60,6 +73,8 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
   // The record's length at the line's first CR: any byte stored after it
   // means the CR stood inside the bytes read so far.
   std::int32_t length_at_first_cr = -1;
+  RecordTrace* const trace = unit.trace;
+  if (trace != nullptr) trace->start_line();
   for (;;) {
     if (unit.block_position == unit.valid_count) {
       std::int32_t refused_code = 0;
@@ -98,6 +113,7 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
       }
       at = run_end;
     }
+    if (trace != nullptr) trace_bytes(*trace, block, unit.block_position, at, end);
     unit.block_position = at;
     if (at == end) continue;
     unit.block_position = at + 1;

@@ -33,7 +33,7 @@ Unit* first_unit = nullptr;
 // Keywords and names
 
 enum class Keyword { absent, invalid, new_status, old_status, unknown, replace, keep, remove,
-                     formatted, unformatted, binary };
+                     formatted, unformatted, binary, read, write, read_write };
 
 struct KeywordText {
   std::string_view text;
@@ -46,6 +46,8 @@ constexpr KeywordText status_keywords[] = {
 constexpr KeywordText form_keywords[] = {
     {"FORMATTED", Keyword::formatted}, {"UNFORMATTED", Keyword::unformatted},
     {"BINARY", Keyword::binary}};
+constexpr KeywordText action_keywords[] = {
+    {"READ", Keyword::read}, {"WRITE", Keyword::write}, {"READWRITE", Keyword::read_write}};
 constexpr KeywordText release_keywords[] = {{"KEEP", Keyword::keep}, {"DELETE", Keyword::remove}};
 
 std::string_view drop_trailing_blanks(std::string_view text) {
@@ -187,6 +189,7 @@ Outcome open_unit(StatementRequest& request) {
 
   const Keyword status = match_keyword(request.status_keyword, status_keywords);
   const Keyword form = match_keyword(request.form_keyword, form_keywords);
+  const Keyword action = match_keyword(request.action_keyword, action_keywords);
   const std::string_view name = trim_blanks(request.file_name);
 
   if (Unit* connected = find_unit(request.unit); connected != nullptr) {
@@ -208,7 +211,7 @@ Outcome open_unit(StatementRequest& request) {
     }
   }
 
-  if (status == Keyword::invalid || form == Keyword::invalid) {
+  if (status == Keyword::invalid || form == Keyword::invalid || action == Keyword::invalid) {
     return raise_condition(code::bad_iolist_specifier, request);
   }
   if (name.empty()) return raise_condition(code::empty_file_name, request);
@@ -246,8 +249,13 @@ Outcome open_unit(StatementRequest& request) {
                                                  : ConnectStatus::unspecified;
 
   const bool new_file = status == Keyword::new_status;
-  const std::int32_t opened = create ? platform::create_file(unit->name, !new_file, unit->handle)
-                                     : platform::open_existing(unit->name, unit->handle);
+  // A unit connected for reading only never holds a handle that could
+  // write, so reading it cannot change the file whatever else happens.
+  const bool read_only = action == Keyword::read && !create;
+  unit->writable = !read_only;
+  const std::int32_t opened = create      ? platform::create_file(unit->name, !new_file, unit->handle)
+                              : read_only ? platform::open_read_only(unit->name, unit->handle)
+                                          : platform::open_existing(unit->name, unit->handle);
   if (opened == platform::error::file_exists && new_file) {
     // Another process took the name between the existence test and the
     // create (a second run in the same directory): the condition the test

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "recordio/platform.h"
+#include "recordio/record_trace.h"
 #include "recordio/statement.h"
 
 namespace recordio {
@@ -43,6 +44,10 @@ struct Unit {
   int tab_width = 8;
   std::int32_t max_record_length = 2147483647;
   std::int32_t last_error = 0;
+
+  // Set by a caller that wants to know the lines behind the records; not
+  // owned by the unit.
+  RecordTrace* trace = nullptr;
 };
 
 // Sets the floating-point mode every printed digit relies on: IEEE double
