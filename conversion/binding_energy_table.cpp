@@ -28,7 +28,7 @@ void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
         recordio::InputItem::of(row.table_charge), recordio::InputItem::of(row.table_energy)};
     for (int value = 0; value < 4; ++value) {
       recordio::read_item(request, items[value]);
-      if (observer != nullptr) observer->value_read(i, value, status);
+      if (observer != nullptr) observer->value_read(i, value, row, status);
     }
     recordio::end_read(request);
     // eV to keV, then keV to micro-u, in that order. The row that met end of

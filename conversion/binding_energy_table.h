@@ -28,8 +28,9 @@ class TableLoadObserver {
  public:
   virtual ~TableLoadObserver() = default;
   // After value `value` (0 number, 1 symbol, 2 charge, 3 energy) of row
-  // `index` (1 for the first); `status` is the read's status so far.
-  virtual void value_read(int index, int value, std::int32_t status) = 0;
+  // `index` (1 for the first); `status` is the read's status so far and
+  // `row` holds what was read, the energy still in eV.
+  virtual void value_read(int index, int value, const TableRow& row, std::int32_t status) = 0;
   // After the row's read has ended and its energy is converted.
   virtual void row_read(int index, const TableRow& row, std::int32_t status) = 0;
 };

@@ -47,10 +47,7 @@ void release(std::int32_t unit) {
 
 void convert_measurement(const BindingEnergyTable& table, const ReferenceRecord& reference,
                          const MeasurementRecord& measurement) {
-  const auto energies = table.look_up(reference.symbol_ref, reference.charge_ref,
-                                      measurement.symbol_meas, measurement.charge_meas);
-  const Equation equation =
-      compute_equation(reference, measurement, energies.reference, energies.measured);
+  const Equation equation = equation_for(table, reference, measurement);
   if (!equation.correction_applied) write_warning(equations_unit);
   write_equation(equations_unit, measurement, reference, equation);
   write_micro_u(equations_unit, measurement, equation);

@@ -49,6 +49,13 @@ Outcome read_line(recordio::StatementRequest& request, const LineItems& items,
 
 }  // namespace
 
+Equation equation_for(const BindingEnergyTable& table, const ReferenceRecord& reference,
+                      const MeasurementRecord& measurement) {
+  const auto energies = table.look_up(reference.symbol_ref, reference.charge_ref,
+                                      measurement.symbol_meas, measurement.charge_meas);
+  return compute_equation(reference, measurement, energies.reference, energies.measured);
+}
+
 WalkEnd walk_measurements(std::int32_t unit, MeasurementsVisitor& visitor, std::int32_t* status,
                           LineProgress* progress) {
   ReferenceRecord reference;

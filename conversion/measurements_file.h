@@ -49,6 +49,11 @@ class MeasurementsVisitor {
   virtual void marker(const MeasurementRecord& /*line*/) {}
 };
 
+// The equation group the converter writes for a measurement: the two ions'
+// energies from the table, then the arithmetic.
+Equation equation_for(const BindingEnergyTable& table, const ReferenceRecord& reference,
+                      const MeasurementRecord& measurement);
+
 enum class WalkEnd { normal, failure };
 
 // Reads the connected unit block by block until end of file or the first

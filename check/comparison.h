@@ -1,0 +1,16 @@
+// comparison.h - the mass excesses of the file beside a mass table's.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/check_context.h"
+
+namespace check {
+
+// Prints one line per reference and measurement on standard output: the
+// mass excess as the converter computes it, the table's, their difference
+// in micro-u and in combined standard deviations.
+void print_comparison(const std::vector<Compared>& compared, const std::string& table_name);
+
+}  // namespace check

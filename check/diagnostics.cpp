@@ -1,0 +1,82 @@
+// diagnostics.cpp - printing findings with their line and caret.
+#include "check/diagnostics.h"
+
+#include <cstdio>
+
+namespace check {
+
+namespace {
+
+constexpr std::string_view severity_words[] = {"error", "warning", "note"};
+
+bool shows_as_itself(unsigned char c) { return c >= 0x20 && c < 0x7f; }
+
+void put(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
+
+}  // namespace
+
+std::string printable(std::string_view line, std::int32_t& caret_at) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string shown;
+  std::int32_t moved = caret_at;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (static_cast<std::int64_t>(i) + 1 == caret_at) moved = static_cast<std::int32_t>(shown.size()) + 1;
+    if (shows_as_itself(c)) {
+      shown += static_cast<char>(c);
+    } else if (c == '\t') {
+      shown += ' ';  // a tab the converter kept (tab width 0) takes one column
+    } else {
+      shown += '<';
+      shown += hex[c >> 4];
+      shown += hex[c & 15];
+      shown += '>';
+    }
+  }
+  // A column past the end (an end of line) stays past the end.
+  if (caret_at > static_cast<std::int64_t>(line.size())) {
+    moved = static_cast<std::int32_t>(shown.size()) + (caret_at - static_cast<std::int32_t>(line.size()));
+  }
+  caret_at = moved;
+  return shown;
+}
+
+std::string quoted_byte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (shows_as_itself(u)) return std::string("'") + c + "'";
+  char text[16];
+  std::snprintf(text, sizeof text, "byte 0x%02X", u);
+  return text;
+}
+
+std::string count_of(long n, std::string_view what) {
+  std::string text = std::to_string(n) + " " + std::string(what);
+  if (n != 1) text += 's';
+  return text;
+}
+
+void Diagnostics::report(Severity severity, std::string_view file, std::int64_t line,
+                         std::int32_t column, std::string_view message, std::string_view source) {
+  if (severity == Severity::error) ++errors_;
+  if (severity == Severity::warning) ++warnings_;
+  std::string head(file);
+  head += ':' + std::to_string(line);
+  if (column > 0) head += ':' + std::to_string(column);
+  head += ": ";
+  head += severity_words[static_cast<int>(severity)];
+  head += ": ";
+  head += message;
+  head += '\n';
+  put(head);
+  if (source.empty() && column <= 1) return;
+  std::int32_t caret = column;
+  const std::string shown = printable(source, caret);
+  put(shown);
+  put("\n");
+  if (caret > 0) {
+    put(std::string(static_cast<std::size_t>(caret - 1), ' '));
+    put("^\n");
+  }
+}
+
+}  // namespace check

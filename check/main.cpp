@@ -1,0 +1,169 @@
+// main.cpp - freq2equat-check: finds the input mistakes that freq2equat
+// turns silently into wrong equations.
+//
+// Both files are connected for reading only and read through the
+// converter's own table load and measurements walk, with every condition
+// asked for, so the record layer never ends this program and nothing it
+// does can change a file. The only file it writes is the --plot picture.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "check/check_context.h"
+#include "check/comparison.h"
+#include "check/measurements_check.h"
+#include "check/options.h"
+#include "check/svg_plot.h"
+#include "check/table_check.h"
+#include "conversion/binding_energy_table.h"
+#include "conversion/measurements_file.h"
+#include "recordio/messages.h"
+#include "recordio/text_records.h"
+#include "recordio/units.h"
+
+namespace {
+
+constexpr const char* program = "freq2equat-check";
+constexpr int found_nothing = 0;
+constexpr int found_something = 1;
+constexpr int could_not_check = 2;
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+  return could_not_check;
+}
+
+std::string condition_text(std::int32_t code) {
+  if (recordio::is_layer_condition(code)) return std::string(recordio::layer_message(code));
+  std::string text = recordio::system_error_text(code);
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+// Connects `file` for reading only; a failure comes back in the status
+// variable, never as the layer's failure report.
+bool connect(const check::InputFile& file, std::string& error) {
+  std::int32_t status = 0;
+  recordio::StatementRequest request;
+  request.unit = file.unit;
+  request.file_name = file.path;
+  request.status_keyword = "old";
+  request.form_keyword = "formatted";
+  request.action_keyword = "read";
+  request.status = &status;
+  recordio::open_unit(request);
+  if (status == 0) return true;
+  error = "cannot read '" + file.path + "': " + condition_text(status);
+  return false;
+}
+
+void release(std::int32_t unit) {
+  std::int32_t status = 0;
+  recordio::StatementRequest request;
+  request.unit = unit;
+  request.status = &status;
+  recordio::close_unit(request);
+}
+
+std::string in_directory(const std::string& directory, const char* name) {
+  if (directory == ".") return name;
+  return directory + (directory.back() == '/' ? "" : "/") + name;
+}
+
+// The installed table lies in share/freq2equat beside bin/ (in the build
+// tree: share/freq2equat beside check/), wherever the prefix is.
+std::string default_masses() {
+  const std::string name = "share/freq2equat/mass-excess-2020.csv";
+  char self[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length > 0) {
+    std::string directory(self, static_cast<std::size_t>(length));
+    directory.erase(directory.rfind('/'));
+    const std::string beside = directory + "/../" + name;
+    if (::access(beside.c_str(), R_OK) == 0) return beside;
+  }
+  return FREQ2EQUAT_CHECK_MASSES;
+}
+
+std::string base_name(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  recordio::start_up();
+  check::Options options;
+  const std::string wrong = check::parse_options(argc, argv, options);
+  if (!wrong.empty()) return fail(wrong + " (see --help)");
+  if (options.help) {
+    std::fputs(check::usage_text(), stdout);
+    return found_nothing;
+  }
+  if (options.version) {
+    std::printf("%s (freq2equat) %s\n", program, FREQ2EQUAT_VERSION);
+    return found_nothing;
+  }
+
+  static check::CheckContext context;
+  context.verbose = options.verbose;
+  context.tab_width = recordio::tab_width();
+  context.freq.path = options.freq.value_or(in_directory(options.directory, "vemo.freq"));
+  context.table.path = options.table.value_or(in_directory(options.directory, "ionization.data"));
+  context.freq.shown = context.freq.path;
+  context.table.shown = context.table.path;
+  context.freq.unit = 3;
+  context.table.unit = 10;
+
+  check::MassTable masses;
+  std::string masses_path;
+  if (options.masses || options.plot) {
+    masses_path = options.masses && *options.masses != "default" ? *options.masses : default_masses();
+    std::string error;
+    if (!masses.load(masses_path, error)) return fail(error);
+    context.masses = &masses;
+  }
+
+  std::string error;
+  if (!connect(context.table, error) || !connect(context.freq, error)) return fail(error);
+  recordio::find_unit(context.table.unit)->trace = &context.table.trace;
+  recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
+
+  // About 16 KiB, as in the converter: kept off the stack.
+  static conversion::BindingEnergyTable table;
+  check::TableCheck table_check(context);
+  table.load(context.table.unit, &table_check);
+  if (!context.unreadable) table_check.finish(table);
+  release(context.table.unit);
+  if (context.unreadable) return fail(*context.unreadable);
+
+  check::MeasurementsCheck measurements_check(context, table);
+  const conversion::WalkEnd end = conversion::walk_measurements(
+      context.freq.unit, measurements_check, &measurements_check.status, &measurements_check.progress);
+  measurements_check.finish(end);
+  release(context.freq.unit);
+  if (context.unreadable) return fail(*context.unreadable);
+
+  if (context.masses != nullptr) check::print_comparison(context.compared, base_name(masses_path));
+  if (options.plot) {
+    check::PlotSize size;
+    const std::string svg = check::comparison_svg(
+        context.compared, base_name(context.freq.path) + " beside " + base_name(masses_path), size);
+    std::FILE* file = std::fopen(options.plot->c_str(), "wb");
+    const bool written = file != nullptr && std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+    if (file != nullptr && std::fclose(file) != 0) return fail("cannot write '" + *options.plot + "'");
+    if (!written) return fail("cannot write '" + *options.plot + "'");
+  }
+
+  const int errors = context.diagnostics.errors();
+  const int warnings = context.diagnostics.warnings();
+  std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n", context.freq.shown.c_str(),
+              check::count_of(measurements_check.blocks(), "block").c_str(),
+              check::count_of(measurements_check.measurements(), "measurement").c_str(),
+              check::count_of(measurements_check.measurements(), "equation").c_str(),
+              context.table.shown.c_str(), check::count_of(table.size(), "row").c_str(),
+              check::count_of(errors, "error").c_str(), check::count_of(warnings, "warning").c_str());
+  return errors + warnings > 0 ? found_something : found_nothing;
+}

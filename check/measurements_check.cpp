@@ -1,0 +1,389 @@
+// measurements_check.cpp - the lines of the measurements file as the walk reads them.
+#include "check/measurements_check.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "check/line_bytes.h"
+#include "check/number_text.h"
+#include "check/symbols.h"
+#include "check/table_check.h"
+#include "recordio/conditions.h"
+#include "recordio/input_fields.h"
+
+namespace check {
+
+namespace {
+
+using conversion::line_format;
+using conversion::MeasurementRecord;
+using conversion::ReferenceRecord;
+
+enum FieldIndex { mass_number = 0, symbol_field = 1, charge_field = 2, value_field = 3, flag_field = 4,
+                  sigma_field = 5 };
+
+constexpr const char* field_names[2][6] = {
+    {"mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
+     "ratio (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"},
+    {"mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
+     "mass excess (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"}};
+
+// The mass-to-charge ratios of the two ions differ from the ratio of mass
+// numbers over charges by the mass excesses, at most about 1 % (hydrogen);
+// a ratio further off than this is not the ratio the line claims.
+constexpr double ratio_tolerance = 0.02;
+
+std::string nuclide(std::int32_t A, const conversion::Symbol& symbol) {
+  std::string text = std::to_string(A) + std::string(symbol.data(), symbol.size());
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string ion(std::int32_t A, const conversion::Symbol& symbol, std::int32_t charge) {
+  return nuclide(A, symbol) + " " + std::to_string(charge) + "+";
+}
+
+std::string rough(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f", value);
+  return text;
+}
+
+std::string one_decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+bool is_blank_line(std::string_view record) {
+  return record.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// The first byte of an integer or real field that its editing refuses: the
+// shortest leading part of the field that fails to edit ends with it.
+std::size_t refused_byte(std::string_view field, bool integer) {
+  recordio::TextBuffer scratch;
+  for (std::size_t length = 1; length <= field.size(); ++length) {
+    std::int32_t i = 0;
+    double d = 0.0;
+    const std::int32_t failed = integer ? recordio::edit_integer_field(field.substr(0, length), i)
+                                        : recordio::edit_real_field(field.substr(0, length), 8, scratch, d);
+    if (failed != 0) return length - 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+MeasurementsCheck::Field MeasurementsCheck::field(int index) const {
+  const auto& descriptor = line_format[index];
+  const bool numeric = descriptor.kind != recordio::EditDescriptor::Kind::character;
+  const std::int32_t start = progress.field_start[static_cast<std::size_t>(index)];
+  const recordio::FieldSpan span = recordio::take_field(progress.record, start, descriptor.width, numeric);
+  Field f;
+  f.text = span.field;
+  f.column = start + 1;
+  const std::size_t mark = span.field.find_first_not_of(' ');
+  f.first_mark = f.column + (mark == std::string_view::npos ? 0 : static_cast<std::int32_t>(mark));
+  return f;
+}
+
+void MeasurementsCheck::report(Severity severity, std::int32_t column, const std::string& message) {
+  context_.diagnostics.report(severity, context_.freq.shown, context_.freq.trace.line_number, column,
+                              message, line_.record);
+}
+
+void MeasurementsCheck::begin_line() {
+  line_ = context_.freq.current_line(context_.tab_width);
+  line_.record = progress.record;  // the converter's own record
+  check_line_bytes(context_, context_.freq, line_, {.tabs_matter = true, .byte_order_mark = false});
+  if (!context_.freq.trace.line_feed) {
+    check_delivered_without_line_end(context_, context_.freq, line_,
+                                     "this line is incomplete and its values are wrong");
+  }
+}
+
+// Findings that a reference line and a measurement line share. False when
+// the line is better not looked at further (blank, or a "new" marker).
+bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int32_t charge,
+                                     bool reference_line) {
+  const char* role = reference_line ? "reference" : "measurement";
+  if (is_blank_line(progress.record)) {
+    report(Severity::warning, 1,
+           std::string("an empty line, read as a ") + role +
+               " with every field zero: the converter writes infinities and NaN from it");
+    return false;
+  }
+  std::string upper;
+  for (const char c : symbol) {
+    if (c != ' ') upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  if (upper == "NEW") {
+    report(Severity::warning, field(symbol_field).first_mark,
+           "'" + std::string(symbol.data(), 4) +
+               "' is not the block end: only \"NEW \" in columns 5-8 ends a block, so the converter "
+               "reads this line as a measurement, and the next block's reference too");
+    return false;
+  }
+  const SymbolMeaning meaning = classify_symbol(symbol);
+  if (meaning.kind == SymbolKind::blank) {
+    report(Severity::warning, field(symbol_field).column, "no symbol in columns 5-8");
+  } else if (meaning.kind == SymbolKind::unknown) {
+    std::string message = "'" + meaning.text + "' is not an element or a molecule as the converter reads it";
+    if (symbol[0] == ' ') message += " (the symbol must start in column 5)";
+    report(Severity::warning, field(symbol_field).column, message);
+  }
+  const Field flag = field(flag_field);
+  const std::size_t mark = flag.text.find_first_of("0123456789+-.");
+  if (mark != std::string_view::npos) {
+    report(Severity::warning, flag.column + static_cast<std::int32_t>(mark),
+           reference_line
+               ? quoted_byte(flag.text[mark]) +
+                     " in the flag columns 32-33 of a reference line is not read: is the mass excess "
+                     "one column too far right?"
+               : quoted_byte(flag.text[mark]) +
+                     " in the flag columns 32-33 makes the converter take the ratio as the inverse "
+                     "ratio: is the ratio one column too far right?");
+  }
+  if (charge <= 0) {
+    report(Severity::warning, field(charge_field).first_mark,
+           charge == 0 ? "charge state 0: the equation divides by it, and the converter writes "
+                         "infinities and NaN"
+                       : "negative charge state " + std::to_string(charge) +
+                             ": the equation takes it as it stands");
+  }
+  return true;
+}
+
+void MeasurementsCheck::check_decimal_point(int index, double value) {
+  const Field f = field(index);
+  std::string_view digits = f.text;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  if (digits.empty() || digits.find('.') != std::string_view::npos) return;
+  std::string_view after_sign = digits;
+  if (after_sign.front() == '+' || after_sign.front() == '-') after_sign.remove_prefix(1);
+  if (!after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos) {
+    return;
+  }
+  std::string written(digits);
+  while (!written.empty() && written.back() == ' ') written.pop_back();
+  report(Severity::warning, f.first_mark,
+         "no decimal point in the " + std::string(field_names[progress.reference ? 1 : 0][index]) + ": '" +
+             written + "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
+}
+
+void MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+  if (reference.A_ref <= 0 || reference.charge_ref <= 0 || measurement.A_meas <= 0 ||
+      measurement.charge_meas <= 0 || !std::isfinite(measurement.ratio_value)) {
+    return;
+  }
+  const double expected = (static_cast<double>(measurement.A_meas) / measurement.charge_meas) /
+                          (static_cast<double>(reference.A_ref) / reference.charge_ref);
+  const bool inverse = measurement.flag[0] != ' ' || measurement.flag[1] != ' ';
+  const double selected = inverse ? 1.0 / expected : expected;
+  const double other = inverse ? expected : 1.0 / expected;
+  const double r = measurement.ratio_value / 1.0e6;
+  const Field value = field(value_field);
+  const std::string pair = ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) +
+                           " over " + ion(reference.A_ref, reference.symbol_ref, reference.charge_ref);
+  if (r <= 0.0) {
+    report(Severity::warning, value.first_mark,
+           "the ratio is " + std::string(r == 0.0 ? "zero" : "negative") + ": " + pair + " gives about " +
+               rough(selected * 1.0e6));
+    return;
+  }
+  const double off_selected = std::fabs(std::log(r / selected));
+  const double off_other = std::fabs(std::log(r / other));
+  if (off_selected <= ratio_tolerance && off_selected <= off_other) return;
+  if (off_other <= ratio_tolerance) {
+    report(Severity::warning, value.first_mark,
+           inverse ? "this ratio fits " + pair +
+                         " itself, but the flag in columns 32-33 makes the converter take its inverse: "
+                         "is the flag wrong?"
+                   : "this ratio fits the inverse of " + pair +
+                         ", but the blank flag makes the converter take it as it stands: is the flag "
+                         "in columns 32-33 missing?");
+    return;
+  }
+  report(Severity::warning, value.first_mark,
+         "this ratio fits neither " + pair + " (about " + rough(expected * 1.0e6) +
+             ") nor its inverse (about " + rough(1.0e12 / (expected * 1.0e6)) +
+             "): is a digit or a column wrong?");
+}
+
+void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+  const auto energies = table_.look_up(reference.symbol_ref, reference.charge_ref,
+                                       measurement.symbol_meas, measurement.charge_meas);
+  const double energy = energies.measured;
+  if (energy != 0.0 && !std::isnan(energy)) return;
+  const conversion::Symbol looked_up = conversion::normalised_symbol(measurement.symbol_meas);
+  report(Severity::warning, field(symbol_field).column,
+         "no binding energy for " + species({looked_up.data(), 4}, measurement.charge_meas) + " in " +
+             context_.table.shown +
+             ": the converter writes its warning record and no binding-energy correction");
+}
+
+void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
+                                double value, double sigma, int value_index) {
+  if (context_.masses == nullptr) return;
+  Compared entry;
+  entry.line = context_.freq.trace.line_number;
+  entry.block = blocks_;
+  entry.reference = reference_line;
+  entry.nuclide = nuclide(A, symbol);
+  entry.value = value;
+  entry.sigma = sigma;
+  const SymbolMeaning meaning = classify_symbol(symbol);
+  if (meaning.kind == SymbolKind::isomer) {
+    entry.not_compared = "isomer (the table holds ground states)";
+  } else if (meaning.kind == SymbolKind::molecule) {
+    entry.not_compared = "molecule";
+  } else if (meaning.kind != SymbolKind::element) {
+    entry.not_compared = "not an element";
+  } else if (!std::isfinite(value) || !std::isfinite(sigma)) {
+    entry.not_compared = "no finite value";
+  } else {
+    entry.table = context_.masses->find(A, meaning.element);
+    if (!entry.table) entry.not_compared = "not in the table";
+  }
+  if (entry.table && std::fabs(entry.sigmas()) > 3.0) {
+    const std::string distance = (std::isinf(entry.sigmas()) ? std::string("infinitely many")
+                                                             : one_decimal(std::fabs(entry.sigmas()))) +
+                                 " sigma (" + fixed(entry.difference(), 6) + " micro-u)";
+    report(Severity::warning, field(value_index).first_mark,
+           reference_line
+               ? "the reference mass excess of " + entry.nuclide + " is " + distance +
+                     " from the mass table's " + fixed(entry.table->mass_excess, 6) +
+                     ": a typing error in it is more likely than new physics"
+               : "the mass excess of " + entry.nuclide + ", " + fixed(value, 6) + " micro-u, is " +
+                     distance + " from the mass table's " + fixed(entry.table->mass_excess, 6) +
+                     ": the ratio, the flag or the reference may be wrong");
+  }
+  context_.compared.push_back(entry);
+}
+
+void MeasurementsCheck::reference(const ReferenceRecord& reference) {
+  ++blocks_;
+  begin_line();
+  if (context_.verbose) {
+    std::printf("%s:%lld: reference: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
+                context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+                reference.A_ref, reference.symbol_ref.data(), reference.charge_ref,
+                fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
+  }
+  reference_energy_missing_ = false;
+  if (!check_common(reference.symbol_ref, reference.charge_ref, true)) return;
+  check_decimal_point(value_field, reference.mass_excess_ref);
+  check_decimal_point(sigma_field, reference.sigma_ref);
+  // Carbon 12 is exact by the definition of the unit; any other reference
+  // without an uncertainty has lost it.
+  const bool carbon_12 = reference.A_ref == 12 && classify_symbol(reference.symbol_ref).text == "C" &&
+                         reference.mass_excess_ref == 0.0;
+  if (reference.sigma_ref < 0.0 || (reference.sigma_ref == 0.0 && !carbon_12)) {
+    report(Severity::warning, field(sigma_field).first_mark,
+           reference.sigma_ref < 0.0 ? "negative uncertainty of the reference mass excess"
+                                     : "the reference mass excess has no uncertainty (0)");
+  }
+  const double energy = table_.look_up(reference.symbol_ref, reference.charge_ref, reference.symbol_ref,
+                                       reference.charge_ref).reference;
+  if (energy == 0.0 || std::isnan(energy)) {
+    reference_energy_missing_ = true;
+    const conversion::Symbol looked_up = conversion::normalised_symbol(reference.symbol_ref);
+    report(Severity::warning, field(symbol_field).column,
+           "no binding energy for " + species({looked_up.data(), 4}, reference.charge_ref) + " in " +
+               context_.table.shown +
+               ": every equation of this block gets the converter's warning record and no "
+               "binding-energy correction");
+  }
+  compare(true, reference.A_ref, reference.symbol_ref, reference.mass_excess_ref, reference.sigma_ref,
+          value_field);
+}
+
+void MeasurementsCheck::measurement(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+  ++measurements_;
+  begin_line();
+  const conversion::Equation equation = conversion::equation_for(table_, reference, measurement);
+  if (context_.verbose) {
+    std::printf("%s:%lld: measurement: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
+                "uncertainty %s; mass excess %s +/- %s micro-u\n",
+                context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+                measurement.A_meas, measurement.symbol_meas.data(), measurement.charge_meas,
+                fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
+                fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
+                fixed(equation.sigma_meas, 6).c_str());
+  }
+  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false)) return;
+  check_decimal_point(value_field, measurement.ratio_value);
+  check_decimal_point(sigma_field, measurement.sigma_value);
+  if (measurement.sigma_value <= 0.0) {
+    report(Severity::warning, field(sigma_field).first_mark,
+           measurement.sigma_value < 0.0 ? "negative uncertainty of the ratio"
+                                         : "the ratio has no uncertainty (0)");
+  }
+  check_ratio(reference, measurement);
+  check_energies(reference, measurement);
+  compare(false, measurement.A_meas, measurement.symbol_meas, equation.mass_excess_meas,
+          equation.sigma_meas, value_field);
+}
+
+void MeasurementsCheck::marker(const MeasurementRecord& /*line*/) {
+  begin_line();
+  if (context_.verbose) {
+    std::printf("%s:%lld: NEW: end of block %d\n", context_.freq.shown.c_str(),
+                static_cast<long long>(context_.freq.trace.line_number), blocks_);
+  }
+  last_marker_line_ = context_.freq.trace.line_number;
+  last_marker_column_ = field(symbol_field).column;
+  last_marker_record_ = progress.record;
+}
+
+void MeasurementsCheck::report_read_failure() {
+  const int index = progress.fields_read;
+  const Field f = field(index);
+  const std::size_t at = refused_byte(f.text, index != value_field && index != sigma_field);
+  const std::int32_t column = f.column + static_cast<std::int32_t>(at);
+  begin_line();  // a tab or a CR may be why the field is wrong
+  const char refused = at < f.text.size() ? f.text[at] : ' ';
+  report(Severity::error, column,
+         quoted_byte(refused) + " is not allowed in the " + field_names[progress.reference ? 1 : 0][index] +
+             ": the converter stops here and writes \"Error in File Reading\"" +
+             (measurements_ == 0 ? std::string(", and no equation")
+                                 : " after the " + count_of(measurements_, "equation") + " before this line"));
+  if (context_.freq.trace.line_number == 1 && starts_with_byte_order_mark(context_.freq.trace.raw.view())) {
+    report(Severity::note, 1,
+           "the file starts with a byte-order mark (bytes EF BB BF), which an editor may have added: "
+           "save the file without it");
+  }
+}
+
+void MeasurementsCheck::finish(conversion::WalkEnd end) {
+  if (end == conversion::WalkEnd::failure) {
+    if (status == recordio::code::illegal_numeric_character) {
+      report_read_failure();
+      return;  // nothing after this line is read
+    }
+    if (status != -1) {
+      context_.unreadable = "cannot read " + context_.freq.shown + " to its end (condition " +
+                            std::to_string(status) + ")";
+      return;
+    }
+    // End of file where a reference line must stand.
+    if (last_marker_line_ != 0) {
+      context_.diagnostics.report(
+          Severity::error, context_.freq.shown, last_marker_line_, last_marker_column_,
+          "the file ends after this NEW line, where a reference line must follow: the converter "
+          "ends with \"Error in File Reading\", although " +
+              (measurements_ == 1 ? std::string("the equation before it is written")
+                                  : "all " + count_of(measurements_, "equation") + " before it are written"),
+          last_marker_record_);
+    } else {
+      context_.diagnostics.report(Severity::error, context_.freq.shown, 1, 1,
+                                  "no line to read as the first reference line: the converter writes "
+                                  "only \"Error in File Reading\"",
+                                  {});
+    }
+  }
+  check_undelivered_tail(context_, context_.freq, "it gets no equation");
+}
+
+}  // namespace check

@@ -1,0 +1,21 @@
+// number_text.cpp - real values through the record layer's field editing.
+#include "check/number_text.h"
+
+#include "recordio/current_record.h"
+#include "recordio/output_fields.h"
+
+namespace check {
+
+std::string fixed(double value, int decimals) {
+  // Wide enough for any double with up to 16 decimals: 309 digits before
+  // the point at most.
+  constexpr std::int32_t width = 340;
+  recordio::CurrentRecord field;
+  recordio::DigitString digits;
+  if (!recordio::edit_real(field, value, width, decimals, digits)) return "?";
+  std::string text(field.view());
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? text : text.substr(first);
+}
+
+}  // namespace check

@@ -1,0 +1,18 @@
+// number_text.h - numbers shown exactly as the converter writes them.
+//
+// The converter's real fields round half away from zero on a 16-digit
+// expansion, which is not what printf does; a value the checker prints
+// beside one in "vemo.equat" must show the same digits, so it goes through
+// the same field editing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace check {
+
+// The value as a real field with `decimals` decimals shows it, without the
+// field's leading blanks.
+std::string fixed(double value, int decimals);
+
+}  // namespace check

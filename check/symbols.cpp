@@ -1,0 +1,71 @@
+// symbols.cpp - elements, isomers and molecular formulas.
+#include "check/symbols.h"
+
+#include <algorithm>
+#include <array>
+
+namespace check {
+
+namespace {
+
+constexpr std::array<std::string_view, 121> element_symbols = {
+    "n",  "H",  "D",  "T",  "He", "Li", "Be", "B",  "C",  "N",  "O",  "F",  "Ne", "Na", "Mg", "Al",
+    "Si", "P",  "S",  "Cl", "Ar", "K",  "Ca", "Sc", "Ti", "V",  "Cr", "Mn", "Fe", "Co", "Ni", "Cu",
+    "Zn", "Ga", "Ge", "As", "Se", "Br", "Kr", "Rb", "Sr", "Y",  "Zr", "Nb", "Mo", "Tc", "Ru", "Rh",
+    "Pd", "Ag", "Cd", "In", "Sn", "Sb", "Te", "I",  "Xe", "Cs", "Ba", "La", "Ce", "Pr", "Nd", "Pm",
+    "Sm", "Eu", "Gd", "Tb", "Dy", "Ho", "Er", "Tm", "Yb", "Lu", "Hf", "Ta", "W",  "Re", "Os", "Ir",
+    "Pt", "Au", "Hg", "Tl", "Pb", "Bi", "Po", "At", "Rn", "Fr", "Ra", "Ac", "Th", "Pa", "U",  "Np",
+    "Pu", "Am", "Cm", "Bk", "Cf", "Es", "Fm", "Md", "No", "Lr", "Rf", "Db", "Sg", "Bh", "Hs", "Mt",
+    "Ds", "Rg", "Cn", "Nh", "Fl", "Mc", "Lv", "Ts", "Og"};
+
+std::string without_trailing_blanks(const conversion::Symbol& symbol) {
+  std::string text(symbol.data(), symbol.size());
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A formula of element symbols each with an optional count (CO, H2, CH4),
+// holding at least two atoms.
+bool is_molecule(std::string_view text) {
+  int atoms = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (!is_upper(text[at])) return false;
+    std::size_t end = at + 1;
+    if (end < text.size() && is_lower(text[end]) && is_element(text.substr(at, 2))) ++end;
+    if (!is_element(text.substr(at, end - at)) || text.substr(at, end - at) == "n") return false;
+    int count = 0;
+    while (end < text.size() && is_digit(text[end])) count = count * 10 + (text[end++] - '0');
+    if (count == 0 && end > at && is_digit(text[end - 1])) return false;  // a count of 0
+    atoms += count == 0 ? 1 : count;
+    at = end;
+  }
+  return atoms >= 2;
+}
+
+}  // namespace
+
+bool is_element(std::string_view symbol) {
+  return std::find(element_symbols.begin(), element_symbols.end(), symbol) != element_symbols.end();
+}
+
+SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
+  SymbolMeaning meaning;
+  meaning.text = without_trailing_blanks(symbol);
+  meaning.looked_up = without_trailing_blanks(conversion::normalised_symbol(symbol));
+  if (meaning.text.empty()) {
+    meaning.kind = SymbolKind::blank;
+  } else if (is_element(meaning.looked_up)) {
+    meaning.kind = meaning.looked_up == meaning.text ? SymbolKind::element : SymbolKind::isomer;
+    meaning.element = meaning.looked_up == "D" || meaning.looked_up == "T" ? "H" : meaning.looked_up;
+  } else if (meaning.looked_up == meaning.text && is_molecule(meaning.text)) {
+    meaning.kind = SymbolKind::molecule;
+  }
+  return meaning;
+}
+
+}  // namespace check

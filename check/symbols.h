@@ -1,0 +1,31 @@
+// symbols.h - what the 4 characters of a symbol field name.
+//
+// The converter compares symbols byte for byte after dropping an isomer
+// letter; it never asks whether a symbol names anything. A symbol that is
+// no element and no molecule (a blank in front, a wrong case, a slip of the
+// column) finds no binding energy and no table mass.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "conversion/binding_energy_table.h"
+
+namespace check {
+
+enum class SymbolKind { element, isomer, molecule, blank, unknown };
+
+struct SymbolMeaning {
+  SymbolKind kind = SymbolKind::unknown;
+  std::string element;  // element (D and T as H), for element and isomer
+  std::string text;     // the symbol without trailing blanks
+  std::string looked_up;  // as the table lookup compares it, trailing blanks dropped
+};
+
+SymbolMeaning classify_symbol(const conversion::Symbol& symbol);
+
+// True for an element symbol as the periodic table writes it, and for n,
+// D and T.
+bool is_element(std::string_view symbol);
+
+}  // namespace check
