@@ -44,9 +44,12 @@ std::string comparison_svg(const std::vector<Compared>& compared, const std::str
   for (const Compared& c : compared) {
     if (c.table) points.push_back(&c);
   }
+  // The scale follows the points it can show; those beyond 10 sigma go on
+  // the edge and must not squeeze the rest.
   double largest = 0.0;
   for (const Compared* c : points) {
-    if (std::isfinite(c->sigmas())) largest = std::max(largest, std::fabs(c->sigmas()));
+    const double s = std::fabs(c->sigmas());
+    if (s <= 10.0) largest = std::max(largest, s);
   }
   // At least the 3 sigma band and a margin above it; at most 10, beyond
   // which points are drawn on the edge.
@@ -107,10 +110,10 @@ std::string comparison_svg(const std::vector<Compared>& compared, const std::str
       const double base = sigmas > 0 ? edge + 12 : edge - 12;
       svg += "<polygon points=\"" + number(x - 7, 1) + "," + number(base, 1) + " " + number(x + 7, 1) +
              "," + number(base, 1) + " " + xs + "," + number(tip, 1) + "\" fill=\"" + colour + "\"/>\n";
-      const std::string value = std::isinf(sigmas) ? (sigmas > 0 ? "+inf" : "-inf")
-                                                   : (sigmas > 0 ? "+" : "") + number(sigmas, 0);
+      char value[32];
+      std::snprintf(value, sizeof value, std::fabs(sigmas) < 1e4 ? "%+.0f" : "%+.1e", sigmas);
       svg += "<text x=\"" + number(x, 1) + "\" y=\"" + number(sigmas > 0 ? base + 13 : base - 5, 1) +
-             "\" font-size=\"10\" text-anchor=\"middle\" fill=\"" + colour + "\">" + escaped(value) +
+             "\" font-size=\"10\" text-anchor=\"middle\" fill=\"" + colour + "\">" + escaped(std::isinf(sigmas) ? (sigmas > 0 ? "+inf" : "-inf") : value) +
              " sigma</text>\n";
     } else {
       const double bar = c.combined_sigma() > 0 ? c.sigma / c.combined_sigma() : 0.0;

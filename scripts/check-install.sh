@@ -27,8 +27,17 @@ printf '%s\n' "$out" | grep -qx 'same as expected.equat' || {
 }
 
 test -x "$prefix/bin/freq2equat"
-man -l "$prefix/share/man/man1/freq2equat.1" 2>&1 >/dev/null | (! grep .) || { echo "man page warnings" >&2; exit 1; }
+test -x "$prefix/bin/freq2equat-check"
+for page in freq2equat freq2equat-check; do
+  man -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null | (! grep .) || { echo "$page: man page warnings" >&2; exit 1; }
+  groff -man -ww -z "$prefix/share/man/man1/$page.1" 2>&1 | (! grep .) || { echo "$page: groff warnings" >&2; exit 1; }
+done
 cp "$prefix/share/doc/freq2equat/examples/vemo.freq" "$prefix/share/doc/freq2equat/examples/ionization.data" "$work/"
 (cd "$work" && "$prefix/bin/freq2equat")
 cmp "$work/vemo.equat" "$root/examples/expected.equat"
+# The installed checker finds its installed mass table and only the
+# example's one intended warning (exit status 1).
+status=0
+"$prefix/bin/freq2equat-check" --masses default "$prefix/share/doc/freq2equat/examples" >"$work/check.out" 2>&1 || status=$?
+[ "$status" -eq 1 ] && grep -q "0 errors, 1 warning" "$work/check.out" || { cat "$work/check.out" >&2; exit 1; }
 echo "install check passed: $(grep -c 'micro-u' "$work/vemo.equat") equations from the installed example"

@@ -10,6 +10,8 @@ command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 # The tests of a failed close mount a FUSE file system of their own.
 { command -v pkg-config >/dev/null && pkg-config --exists fuse3; } || missing+=(pkg-config libfuse3-dev)
+# The checker's picture is rendered by a real SVG renderer in its test.
+command -v rsvg-convert >/dev/null || missing+=(librsvg2-bin)
 if [ "${1:-}" = "--all" ]; then
   command -v clang++ >/dev/null || missing+=(clang)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
