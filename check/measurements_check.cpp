@@ -159,14 +159,21 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
   const Field f = field(index);
   std::string_view digits = f.text;
   while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
-  if (digits.empty() || digits.find('.') != std::string_view::npos) return;
+  if (digits.empty()) return;
   std::string_view after_sign = digits;
   if (after_sign.front() == '+' || after_sign.front() == '-') after_sign.remove_prefix(1);
-  if (!after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos) {
-    return;
-  }
+  const bool not_finite =
+      !after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos;
+  if (!not_finite && digits.find('.') != std::string_view::npos) return;
   std::string written(digits);
   while (!written.empty() && written.back() == ' ') written.pop_back();
+  if (!after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos) {
+    report(Severity::warning, f.first_mark,
+           "'" + written + "' in the " + field_names[progress.reference ? 1 : 0][index] + " reads as " +
+               (std::isnan(value) ? "NaN" : "infinity") +
+               ": a field that starts with I or N is infinity or NaN, whatever follows");
+    return;
+  }
   report(Severity::warning, f.first_mark,
          "no decimal point in the " + std::string(field_names[progress.reference ? 1 : 0][index]) + ": '" +
              written + "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");

@@ -49,6 +49,7 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
   void begin_line();
   void report(Severity severity, std::int32_t column, const std::string& message);
   bool check_common(const conversion::Symbol& symbol, std::int32_t charge, bool reference_line);
+  // A real field without its point, or one that reads as infinity or NaN.
   void check_decimal_point(int index, double value);
   void check_ratio(const conversion::ReferenceRecord& reference,
                    const conversion::MeasurementRecord& measurement);
