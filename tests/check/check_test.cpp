@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -161,8 +163,11 @@ const Finding findings[] = {
      std::string("37 Rb 1 4.177\n55 Cs 1 0\n"), {},
      "ionization.data:2:9: warning: the energy of Cs with charge 1 is 0: the converter treats it as missing", 1},
     {"TableLastRowShort", std::string(R) + M,
-     std::string(T) + "56 Ba 1", {},
+     std::string(T) + "56 Ba 1\n", {},
      "ionization.data:3:1: warning: the last row has only 3 of its four values (number, symbol, charge, energy): the converter does not load it", 1},
+    {"TableLastLineWithoutLineEnd", std::string(R) + M,
+     std::string(T) + "56 Ba 1 5.2", {},
+     "ionization.data:3:12: warning: the last line has no line end", 1},
     {"TableFifthValue", std::string(R) + M,
      std::string("37 'Rb' , 1 4.177\n55 Cs 1 3.894\n"), {},
      "ionization.data:1:13: warning: the converter does not read '4.177' after the fourth value of this row; the next row starts on the next line", 1},
@@ -268,6 +273,52 @@ TEST(Check, ReadsReadOnlyData) {
   EXPECT_EQ(result.exit_status, 0) << result.standard_error;
   EXPECT_EQ(result.standard_error, "");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+}
+
+// On every bundled conformance case the checker agrees with the converter's
+// expected file: an error exactly where it ends with "Error in File
+// Reading", and as many equations as it writes. Each case also stands for a
+// hostile input the checker must get through.
+TEST(Check, AgreesWithTheConverterOnEveryConformanceCase) {
+  namespace fs = std::filesystem;
+  int checked = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(FREQ2EQUAT_TEST_DATA) / "conformance")) {
+    const fs::path input = entry.path() / "input";
+    const auto equations = testing_support::read_file((entry.path() / "expected" / "vemo.equat").string());
+    const auto status = testing_support::read_file((entry.path() / "expected" / "exit_status").string());
+    if (!fs::exists(input / "vemo.freq") || !fs::exists(input / "ionization.data") || !equations ||
+        status.value_or("") != "0\n") {
+      continue;  // a case about connections or the disk, not about what the files hold
+    }
+    RunOptions options;
+    const std::string env = testing_support::read_file((entry.path() / "env.txt").string()).value_or("");
+    for (std::size_t at = 0; at < env.size();) {
+      const std::size_t end = std::min(env.find('\n', at), env.size());
+      const std::string line = env.substr(at, end - at);
+      const auto eq = line.find('=');
+      if (eq != std::string::npos) options.environment.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+      at = end + 1;
+    }
+    const RunResult result = testing_support::run_program(
+        FREQ2EQUAT_CHECK_PROGRAM, options,
+        {"--freq", (input / "vemo.freq").string(), "--table", (input / "ionization.data").string()});
+    SCOPED_TRACE(entry.path().filename().string());
+    ASSERT_TRUE(result.exit_status == 0 || result.exit_status == 1) << result.standard_error;
+    const bool failure_end = equations->find("0Error in File Reading") != std::string::npos;
+    EXPECT_EQ(result.standard_output.find(failure_end ? " 1 error," : " 0 errors,") != std::string::npos, true)
+        << result.standard_output;
+    long written = 0;
+    for (std::size_t at = equations->find(" micro-u\r\n"); at != std::string::npos;
+         at = equations->find(" micro-u\r\n", at + 1)) {
+      ++written;
+    }
+    EXPECT_NE(result.standard_output.find(", " + std::to_string(written) +
+                                          (written == 1 ? " equation would" : " equations would")),
+              std::string::npos)
+        << result.standard_output;
+    ++checked;
+  }
+  EXPECT_GE(checked, 30);
 }
 
 struct Refusal {
