@@ -67,16 +67,18 @@ void Diagnostics::report(Severity severity, std::string_view file, std::int64_t 
   head += ": ";
   head += message;
   head += '\n';
-  put(head);
-  if (source.empty() && column <= 1) return;
-  std::int32_t caret = column;
-  const std::string shown = printable(source, caret);
-  put(shown);
-  put("\n");
-  if (caret > 0) {
-    put(std::string(static_cast<std::size_t>(caret - 1), ' '));
-    put("^\n");
+  if (!source.empty() || column > 1) {
+    std::int32_t caret = column;
+    head += printable(source, caret);
+    head += '\n';
+    if (caret > 0) {
+      head.append(static_cast<std::size_t>(caret - 1), ' ');
+      head += "^\n";
+    }
   }
+  // One write per finding: standard error is unbuffered, and a finding
+  // must not be split by another program's output.
+  put(head);
 }
 
 }  // namespace check

@@ -118,6 +118,12 @@ bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int3
   for (const char c : symbol) {
     if (c != ' ') upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   }
+  if (reference_line && symbol == conversion::block_marker) {
+    report(Severity::warning, field(symbol_field).first_mark,
+           "a NEW line where the block's reference line must stand (two NEW lines in a row?): the "
+           "converter reads it as the reference");
+    return false;
+  }
   if (upper == "NEW") {
     report(Severity::warning, field(symbol_field).first_mark,
            "'" + std::string(symbol.data(), 4) +

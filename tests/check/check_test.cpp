@@ -81,6 +81,8 @@ const Finding findings[] = {
     {"LowerCaseNew", std::string(R) + M + "    new\n" + R + M,
      T, {},
      "vemo.freq:3:5: warning: 'new ' is not the block end: only \"NEW \" in columns 5-8 ends a block, so the converter reads this line as a measurement, and the next block's reference too", 1},
+    {"MarkerAsReference", std::string(R) + M + "    NEW\n    NEW\n" + M, T, {},
+     "vemo.freq:4:5: warning: a NEW line where the block's reference line must stand (two NEW lines in a row?): the converter reads it as the reference", 1},
     {"NoDecimalPoint", std::string(R) + " 133Cs     1   156522153684744     0.00012000\n",
      T, {},
      "vemo.freq:2:16: warning: no decimal point in the ratio (columns 13-31): '156522153684744' reads as 1565221.53684744 (the last 8 digits are taken as decimals)", 1},
