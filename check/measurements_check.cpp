@@ -88,6 +88,16 @@ MeasurementsCheck::Field MeasurementsCheck::field(int index) const {
   return f;
 }
 
+std::string MeasurementsCheck::fields_as_cut() const {
+  std::string text;
+  for (int index = 0; index < progress.fields_read; ++index) {
+    text += '[';
+    text += field(index).text;
+    text += ']';
+  }
+  return text;
+}
+
 void MeasurementsCheck::report(Severity severity, std::int32_t column, const std::string& message) {
   context_.diagnostics.report(severity, context_.freq.shown, context_.freq.trace.line_number, column,
                               message, line_.record);
@@ -279,8 +289,9 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   ++blocks_;
   begin_line();
   if (context_.verbose) {
-    std::printf("%s:%lld: reference: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
+    std::printf("%s:%lld: reference %s: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
                 context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+                fields_as_cut().c_str(),
                 reference.A_ref, reference.symbol_ref.data(), reference.charge_ref,
                 fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
   }
@@ -317,9 +328,10 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   begin_line();
   const conversion::Equation equation = conversion::equation_for(table_, reference, measurement);
   if (context_.verbose) {
-    std::printf("%s:%lld: measurement: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
+    std::printf("%s:%lld: measurement %s: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
                 "uncertainty %s; mass excess %s +/- %s micro-u\n",
                 context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+                fields_as_cut().c_str(),
                 measurement.A_meas, measurement.symbol_meas.data(), measurement.charge_meas,
                 fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
                 fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),

@@ -45,6 +45,8 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
     std::int32_t first_mark = 1;  // its first non-blank column (the field's start when blank)
   };
   Field field(int index) const;
+  // The fields as the read cut them, each in brackets, for -v.
+  std::string fields_as_cut() const;
 
   void begin_line();
   void report(Severity severity, std::int32_t column, const std::string& message);
