@@ -59,6 +59,15 @@ void check_undelivered_tail(CheckContext& context, const InputFile& file, std::s
   const std::string_view raw = file.trace.raw.view();
   if (raw.empty() || file.trace.line_feed) return;
   const SourceLine line = file.current_line(context.tab_width);
+  const std::size_t cr = raw.find('\r');
+  if (cr != std::string_view::npos && cr + 1 < raw.size()) {
+    context.diagnostics.report(
+        Severity::warning, file.shown, file.trace.line_number, line.column[cr],
+        "the lines from here on end in CR alone, which ends no line here: the converter never reads "
+        "them; save the file with LF or CR LF line ends",
+        line.record);
+    return;
+  }
   context.diagnostics.report(Severity::warning, file.shown, file.trace.line_number,
                              static_cast<std::int32_t>(line.record.size()) + 1,
                              "the last line has no line end, and the converter never reads it: " +

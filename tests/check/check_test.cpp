@@ -125,6 +125,8 @@ const Finding findings[] = {
     {"CarriageReturnAlone", std::string("  85Rb     1    -88210.35000000     0.00500000\r") + M,
      T, {},
      "vemo.freq:1:47: warning: a CR without LF: a line end of CR alone is no line end here; the converter drops the CR and reads what follows as part of this line", 1},
+    {"LinesEndingInCarriageReturnAlone", std::string("  85Rb     1    -88210.35000000     0.00500000\r") + "x\r", T, {},
+     "vemo.freq:1:47: warning: the lines from here on end in CR alone, which ends no line here: the converter never reads them; save the file with LF or CR LF line ends", 1},
     {"LastLineWithoutLineEnd", std::string(R) + " 133Cs     1   1565221.53684744     0.00012000",
      T, {},
      "vemo.freq:2:47: warning: the last line has no line end", 1},
