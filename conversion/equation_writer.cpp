@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "recordio/output_editing.h"
+#include "recordio/prepared_format.h"
 
 namespace conversion {
 
@@ -15,31 +16,40 @@ using recordio::EditDescriptor;
 using recordio::integer;
 using recordio::literal;
 using recordio::OutputItem;
+using recordio::PreparedFormat;
 using recordio::real;
 using recordio::record_break;
 using recordio::skip;
 
 // (5X,I6,A4,'-',I4,A4,'*',F6.3,' =',F15.5,' (',F9.5,')')
-constexpr EditDescriptor equation_format[] = {
+constexpr EditDescriptor equation_list[] = {
     skip(5),     integer(6),   character(4), literal("-"), integer(4),    character(4),
     literal("*"), real(6, 3),  literal(" ="), real(15, 5), literal(" ("), real(9, 5),
     literal(")")};
 
 // (13X,I4,A4,' =',F15.6,' +/-',F11.6,' micro-u')
-constexpr EditDescriptor micro_u_format[] = {
+constexpr EditDescriptor micro_u_list[] = {
     skip(13),   integer(4),      character(4), literal(" ="),
     real(15, 6), literal(" +/-"), real(11, 6),  literal(" micro-u")};
 
 // (13X,8X,' =',F15.6,' +/-',F11.6,' keV',/): the record break leaves the
 // empty record that ends every group.
-constexpr EditDescriptor kev_format[] = {
+constexpr EditDescriptor kev_list[] = {
     skip(13),        skip(8),     literal(" ="),   real(15, 6),
     literal(" +/-"), real(11, 6), literal(" keV"), record_break()};
 
-constexpr EditDescriptor normal_closing_format[] = {
+constexpr EditDescriptor normal_closing_list[] = {
     literal("0"), literal("Normal End of Freq.Ratios to Equations Conversion")};
 
-constexpr EditDescriptor failure_closing_format[] = {literal("0"), literal("Error in File Reading")};
+constexpr EditDescriptor failure_closing_list[] = {literal("0"), literal("Error in File Reading")};
+
+// Laid out once, so that each record is edited straight into the block.
+constexpr PreparedFormat equation_format{equation_list};
+constexpr PreparedFormat micro_u_format{micro_u_list};
+constexpr PreparedFormat kev_format{kev_list};
+constexpr PreparedFormat normal_closing_format{normal_closing_list};
+constexpr PreparedFormat failure_closing_format{failure_closing_list};
+static_assert(equation_format.laid_out() && micro_u_format.laid_out() && kev_format.laid_out());
 
 constexpr std::string_view warning_text = "WARNING : el.+mol. binding en. not found";
 
@@ -47,12 +57,12 @@ std::string_view text_of(const std::array<char, 4>& symbol) { return {symbol.dat
 
 // The writes carry no branch and no status variable: any condition in them
 // ends the run with the failure report, so there is no outcome to act on.
-void write_record(std::int32_t unit, recordio::Transfer transfer, recordio::FormatList format,
+void write_record(std::int32_t unit, recordio::Transfer transfer, const PreparedFormat* format,
                   std::initializer_list<OutputItem> items) {
   recordio::StatementRequest request;
   request.unit = unit;
   request.transfer = transfer;
-  request.format = format;
+  if (format != nullptr) recordio::use_format(request, *format);
   recordio::begin_write(request);
   for (const OutputItem& item : items) recordio::write_item(request, item);
   recordio::end_write(request);
@@ -61,34 +71,34 @@ void write_record(std::int32_t unit, recordio::Transfer transfer, recordio::Form
 }  // namespace
 
 void write_warning(std::int32_t unit) {
-  write_record(unit, recordio::Transfer::free_form, {}, {OutputItem::of(warning_text)});
+  write_record(unit, recordio::Transfer::free_form, nullptr, {OutputItem::of(warning_text)});
 }
 
 void write_equation(std::int32_t unit, const MeasurementRecord& measurement,
                     const ReferenceRecord& reference, const Equation& equation) {
-  write_record(unit, recordio::Transfer::fixed_column, equation_format,
+  write_record(unit, recordio::Transfer::fixed_column, &equation_format,
                {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
                 OutputItem::of(reference.A_ref), OutputItem::of(text_of(reference.symbol_ref)),
                 OutputItem::of(equation.G), OutputItem::of(equation.V), OutputItem::of(equation.U)});
 }
 
 void write_micro_u(std::int32_t unit, const MeasurementRecord& measurement, const Equation& equation) {
-  write_record(unit, recordio::Transfer::fixed_column, micro_u_format,
+  write_record(unit, recordio::Transfer::fixed_column, &micro_u_format,
                {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
                 OutputItem::of(equation.mass_excess_meas), OutputItem::of(equation.sigma_meas)});
 }
 
 void write_kev(std::int32_t unit, const Equation& equation) {
-  write_record(unit, recordio::Transfer::fixed_column, kev_format,
+  write_record(unit, recordio::Transfer::fixed_column, &kev_format,
                {OutputItem::of(equation.mass_excess_kev), OutputItem::of(equation.sigma_kev)});
 }
 
 void write_normal_closing(std::int32_t unit) {
-  write_record(unit, recordio::Transfer::fixed_column, normal_closing_format, {});
+  write_record(unit, recordio::Transfer::fixed_column, &normal_closing_format, {});
 }
 
 void write_failure_closing(std::int32_t unit) {
-  write_record(unit, recordio::Transfer::fixed_column, failure_closing_format, {});
+  write_record(unit, recordio::Transfer::fixed_column, &failure_closing_format, {});
 }
 
 }  // namespace conversion

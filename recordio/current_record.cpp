@@ -74,6 +74,14 @@ bool CurrentRecord::store_blanks(std::int32_t count) {
   return true;
 }
 
+char* CurrentRecord::take_columns(std::int32_t width) {
+  if (!fill_to_position() || !reserve(std::int64_t{position_} + width)) return nullptr;
+  char* const columns = bytes_ + position_;
+  position_ += width;
+  if (position_ > length_) length_ = position_;
+  return columns;
+}
+
 bool CurrentRecord::append(std::string_view chars) {
   if (!reserve(std::int64_t{length_} + static_cast<std::int64_t>(chars.size()))) return false;
   if (!chars.empty()) std::memcpy(bytes_ + length_, chars.data(), chars.size());

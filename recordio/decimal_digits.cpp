@@ -9,6 +9,7 @@
 // multiplications by ten.
 #include "recordio/decimal_digits.h"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -23,6 +24,16 @@ constexpr std::uint64_t fraction_mask = (std::uint64_t{1} << 52) - 1;
 constexpr std::uint64_t hidden_bit = std::uint64_t{1} << 52;
 constexpr int fraction_bits = 52;
 constexpr int significant_digits = 16;
+
+constexpr std::array<std::uint64_t, 20> decimal_powers = [] {
+  std::array<std::uint64_t, 20> powers{};
+  std::uint64_t p = 1;
+  for (std::uint64_t& entry : powers) {
+    entry = p;
+    p *= 10;
+  }
+  return powers;
+}();
 
 int exponent_field(double x) {
   return static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FF);
@@ -141,6 +152,44 @@ void round_digits(DigitString& digits, int decimals) {
     digits.digits[0] = '1';
     ++digits.exponent;
   }
+}
+
+bool shown_digits(double x, int decimals, ShownDigits& out) {
+  const int biased = exponent_field(x);
+  if (biased == 0 || biased == 0x7FF) return false;
+  // The same estimate and the same rounded operations as unrounded_digits:
+  // the scaled double, and so every digit, must be the one it gives.
+  const std::int32_t k = ((biased - 1023) * 19728) >> 16;
+  double a = x < 0.0 ? -x : x;
+  if (k > 0) a = a / power_of_ten(k);
+  if (k < 0) a = a * power_of_ten(-k);
+  int n = k + 1;
+  if (!(a < 10.0)) {
+    a = a / 10.0;
+    n = k + 2;
+  }
+  const int shift = exponent_field(a) - 1023;  // 0 to 3 in [1, 10)
+  if (shift < 0) return false;
+  const std::int64_t count = std::int64_t{n} + decimals;  // digits shown before rounding
+  if (count < 1 || count >= significant_digits) return false;
+
+  // a is fixed / 2^52 exactly, so D1 to D(count + 1) of its expansion are
+  // the integer part of fixed x 10^count / 2^52: the same truncated digits
+  // that multiplying the fraction by ten count times gives, in one product.
+  __extension__ using Wide = unsigned __int128;
+  const std::uint64_t fixed = (fraction_field(a) | hidden_bit) << shift;
+  const auto first_digits = static_cast<std::uint64_t>(
+      (Wide{fixed} * decimal_powers[static_cast<std::size_t>(count)]) >> fraction_bits);
+  std::uint64_t shown = first_digits / 10;
+  // Half away from zero at the first digit not shown; a carry out of the
+  // first digit makes one digit more and raises n.
+  if (first_digits % 10 >= 5) {
+    ++shown;
+    if (shown == decimal_powers[static_cast<std::size_t>(count)]) ++n;
+  }
+  out.shown = shown;
+  out.exponent = n;
+  return true;
 }
 
 void decimal_digits(double x, int decimals, DigitString& out) {

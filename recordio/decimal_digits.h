@@ -39,6 +39,19 @@ void unrounded_digits(double x, DigitString& out);
 // result of unrounded_digits.
 void round_digits(DigitString& digits, int decimals);
 
+// The digits a real field with `decimals` decimals shows, for the values
+// fields mostly hold, worked out as one integer instead of a string: the
+// field shows `shown` x 10^-decimals, whose digits are D1 to D(n + decimals)
+// of decimal_digits(x, decimals) with n = `exponent` (both after rounding).
+// Returns false, leaving `out` unspecified, unless x is a normal double that
+// the scaling takes to [1, 10) and n + decimals, before rounding, is 1 to
+// 15; every other value goes through decimal_digits.
+struct ShownDigits {
+  std::uint64_t shown = 0;
+  int exponent = 0;  // n
+};
+bool shown_digits(double x, int decimals, ShownDigits& out);
+
 // The digits of a value `scaled` that the scaling left in [0.5, 16), with
 // `exponent` the n it was given (value = scaled x 10^(n-1)). Exposed so that
 // the two ends the scaling can miss by one rounding are testable: a value

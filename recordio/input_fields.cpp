@@ -2,6 +2,7 @@
 #include "recordio/input_fields.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -16,13 +17,18 @@ namespace recordio {
 
 TextBuffer::~TextBuffer() { std::free(data_); }
 
+// No object may be larger than the largest pointer difference; a count
+// beyond it is refused before it reaches an allocation or a copy.
+constexpr std::size_t largest_object = static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
+
 bool TextBuffer::reserve(std::size_t count) {
   if (count <= capacity_) return true;
+  if (count > largest_object) return false;
   constexpr std::size_t first_capacity = 256;
   std::size_t capacity = std::max(first_capacity, capacity_);
   // Doubling keeps a value of n characters at O(n) copying in all.
   while (capacity < count) {
-    if (capacity > std::numeric_limits<std::size_t>::max() / 2) {
+    if (capacity > largest_object / 2) {
       capacity = count;
       break;
     }
@@ -43,7 +49,7 @@ bool TextBuffer::append(char c) {
 
 bool TextBuffer::append(std::string_view chars) {
   if (chars.empty()) return true;
-  if (chars.size() > std::numeric_limits<std::size_t>::max() - size_) return false;
+  if (chars.size() > largest_object || chars.size() > largest_object - size_) return false;
   if (!reserve(size_ + chars.size())) return false;
   // memmove: the characters may come from this buffer itself.
   std::memmove(data_ + size_, chars.data(), chars.size());
@@ -53,7 +59,7 @@ bool TextBuffer::append(std::string_view chars) {
 
 bool TextBuffer::append_repeated(char c, std::size_t count) {
   if (count == 0) return true;
-  if (count > std::numeric_limits<std::size_t>::max() - size_) return false;
+  if (count > largest_object || count > largest_object - size_) return false;
   if (!reserve(size_ + count)) return false;
   std::memset(data_ + size_, c, count);
   size_ += count;

@@ -8,9 +8,19 @@
 // condition goes through raise_condition (directly, or inside end_record,
 // which has then emptied the current record); the step returns its outcome
 // unchanged and the statement is over.
+//
+// A list that was laid out once (prepared_format.h) takes a shorter road
+// when its records fit in the room left in the unit's block: its bytes go
+// there in one piece and each item is edited into its field's columns, so
+// that nothing walks the list and the records are not copied twice. An
+// item that the layout does not foresee (one too many, or of another kind
+// than its field) hands the statement back to the list walk at the same
+// place, with the records before it kept and the current record holding
+// what the walk would have put into it.
 #include "recordio/output_editing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 
@@ -18,6 +28,7 @@
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/output_fields.h"
+#include "recordio/prepared_format.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 
@@ -32,6 +43,11 @@ struct Writer {
   std::size_t next_descriptor = 0;
   bool text_follows = false;
   DigitString digits;
+  // Straight into the block buffer: the layout, where its bytes are, and
+  // the next of its fields. nullptr when the list is walked.
+  const PreparedFormat* direct = nullptr;
+  char* direct_bytes = nullptr;
+  std::size_t next_field = 0;
 };
 
 Writer writer;
@@ -40,6 +56,7 @@ Writer writer;
 // write through a unit that may be released before the caller calls again.
 Outcome stopped(Outcome outcome) {
   writer.unit = nullptr;
+  writer.direct = nullptr;
   return outcome;
 }
 
@@ -113,6 +130,68 @@ Outcome edit_field(const EditDescriptor& descriptor, const OutputItem& item,
   return stopped(raise_condition(code::type_does_not_match_descriptor, request));
 }
 
+void begin_direct(const StatementRequest& request, Unit& unit) {
+  const PreparedFormat* layout = request.prepared;
+  if (layout == nullptr || !layout->laid_out() || layout->list().data() != request.format.data() ||
+      layout->list().size() != request.format.size() ||
+      layout->longest_record() > unit.max_record_length) {
+    return;
+  }
+  const std::string_view bytes = layout->bytes();
+  char* room = block_room(unit, static_cast<std::int32_t>(bytes.size()));
+  if (room == nullptr) return;
+  std::memcpy(room, bytes.data(), bytes.size());
+  writer.direct = layout;
+  writer.direct_bytes = room;
+  writer.next_field = 0;
+}
+
+// Edits the item into its field's columns; false when the layout has no
+// field for it.
+bool write_direct(const OutputItem& item) {
+  const auto fields = writer.direct->fields();
+  if (writer.next_field >= fields.size()) return false;
+  const PreparedFormat::Field& field = fields[writer.next_field];
+  char* const columns = writer.direct_bytes + field.offset;
+  switch (field.kind) {
+    case EditDescriptor::Kind::integer:
+      if (item.type != OutputItem::Type::integer32) return false;
+      edit_integer(columns, item.integer, field.width, field.decimals);
+      break;
+    case EditDescriptor::Kind::real:
+      if (item.type != OutputItem::Type::real64) return false;
+      edit_real(columns, item.real, field.width, field.decimals, writer.digits);
+      break;
+    case EditDescriptor::Kind::character:
+      if (item.type != OutputItem::Type::text) return false;
+      edit_character(columns, item.text, field.width);
+      break;
+    case EditDescriptor::Kind::skip:
+    case EditDescriptor::Kind::literal:
+    case EditDescriptor::Kind::record_break:
+      return false;
+  }
+  ++writer.next_field;
+  return true;
+}
+
+// Hands the statement to the list walk just after the last field edited:
+// the records ended before that field's record are kept in the block, and
+// that record so far (up to the field's last column) becomes the current
+// record.
+Outcome leave_direct(StatementRequest& request) {
+  const auto fields = writer.direct->fields();
+  writer.direct = nullptr;
+  if (writer.next_field == 0) return Outcome::success;
+  const PreparedFormat::Field& last = fields[writer.next_field - 1];
+  commit_block_bytes(*writer.unit, last.record_start);
+  const char* const record_start = writer.direct_bytes + last.record_start;
+  const auto stored = static_cast<std::size_t>(last.offset + last.width - last.record_start);
+  if (!current_record().store(std::string_view(record_start, stored))) return store_failed(request);
+  writer.next_descriptor = static_cast<std::size_t>(last.descriptor) + 1;
+  return Outcome::success;
+}
+
 Outcome write_fixed_column(StatementRequest& request, const OutputItem& item) {
   const FormatList list = request.format;
   for (;;) {
@@ -177,6 +256,7 @@ Outcome begin_write(StatementRequest& request) {
   writer.unit = nullptr;
   writer.next_descriptor = 0;
   writer.text_follows = false;
+  writer.direct = nullptr;
   current_record().clear();
 
   Outcome outcome = Outcome::success;
@@ -186,6 +266,8 @@ Outcome begin_write(StatementRequest& request) {
   if (request.transfer == Transfer::free_form) {
     if (!current_record().store(' ')) return store_failed(request);
     writer.text_follows = true;
+  } else {
+    begin_direct(request, *unit);
   }
   return Outcome::success;
 }
@@ -194,11 +276,27 @@ Outcome write_item(StatementRequest& request, OutputItem item) {
   // A statement over by a recorded condition (or never begun) does nothing.
   if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
   if (request.transfer == Transfer::free_form) return write_free_form(request, item);
+  if (writer.direct != nullptr) {
+    if (write_direct(item)) return Outcome::success;
+    const Outcome left = leave_direct(request);
+    if (left != Outcome::success) return left;
+  }
   return write_fixed_column(request, item);
 }
 
 Outcome end_write(StatementRequest& request) {
   if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
+  if (writer.direct != nullptr) {
+    if (writer.next_field == writer.direct->fields().size()) {
+      commit_block_bytes(*writer.unit, static_cast<std::int32_t>(writer.direct->bytes().size()));
+      writer.direct = nullptr;
+      writer.unit = nullptr;
+      request.kind = StatementKind::rewind;
+      return Outcome::success;
+    }
+    const Outcome left = leave_direct(request);
+    if (left != Outcome::success) return left;
+  }
   if (request.transfer == Transfer::fixed_column) {
     const FormatList list = request.format;
     // Up to the next field or the end of the list, not round again: the end

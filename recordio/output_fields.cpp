@@ -1,125 +1,225 @@
-// output_fields.cpp - Iw, Fw.d and Aw stored straight into the record.
+// output_fields.cpp - Iw, Fw.d and Aw, each exactly w columns.
 //
 // Every branch of the real field is laid out so that its pieces add up to
 // exactly w columns: a record's later fields stand in fixed columns, so a
 // field may never come out one column short or long, not even for a value
 // that does not fit (asterisks) or a field too narrow for its decimals.
+// That is also what lets a statement give an editor the field's columns
+// wherever they are, in the current record or straight in a block buffer.
 #include "recordio/output_fields.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace recordio {
 
 namespace {
 
-bool store_run(CurrentRecord& record, char c, std::int64_t count) {
+// Fills a field from left to right.
+class FieldCursor {
+ public:
+  explicit FieldCursor(char* field) : at_(field) {}
+
+  void put(char c) { *at_++ = c; }
+  void put(std::string_view chars) {
+    std::memcpy(at_, chars.data(), chars.size());
+    at_ += chars.size();
+  }
+  void run(char c, std::int64_t count) {
+    if (count <= 0) return;
+    std::memset(at_, c, static_cast<std::size_t>(count));
+    at_ += count;
+  }
+  void sign(bool negative) {
+    if (negative) put('-');
+  }
+  // D_first to D_last of the digit string; nothing when last < first.
+  void digits(const DigitString& digits, std::int64_t first, std::int64_t last) {
+    for (std::int64_t i = first; i <= last; ++i) put(digits.digit(i));
+  }
+
+ private:
+  char* at_;
+};
+
+void asterisks(char* field, std::int64_t width) {
+  std::memset(field, '*', static_cast<std::size_t>(width));
+}
+
+// The sign bit, not value < 0: negative zero and a NaN with its sign bit
+// set are written with their minus sign.
+bool sign_bit(double value) { return (std::bit_cast<std::uint64_t>(value) >> 63) != 0; }
+
+// Writes the last `count` digits of `value` leftwards, ending just before `end`.
+char* digits_leftwards(char* end, std::uint64_t value, std::int64_t count) {
   for (std::int64_t i = 0; i < count; ++i) {
-    if (!record.store(c)) return false;
+    *--end = static_cast<char>('0' + value % 10);
+    value /= 10;
   }
-  return true;
-}
-
-bool store_blanks(CurrentRecord& record, std::int64_t count) {
-  if (count <= 0) return true;
-  if (count > INT32_MAX) return false;
-  return record.store_blanks(static_cast<std::int32_t>(count));
-}
-
-// D_first to D_last of the digit string; nothing when last < first.
-bool store_digits(CurrentRecord& record, const DigitString& digits, std::int64_t first,
-                  std::int64_t last) {
-  for (std::int64_t i = first; i <= last; ++i) {
-    if (!record.store(digits.digit(i))) return false;
-  }
-  return true;
-}
-
-bool store_sign(CurrentRecord& record, bool negative) {
-  return !negative || record.store('-');
+  return end;
 }
 
 }  // namespace
 
-bool edit_integer(CurrentRecord& record, std::int32_t value, std::int32_t width,
-                  std::int32_t min_digits) {
+void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int32_t min_digits) {
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const bool negative = value < 0;
   // Unsigned negation, so that -2147483648 has its magnitude too.
   std::uint32_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  char reversed[10];
   int count = 0;
-  while (magnitude != 0) {
-    reversed[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  }
+  for (std::uint32_t rest = magnitude; rest != 0; rest /= 10) ++count;
   const std::int64_t zeros = std::max<std::int64_t>(std::int64_t{min_digits} - count, 0);
   const std::int64_t length = (negative ? 1 : 0) + zeros + count;
-  if (length > w) return store_run(record, '*', w);
+  if (length > w) return asterisks(field, w);
 
-  if (!store_blanks(record, w - length) || !store_sign(record, negative) ||
-      !store_run(record, '0', zeros))
-    return false;
-  while (count > 0) {
-    if (!record.store(reversed[--count])) return false;
+  char* at = field + w;
+  for (int i = 0; i < count; ++i) {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
   }
+  at -= zeros;
+  std::memset(at, '0', static_cast<std::size_t>(zeros));
+  if (negative) *--at = '-';
+  std::memset(field, ' ', static_cast<std::size_t>(at - field));
+}
+
+bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
+                                 std::int32_t decimals) {
+  ShownDigits digits;
+  if (width <= 0 || decimals < 0 || !shown_digits(value, decimals, digits)) return false;
+  // Some digit is shown (n + d is at least 1), so the sign is written too.
+  const std::int64_t w = width;
+  const std::int64_t d = decimals;
+  const std::int64_t s = sign_bit(value) ? 1 : 0;
+  const std::int64_t n = digits.exponent;
+  const std::int64_t r = w - s - d - 1;  // columns left of the point
+  const std::int64_t integer_digits = n >= 1 ? n : 0;
+  if (r < integer_digits) {
+    asterisks(field, w);
+    return true;
+  }
+  // Right to left: the decimals (the -n zeros of a value below one come
+  // out of the integer as leading zeros), the point, the integer digits or
+  // the "0" that stands for none, the sign, the blanks.
+  char* at = digits_leftwards(field + w, digits.shown, d);
+  *--at = '.';
+  std::uint64_t integer_part = digits.shown;
+  for (std::int64_t i = 0; i < d; ++i) integer_part /= 10;
+  at = digits_leftwards(at, integer_part, integer_digits);
+  if (integer_digits == 0 && r >= 1) *--at = '0';
+  if (s == 1) *--at = '-';
+  std::memset(field, ' ', static_cast<std::size_t>(at - field));
   return true;
 }
 
-bool edit_real(CurrentRecord& record, double value, std::int32_t width, std::int32_t decimals,
-               DigitString& digits) {
+void edit_real_from_digit_string(char* field, double value, std::int32_t width,
+                                 std::int32_t decimals, DigitString& digits) {
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const std::int64_t d = std::max<std::int32_t>(decimals, 0);
-  // The sign bit, not value < 0: negative zero and a NaN with its sign bit
-  // set are written with their minus sign.
-  const bool negative = (std::bit_cast<std::uint64_t>(value) >> 63) != 0;
+  const bool negative = sign_bit(value);
   const std::int64_t s = negative ? 1 : 0;
   decimal_digits(value, static_cast<int>(d), digits);
+  FieldCursor out(field);
 
   if (digits.kind != DigitString::Kind::number) {
-    if (w < 3 + s) return store_run(record, '*', w);
-    const std::string_view letters = digits.kind == DigitString::Kind::infinity ? "INF" : "NaN";
-    return store_blanks(record, w - 3 - s) && store_sign(record, negative) &&
-           record.store(letters);
+    if (w < 3 + s) return asterisks(field, w);
+    out.run(' ', w - 3 - s);
+    out.sign(negative);
+    out.put(digits.kind == DigitString::Kind::infinity ? "INF" : "NaN");
+    return;
   }
 
   const std::int64_t n = digits.exponent;
   const std::int64_t r = w - s - d - 1;  // columns left of the point
   if (n >= 1) {
-    if (r < n) return store_run(record, '*', w);
-    return store_blanks(record, r - n) && store_sign(record, negative) &&
-           store_digits(record, digits, 1, n) && record.store('.') &&
-           store_digits(record, digits, n + 1, n + d);
+    if (r < n) return asterisks(field, w);
+    out.run(' ', r - n);
+    out.sign(negative);
+    out.digits(digits, 1, n);
+    out.put('.');
+    out.digits(digits, n + 1, n + d);
+    return;
   }
   if (d == 0) {
     // The value rounded to zero units: no digit of it is shown, so no sign.
-    if (w == 0) return true;
-    return store_blanks(record, w - 2) && (w < 2 || record.store('0')) && record.store('.');
+    if (w == 0) return;
+    out.run(' ', w - 2);
+    if (w >= 2) out.put('0');
+    out.put('.');
+    return;
   }
   if (n + d >= 1) {
-    if (r < 0) return store_run(record, '*', w);
-    return store_blanks(record, r - 1) && store_sign(record, negative) &&
-           (r < 1 || record.store('0')) && record.store('.') && store_run(record, '0', -n) &&
-           store_digits(record, digits, 1, n + d);
+    if (r < 0) return asterisks(field, w);
+    out.run(' ', r - 1);
+    out.sign(negative);
+    if (r >= 1) out.put('0');
+    out.put('.');
+    out.run('0', -n);
+    out.digits(digits, 1, n + d);
+    return;
   }
   // Shows as zero: a nonzero negative value that rounds away loses its sign.
   // r still sets a column aside for that sign, so in a field of d + 2
   // columns a negative value loses its "0" instead (" .000" in F5.3).
   if (r >= 1) {
-    return store_blanks(record, w - d - 2) && record.store('0') && record.store('.') &&
-           store_run(record, '0', d);
+    out.run(' ', w - d - 2);
+    out.put('0');
+    out.put('.');
+    out.run('0', d);
+    return;
   }
-  if (w < d + 1) return store_run(record, '*', w);
-  return store_blanks(record, w - d - 1) && record.store('.') && store_run(record, '0', d);
+  if (w < d + 1) return asterisks(field, w);
+  out.run(' ', w - d - 1);
+  out.put('.');
+  out.run('0', d);
+}
+
+void edit_real(char* field, double value, std::int32_t width, std::int32_t decimals,
+               DigitString& digits) {
+  if (edit_real_from_shown_digits(field, value, width, decimals)) return;
+  edit_real_from_digit_string(field, value, width, decimals, digits);
+}
+
+void edit_character(char* field, std::string_view text, std::int32_t width) {
+  const auto w = static_cast<std::size_t>(width);
+  if (w <= text.size()) {
+    std::memcpy(field, text.data(), w);
+    return;
+  }
+  std::memset(field, ' ', w - text.size());
+  std::memcpy(field + (w - text.size()), text.data(), text.size());
+}
+
+// ---------------------------------------------------------------------------
+// The same fields at the current record's position
+
+bool edit_integer(CurrentRecord& record, std::int32_t value, std::int32_t width,
+                  std::int32_t min_digits) {
+  if (width <= 0) return true;
+  char* field = record.take_columns(width);
+  if (field == nullptr) return false;
+  edit_integer(field, value, width, min_digits);
+  return true;
+}
+
+bool edit_real(CurrentRecord& record, double value, std::int32_t width, std::int32_t decimals,
+               DigitString& digits) {
+  if (width <= 0) return true;
+  char* field = record.take_columns(width);
+  if (field == nullptr) return false;
+  edit_real(field, value, width, decimals, digits);
+  return true;
 }
 
 bool edit_character(CurrentRecord& record, std::string_view text, std::int32_t width) {
   if (width <= 0) return record.store(text);
-  const auto w = static_cast<std::size_t>(width);
-  if (w < text.size()) return record.store(text.substr(0, w));
-  return store_blanks(record, static_cast<std::int64_t>(w - text.size())) && record.store(text);
+  char* field = record.take_columns(width);
+  if (field == nullptr) return false;
+  edit_character(field, text, width);
+  return true;
 }
 
 }  // namespace recordio

@@ -47,6 +47,8 @@ struct EditDescriptor {
 
 using FormatList = std::span<const EditDescriptor>;
 
+class PreparedFormat;  // prepared_format.h
+
 // Descriptor constructors, so that format lists read like their notation:
 //   constexpr EditDescriptor list[] = {skip(5), integer(6), character(4), literal("-")};
 constexpr EditDescriptor integer(std::int32_t w, std::int32_t m = 1) {
@@ -90,6 +92,8 @@ struct StatementRequest {
   // Read and write.
   Transfer transfer = Transfer::fixed_column;
   FormatList format{};
+  // The layout of `format` made once (use_format sets both), or nullptr.
+  const PreparedFormat* prepared = nullptr;
 
   // Set when a condition was recorded in the status variable: the rest of the
   // statement's calls then do nothing and succeed.

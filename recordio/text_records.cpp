@@ -162,6 +162,19 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
   return Outcome::success;
 }
 
+char* block_room(Unit& unit, std::int32_t count) {
+  // A character device gets every record at once, and end_record does that.
+  if (unit.character_device || count > block_size - unit.block_position) return nullptr;
+  return unit.block + unit.block_position;
+}
+
+void commit_block_bytes(Unit& unit, std::int32_t count) {
+  if (count <= 0) return;
+  unit.block_position += count;
+  if (unit.block_position > unit.valid_count) unit.valid_count = unit.block_position;
+  unit.modified = true;
+}
+
 Outcome write_block(Unit& unit, StatementRequest& request) {
   unit.written = true;
   const std::int32_t failed = platform::write_bytes(

@@ -23,6 +23,16 @@ Outcome read_record(Unit& unit, StatementRequest& request);
 // (writing each block that fills) and empties the current record.
 Outcome end_record(Unit& unit, StatementRequest& request);
 
+// Where `count` bytes of finished records can go at the block position
+// without the block being written first, or nullptr when they do not fit
+// (end_record then takes them piece by piece). Nothing is kept until
+// commit_block_bytes.
+char* block_room(Unit& unit, std::int32_t count);
+
+// Keeps the `count` bytes at the block position, records with their CR LF
+// put there through block_room, as end_record would have.
+void commit_block_bytes(Unit& unit, std::int32_t count);
+
 // Writes the valid bytes of the block buffer to the file.
 Outcome write_block(Unit& unit, StatementRequest& request);
 
