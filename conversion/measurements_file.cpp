@@ -3,6 +3,7 @@
 
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
+#include "recordio/prepared_format.h"
 
 namespace conversion {
 
@@ -10,6 +11,9 @@ namespace {
 
 using recordio::InputItem;
 using recordio::Outcome;
+
+// A list of fields only: each read takes its next field without a walk.
+constexpr recordio::PreparedFormat line_layout{line_format};
 
 // Fields of one line of "vemo.freq", in list order.
 struct LineItems {
@@ -69,7 +73,7 @@ WalkEnd walk_measurements(std::int32_t unit, MeasurementsVisitor& visitor, std::
                                     measurement.flag.data(),  &measurement.sigma_value};
   recordio::StatementRequest request;
   request.unit = unit;
-  request.format = line_format;
+  recordio::use_format(request, line_layout);
   request.error_branch = true;
   request.status = status;
   for (;;) {

@@ -122,18 +122,18 @@ double convert_decimal(std::string_view text) {
   if (exponent_negative) e = 0u - e;
   const std::int64_t a = std::int64_t{static_cast<std::int32_t>(e)} + k;
 
-  double value = 0.0;
+  const double value = scaled_mantissa(mantissa, a);
+  return negative ? -value : value;
+}
+
+double scaled_mantissa(std::uint64_t mantissa, std::int64_t exponent) {
   // A zero mantissa is zero at any scale: multiplying it by an overflowed
   // power of ten would give not-a-number for a text such as 0e400.
-  if (mantissa != 0) {
-    value = truncated_to_double(mantissa);
-    if (a > 0) {
-      value = value * power_of_ten(a);
-    } else if (a < 0) {
-      value = value / power_of_ten(-a);
-    }
-  }
-  return negative ? -value : value;
+  if (mantissa == 0) return 0.0;
+  const double value = truncated_to_double(mantissa);
+  if (exponent > 0) return value * power_of_ten(exponent);
+  if (exponent < 0) return value / power_of_ten(-exponent);
+  return value;
 }
 
 }  // namespace recordio

@@ -20,4 +20,10 @@ namespace recordio {
 // the exponent. A negative sign on a zero value gives negative zero.
 double convert_decimal(std::string_view text);
 
+// The last steps of the conversion, for a reader that has already taken
+// the digits apart: `mantissa` cut to its 53 most significant bits, then
+// multiplied by 10^exponent (divided, for a negative exponent) with the
+// power of ten of the conversion. A zero mantissa gives zero.
+double scaled_mantissa(std::uint64_t mantissa, std::int64_t exponent);
+
 }  // namespace recordio

@@ -16,6 +16,7 @@
 #include "recordio/current_record.h"
 #include "recordio/free_form_input.h"
 #include "recordio/input_fields.h"
+#include "recordio/prepared_format.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 
@@ -116,8 +117,16 @@ Outcome next_data_descriptor(StatementRequest& request, const EditDescriptor*& d
 
 Outcome read_fixed_column(StatementRequest& request, InputItem item) {
   const EditDescriptor* descriptor = nullptr;
-  const Outcome found = next_data_descriptor(request, descriptor);
-  if (found != Outcome::success) return found;
+  const PreparedFormat* prepared = request.prepared;
+  if (prepared != nullptr && prepared->fields_only() &&
+      prepared->list().data() == request.format.data() &&
+      reader.next_descriptor < request.format.size()) {
+    // A list of fields only needs no walk: the next descriptor is the field.
+    descriptor = &request.format[reader.next_descriptor++];
+  } else {
+    const Outcome found = next_data_descriptor(request, descriptor);
+    if (found != Outcome::success) return found;
+  }
 
   CurrentRecord& record = current_record();
   switch (descriptor->kind) {

@@ -149,6 +149,54 @@ std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
 
 std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
                              double& value) {
+  if (edit_plain_real_field(field, decimals, value)) return 0;
+  return edit_any_real_field(field, decimals, scratch, value);
+}
+
+bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double& value) {
+  // At most 18 digits: the mantissa then stays below 10^18, where the
+  // conversion always has room for a further digit, so its limits never
+  // come into play and the digits can be taken as they stand.
+  constexpr std::ptrdiff_t most_digits = 18;
+  const char* at = field.data();
+  const char* const end = at + field.size();
+  while (at < end && *at == ' ') ++at;
+  bool negative = false;
+  if (at < end && is_sign(*at)) {
+    negative = *at == '-';
+    ++at;
+  }
+  const char* const first_digit = at;
+  std::uint64_t mantissa = 0;
+  for (; at < end && is_digit(*at); ++at) mantissa = 10 * mantissa + static_cast<std::uint64_t>(*at - '0');
+  std::ptrdiff_t digits = at - first_digit;
+  std::int64_t exponent = 0;
+  if (at < end && *at == '.') {
+    // Trailing zeros of the fraction are not taken, as the conversion
+    // holds them back and never applies them.
+    std::uint64_t running = mantissa;
+    std::int64_t running_exponent = 0;
+    for (++at; at < end && is_digit(*at); ++at, ++digits) {
+      running = 10 * running + static_cast<std::uint64_t>(*at - '0');
+      --running_exponent;
+      if (*at != '0') {
+        mantissa = running;
+        exponent = running_exponent;
+      }
+    }
+  } else if (decimals > 0) {
+    return false;  // the implied point
+  }
+  if (digits < 1 || digits > most_digits) return false;
+  while (at < end && *at == ' ') ++at;
+  if (at != end) return false;
+  const double magnitude = scaled_mantissa(mantissa, exponent);
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
+                                 TextBuffer& scratch, double& value) {
   // The buffer holds the field without its blanks and, behind it, the same
   // text with the implied decimal point put in; both are views into it.
   scratch.clear();

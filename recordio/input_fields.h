@@ -67,6 +67,16 @@ std::int32_t edit_integer_field(std::string_view field, std::int32_t& value);
 std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
                              double& value);
 
+// The two ways edit_real_field reads a field, for tests that hold them to
+// the same doubles. A plain field (blanks, an optional sign, 1 to 18 digits
+// with a "." among or after them, or no "." when `decimals` is 0, blanks)
+// is read digit by digit into the conversion's mantissa and exponent: false,
+// `value` unchanged, for any other field. Any field at all is read by
+// compacting it and putting in the implied point, then converting the text.
+bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double& value);
+std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
+                                 TextBuffer& scratch, double& value);
+
 // Aw into a text of `length` characters: when the field is wider than the
 // text, only its last `length` columns count; characters the field does not
 // supply become blanks. Never fails.

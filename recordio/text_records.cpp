@@ -43,6 +43,19 @@ Refill refill(Unit& unit, std::int32_t& refused_code) {
   return Refill::bytes;
 }
 
+// The first LF, CR or tab from `at` on, or `end`. Lines are found with
+// memchr, which looks at many bytes per step; CR and tab are then looked for
+// only within the line.
+std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t end) {
+  const auto find = [block, at](char c, std::int32_t stop) {
+    const void* found = std::memchr(block + at, c, static_cast<std::size_t>(stop - at));
+    return found == nullptr ? stop : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
+  };
+  std::int32_t stop = find(line_feed, end);
+  stop = find(carriage_return, stop);
+  return find(tab, stop);
+}
+
 // The blanks go in at once: a wide tab stop must cost its blanks, not a call
 // per blank, and a stop past the longest possible record is refused before
 // anything is allocated.
@@ -100,12 +113,7 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
     const char* const block = unit.block;
     std::int32_t at = unit.block_position;
     const std::int32_t end = unit.valid_count;
-    std::int32_t run_end = at;
-    while (run_end < end) {
-      const char c = block[run_end];
-      if (c == line_feed || c == carriage_return || c == tab) break;
-      ++run_end;
-    }
+    const std::int32_t run_end = ordinary_run_end(block, at, end);
     if (run_end > at) {
       if (!record.append(std::string_view(block + at, static_cast<std::size_t>(run_end - at)))) {
         unit.block_position = run_end;

@@ -1,0 +1,238 @@
+// fast_path_test.cpp - each shorter road of the layer against the general one.
+//
+// Real fields written from the shown digits as one integer, plain real
+// fields read digit by digit, and write statements edited straight into the
+// block buffer must give exactly what the digit string, the compacted field
+// text and the list walk give. Random fields and values, 100000 of each by
+// default; F2E_PROPERTY_COUNT=<n> for a longer run.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "recordio/decimal_digits.h"
+#include "recordio/input_fields.h"
+#include "recordio/output_editing.h"
+#include "recordio/output_fields.h"
+#include "recordio/power_of_ten.h"
+#include "recordio/prepared_format.h"
+#include "tests/recordio/layer_fixture.h"
+
+namespace {
+
+namespace rio = recordio;
+
+std::size_t case_count() {
+  const char* text = std::getenv("F2E_PROPERTY_COUNT");
+  if (text == nullptr || *text == '\0') return 100000;
+  return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
+}
+
+// Values of every kind, with many of the magnitudes and near-ties that
+// real fields meet.
+double random_value(std::mt19937_64& random) {
+  const double sign = random() % 2 == 0 ? 1.0 : -1.0;
+  switch (random() % 5) {
+    case 0:
+      return std::bit_cast<double>(random());
+    case 1:
+      return sign * std::pow(10.0, std::uniform_real_distribution<double>(-10.0, 17.0)(random));
+    case 2:  // ties and carries at a few decimals
+      return sign * (static_cast<double>(random() % 2000000) / 1000.0 + (random() % 2 == 0 ? 0.0005 : 0.0));
+    case 3:
+      return sign * (std::pow(10.0, static_cast<double>(random() % 12)) -
+                     std::pow(10.0, -static_cast<double>(random() % 12)));
+    default:
+      return sign * std::uniform_real_distribution<double>(0.0, 100000.0)(random);
+  }
+}
+
+// A power of ten from the table is the one the squaring gives at run time.
+TEST(PowerOfTenTable, HoldsTheSquaredPowersBitForBit) {
+  for (std::int64_t i = 0; i < 400; ++i) {
+    volatile std::int64_t n = i;  // keeps the squaring at run time
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(rio::power_of_ten(i)),
+              std::bit_cast<std::uint64_t>(rio::squared_power_of_ten(n)))
+        << i;
+  }
+}
+
+TEST(RealFieldFastPath, WritesWhatTheDigitStringWrites) {
+  std::mt19937_64 random(1207);
+  const std::size_t count = case_count();
+  std::size_t taken = 0;
+  rio::DigitString digits;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double x = random_value(random);
+    const auto w = static_cast<std::int32_t>(1 + random() % 30);
+    const auto d = static_cast<std::int32_t>(random() % 18);
+    std::string fast(static_cast<std::size_t>(w), ' ');
+    std::string general(static_cast<std::size_t>(w), ' ');
+    if (!rio::edit_real_from_shown_digits(fast.data(), x, w, d)) continue;
+    ++taken;
+    rio::edit_real_from_digit_string(general.data(), x, w, d, digits);
+    ASSERT_EQ(fast, general) << std::hexfloat << x << " F" << w << "." << d;
+  }
+  // The comparison means something only if the fast path is taken often.
+  EXPECT_GT(taken, count / 3);
+}
+
+// Field texts near the plain shape, and some well away from it.
+std::string random_field(std::mt19937_64& random) {
+  static constexpr std::string_view odd = " +-.0123456789eEdD,\tIN";
+  std::string field(random() % 4, ' ');
+  if (random() % 3 == 0) field += random() % 2 == 0 ? '-' : '+';
+  for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
+  if (random() % 4 != 0) field += '.';
+  for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
+  field.append(random() % 3, ' ');
+  if (!field.empty() && random() % 5 == 0) field[random() % field.size()] = odd[random() % odd.size()];
+  return field;
+}
+
+TEST(RealInputFastPath, ReadsWhatTheFieldTextReads) {
+  std::mt19937_64 random(1208);
+  const std::size_t count = case_count();
+  std::size_t taken = 0;
+  rio::TextBuffer scratch;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string field = random_field(random);
+    if (field.empty()) field = "0";
+    const auto d = static_cast<std::int32_t>(random() % 10);
+    double fast = 0.0;
+    if (!rio::edit_plain_real_field(field, d, fast)) continue;
+    ++taken;
+    double general = 1.0;
+    ASSERT_EQ(rio::edit_any_real_field(field, d, scratch, general), 0) << '"' << field << '"';
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general))
+        << '"' << field << "\" F." << d;
+  }
+  EXPECT_GT(taken, count / 3);
+}
+
+// A random fixed-column list: fields, skips, literals and record breaks.
+std::vector<rio::EditDescriptor> random_list(std::mt19937_64& random) {
+  static constexpr std::string_view literals[] = {"", "-", " =", " (", ")", " keV"};
+  std::vector<rio::EditDescriptor> list;
+  for (std::uint64_t n = 1 + random() % 8; n > 0; --n) {
+    switch (random() % 7) {
+      case 0:
+        list.push_back(rio::skip(static_cast<std::int32_t>(1 + random() % 6)));
+        break;
+      case 1:
+        list.push_back(rio::literal(literals[random() % 6]));
+        break;
+      case 2:
+        list.push_back(rio::record_break());
+        break;
+      case 3:
+        list.push_back(rio::integer(static_cast<std::int32_t>(1 + random() % 8)));
+        break;
+      case 4:
+        list.push_back(rio::character(static_cast<std::int32_t>(1 + random() % 6)));
+        break;
+      default:
+        list.push_back(rio::real(static_cast<std::int32_t>(1 + random() % 16),
+                                 static_cast<std::int32_t>(random() % 7)));
+        break;
+    }
+  }
+  return list;
+}
+
+// Mostly one item of the field's kind per field, sometimes one of another
+// kind, one too many or one too few.
+std::vector<rio::OutputItem> random_items(std::mt19937_64& random,
+                                          const std::vector<rio::EditDescriptor>& list) {
+  static constexpr std::string_view texts[] = {"", "Cs", "Rb  ", "abcdefgh"};
+  std::vector<rio::OutputItem> items;
+  const auto any_item = [&](std::uint64_t kind) {
+    switch (kind % 3) {
+      case 0:
+        return rio::OutputItem::of(static_cast<std::int32_t>(random()) >>
+                                   static_cast<int>(random() % 32));
+      case 1:
+        return rio::OutputItem::of(random_value(random));
+      default:
+        return rio::OutputItem::of(texts[random() % 4]);
+    }
+  };
+  for (const rio::EditDescriptor& descriptor : list) {
+    using Kind = rio::EditDescriptor::Kind;
+    if (descriptor.kind != Kind::integer && descriptor.kind != Kind::real &&
+        descriptor.kind != Kind::character) {
+      continue;
+    }
+    const std::uint64_t kind = random() % 20 == 0            ? random()
+                               : descriptor.kind == Kind::integer ? 0
+                               : descriptor.kind == Kind::real    ? 1
+                                                                  : 2;
+    items.push_back(any_item(kind));
+  }
+  if (random() % 20 == 0) items.push_back(any_item(random()));
+  if (random() % 20 == 0 && !items.empty()) items.pop_back();
+  return items;
+}
+
+class WriteFastPath : public testing_support::LayerTest {
+ protected:
+  // One statement with a status variable, so that a refused item comes
+  // back as a code; returns the status and the outcomes in order.
+  static std::vector<std::int32_t> write(std::int32_t unit, const rio::PreparedFormat& format,
+                                         bool prepared, const std::vector<rio::OutputItem>& items) {
+    rio::StatementRequest request;
+    request.unit = unit;
+    if (prepared) {
+      rio::use_format(request, format);
+    } else {
+      request.format = format.list();
+    }
+    std::int32_t status = 0;
+    request.status = &status;
+    std::vector<std::int32_t> outcomes;
+    outcomes.push_back(static_cast<std::int32_t>(rio::begin_write(request)));
+    for (const rio::OutputItem& item : items) {
+      outcomes.push_back(static_cast<std::int32_t>(rio::write_item(request, item)));
+    }
+    outcomes.push_back(static_cast<std::int32_t>(rio::end_write(request)));
+    outcomes.push_back(status);
+    return outcomes;
+  }
+};
+
+// The same statements on two units, laid out on one and walked on the
+// other, give the same outcomes and the same files, block boundaries and
+// hand-overs in the middle of a statement included.
+TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
+  ASSERT_EQ(connect(1, "direct.out", "new"), 0);
+  ASSERT_EQ(connect(2, "walked.out", "new"), 0);
+  std::mt19937_64 random(1209);
+  const std::size_t count = case_count();
+  std::size_t laid_out = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::vector<rio::EditDescriptor> list = random_list(random);
+    const rio::PreparedFormat format{list};
+    if (format.laid_out()) ++laid_out;
+    const std::vector<rio::OutputItem> items = random_items(random, list);
+    ASSERT_EQ(write(1, format, true, items), write(2, format, false, items)) << "statement " << i;
+  }
+  ASSERT_EQ(release(1), 0);
+  ASSERT_EQ(release(2), 0);
+  const std::optional<std::string> direct = dir_.read("direct.out");
+  const std::optional<std::string> walked = dir_.read("walked.out");
+  ASSERT_TRUE(direct.has_value() && walked.has_value());
+  EXPECT_GT(direct->size(), 8192u * 4);
+  EXPECT_TRUE(*direct == *walked) << "the files differ first at byte "
+                                  << std::mismatch(direct->begin(), direct->end(), walked->begin(),
+                                                   walked->end()).first - direct->begin();
+  EXPECT_GT(laid_out, count / 2);
+}
+
+}  // namespace
