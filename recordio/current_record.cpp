@@ -77,6 +77,7 @@ bool CurrentRecord::store_blanks(std::int32_t count) {
 char* CurrentRecord::take_columns(std::int32_t width) {
   if (!fill_to_position() || !reserve(std::int64_t{position_} + width)) return nullptr;
   char* const columns = bytes_ + position_;
+  std::memset(columns, ' ', static_cast<std::size_t>(width));
   position_ += width;
   if (position_ > length_) length_ = position_;
   return columns;

@@ -42,10 +42,10 @@ class CurrentRecord {
   bool store(std::string_view chars);
   bool store_blanks(std::int32_t count);
 
-  // Gives the `width` (at least 1) columns at the position to an editor
-  // that fills every one of them: the position moves past them, columns
-  // between the old length and the position become blanks. nullptr (the
-  // record unchanged) when the record cannot grow.
+  // Gives the `width` (at least 1) columns at the position, blanks, to an
+  // editor: the position moves past them, columns between the old length
+  // and the position become blanks too. nullptr (the record unchanged) when
+  // the record cannot grow.
   char* take_columns(std::int32_t width);
 
   // Appends at the end (used while a line is cut into the record).

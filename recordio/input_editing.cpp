@@ -134,9 +134,16 @@ Outcome read_fixed_column(StatementRequest& request, InputItem item) {
       if (item.type != InputItem::Type::integer32) {
         return condition(code::type_does_not_match_descriptor, request);
       }
+      std::int32_t value = 0;
+      // A plain field holds no comma, so its columns need no search for one.
+      const FieldSpan columns = take_field(record.view(), record.position(), descriptor->width, false);
+      if (edit_plain_integer_field(columns.field, value)) {
+        record.set_position(columns.next_position);
+        *static_cast<std::int32_t*>(item.place) = value;
+        return Outcome::success;
+      }
       const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
       record.set_position(span.next_position);
-      std::int32_t value = 0;
       const std::int32_t failed = edit_integer_field(span.field, value);
       if (failed != 0) return condition(failed, request);
       *static_cast<std::int32_t*>(item.place) = value;
@@ -146,9 +153,15 @@ Outcome read_fixed_column(StatementRequest& request, InputItem item) {
       if (item.type != InputItem::Type::real64) {
         return condition(code::type_does_not_match_descriptor, request);
       }
+      double value = 0.0;
+      const FieldSpan columns = take_field(record.view(), record.position(), descriptor->width, false);
+      if (edit_plain_real_field(columns.field, descriptor->decimals, value)) {
+        record.set_position(columns.next_position);
+        *static_cast<double*>(item.place) = value;
+        return Outcome::success;
+      }
       const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
       record.set_position(span.next_position);
-      double value = 0.0;
       const std::int32_t failed =
           edit_real_field(span.field, descriptor->decimals, reader.field_text, value);
       if (failed != 0) return condition(failed, request);

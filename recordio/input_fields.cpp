@@ -147,6 +147,25 @@ std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
   return parse_integer(field, /*ignore_blanks=*/true, value);
 }
 
+bool edit_plain_integer_field(std::string_view field, std::int32_t& value) {
+  const char* at = field.data();
+  const char* const end = at + field.size();
+  while (at < end && *at == ' ') ++at;
+  bool negative = false;
+  if (at < end && is_sign(*at)) {
+    negative = *at == '-';
+    ++at;
+  }
+  const char* const first_digit = at;
+  std::uint32_t magnitude = 0;
+  for (; at < end && is_digit(*at); ++at) magnitude = 10u * magnitude + static_cast<std::uint32_t>(*at - '0');
+  if (at == first_digit) return false;
+  while (at < end && *at == ' ') ++at;
+  if (at != end) return false;
+  value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+  return true;
+}
+
 std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
                              double& value) {
   if (edit_plain_real_field(field, decimals, value)) return 0;

@@ -59,6 +59,11 @@ FieldSpan take_field(std::string_view record, std::int32_t position, std::int32_
 // with no overflow check; an empty or sign-only field reads as 0.
 std::int32_t edit_integer_field(std::string_view field, std::int32_t& value);
 
+// The same for a plain field (blanks, an optional sign, digits, blanks),
+// the shape of nearly every integer field, without the general walk: false,
+// `value` unchanged, for any other field, which edit_integer_field reads.
+bool edit_plain_integer_field(std::string_view field, std::int32_t& value);
+
 // Fw.d into a double. Blanks and tabs are ignored; I/i and N/n after the
 // sign give infinity and not-a-number; without a written "." the last
 // `decimals` characters before any exponent letter are the fraction.

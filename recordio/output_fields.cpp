@@ -9,6 +9,7 @@
 #include "recordio/output_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -52,9 +53,26 @@ void asterisks(char* field, std::int64_t width) {
 // set are written with their minus sign.
 bool sign_bit(double value) { return (std::bit_cast<std::uint64_t>(value) >> 63) != 0; }
 
-// Writes the last `count` digits of `value` leftwards, ending just before `end`.
-char* digits_leftwards(char* end, std::uint64_t value, std::int64_t count) {
-  for (std::int64_t i = 0; i < count; ++i) {
+constexpr std::array<char, 200> digit_pairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes the last `count` digits of `value` leftwards, ending just before
+// `end`, two at a time, and leaves in `value` what is left of it; returns
+// the first character written.
+char* digits_leftwards(char* end, std::uint64_t& value, std::int64_t count) {
+  for (; count >= 2; count -= 2) {
+    const std::uint64_t pair = value % 100;
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, digit_pairs.data() + 2 * pair, 2);
+  }
+  if (count == 1) {
     *--end = static_cast<char>('0' + value % 10);
     value /= 10;
   }
@@ -67,23 +85,18 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const bool negative = value < 0;
   // Unsigned negation, so that -2147483648 has its magnitude too.
-  std::uint32_t magnitude =
+  std::uint64_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   int count = 0;
-  for (std::uint32_t rest = magnitude; rest != 0; rest /= 10) ++count;
+  for (std::uint64_t rest = magnitude; rest != 0; rest /= 10) ++count;
   const std::int64_t zeros = std::max<std::int64_t>(std::int64_t{min_digits} - count, 0);
   const std::int64_t length = (negative ? 1 : 0) + zeros + count;
   if (length > w) return asterisks(field, w);
 
-  char* at = field + w;
-  for (int i = 0; i < count; ++i) {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  }
+  char* at = digits_leftwards(field + w, magnitude, count);
   at -= zeros;
   std::memset(at, '0', static_cast<std::size_t>(zeros));
   if (negative) *--at = '-';
-  std::memset(field, ' ', static_cast<std::size_t>(at - field));
 }
 
 bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
@@ -103,15 +116,13 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
   }
   // Right to left: the decimals (the -n zeros of a value below one come
   // out of the integer as leading zeros), the point, the integer digits or
-  // the "0" that stands for none, the sign, the blanks.
-  char* at = digits_leftwards(field + w, digits.shown, d);
+  // the "0" that stands for none, the sign; the blanks are there already.
+  std::uint64_t rest = digits.shown;
+  char* at = digits_leftwards(field + w, rest, d);
   *--at = '.';
-  std::uint64_t integer_part = digits.shown;
-  for (std::int64_t i = 0; i < d; ++i) integer_part /= 10;
-  at = digits_leftwards(at, integer_part, integer_digits);
+  at = digits_leftwards(at, rest, integer_digits);
   if (integer_digits == 0 && r >= 1) *--at = '0';
   if (s == 1) *--at = '-';
-  std::memset(field, ' ', static_cast<std::size_t>(at - field));
   return true;
 }
 
@@ -189,7 +200,6 @@ void edit_character(char* field, std::string_view text, std::int32_t width) {
     std::memcpy(field, text.data(), w);
     return;
   }
-  std::memset(field, ' ', w - text.size());
   std::memcpy(field + (w - text.size()), text.data(), text.size());
 }
 

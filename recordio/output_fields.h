@@ -5,8 +5,9 @@
 // field is written as asterisks. The editors write either into the current
 // record, at its position, which they move past the field (those return
 // false when the record cannot grow, and the caller raises condition
-// 10004), or into `width` bytes the caller provides, such as a field's
-// columns in a unit's block buffer.
+// 10004), or into `width` columns the caller provides, such as a field's
+// columns in a unit's block buffer. Those columns must hold blanks: the
+// editors store only what stands out against them.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 // fast_path_test.cpp - each shorter road of the layer against the general one.
 //
-// Real fields written from the shown digits as one integer, plain real
-// fields read digit by digit, and write statements edited straight into the
-// block buffer must give exactly what the digit string, the compacted field
-// text and the list walk give. Random fields and values, 100000 of each by
+// Real fields written from the shown digits as one integer, plain integer
+// and real fields read digit by digit, and write statements edited straight
+// into the block buffer must give exactly what the digit string, the general
+// field reading and the list walk give. Random fields and values, 100000 of each by
 // default; F2E_PROPERTY_COUNT=<n> for a longer run.
 #include <gtest/gtest.h>
 
@@ -115,6 +115,25 @@ TEST(RealInputFastPath, ReadsWhatTheFieldTextReads) {
         << '"' << field << "\" F." << d;
   }
   EXPECT_GT(taken, count / 3);
+}
+
+TEST(IntegerInputFastPath, ReadsWhatTheGeneralWalkReads) {
+  std::mt19937_64 random(1210);
+  const std::size_t count = case_count();
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string field = random_field(random);
+    if (const std::size_t point = field.find('.'); point != std::string::npos && random() % 2 == 0) {
+      field.erase(point, 1);
+    }
+    std::int32_t fast = 0;
+    if (!rio::edit_plain_integer_field(field, fast)) continue;
+    ++taken;
+    std::int32_t general = 1;
+    ASSERT_EQ(rio::edit_integer_field(field, general), 0) << '"' << field << '"';
+    ASSERT_EQ(fast, general) << '"' << field << '"';
+  }
+  EXPECT_GT(taken, count / 10);
 }
 
 // A random fixed-column list: fields, skips, literals and record breaks.
