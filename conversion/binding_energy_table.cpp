@@ -82,14 +82,25 @@ void BindingEnergyTable::build_index() {
     if (last_of_key) index_[static_cast<std::size_t>(kept++)] = index_[static_cast<std::size_t>(i)];
   }
   index_size_ = kept;
+  slots_.fill(0);
+  for (int i = 0; i < index_size_; ++i) {
+    std::size_t slot = slot_of(index_[static_cast<std::size_t>(i)].key);
+    while (slots_[slot] != 0) slot = (slot + 1) % slot_count;
+    slots_[slot] = static_cast<std::int16_t>(i + 1);
+  }
+}
+
+std::size_t BindingEnergyTable::slot_of(const Key& key) {
+  const std::uint32_t mixed = key.symbol * 0x9E3779B1u ^ static_cast<std::uint32_t>(key.charge) * 0x85EBCA77u;
+  return (mixed ^ (mixed >> 15)) % slot_count;
 }
 
 double BindingEnergyTable::find(const Key& key) const {
-  const auto first = index_.begin();
-  const auto last = first + index_size_;
-  const auto at = std::lower_bound(first, last, key,
-                                   [](const IndexEntry& entry, const Key& k) { return entry.key < k; });
-  return at != last && at->key == key ? at->energy : 0.0;
+  for (std::size_t slot = slot_of(key); slots_[slot] != 0; slot = (slot + 1) % slot_count) {
+    const IndexEntry& entry = index_[static_cast<std::size_t>(slots_[slot] - 1)];
+    if (entry.key == key) return entry.energy;
+  }
+  return 0.0;
 }
 
 BindingEnergyTable::Energies BindingEnergyTable::look_up(const Symbol& reference_symbol,

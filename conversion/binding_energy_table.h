@@ -59,8 +59,9 @@ class BindingEnergyTable {
 
  private:
   // One entry per distinct (symbol, charge), holding the energy of the last
-  // row with that key, sorted by key: a lookup is a binary search that gives
-  // what a scan of every row with the last match winning gives.
+  // row with that key, so that a lookup gives what a scan of every row with
+  // the last match winning gives; the entries are found through a hash of
+  // the key, one or two probes instead of a search per measurement.
   struct Key {
     std::uint32_t symbol;
     std::int32_t charge;
@@ -71,13 +72,18 @@ class BindingEnergyTable {
     double energy;
   };
   static Key key_of(const Symbol& symbol, std::int32_t charge);
+  static std::size_t slot_of(const Key& key);
   void build_index();
   double find(const Key& key) const;
+
+  // More than twice the entries there can be, a power of two.
+  static constexpr std::size_t slot_count = 1024;
 
   std::array<TableRow, capacity> rows_{};
   int n_ = 0;
   std::array<IndexEntry, capacity> index_{};
   int index_size_ = 0;
+  std::array<std::int16_t, slot_count> slots_{};  // entry + 1; 0 for a free slot
 };
 
 // The symbol as it is compared with the table: an isomer or excitation

@@ -106,6 +106,29 @@ std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32
   return 0;
 }
 
+constexpr std::uint64_t decimal_powers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                            100000000};
+
+// True, with their value, when the eight bytes at `at` are all digits. The
+// bytes are taken as one 64-bit word (the first in its lowest byte) and
+// combined in pairs, then fours, then the eight, by three multiplications.
+bool eight_digits(const char* at, std::uint64_t& value) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, at, sizeof word);
+  constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
+  constexpr std::uint64_t zeros = 0x3030303030303030;
+  // A digit is 0x30 to 0x39: high nibble 3, and still 3 after adding 6.
+  if ((word & high_nibbles) != zeros || ((word + 0x0606060606060606) & high_nibbles) != zeros) {
+    return false;
+  }
+  word -= zeros;
+  word = word * 10 + (word >> 8);  // every other byte: 10 x d(i) + d(i+1)
+  constexpr std::uint64_t pairs = 0x000000FF000000FF;
+  word = ((word & pairs) * (100 + (1000000ULL << 32)) + ((word >> 16) & pairs) * (1 + (10000ULL << 32))) >> 32;
+  value = word;
+  return true;
+}
+
 std::size_t sign_length(std::string_view text) {
   return !text.empty() && is_sign(text.front()) ? 1 : 0;
 }
@@ -195,13 +218,32 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
     // holds them back and never applies them.
     std::uint64_t running = mantissa;
     std::int64_t running_exponent = 0;
-    for (++at; at < end && is_digit(*at); ++at, ++digits) {
+    for (++at; at < end && is_digit(*at);) {
+      std::uint64_t eight = 0;
+      if (end - at >= 8 && eight_digits(at, eight)) {
+        // Eight decimals at once, the usual count; the mantissa takes them
+        // up to their last nonzero digit.
+        if (eight != 0) {
+          std::int64_t kept = 8;
+          std::uint64_t trimmed = eight;
+          for (; trimmed % 10 == 0; --kept) trimmed /= 10;
+          mantissa = running * decimal_powers[static_cast<std::size_t>(kept)] + trimmed;
+          exponent = running_exponent - kept;
+        }
+        running = running * 100000000 + eight;
+        running_exponent -= 8;
+        at += 8;
+        digits += 8;
+        continue;
+      }
       running = 10 * running + static_cast<std::uint64_t>(*at - '0');
       --running_exponent;
       if (*at != '0') {
         mantissa = running;
         exponent = running_exponent;
       }
+      ++at;
+      ++digits;
     }
   } else if (decimals > 0) {
     return false;  // the implied point

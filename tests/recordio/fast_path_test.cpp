@@ -92,6 +92,7 @@ std::string random_field(std::mt19937_64& random) {
   for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
   if (random() % 4 != 0) field += '.';
   for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
+  if (random() % 3 == 0) field.append(random() % 9, '0');  // trailing zeros, eight at a time too
   field.append(random() % 3, ' ');
   if (!field.empty() && random() % 5 == 0) field[random() % field.size()] = odd[random() % odd.size()];
   return field;
