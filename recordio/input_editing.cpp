@@ -77,6 +77,17 @@ std::int32_t moved_position(std::int32_t position, std::int32_t columns) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
 }
 
+// The next `width` columns of the record, or as many as it still has, with
+// no search for a comma: what a plain numeric field is read from.
+FieldSpan columns_at(const CurrentRecord& record, std::int32_t width) {
+  const std::int32_t position = record.position();
+  const std::int32_t left = record.length() - position;
+  if (position < 0 || left <= 0 || width <= 0) return {{}, position};
+  const std::int32_t taken = width < left ? width : left;
+  return {std::string_view(record.data() + position, static_cast<std::size_t>(taken)),
+          position + taken};
+}
+
 // Advances through the format list to the descriptor for the next item.
 // Skips move the position, record breaks read the next record, literals
 // belong to output and take nothing; a list used up while items remain
@@ -136,7 +147,7 @@ Outcome read_fixed_column(StatementRequest& request, InputItem item) {
       }
       std::int32_t value = 0;
       // A plain field holds no comma, so its columns need no search for one.
-      const FieldSpan columns = take_field(record.view(), record.position(), descriptor->width, false);
+      const FieldSpan columns = columns_at(record, descriptor->width);
       if (edit_plain_integer_field(columns.field, value)) {
         record.set_position(columns.next_position);
         *static_cast<std::int32_t*>(item.place) = value;
@@ -154,7 +165,7 @@ Outcome read_fixed_column(StatementRequest& request, InputItem item) {
         return condition(code::type_does_not_match_descriptor, request);
       }
       double value = 0.0;
-      const FieldSpan columns = take_field(record.view(), record.position(), descriptor->width, false);
+      const FieldSpan columns = columns_at(record, descriptor->width);
       if (edit_plain_real_field(columns.field, descriptor->decimals, value)) {
         record.set_position(columns.next_position);
         *static_cast<double*>(item.place) = value;

@@ -94,8 +94,7 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   if (length > w) return asterisks(field, w);
 
   char* at = digits_leftwards(field + w, magnitude, count);
-  at -= zeros;
-  std::memset(at, '0', static_cast<std::size_t>(zeros));
+  for (std::int64_t i = 0; i < zeros; ++i) *--at = '0';
   if (negative) *--at = '-';
 }
 
@@ -196,11 +195,14 @@ void edit_real(char* field, double value, std::int32_t width, std::int32_t decim
 
 void edit_character(char* field, std::string_view text, std::int32_t width) {
   const auto w = static_cast<std::size_t>(width);
-  if (w <= text.size()) {
-    std::memcpy(field, text.data(), w);
-    return;
+  const std::size_t count = std::min(w, text.size());
+  char* const first = field + (w - count);
+  // Symbols and flags are a few bytes: a loop beats a call to memcpy.
+  if (count <= 8) {
+    for (std::size_t i = 0; i < count; ++i) first[i] = text[i];
+  } else {
+    std::memcpy(first, text.data(), count);
   }
-  std::memcpy(field + (w - text.size()), text.data(), text.size());
 }
 
 // ---------------------------------------------------------------------------
