@@ -45,6 +45,24 @@ void fill_zeros(DigitString& out) {
   for (char& c : out.digits) c = '0';
 }
 
+// |x| scaled by one power of ten towards [1, 10), and the decimal exponent
+// n that goes with it, for a normal x whose exponent field is `biased`.
+struct Scaled {
+  double a;
+  int n;
+};
+
+Scaled scaled_value(double x, int biased) {
+  // floor((E - 1023) x log10(2)) with log10(2) as 19728 / 2^16; the product
+  // fits in 32 bits and the shift of a negative product rounds down.
+  const std::int32_t k = ((biased - 1023) * 19728) >> 16;
+  double a = x < 0.0 ? -x : x;
+  if (k > 0) a = a / power_of_ten(k);
+  if (k < 0) a = a * power_of_ten(-k);
+  if (!(a < 10.0)) return {a / 10.0, k + 2};
+  return {a, k + 1};
+}
+
 }  // namespace
 
 void expand_scaled(double scaled, int exponent, DigitString& out) {
@@ -119,18 +137,8 @@ void unrounded_digits(double x, DigitString& out) {
     return;
   }
 
-  // floor((E - 1023) x log10(2)) with log10(2) as 19728 / 2^16; the product
-  // fits in 32 bits and the shift of a negative product rounds down.
-  const std::int32_t k = ((biased - 1023) * 19728) >> 16;
-  double a = x < 0.0 ? -x : x;
-  if (k > 0) a = a / power_of_ten(k);
-  if (k < 0) a = a * power_of_ten(-k);
-  int n = k + 1;
-  if (!(a < 10.0)) {
-    a = a / 10.0;
-    n = k + 2;
-  }
-  expand_scaled(a, n, out);
+  const Scaled scaled = scaled_value(x, biased);
+  expand_scaled(scaled.a, scaled.n, out);
 }
 
 void round_digits(DigitString& digits, int decimals) {
@@ -157,17 +165,10 @@ void round_digits(DigitString& digits, int decimals) {
 bool shown_digits(double x, int decimals, ShownDigits& out) {
   const int biased = exponent_field(x);
   if (biased == 0 || biased == 0x7FF) return false;
-  // The same estimate and the same rounded operations as unrounded_digits:
-  // the scaled double, and so every digit, must be the one it gives.
-  const std::int32_t k = ((biased - 1023) * 19728) >> 16;
-  double a = x < 0.0 ? -x : x;
-  if (k > 0) a = a / power_of_ten(k);
-  if (k < 0) a = a * power_of_ten(-k);
-  int n = k + 1;
-  if (!(a < 10.0)) {
-    a = a / 10.0;
-    n = k + 2;
-  }
+  // The same scaled double as unrounded_digits, and so the same digits.
+  const Scaled scaled = scaled_value(x, biased);
+  const double a = scaled.a;
+  int n = scaled.n;
   const int shift = exponent_field(a) - 1023;  // 0 to 3 in [1, 10)
   if (shift < 0) return false;
   const std::int64_t count = std::int64_t{n} + decimals;  // digits shown before rounding

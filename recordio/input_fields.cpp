@@ -129,6 +129,16 @@ bool eight_digits(const char* at, std::uint64_t& value) {
   return true;
 }
 
+// Where a plain field's digits start: past its leading blanks and sign.
+const char* after_blanks_and_sign(const char* at, const char* end, bool& negative) {
+  while (at < end && *at == ' ') ++at;
+  if (at < end && is_sign(*at)) {
+    negative = *at == '-';
+    ++at;
+  }
+  return at;
+}
+
 std::size_t sign_length(std::string_view text) {
   return !text.empty() && is_sign(text.front()) ? 1 : 0;
 }
@@ -171,14 +181,9 @@ std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
 }
 
 bool edit_plain_integer_field(std::string_view field, std::int32_t& value) {
-  const char* at = field.data();
-  const char* const end = at + field.size();
-  while (at < end && *at == ' ') ++at;
+  const char* const end = field.data() + field.size();
   bool negative = false;
-  if (at < end && is_sign(*at)) {
-    negative = *at == '-';
-    ++at;
-  }
+  const char* at = after_blanks_and_sign(field.data(), end, negative);
   const char* const first_digit = at;
   std::uint32_t magnitude = 0;
   for (; at < end && is_digit(*at); ++at) magnitude = 10u * magnitude + static_cast<std::uint32_t>(*at - '0');
@@ -200,14 +205,9 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   // conversion always has room for a further digit, so its limits never
   // come into play and the digits can be taken as they stand.
   constexpr std::ptrdiff_t most_digits = 18;
-  const char* at = field.data();
-  const char* const end = at + field.size();
-  while (at < end && *at == ' ') ++at;
+  const char* const end = field.data() + field.size();
   bool negative = false;
-  if (at < end && is_sign(*at)) {
-    negative = *at == '-';
-    ++at;
-  }
+  const char* at = after_blanks_and_sign(field.data(), end, negative);
   const char* const first_digit = at;
   std::uint64_t mantissa = 0;
   for (; at < end && is_digit(*at); ++at) mantissa = 10 * mantissa + static_cast<std::uint64_t>(*at - '0');
