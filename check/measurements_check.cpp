@@ -238,7 +238,7 @@ void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const M
   const auto energies = table_.look_up(reference.symbol_ref, reference.charge_ref,
                                        measurement.symbol_meas, measurement.charge_meas);
   const double energy = energies.measured;
-  if (energy != 0.0 && !std::isnan(energy)) return;
+  if (conversion::energy_found(energy)) return;
   const conversion::Symbol looked_up = conversion::normalised_symbol(measurement.symbol_meas);
   report(Severity::warning, field(symbol_field).column,
          "no binding energy for " + species({looked_up.data(), 4}, measurement.charge_meas) + " in " +
@@ -310,7 +310,7 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   }
   const double energy = table_.look_up(reference.symbol_ref, reference.charge_ref, reference.symbol_ref,
                                        reference.charge_ref).reference;
-  if (energy == 0.0 || std::isnan(energy)) {
+  if (!conversion::energy_found(energy)) {
     reference_energy_missing_ = true;
     const conversion::Symbol looked_up = conversion::normalised_symbol(reference.symbol_ref);
     report(Severity::warning, field(symbol_field).column,

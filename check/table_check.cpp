@@ -2,12 +2,12 @@
 #include "check/table_check.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "check/line_bytes.h"
 #include "check/number_text.h"
+#include "conversion/equation_arithmetic.h"
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
@@ -128,7 +128,7 @@ void TableCheck::report_values(const conversion::TableRow& row) {
            "the converter does not read '" + row_.leftover +
                "' after the fourth value of this row; the next row starts on the next line");
   }
-  if (row.table_energy == 0.0 || std::isnan(row.table_energy)) {
+  if (!conversion::energy_found(row.table_energy)) {
     report(Severity::warning, row_.line[3], row_.column[3],
            "the energy of " + name + " is " + (row.table_energy == 0.0 ? "0" : "not a number") +
                ": the converter treats it as missing");

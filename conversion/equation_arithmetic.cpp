@@ -12,9 +12,6 @@ namespace {
 
 constexpr double million = 1.0e6;
 
-// NaN compares unequal to zero, but a NaN energy is as good as none.
-bool energy_found(double energy) { return energy != 0.0 && !std::isnan(energy); }
-
 // When both operands are NaN the processor passes on the first one it is
 // given, and for a commutative operation the compiler picks which that is:
 // the sign printed ("NaN" or "-NaN") would then depend on the build. These
@@ -24,6 +21,9 @@ double add(double a, double b) { return std::isnan(a) ? a + a : a + b; }
 double multiply(double a, double b) { return std::isnan(a) ? a + a : a * b; }
 
 }  // namespace
+
+// NaN compares unequal to zero, but a NaN energy is as good as none.
+bool energy_found(double energy) { return energy != 0.0 && !std::isnan(energy); }
 
 double nearest(double x) { return std::copysign(std::trunc(std::fabs(x) + 0.5), x); }
 

@@ -46,6 +46,9 @@ struct Equation {
 // (so -0.3 gives -0.0).
 double nearest(double x);
 
+// A binding energy of 0 or NaN is no energy: the correction needs both.
+bool energy_found(double energy);
+
 // The whole equation group of one measurement. `energy_ref` and
 // `energy_meas` are the binding energies in micro-u, 0.0 when missing.
 Equation compute_equation(const ReferenceRecord& reference, const MeasurementRecord& measurement,
