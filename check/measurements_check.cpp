@@ -22,11 +22,16 @@ using conversion::ReferenceRecord;
 enum FieldIndex { mass_number = 0, symbol_field = 1, charge_field = 2, value_field = 3, flag_field = 4,
                   sigma_field = 5 };
 
-constexpr const char* field_names[2][6] = {
-    {"mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
-     "ratio (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"},
-    {"mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
-     "mass excess (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"}};
+constexpr const char* field_names[6] = {
+    "mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
+    "ratio (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"};
+
+// Columns 13-31 hold a ratio on a measurement line, a mass excess on a
+// reference line; the other fields are named alike on both.
+std::string field_name(int index, bool reference_line) {
+  if (reference_line && index == value_field) return "mass excess (columns 13-31)";
+  return field_names[index];
+}
 
 // The mass-to-charge ratios of the two ions differ from the ratio of mass
 // numbers over charges by the mass excesses, at most about 1 % (hydrogen);
@@ -183,15 +188,15 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
   if (!not_finite && digits.find('.') != std::string_view::npos) return;
   std::string written(digits);
   while (!written.empty() && written.back() == ' ') written.pop_back();
-  if (!after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos) {
+  if (not_finite) {
     report(Severity::warning, f.first_mark,
-           "'" + written + "' in the " + field_names[progress.reference ? 1 : 0][index] + " reads as " +
+           "'" + written + "' in the " + field_name(index, progress.reference) + " reads as " +
                (std::isnan(value) ? "NaN" : "infinity") +
                ": a field that starts with I or N is infinity or NaN, whatever follows");
     return;
   }
   report(Severity::warning, f.first_mark,
-         "no decimal point in the " + std::string(field_names[progress.reference ? 1 : 0][index]) + ": '" +
+         "no decimal point in the " + field_name(index, progress.reference) + ": '" +
              written + "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
 }
 
@@ -370,7 +375,7 @@ void MeasurementsCheck::report_read_failure() {
   begin_line();  // a tab or a CR may be why the field is wrong
   const char refused = at < f.text.size() ? f.text[at] : ' ';
   report(Severity::error, column,
-         quoted_byte(refused) + " is not allowed in the " + field_names[progress.reference ? 1 : 0][index] +
+         quoted_byte(refused) + " is not allowed in the " + field_name(index, progress.reference) +
              ": the converter stops here and writes \"Error in File Reading\"" +
              (measurements_ == 0 ? std::string(", and no equation")
                                  : " after the " + count_of(measurements_, "equation") + " before this line"));
