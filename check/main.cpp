@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "check/check_context.h"
@@ -91,10 +92,7 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  recordio::start_up();
+int check_files(int argc, char** argv) {
   check::Options options;
   const std::string wrong = check::parse_options(argc, argv, options);
   if (!wrong.empty()) return fail(wrong + " (see --help)");
@@ -166,4 +164,18 @@ int main(int argc, char** argv) {
               context.table.shown.c_str(), check::count_of(table.size(), "row").c_str(),
               check::count_of(errors, "error").c_str(), check::count_of(warnings, "warning").c_str());
   return errors + warnings > 0 ? found_something : found_nothing;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  recordio::start_up();
+  // A line of hundreds of megabytes is held by the record layer, but the
+  // copies made to show it may not fit: that is a file this program cannot
+  // check, not a crash.
+  try {
+    return check_files(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory");
+  }
 }

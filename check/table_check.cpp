@@ -84,7 +84,10 @@ void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow
       }
     }
   } else if (row_.failed_status == 0) {
-    if (status != -1) remember_line();
+    // Only a refused character is shown in its line. After any other
+    // condition (a line too long to hold, say) the line is not copied:
+    // the check ends there as unreadable.
+    if (status == recordio::code::illegal_numeric_character) remember_line();
     row_.failed_status = status;
     row_.failed_line = trace.line_number;
     row_.failed_column = recordio::free_form_value_column();
