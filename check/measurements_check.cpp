@@ -39,9 +39,7 @@ std::string field_name(int index, bool reference_line) {
 constexpr double ratio_tolerance = 0.02;
 
 std::string nuclide(std::int32_t A, const conversion::Symbol& symbol) {
-  std::string text = std::to_string(A) + std::string(symbol.data(), symbol.size());
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+  return std::to_string(A) + without_trailing_blanks({symbol.data(), symbol.size()});
 }
 
 std::string ion(std::int32_t A, const conversion::Symbol& symbol, std::int32_t charge) {

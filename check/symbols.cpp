@@ -18,12 +18,6 @@ constexpr std::array<std::string_view, 121> element_symbols = {
     "Pu", "Am", "Cm", "Bk", "Cf", "Es", "Fm", "Md", "No", "Lr", "Rf", "Db", "Sg", "Bh", "Hs", "Mt",
     "Ds", "Rg", "Cn", "Nh", "Fl", "Mc", "Lv", "Ts", "Og"};
 
-std::string without_trailing_blanks(const conversion::Symbol& symbol) {
-  std::string text(symbol.data(), symbol.size());
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
 bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
 bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -49,14 +43,20 @@ bool is_molecule(std::string_view text) {
 
 }  // namespace
 
+std::string without_trailing_blanks(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return std::string(text);
+}
+
 bool is_element(std::string_view symbol) {
   return std::find(element_symbols.begin(), element_symbols.end(), symbol) != element_symbols.end();
 }
 
 SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
   SymbolMeaning meaning;
-  meaning.text = without_trailing_blanks(symbol);
-  meaning.looked_up = without_trailing_blanks(conversion::normalised_symbol(symbol));
+  meaning.text = without_trailing_blanks({symbol.data(), symbol.size()});
+  const conversion::Symbol looked_up = conversion::normalised_symbol(symbol);
+  meaning.looked_up = without_trailing_blanks({looked_up.data(), looked_up.size()});
   if (meaning.text.empty()) {
     meaning.kind = SymbolKind::blank;
   } else if (is_element(meaning.looked_up)) {

@@ -28,4 +28,8 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol);
 // D and T.
 bool is_element(std::string_view symbol);
 
+// A blank-padded field as it is named in a message: its trailing blanks
+// dropped.
+std::string without_trailing_blanks(std::string_view text);
+
 }  // namespace check

@@ -7,6 +7,7 @@
 
 #include "check/line_bytes.h"
 #include "check/number_text.h"
+#include "check/symbols.h"
 #include "conversion/equation_arithmetic.h"
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
@@ -18,11 +19,6 @@ namespace {
 
 constexpr const char* value_names[] = {"a row number (an integer)", "a symbol",
                                        "a charge state (an integer)", "an energy in eV (a number)"};
-
-std::string trimmed(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return std::string(text);
-}
 
 // The value that starts at `column` as the free-form read cuts it: up to a
 // blank, comma or slash.
@@ -36,7 +32,7 @@ std::string value_at(const std::string& line, std::int32_t column) {
 }  // namespace
 
 std::string species(std::string_view symbol, std::int32_t charge) {
-  return trimmed(symbol) + " with charge " + std::to_string(charge);
+  return without_trailing_blanks(symbol) + " with charge " + std::to_string(charge);
 }
 
 void TableCheck::remember_line() {
@@ -79,7 +75,7 @@ void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow
           record.view().substr(static_cast<std::size_t>(std::min(record.position(), record.length())));
       const std::size_t first = rest.find_first_not_of(" \t,");
       if (first != std::string_view::npos) {
-        row_.leftover = trimmed(rest.substr(first));
+        row_.leftover = without_trailing_blanks(rest.substr(first));
         row_.leftover_column = record.position() + static_cast<std::int32_t>(first) + 1;
       }
     }
@@ -109,7 +105,7 @@ void TableCheck::report_partial_row(int index, const conversion::TableRow& row) 
   }
   const std::string value = value_at(line_text(row_.failed_line), row_.failed_column);
   std::string kept = "nothing";
-  if (row_.values >= 2) kept = "symbol " + trimmed({row.table_symbol.data(), 4});
+  if (row_.values >= 2) kept = "symbol " + without_trailing_blanks({row.table_symbol.data(), 4});
   if (row_.values >= 3) kept += ", charge " + std::to_string(row.table_charge);
   report(Severity::warning, row_.failed_line, row_.failed_column,
          "'" + value + "' is not " + value_names[row_.values] +
