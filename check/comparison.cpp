@@ -35,13 +35,9 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     }
     const std::string table = fixed(c.table->mass_excess, 6) + " +/- " + fixed(c.table->uncertainty, 6) +
                               (c.table->estimated ? " #" : "");
-    char sigmas[32];
-    // Rounded to one decimal, a tiny negative value would show as -0.0.
-    const double shown = std::fabs(c.sigmas()) < 0.05 ? 0.0 : c.sigmas();
-    std::snprintf(sigmas, sizeof sigmas, "%.1f", shown);
     std::printf("%6lld  %-8s %-6s %-28s %-28s %14s %7s\n", static_cast<long long>(c.line),
                 c.nuclide.c_str(), block.c_str(), value.c_str(), table.c_str(),
-                fixed(c.difference(), 6).c_str(), sigmas);
+                fixed(c.difference(), 6).c_str(), sigma_count(c.sigmas()).c_str());
   }
 }
 

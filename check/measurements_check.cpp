@@ -52,12 +52,6 @@ std::string rough(double value) {
   return text;
 }
 
-std::string one_decimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
 bool is_blank_line(std::string_view record) {
   return record.find_first_not_of(' ') == std::string_view::npos;
 }
@@ -274,7 +268,7 @@ void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conve
   }
   if (entry.table && std::fabs(entry.sigmas()) > 3.0) {
     const std::string distance = (std::isinf(entry.sigmas()) ? std::string("infinitely many")
-                                                             : one_decimal(std::fabs(entry.sigmas()))) +
+                                                             : sigma_count(std::fabs(entry.sigmas()))) +
                                  " sigma (" + fixed(entry.difference(), 6) + " micro-u)";
     report(Severity::warning, field(value_index).first_mark,
            reference_line

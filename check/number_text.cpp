@@ -1,6 +1,9 @@
 // number_text.cpp - real values through the record layer's field editing.
 #include "check/number_text.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "recordio/current_record.h"
 #include "recordio/output_fields.h"
 
@@ -16,6 +19,14 @@ std::string fixed(double value, int decimals) {
   std::string text(field.view());
   const std::size_t first = text.find_first_not_of(' ');
   return first == std::string::npos ? text : text.substr(first);
+}
+
+std::string sigma_count(double sigmas) {
+  // Rounded to one decimal, a tiny negative value would show as -0.0.
+  if (std::fabs(sigmas) < 0.05) sigmas = 0.0;
+  char text[32];
+  std::snprintf(text, sizeof text, std::fabs(sigmas) < 1.0e6 ? "%.1f" : "%.1e", sigmas);
+  return text;
 }
 
 }  // namespace check

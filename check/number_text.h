@@ -15,4 +15,8 @@ namespace check {
 // field's leading blanks.
 std::string fixed(double value, int decimals);
 
+// A distance in standard deviations to one decimal; past a million of them
+// in exponent form, since the digits say nothing there and would not fit.
+std::string sigma_count(double sigmas);
+
 }  // namespace check

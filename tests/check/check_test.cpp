@@ -182,7 +182,10 @@ const Finding findings[] = {
      "vemo.freq:2:16: warning: the mass excess of 133Cs, -94547.872178 micro-u, is 4.8 sigma (0.169822 micro-u) from the mass table's -94548.042000: the ratio, the flag or the reference may be wrong", 1},
     {"ReferenceFarFromTable", std::string("  85Rb     1    -88211.26396000     0.00537000\n"),
      T, {"--masses", "default"},
-     "vemo.freq:1:17: warning: the reference mass excess of 85Rb is 131.7 sigma (-1.000000 micro-u) from the mass table's -88210.263960: a typing error in it is more likely than new physics", 1},};
+     "vemo.freq:1:17: warning: the reference mass excess of 85Rb is 131.7 sigma (-1.000000 micro-u) from the mass table's -88210.263960: a typing error in it is more likely than new physics", 1},
+    {"ReferenceAbsurdlyFarFromTable", std::string("  85Rb     1             1.0E30     0.00537000\n"),
+     T, {"--masses", "default"},
+     "vemo.freq:1:26: warning: the reference mass excess of 85Rb is 1.3e+32 sigma (", 1},};
 
 INSTANTIATE_TEST_SUITE_P(Check, Findings, testing::ValuesIn(findings),
                          [](const testing::TestParamInfo<Finding>& param) { return std::string(param.param.name); });
