@@ -5,6 +5,7 @@
 // converter's own table load and measurements walk, with every condition
 // asked for, so the record layer never ends this program and nothing it
 // does can change a file. The only file it writes is the --plot picture.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -87,6 +88,14 @@ std::string default_masses() {
   return FREQ2EQUAT_CHECK_MASSES;
 }
 
+// True when both paths name one existing file (the same inode), however
+// they are spelt: a link, "./", a directory given twice.
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 std::string base_name(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -122,6 +131,16 @@ int check_files(int argc, char** argv) {
     std::string error;
     if (!masses.load(masses_path, error)) return fail(error);
     context.masses = &masses;
+  }
+
+  // The picture is the one file this program writes: it must never be one
+  // of the files it reads, or a slip in the command line would destroy data.
+  if (options.plot) {
+    for (const std::string* input : {&context.freq.path, &context.table.path, &masses_path}) {
+      if (!input->empty() && same_file(*options.plot, *input)) {
+        return fail("--plot '" + *options.plot + "' names an input file, '" + *input + "'");
+      }
+    }
   }
 
   std::string error;

@@ -383,6 +383,8 @@ TEST_P(Refusals, SayWhyInOneLineWithStatus2) {
 
 const Refusal refusals[] = {
     {"UnknownOption", {"--fast"}, "freq2equat-check: unknown option '--fast' (see --help)\n"},
+    {"PlotOverAnInput", {"--plot", "./vemo.freq"},
+     "freq2equat-check: --plot './vemo.freq' names an input file, 'vemo.freq'\n"},
     {"MissingValue", {"--freq"}, "freq2equat-check: option '--freq' needs a value (see --help)\n"},
     {"MissingFile", {"--freq", "absent.freq"}, "freq2equat-check: cannot read 'absent.freq': The system cannot find the file specified\n"},
     {"DirectoryAsFile", {"--table", "."}, "freq2equat-check: cannot read '.': Access Denied\n"},
