@@ -61,8 +61,7 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
 // anything is allocated.
 bool store_tab(CurrentRecord& record, int width) {
   if (width == 0) return record.append(tab);
-  const std::int32_t blanks = width - record.length() % width;
-  return record.append_blanks(blanks);
+  return record.append_blanks(blanks_to_tab_stop(record.length(), width));
 }
 
 // The bytes from `from` up to `at` (an ordinary run), then the byte at `at`

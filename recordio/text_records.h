@@ -46,4 +46,12 @@ int tab_width();
 // (nullptr when unset) and `length` its full length.
 int tab_width_from(const char* value, std::int64_t length);
 
+// The blanks a tab becomes in a record that holds `length` characters: up to
+// the next tab stop, a multiple of `width` (at least 1; a width of 0 keeps
+// the tab itself and is not asked here). Anything that shows where a column
+// of an input line lands must count with this.
+constexpr std::int32_t blanks_to_tab_stop(std::int32_t length, int width) {
+  return width - length % width;
+}
+
 }  // namespace recordio
