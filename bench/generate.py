@@ -1,19 +1,21 @@
 #!/usr/bin/env python3
 """Writes a large vemo.freq and a full 450-row ionization.data for timing.
 
-usage: generate.py OUTPUT_DIR [MEASUREMENTS]   (default 1000000)
+usage: generate.py OUTPUT_DIR [MEASUREMENTS [SEED]]   (default 1000000, 20201)
 
-Blocks of one reference line and 1 to 40 measurement lines, closed by a
-"NEW " marker; every other measurement uses the inverse-ratio flag and some
-use isomer symbols. The data is made up but shaped like real input; it is
-deterministic, so runs can be compared.
+Blocks of one reference line and 1 to 40 measurement lines, separated by
+"NEW " markers; the file ends with a measurement, so a timed run reads to the
+end of the file and ends normally. Every other measurement uses the
+inverse-ratio flag and some use isomer symbols. The data is made up but
+shaped like real input; it is deterministic, so runs can be compared.
 """
 import random
 import sys
 
 out_dir = sys.argv[1]
 count = int(sys.argv[2]) if len(sys.argv) > 2 else 1_000_000
-rng = random.Random(20201)
+seed = int(sys.argv[3]) if len(sys.argv) > 3 else 20201
+rng = random.Random(seed)
 
 letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
 symbols = [a + b.lower() for a in letters for b in letters][:150]
@@ -26,6 +28,8 @@ with open(f"{out_dir}/ionization.data", "w") as f:
 with open(f"{out_dir}/vemo.freq", "w") as f:
     written = 0
     while written < count:
+        if written:
+            f.write("    NEW\n")
         a_ref = rng.randint(20, 240)
         f.write(f"{a_ref:4d}{rng.choice(symbols):<4s}{1:4d}{rng.uniform(-95000, 5000):19.8f}"
                 f"  {rng.uniform(0.001, 0.02):13.8f}\n")
@@ -39,4 +43,3 @@ with open(f"{out_dir}/vemo.freq", "w") as f:
                 ratio = 1e12 / ratio
             f.write(f"{a:4d}{symbol:<4s}{q:4d}{ratio:19.8f}{flag}{ratio * 3e-10:13.8f}\n")
             written += 1
-        f.write("    NEW\n")
