@@ -62,15 +62,27 @@ constexpr std::array<char, 200> digit_pairs = [] {
   return pairs;
 }();
 
+void put_pair(char* to, std::uint32_t pair) { std::memcpy(to, digit_pairs.data() + 2 * pair, 2); }
+
 // Writes the last `count` digits of `value` leftwards, ending just before
-// `end`, two at a time, and leaves in `value` what is left of it; returns
-// the first character written.
-char* digits_leftwards(char* end, std::uint64_t& value, std::int64_t count) {
-  for (; count >= 2; count -= 2) {
-    const std::uint64_t pair = value % 100;
-    value /= 100;
+// `end`, and leaves in `value` what is left of it; returns the first
+// character written. Four digits take one 64-bit division and split into
+// their two pairs in 32 bits, which is cheaper than a 64-bit division per
+// pair.
+[[gnu::always_inline]] inline char* digits_leftwards(char* end, std::uint64_t& value,
+                                                     std::int64_t count) {
+  for (; count >= 4; count -= 4) {
+    const auto four = static_cast<std::uint32_t>(value % 10000);
+    value /= 10000;
+    end -= 4;
+    put_pair(end, four / 100);
+    put_pair(end + 2, four % 100);
+  }
+  if (count >= 2) {
     end -= 2;
-    std::memcpy(end, digit_pairs.data() + 2 * pair, 2);
+    put_pair(end, static_cast<std::uint32_t>(value % 100));
+    value /= 100;
+    count -= 2;
   }
   if (count == 1) {
     *--end = static_cast<char>('0' + value % 10);

@@ -1,18 +1,19 @@
 // fast_path_test.cpp - each shorter road of the layer against the general one.
 //
-// Real fields written from the shown digits as one integer, plain integer
-// and real fields read digit by digit, and write statements edited straight
-// into the block buffer must give exactly what the digit string, the general
-// field reading and the list walk give. Random fields and values, 100000 of each by
-// default; F2E_PROPERTY_COUNT=<n> for a longer run.
+// Real fields written from the shown digits as one integer, integer fields
+// written several digits at a time, plain integer and real fields read digit
+// by digit, and write statements edited straight into the block buffer must
+// give exactly what the digit string, one digit at a time, the general field
+// reading and the list walk give. Random fields and values, 100000 of
+// each by default; F2E_PROPERTY_COUNT=<n> for a longer run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,7 +46,8 @@ double random_value(std::mt19937_64& random) {
     case 1:
       return sign * std::pow(10.0, std::uniform_real_distribution<double>(-10.0, 17.0)(random));
     case 2:  // ties and carries at a few decimals
-      return sign * (static_cast<double>(random() % 2000000) / 1000.0 + (random() % 2 == 0 ? 0.0005 : 0.0));
+      return sign * (static_cast<double>(random() % 2000000) / 1000.0 +
+                     (random() % 2 == 0 ? 0.0005 : 0.0));
     case 3:
       return sign * (std::pow(10.0, static_cast<double>(random() % 12)) -
                      std::pow(10.0, -static_cast<double>(random() % 12)));
@@ -84,6 +86,35 @@ TEST(RealFieldFastPath, WritesWhatTheDigitStringWrites) {
   EXPECT_GT(taken, count / 3);
 }
 
+// Iw as the plainest writer lays it out, one digit at a time from the
+// right: the check on the editor's several digits at a time.
+std::string integer_one_digit_at_a_time(std::int32_t value, std::int32_t w, std::int32_t m) {
+  std::uint64_t rest =
+      value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  std::string digits;
+  for (; rest != 0; rest /= 10) digits.insert(digits.begin(), static_cast<char>('0' + rest % 10));
+  if (static_cast<std::int32_t>(digits.size()) < m)
+    digits.insert(0, static_cast<std::size_t>(m) - digits.size(), '0');
+  if (value < 0) digits.insert(digits.begin(), '-');
+  if (static_cast<std::int32_t>(digits.size()) > w)
+    return std::string(static_cast<std::size_t>(w), '*');
+  return std::string(static_cast<std::size_t>(w) - digits.size(), ' ') + digits;
+}
+
+TEST(IntegerFieldDigits, WriteWhatOneDigitAtATimeWrites) {
+  std::mt19937_64 random(1211);
+  for (std::size_t i = 0, count = case_count(); i < count; ++i) {
+    const auto bits = static_cast<std::uint32_t>(random());
+    const auto value =
+        static_cast<std::int32_t>(random() % 2 == 0 ? bits : bits >> (random() % 32));
+    const auto w = static_cast<std::int32_t>(1 + random() % 14);
+    const auto m = static_cast<std::int32_t>(random() % 13);
+    std::string field(static_cast<std::size_t>(w), ' ');
+    rio::edit_integer(field.data(), value, w, m);
+    ASSERT_EQ(field, integer_one_digit_at_a_time(value, w, m)) << value << " I" << w << "." << m;
+  }
+}
+
 // Field texts near the plain shape, and some well away from it.
 std::string random_field(std::mt19937_64& random) {
   static constexpr std::string_view odd = " +-.0123456789eEdD,\tIN";
@@ -94,7 +125,8 @@ std::string random_field(std::mt19937_64& random) {
   for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
   if (random() % 3 == 0) field.append(random() % 9, '0');  // trailing zeros, eight at a time too
   field.append(random() % 3, ' ');
-  if (!field.empty() && random() % 5 == 0) field[random() % field.size()] = odd[random() % odd.size()];
+  if (!field.empty() && random() % 5 == 0)
+    field[random() % field.size()] = odd[random() % odd.size()];
   return field;
 }
 
@@ -124,7 +156,8 @@ TEST(IntegerInputFastPath, ReadsWhatTheGeneralWalkReads) {
   std::size_t taken = 0;
   for (std::size_t i = 0; i < count; ++i) {
     std::string field = random_field(random);
-    if (const std::size_t point = field.find('.'); point != std::string::npos && random() % 2 == 0) {
+    if (const std::size_t point = field.find('.');
+        point != std::string::npos && random() % 2 == 0) {
       field.erase(point, 1);
     }
     std::int32_t fast = 0;
@@ -190,7 +223,7 @@ std::vector<rio::OutputItem> random_items(std::mt19937_64& random,
         descriptor.kind != Kind::character) {
       continue;
     }
-    const std::uint64_t kind = random() % 20 == 0            ? random()
+    const std::uint64_t kind = random() % 20 == 0                 ? random()
                                : descriptor.kind == Kind::integer ? 0
                                : descriptor.kind == Kind::real    ? 1
                                                                   : 2;
@@ -249,9 +282,10 @@ TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
   const std::optional<std::string> walked = dir_.read("walked.out");
   ASSERT_TRUE(direct.has_value() && walked.has_value());
   EXPECT_GT(direct->size(), 8192u * 4);
-  EXPECT_TRUE(*direct == *walked) << "the files differ first at byte "
-                                  << std::mismatch(direct->begin(), direct->end(), walked->begin(),
-                                                   walked->end()).first - direct->begin();
+  EXPECT_TRUE(*direct == *walked)
+      << "the files differ first at byte "
+      << std::mismatch(direct->begin(), direct->end(), walked->begin(), walked->end()).first -
+             direct->begin();
   EXPECT_GT(laid_out, count / 2);
 }
 
