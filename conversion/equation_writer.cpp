@@ -64,7 +64,7 @@ void write_record(std::int32_t unit, recordio::Transfer transfer, const Prepared
   request.transfer = transfer;
   if (format != nullptr) recordio::use_format(request, *format);
   recordio::begin_write(request);
-  for (const OutputItem& item : items) recordio::write_item(request, item);
+  recordio::write_items(request, {items.begin(), items.size()});
   recordio::end_write(request);
 }
 

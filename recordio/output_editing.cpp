@@ -23,6 +23,7 @@
 #include <cstring>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
@@ -146,33 +147,46 @@ void begin_direct(const StatementRequest& request, Unit& unit) {
   writer.next_field = 0;
 }
 
-// Edits the item into its field's columns; false when the layout has no
-// field for it.
-bool write_direct(const OutputItem& item) {
-  const auto fields = writer.direct->fields();
-  if (writer.next_field >= fields.size()) return false;
-  const PreparedFormat::Field& field = fields[writer.next_field];
-  char* const columns = writer.direct_bytes + field.offset;
+// Edits the item into the field's columns in `bytes`; false when the field
+// is of another kind than the item.
+bool edit_direct(const PreparedFormat::Field& field, const OutputItem& item, char* bytes) {
+  char* const columns = bytes + field.offset;
   switch (field.kind) {
     case EditDescriptor::Kind::integer:
       if (item.type != OutputItem::Type::integer32) return false;
       edit_integer(columns, item.integer, field.width, field.decimals);
-      break;
+      return true;
     case EditDescriptor::Kind::real:
       if (item.type != OutputItem::Type::real64) return false;
       edit_real(columns, item.real, field.width, field.decimals, writer.digits);
-      break;
+      return true;
     case EditDescriptor::Kind::character:
       if (item.type != OutputItem::Type::text) return false;
       edit_character(columns, item.text, field.width);
-      break;
+      return true;
     case EditDescriptor::Kind::skip:
     case EditDescriptor::Kind::literal:
     case EditDescriptor::Kind::record_break:
-      return false;
+      break;
   }
-  ++writer.next_field;
-  return true;
+  return false;
+}
+
+// Edits as many of the items as the layout has fields for, in a row, and
+// returns how many it took: fewer than all when one is of another kind
+// than its field or the fields are used up.
+std::size_t write_direct(std::span<const OutputItem> items) {
+  const auto fields = writer.direct->fields();
+  char* const bytes = writer.direct_bytes;
+  std::size_t next = writer.next_field;
+  std::size_t taken = 0;
+  while (taken < items.size() && next < fields.size() &&
+         edit_direct(fields[next], items[taken], bytes)) {
+    ++taken;
+    ++next;
+  }
+  writer.next_field = next;
+  return taken;
 }
 
 // Hands the statement to the list walk just after the last field edited:
@@ -277,11 +291,25 @@ Outcome write_item(StatementRequest& request, OutputItem item) {
   if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
   if (request.transfer == Transfer::free_form) return write_free_form(request, item);
   if (writer.direct != nullptr) {
-    if (write_direct(item)) return Outcome::success;
+    if (write_direct({&item, 1}) == 1) return Outcome::success;
     const Outcome left = leave_direct(request);
     if (left != Outcome::success) return left;
   }
   return write_fixed_column(request, item);
+}
+
+Outcome write_items(StatementRequest& request, std::span<const OutputItem> items) {
+  // A laid-out statement edits its items in one run, without the checks
+  // write_item makes for each; the first item the run does not take, and
+  // every one after it, goes the way of write_item.
+  if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {
+    items = items.subspan(write_direct(items));
+  }
+  for (const OutputItem& item : items) {
+    const Outcome outcome = write_item(request, item);
+    if (outcome != Outcome::success) return outcome;
+  }
+  return Outcome::success;
 }
 
 Outcome end_write(StatementRequest& request) {
