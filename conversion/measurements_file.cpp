@@ -39,6 +39,11 @@ Outcome read_line(recordio::StatementRequest& request, const LineItems& items,
       InputItem::of(*items.A),        InputItem::text(items.symbol, 4),
       InputItem::of(*items.charge),   InputItem::of(*items.value),
       InputItem::text(items.flag, 2), InputItem::of(*items.sigma)};
+  if (progress == nullptr) {
+    if (outcome == Outcome::success) outcome = recordio::read_items(request, list);
+    if (outcome != Outcome::success) return outcome;
+    return recordio::end_read(request);
+  }
   for (int field = 0; field < line_fields; ++field) {
     if (outcome != Outcome::success) return outcome;
     if (progress != nullptr) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
@@ -126,19 +127,16 @@ Outcome next_data_descriptor(StatementRequest& request, const EditDescriptor*& d
   }
 }
 
-Outcome read_fixed_column(StatementRequest& request, InputItem item) {
-  const EditDescriptor* descriptor = nullptr;
+// True when the statement's list is one of fields only, laid out: each item
+// then takes the next descriptor, with no walk, while the list lasts.
+bool fields_only(const StatementRequest& request) {
   const PreparedFormat* prepared = request.prepared;
-  if (prepared != nullptr && prepared->fields_only() &&
-      prepared->list().data() == request.format.data() &&
-      reader.next_descriptor < request.format.size()) {
-    // A list of fields only needs no walk: the next descriptor is the field.
-    descriptor = &request.format[reader.next_descriptor++];
-  } else {
-    const Outcome found = next_data_descriptor(request, descriptor);
-    if (found != Outcome::success) return found;
-  }
+  return prepared != nullptr && prepared->fields_only() &&
+         prepared->list().data() == request.format.data();
+}
 
+// Edits the item from the field `descriptor` at the record's position.
+Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, InputItem item) {
   CurrentRecord& record = current_record();
   switch (descriptor->kind) {
     case EditDescriptor::Kind::integer: {
@@ -193,6 +191,16 @@ Outcome read_fixed_column(StatementRequest& request, InputItem item) {
     default:
       return condition(code::type_does_not_match_descriptor, request);
   }
+}
+
+Outcome read_fixed_column(StatementRequest& request, InputItem item) {
+  if (fields_only(request) && reader.next_descriptor < request.format.size()) {
+    return read_field(request, &request.format[reader.next_descriptor++], item);
+  }
+  const EditDescriptor* descriptor = nullptr;
+  const Outcome found = next_data_descriptor(request, descriptor);
+  if (found != Outcome::success) return found;
+  return read_field(request, descriptor, item);
 }
 
 Outcome read_free_form(StatementRequest& request, InputItem item) {
@@ -256,6 +264,28 @@ Outcome read_item(StatementRequest& request, InputItem item) {
   if (reader.unit == nullptr) return condition(code::illegal_unit, request);
   if (request.transfer == Transfer::free_form) return read_free_form(request, item);
   return read_fixed_column(request, item);
+}
+
+Outcome read_items(StatementRequest& request, std::span<const InputItem> items) {
+  std::size_t next = 0;
+  // A laid-out list of fields gives each item its descriptor in turn, so
+  // the items it has fields for are read in one run, without the checks
+  // read_item makes for each: only an outcome other than success, which
+  // ends the run, fails the statement or leaves it.
+  if (!items.empty() && !request.statement_failed && reader.unit != nullptr &&
+      request.transfer == Transfer::fixed_column && fields_only(request)) {
+    const FormatList list = request.format;
+    const std::size_t fields = list.size() - std::min(reader.next_descriptor, list.size());
+    for (const std::size_t run = std::min(items.size(), fields); next < run; ++next) {
+      const Outcome outcome = read_field(request, &list[reader.next_descriptor++], items[next]);
+      if (outcome != Outcome::success) return outcome;
+    }
+  }
+  for (; next < items.size(); ++next) {
+    const Outcome outcome = read_item(request, items[next]);
+    if (outcome != Outcome::success) return outcome;
+  }
+  return Outcome::success;
 }
 
 Outcome end_read(StatementRequest& request) {

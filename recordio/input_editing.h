@@ -1,10 +1,12 @@
 // input_editing.h - read statements: fixed-column fields and free-form values.
 //
-// A read runs as begin_read, one read_item per item in list order, end_read;
-// the caller tests the outcome after each call and leaves the statement at
+// A read runs as begin_read, one read_item per item in list order (or
+// read_items for several in one call), end_read; the caller tests the outcome after each call and leaves the statement at
 // the first one that is not success. An item that receives nothing keeps
 // its previous contents.
 #pragma once
+
+#include <span>
 
 #include "recordio/statement.h"
 
@@ -17,6 +19,10 @@ Outcome begin_read(StatementRequest& request);
 // Edits one item from the current record (fixed-column, by the next
 // descriptor of the format list) or from the next value (free-form).
 Outcome read_item(StatementRequest& request, InputItem item);
+
+// The items in order, as that many read_item calls make them, up to the
+// first outcome other than success, which it returns.
+Outcome read_items(StatementRequest& request, std::span<const InputItem> items);
 
 // Drops the rest of the current record; the next read starts on the next line.
 Outcome end_read(StatementRequest& request);
