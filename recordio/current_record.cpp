@@ -98,9 +98,12 @@ bool CurrentRecord::append_blanks(std::int32_t count) {
   return true;
 }
 
-CurrentRecord& current_record() {
-  static CurrentRecord record;
-  return record;
-}
+namespace {
+// Constant-initialised at namespace scope: every field read and write asks
+// for the record, and a local static would test its guard each time.
+constinit CurrentRecord the_record;
+}  // namespace
+
+CurrentRecord& current_record() { return the_record; }
 
 }  // namespace recordio
