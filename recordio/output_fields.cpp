@@ -91,6 +91,16 @@ void put_pair(char* to, std::uint32_t pair) { std::memcpy(to, digit_pairs.data()
   return end;
 }
 
+// The digits of `value` (none for 0): from its bit length, the count is
+// floor(bits x log10(2)) or one more, which one power of ten decides.
+std::int64_t decimal_digit_count(std::uint32_t value) {
+  static constexpr std::uint32_t powers[] = {1,      10,      100,      1000,      10000,
+                                             100000, 1000000, 10000000, 100000000, 1000000000};
+  const std::size_t estimate =
+      (std::size_t{std::bit_width(value)} * 1233) >> 12;  // 1233 / 4096 ~ log10(2)
+  return static_cast<std::int64_t>(estimate) + (value >= powers[estimate] ? 1 : 0);
+}
+
 }  // namespace
 
 void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int32_t min_digits) {
@@ -99,8 +109,7 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   // Unsigned negation, so that -2147483648 has its magnitude too.
   std::uint64_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  int count = 0;
-  for (std::uint64_t rest = magnitude; rest != 0; rest /= 10) ++count;
+  const std::int64_t count = decimal_digit_count(static_cast<std::uint32_t>(magnitude));
   const std::int64_t zeros = std::max<std::int64_t>(std::int64_t{min_digits} - count, 0);
   const std::int64_t length = (negative ? 1 : 0) + zeros + count;
   if (length > w) return asterisks(field, w);
