@@ -174,8 +174,9 @@ bool edit_direct(const PreparedFormat::Field& field, const OutputItem& item, cha
 
 // Edits as many of the items as the layout has fields for, in a row, and
 // returns how many it took: fewer than all when one is of another kind
-// than its field or the fields are used up.
-std::size_t write_direct(std::span<const OutputItem> items) {
+// than its field or the fields are used up. The field editors are inlined
+// into the run, so that a record's registers are saved once, not per field.
+[[gnu::flatten]] std::size_t write_direct(std::span<const OutputItem> items) {
   const auto fields = writer.direct->fields();
   char* const bytes = writer.direct_bytes;
   std::size_t next = writer.next_field;
