@@ -183,7 +183,11 @@ Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, 
       }
       // A plain A takes as many columns as the text is long.
       const std::int32_t width = descriptor->width > 0 ? descriptor->width : item.size;
-      const FieldSpan span = take_field(record.view(), record.position(), width, false);
+      // A character field has no comma to look for, so its columns are
+      // simply the next ones.
+      const FieldSpan span = record.position() >= 0
+                                 ? columns_at(record, width)
+                                 : take_field(record.view(), record.position(), width, false);
       record.set_position(span.next_position);
       edit_character_field(span.field, width, static_cast<char*>(item.place), item.size);
       return Outcome::success;
