@@ -5,7 +5,13 @@
 // the unit is released. This file is the only place that moves those bytes.
 #include "recordio/text_records.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
@@ -43,10 +49,32 @@ Refill refill(Unit& unit, std::int32_t& refused_code) {
   return Refill::bytes;
 }
 
-// The first LF, CR or tab from `at` on, or `end`. Lines are found with
-// memchr, which looks at many bytes per step; CR and tab are then looked for
-// only within the line.
+// The first LF, CR or tab from `at` on, or `end`. Sixteen bytes are
+// compared with all three at once where the processor has the instructions
+// for it: a line is a few dozen bytes, and one pass over it costs less than
+// the three calls that look for each byte in turn.
 std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t end) {
+#if defined(__SSE2__)
+  const __m128i line_feeds = _mm_set1_epi8(line_feed);
+  const __m128i carriage_returns = _mm_set1_epi8(carriage_return);
+  const __m128i tabs = _mm_set1_epi8(tab);
+  for (; end - at >= 16; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+    const __m128i found =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds),
+                                  _mm_cmpeq_epi8(bytes, carriage_returns)),
+                     _mm_cmpeq_epi8(bytes, tabs));
+    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+    if (mask != 0) return at + std::countr_zero(mask);
+  }
+  for (; at < end; ++at) {
+    const char c = block[at];
+    if (c == line_feed || c == carriage_return || c == tab) return at;
+  }
+  return end;
+#else
+  // memchr looks at many bytes per step; CR and tab are then looked for
+  // only within the line.
   const auto find = [block, at](char c, std::int32_t stop) {
     const void* found = std::memchr(block + at, c, static_cast<std::size_t>(stop - at));
     return found == nullptr ? stop : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
@@ -54,6 +82,7 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
   std::int32_t stop = find(line_feed, end);
   stop = find(carriage_return, stop);
   return find(tab, stop);
+#endif
 }
 
 // The blanks go in at once: a wide tab stop must cost its blanks, not a call
