@@ -151,6 +151,19 @@ void fill_text(std::string_view chars, char* text, std::int32_t length) {
   if (length <= 0) return;
   const auto size = static_cast<std::size_t>(length);
   const std::size_t copied = std::min(chars.size(), size);
+  // Symbols and flags are a few bytes: a loop beats a call to memcpy and
+  // one to memset.
+  // From four bytes on, two four-byte moves that overlap as needed.
+  if (size <= 8) {
+    if (copied >= 4) {
+      std::memcpy(text, chars.data(), 4);
+      std::memcpy(text + copied - 4, chars.data() + copied - 4, 4);
+    } else {
+      for (std::size_t i = 0; i < copied; ++i) text[i] = chars[i];
+    }
+    for (std::size_t i = copied; i < size; ++i) text[i] = ' ';
+    return;
+  }
   if (copied > 0) std::memcpy(text, chars.data(), copied);
   std::memset(text + copied, ' ', size - copied);
 }
