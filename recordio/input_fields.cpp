@@ -189,7 +189,9 @@ FieldSpan take_field(std::string_view record, std::int32_t position, std::int32_
   return {field, static_cast<std::int32_t>(start + taken)};
 }
 
-std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
+// Kept out of line, as is edit_any_real_field: the statement inlines the
+// plain readers and these rarer ones would only swell it.
+[[gnu::noinline]] std::int32_t edit_integer_field(std::string_view field, std::int32_t& value) {
   return parse_integer(field, /*ignore_blanks=*/true, value);
 }
 
@@ -269,7 +271,7 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   return true;
 }
 
-std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
+[[gnu::noinline]] std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
                                  TextBuffer& scratch, double& value) {
   // The buffer holds the field without its blanks and, behind it, the same
   // text with the implied decimal point put in; both are views into it.
