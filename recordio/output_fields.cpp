@@ -146,7 +146,9 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
   return true;
 }
 
-void edit_real_from_digit_string(char* field, double value, std::int32_t width,
+// Out of line: the statement's run inlines the field editors, and this
+// rarer road would crowd the common one out of its registers.
+[[gnu::noinline]] void edit_real_from_digit_string(char* field, double value, std::int32_t width,
                                  std::int32_t decimals, DigitString& digits) {
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const std::int64_t d = std::max<std::int32_t>(decimals, 0);
