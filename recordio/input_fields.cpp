@@ -2,6 +2,7 @@
 #include "recordio/input_fields.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -130,8 +131,22 @@ bool eight_digits(const char* at, std::uint64_t& value) {
 }
 
 // Where a plain field's digits start: past its leading blanks and sign.
+// Right-aligned numbers open with a run of blanks: with eight bytes to
+// look at, the first that is not a blank is found in one word.
 const char* after_blanks_and_sign(const char* at, const char* end, bool& negative) {
-  while (at < end && *at == ' ') ++at;
+  if (std::endian::native == std::endian::little && end - at >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    const std::uint64_t not_blank = word ^ 0x2020202020202020U;
+    if (not_blank != 0) {
+      at += std::countr_zero(not_blank) / 8;
+    } else {
+      at += 8;
+      while (at < end && *at == ' ') ++at;
+    }
+  } else {
+    while (at < end && *at == ' ') ++at;
+  }
   if (at < end && is_sign(*at)) {
     negative = *at == '-';
     ++at;

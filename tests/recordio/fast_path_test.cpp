@@ -125,7 +125,7 @@ TEST(IntegerFieldDigits, WriteWhatOneDigitAtATimeWrites) {
 // Field texts near the plain shape, and some well away from it.
 std::string random_field(std::mt19937_64& random) {
   static constexpr std::string_view odd = " +-.0123456789eEdD,\tIN";
-  std::string field(random() % 4, ' ');
+  std::string field(random() % 12, ' ');  // blank runs shorter and longer than a word
   if (random() % 3 == 0) field += random() % 2 == 0 ? '-' : '+';
   for (std::uint64_t n = random() % 12; n > 0; --n) field += static_cast<char>('0' + random() % 10);
   if (random() % 4 != 0) field += '.';
