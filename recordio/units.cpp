@@ -29,6 +29,23 @@ namespace {
 
 Unit* first_unit = nullptr;
 
+// The unit the last read and the last write found, each with the number
+// it was found by: a run names the same two units statement after
+// statement, and the walk and the checks that found one need not be made
+// again while the table and the console connections stay as they are.
+// Every change to either forgets both.
+struct FoundUnit {
+  std::int32_t number = 0;
+  Unit* unit = nullptr;
+};
+FoundUnit found_for_reading;
+FoundUnit found_for_writing;
+
+void forget_found_units() {
+  found_for_reading = {};
+  found_for_writing = {};
+}
+
 // ---------------------------------------------------------------------------
 // Keywords and names
 
@@ -83,12 +100,14 @@ std::string_view trim_blanks(std::string_view text) {
 // The table
 
 void append_unit(Unit* unit) {
+  forget_found_units();
   Unit** link = &first_unit;
   while (*link != nullptr) link = &(*link)->next;
   *link = unit;
 }
 
 void unlink_unit(Unit* unit) {
+  forget_found_units();
   for (Unit** link = &first_unit; *link != nullptr; link = &(*link)->next) {
     if (*link == unit) {
       *link = unit->next;
@@ -330,6 +349,7 @@ void release_all_units(bool for_failure_report) {
     if (closed != platform::error::none) raise_condition(closed, write);
   }
   release_console_units();
+  forget_found_units();
 }
 
 void stop_run(StatementRequest& request) {
@@ -340,6 +360,11 @@ void stop_run(StatementRequest& request) {
 }
 
 Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
+  FoundUnit& found = for_writing ? found_for_writing : found_for_reading;
+  if (found.unit != nullptr && found.number == request.unit) {
+    outcome = Outcome::success;
+    return found.unit;
+  }
   Unit* unit = request.unit >= 0 ? find_unit(request.unit) : nullptr;
   std::int32_t condition = 0;
   if (unit == nullptr) {
@@ -357,6 +382,7 @@ Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& ou
     return nullptr;
   }
   outcome = Outcome::success;
+  found = {request.unit, unit};
   return unit;
 }
 
