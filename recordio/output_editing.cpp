@@ -131,6 +131,21 @@ Outcome edit_field(const EditDescriptor& descriptor, const OutputItem& item,
   return stopped(raise_condition(code::type_does_not_match_descriptor, request));
 }
 
+// The layout's bytes into the block, sixteen at a time, the last sixteen
+// ending exactly at the layout's end (over some of the ones before): a
+// record is a few dozen bytes, too few for a library call to pay, and no
+// byte of the block past the layout is touched.
+void copy_layout(char* to, std::string_view layout) {
+  const char* const from = layout.data();
+  const std::size_t size = layout.size();
+  if (size < 16) {
+    std::memcpy(to, from, size);
+    return;
+  }
+  for (std::size_t at = 0; at + 16 < size; at += 16) std::memcpy(to + at, from + at, 16);
+  std::memcpy(to + size - 16, from + size - 16, 16);
+}
+
 void begin_direct(const StatementRequest& request, Unit& unit) {
   const PreparedFormat* layout = request.prepared;
   if (layout == nullptr || !layout->laid_out() || layout->list().data() != request.format.data() ||
@@ -141,35 +156,23 @@ void begin_direct(const StatementRequest& request, Unit& unit) {
   const std::string_view bytes = layout->bytes();
   char* room = block_room(unit, static_cast<std::int32_t>(bytes.size()));
   if (room == nullptr) return;
-  std::memcpy(room, bytes.data(), bytes.size());
+  copy_layout(room, bytes);
   writer.direct = layout;
   writer.direct_bytes = room;
   writer.next_field = 0;
 }
 
-// Edits the item into the field's columns in `bytes`; false when the field
-// is of another kind than the item.
-bool edit_direct(const PreparedFormat::Field& field, const OutputItem& item, char* bytes) {
-  char* const columns = bytes + field.offset;
-  switch (field.kind) {
-    case EditDescriptor::Kind::integer:
-      if (item.type != OutputItem::Type::integer32) return false;
-      edit_integer(columns, item.integer, field.width, field.decimals);
-      return true;
-    case EditDescriptor::Kind::real:
-      if (item.type != OutputItem::Type::real64) return false;
-      edit_real(columns, item.real, field.width, field.decimals, writer.digits);
-      return true;
-    case EditDescriptor::Kind::character:
-      if (item.type != OutputItem::Type::text) return false;
-      edit_character(columns, item.text, field.width);
-      return true;
-    case EditDescriptor::Kind::skip:
-    case EditDescriptor::Kind::literal:
-    case EditDescriptor::Kind::record_break:
-      break;
-  }
-  return false;
+// An item goes into a field of its own kind: the item types are numbered
+// as the field kinds, so that one comparison tells.
+static_assert(static_cast<int>(OutputItem::Type::integer32) ==
+                  static_cast<int>(EditDescriptor::Kind::integer) &&
+              static_cast<int>(OutputItem::Type::real64) ==
+                  static_cast<int>(EditDescriptor::Kind::real) &&
+              static_cast<int>(OutputItem::Type::text) ==
+                  static_cast<int>(EditDescriptor::Kind::character));
+
+bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
+  return static_cast<int>(item.type) == static_cast<int>(field.kind);
 }
 
 // Edits as many of the items as the layout has fields for, in a row, and
@@ -179,14 +182,27 @@ bool edit_direct(const PreparedFormat::Field& field, const OutputItem& item, cha
 [[gnu::flatten]] std::size_t write_direct(std::span<const OutputItem> items) {
   const auto fields = writer.direct->fields();
   char* const bytes = writer.direct_bytes;
-  std::size_t next = writer.next_field;
+  const std::size_t first = writer.next_field;
+  const std::size_t run = std::min(items.size(), fields.size() - first);
   std::size_t taken = 0;
-  while (taken < items.size() && next < fields.size() &&
-         edit_direct(fields[next], items[taken], bytes)) {
-    ++taken;
-    ++next;
+  for (; taken < run; ++taken) {
+    const PreparedFormat::Field& field = fields[first + taken];
+    const OutputItem& item = items[taken];
+    if (!fits(item, field)) break;
+    char* const columns = bytes + field.offset;
+    switch (item.type) {
+      case OutputItem::Type::integer32:
+        edit_integer(columns, item.integer, field.width, field.decimals);
+        break;
+      case OutputItem::Type::real64:
+        edit_real(columns, item.real, field.width, field.decimals, writer.digits);
+        break;
+      case OutputItem::Type::text:
+        edit_character(columns, item.text, field.width);
+        break;
+    }
   }
-  writer.next_field = next;
+  writer.next_field = first + taken;
   return taken;
 }
 
@@ -268,9 +284,6 @@ Outcome begin_write(StatementRequest& request) {
   request.kind = StatementKind::write;
   set_status(request, 0);
   request.statement_failed = false;
-  writer.unit = nullptr;
-  writer.next_descriptor = 0;
-  writer.text_follows = false;
   writer.direct = nullptr;
   current_record().clear();
 
@@ -282,6 +295,7 @@ Outcome begin_write(StatementRequest& request) {
     if (!current_record().store(' ')) return store_failed(request);
     writer.text_follows = true;
   } else {
+    writer.next_descriptor = 0;
     begin_direct(request, *unit);
   }
   return Outcome::success;
@@ -304,7 +318,9 @@ Outcome write_items(StatementRequest& request, std::span<const OutputItem> items
   // write_item makes for each; the first item the run does not take, and
   // every one after it, goes the way of write_item.
   if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {
-    items = items.subspan(write_direct(items));
+    const std::size_t taken = write_direct(items);
+    if (taken == items.size()) return Outcome::success;
+    items = items.subspan(taken);
   }
   for (const OutputItem& item : items) {
     const Outcome outcome = write_item(request, item);
