@@ -359,12 +359,14 @@ void stop_run(StatementRequest& request) {
   platform::exit_process(0);
 }
 
-Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
+namespace {
+
+// The walk, the console fallback and the checks, for a number not found
+// last time; out of line, so that the statements that find their unit at
+// once carry none of it.
+[[gnu::noinline]] Unit* look_up_for_transfer(StatementRequest& request, bool for_writing,
+                                             Outcome& outcome) {
   FoundUnit& found = for_writing ? found_for_writing : found_for_reading;
-  if (found.unit != nullptr && found.number == request.unit) {
-    outcome = Outcome::success;
-    return found.unit;
-  }
   Unit* unit = request.unit >= 0 ? find_unit(request.unit) : nullptr;
   std::int32_t condition = 0;
   if (unit == nullptr) {
@@ -384,6 +386,17 @@ Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& ou
   outcome = Outcome::success;
   found = {request.unit, unit};
   return unit;
+}
+
+}  // namespace
+
+Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
+  const FoundUnit& found = for_writing ? found_for_writing : found_for_reading;
+  if (found.unit != nullptr && found.number == request.unit) {
+    outcome = Outcome::success;
+    return found.unit;
+  }
+  return look_up_for_transfer(request, for_writing, outcome);
 }
 
 }  // namespace recordio
