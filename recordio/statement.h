@@ -112,17 +112,26 @@ struct InputItem {
   static InputItem text(char* chars, std::int32_t length) { return {Type::text, chars, length}; }
 };
 
-// The value that one write item shows.
+// The value that one write item shows: the member its type names. The
+// three share their storage, so that an item is made with two stores and
+// a statement's items are passed in fewer bytes.
 struct OutputItem {
   enum class Type { integer32, real64, text };
   Type type;
-  std::int32_t integer = 0;
-  double real = 0.0;
-  std::string_view text{};
+  union {
+    std::int32_t integer;
+    double real;
+    std::string_view text;
+  };
 
-  static OutputItem of(std::int32_t v) { return {Type::integer32, v, 0.0, {}}; }
-  static OutputItem of(double v) { return {Type::real64, 0, v, {}}; }
-  static OutputItem of(std::string_view chars) { return {Type::text, 0, 0.0, chars}; }
+  static constexpr OutputItem of(std::int32_t v) { return OutputItem(v); }
+  static constexpr OutputItem of(double v) { return OutputItem(v); }
+  static constexpr OutputItem of(std::string_view chars) { return OutputItem(chars); }
+
+ private:
+  constexpr explicit OutputItem(std::int32_t v) : type(Type::integer32), integer(v) {}
+  constexpr explicit OutputItem(double v) : type(Type::real64), real(v) {}
+  constexpr explicit OutputItem(std::string_view chars) : type(Type::text), text(chars) {}
 };
 
 }  // namespace recordio
