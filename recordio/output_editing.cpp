@@ -131,19 +131,29 @@ Outcome edit_field(const EditDescriptor& descriptor, const OutputItem& item,
   return stopped(raise_condition(code::type_does_not_match_descriptor, request));
 }
 
-// The layout's bytes into the block, sixteen at a time, the last sixteen
-// ending exactly at the layout's end (over some of the ones before): a
-// record is a few dozen bytes, too few for a library call to pay, and no
-// byte of the block past the layout is touched.
+// The layout's bytes into the block in pieces of sixteen, the last piece
+// ending exactly at the layout's end (over some bytes of the one before):
+// a record is a few dozen bytes, too few for a library call to pay, and no
+// byte of the block past the layout is touched. Up to 64 bytes, every
+// record of the converter, take four pieces and no loop.
 void copy_layout(char* to, std::string_view layout) {
   const char* const from = layout.data();
   const std::size_t size = layout.size();
+  const auto piece = [to, from](std::size_t at) { std::memcpy(to + at, from + at, 16); };
   if (size < 16) {
     std::memcpy(to, from, size);
-    return;
+  } else if (size <= 32) {
+    piece(0);
+    piece(size - 16);
+  } else if (size <= 64) {
+    piece(0);
+    piece(16);
+    piece(size - 32);
+    piece(size - 16);
+  } else {
+    for (std::size_t at = 0; at + 16 < size; at += 16) piece(at);
+    piece(size - 16);
   }
-  for (std::size_t at = 0; at + 16 < size; at += 16) std::memcpy(to + at, from + at, 16);
-  std::memcpy(to + size - 16, from + size - 16, 16);
 }
 
 void begin_direct(const StatementRequest& request, Unit& unit) {
@@ -278,67 +288,21 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
   return Outcome::success;
 }
 
-}  // namespace
+// The parts of a statement that a laid-out write whose records fit in the
+// block never needs: out of line, so that the statements that do fit carry
+// none of their code or registers.
 
-Outcome begin_write(StatementRequest& request) {
-  request.kind = StatementKind::write;
-  set_status(request, 0);
-  request.statement_failed = false;
-  writer.direct = nullptr;
-  current_record().clear();
-
-  Outcome outcome = Outcome::success;
-  Unit* unit = unit_for_transfer(request, /*for_writing=*/true, outcome);
-  if (unit == nullptr) return stopped(outcome);
-  writer.unit = unit;
-  if (request.transfer == Transfer::free_form) {
-    if (!current_record().store(' ')) return store_failed(request);
-    writer.text_follows = true;
-  } else {
-    writer.next_descriptor = 0;
-    begin_direct(request, *unit);
-  }
+[[gnu::noinline]] Outcome begin_free_form(StatementRequest& request) {
+  if (!current_record().store(' ')) return store_failed(request);
+  writer.text_follows = true;
   return Outcome::success;
 }
 
-Outcome write_item(StatementRequest& request, OutputItem item) {
-  // A statement over by a recorded condition (or never begun) does nothing.
-  if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
-  if (request.transfer == Transfer::free_form) return write_free_form(request, item);
-  if (writer.direct != nullptr) {
-    if (write_direct({&item, 1}) == 1) return Outcome::success;
-    const Outcome left = leave_direct(request);
-    if (left != Outcome::success) return left;
-  }
-  return write_fixed_column(request, item);
-}
+[[gnu::noinline]] Outcome write_each(StatementRequest& request, std::span<const OutputItem> items);
 
-Outcome write_items(StatementRequest& request, std::span<const OutputItem> items) {
-  // A laid-out statement edits its items in one run, without the checks
-  // write_item makes for each; the first item the run does not take, and
-  // every one after it, goes the way of write_item.
-  if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {
-    const std::size_t taken = write_direct(items);
-    if (taken == items.size()) return Outcome::success;
-    items = items.subspan(taken);
-  }
-  for (const OutputItem& item : items) {
-    const Outcome outcome = write_item(request, item);
-    if (outcome != Outcome::success) return outcome;
-  }
-  return Outcome::success;
-}
-
-Outcome end_write(StatementRequest& request) {
-  if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
+// The end of a statement that is not a laid-out one with every field edited.
+[[gnu::noinline]] Outcome end_walked(StatementRequest& request) {
   if (writer.direct != nullptr) {
-    if (writer.next_field == writer.direct->fields().size()) {
-      commit_block_bytes(*writer.unit, static_cast<std::int32_t>(writer.direct->bytes().size()));
-      writer.direct = nullptr;
-      writer.unit = nullptr;
-      request.kind = StatementKind::rewind;
-      return Outcome::success;
-    }
     const Outcome left = leave_direct(request);
     if (left != Outcome::success) return left;
   }
@@ -357,6 +321,73 @@ Outcome end_write(StatementRequest& request) {
   writer.unit = nullptr;
   request.kind = StatementKind::rewind;
   return Outcome::success;
+}
+
+}  // namespace
+
+Outcome begin_write(StatementRequest& request) {
+  request.kind = StatementKind::write;
+  set_status(request, 0);
+  request.statement_failed = false;
+  writer.direct = nullptr;
+  current_record().clear();
+
+  Outcome outcome = Outcome::success;
+  Unit* unit = unit_for_transfer(request, /*for_writing=*/true, outcome);
+  if (unit == nullptr) return stopped(outcome);
+  writer.unit = unit;
+  if (request.transfer == Transfer::free_form) return begin_free_form(request);
+  writer.next_descriptor = 0;
+  begin_direct(request, *unit);
+  return Outcome::success;
+}
+
+Outcome write_item(StatementRequest& request, OutputItem item) {
+  // A statement over by a recorded condition (or never begun) does nothing.
+  if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
+  if (request.transfer == Transfer::free_form) return write_free_form(request, item);
+  if (writer.direct != nullptr) {
+    if (write_direct({&item, 1}) == 1) return Outcome::success;
+    const Outcome left = leave_direct(request);
+    if (left != Outcome::success) return left;
+  }
+  return write_fixed_column(request, item);
+}
+
+namespace {
+
+Outcome write_each(StatementRequest& request, std::span<const OutputItem> items) {
+  for (const OutputItem& item : items) {
+    const Outcome outcome = write_item(request, item);
+    if (outcome != Outcome::success) return outcome;
+  }
+  return Outcome::success;
+}
+
+}  // namespace
+
+Outcome write_items(StatementRequest& request, std::span<const OutputItem> items) {
+  // A laid-out statement edits its items in one run, without the checks
+  // write_item makes for each; the first item the run does not take, and
+  // every one after it, goes the way of write_item.
+  if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {
+    const std::size_t taken = write_direct(items);
+    if (taken == items.size()) return Outcome::success;
+    items = items.subspan(taken);
+  }
+  return write_each(request, items);
+}
+
+Outcome end_write(StatementRequest& request) {
+  if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
+  if (writer.direct != nullptr && writer.next_field == writer.direct->fields().size()) {
+    commit_block_bytes(*writer.unit, static_cast<std::int32_t>(writer.direct->bytes().size()));
+    writer.direct = nullptr;
+    writer.unit = nullptr;
+    request.kind = StatementKind::rewind;
+    return Outcome::success;
+  }
+  return end_walked(request);
 }
 
 }  // namespace recordio
