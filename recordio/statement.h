@@ -101,15 +101,17 @@ struct StatementRequest {
 };
 
 // The variable that one read item fills.
+// The place first and the two small numbers side by side: 16 bytes, and
+// an item of a fixed type and size is made with two stores.
 struct InputItem {
   enum class Type { integer32, real64, text };
-  Type type;
   void* place;
   std::int32_t size;  // bytes: 4 for integers, 8 for doubles, L for text
+  Type type;
 
-  static InputItem of(std::int32_t& v) { return {Type::integer32, &v, 4}; }
-  static InputItem of(double& v) { return {Type::real64, &v, 8}; }
-  static InputItem text(char* chars, std::int32_t length) { return {Type::text, chars, length}; }
+  static InputItem of(std::int32_t& v) { return {&v, 4, Type::integer32}; }
+  static InputItem of(double& v) { return {&v, 8, Type::real64}; }
+  static InputItem text(char* chars, std::int32_t length) { return {chars, length, Type::text}; }
 };
 
 // The value that one write item shows: the member its type names. The
