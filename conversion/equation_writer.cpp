@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "recordio/field_run.h"
 #include "recordio/output_editing.h"
 #include "recordio/prepared_format.h"
 
@@ -43,10 +44,15 @@ constexpr EditDescriptor normal_closing_list[] = {
 
 constexpr EditDescriptor failure_closing_list[] = {literal("0"), literal("Error in File Reading")};
 
-// Laid out once, so that each record is edited straight into the block.
-constexpr PreparedFormat equation_format{equation_list};
-constexpr PreparedFormat micro_u_format{micro_u_list};
-constexpr PreparedFormat kev_format{kev_list};
+// Laid out once, so that each record is edited straight into the block;
+// the lists with fields also get a run made for them, which edits each
+// field with its columns, width and decimals as constants.
+constexpr PreparedFormat equation_layout{equation_list};
+constexpr PreparedFormat micro_u_layout{micro_u_list};
+constexpr PreparedFormat kev_layout{kev_list};
+constexpr PreparedFormat equation_format = recordio::with_field_run<equation_layout>();
+constexpr PreparedFormat micro_u_format = recordio::with_field_run<micro_u_layout>();
+constexpr PreparedFormat kev_format = recordio::with_field_run<kev_layout>();
 constexpr PreparedFormat normal_closing_format{normal_closing_list};
 constexpr PreparedFormat failure_closing_format{failure_closing_list};
 static_assert(equation_format.laid_out() && micro_u_format.laid_out() && kev_format.laid_out());

@@ -11,7 +11,8 @@
 //
 // A list that was laid out once (prepared_format.h) takes a shorter road
 // when its records fit in the room left in the unit's block: its bytes go
-// there in one piece and each item is edited into its field's columns, so
+// there in one piece and each item is edited into its field's columns
+// (by the run made for a constant list, where the layout has one), so
 // that nothing walks the list and the records are not copied twice. An
 // item that the layout does not foresee (one too many, or of another kind
 // than its field) hands the statement back to the list walk at the same
@@ -185,14 +186,15 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
   return static_cast<int>(item.type) == static_cast<int>(field.kind);
 }
 
-// Edits as many of the items as the layout has fields for, in a row, and
-// returns how many it took: fewer than all when one is of another kind
-// than its field or the fields are used up. The field editors are inlined
-// into the run, so that a record's registers are saved once, not per field.
-[[gnu::flatten]] std::size_t write_direct(std::span<const OutputItem> items) {
-  const auto fields = writer.direct->fields();
-  char* const bytes = writer.direct_bytes;
-  const std::size_t first = writer.next_field;
+// Edits items into the layout's fields from field `first` on by the list
+// of fields, for a layout without a run of its own, and returns how many
+// it took: fewer than all when one is of another kind than its field or
+// the fields are used up. The field editors are inlined into the run, so
+// that a record's registers are saved once, not per field.
+[[gnu::flatten, gnu::noinline]] std::size_t edit_listed_fields(
+    const PreparedFormat& layout, char* bytes, std::span<const OutputItem> items,
+    std::size_t first) {
+  const auto fields = layout.fields();
   const std::size_t run = std::min(items.size(), fields.size() - first);
   std::size_t taken = 0;
   for (; taken < run; ++taken) {
@@ -212,6 +214,19 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
         break;
     }
   }
+  return taken;
+}
+
+// Edits as many of the items as the layout has fields left for, in a row,
+// by the run made for its list where it has one, and returns how many it
+// took.
+std::size_t write_direct(std::span<const OutputItem> items) {
+  const PreparedFormat& layout = *writer.direct;
+  const std::size_t first = writer.next_field;
+  const PreparedFormat::FieldRun own_run = layout.field_run();
+  const std::size_t taken = own_run != nullptr
+                                ? own_run(writer.direct_bytes, items, first, writer.digits)
+                                : edit_listed_fields(layout, writer.direct_bytes, items, first);
   writer.next_field = first + taken;
   return taken;
 }

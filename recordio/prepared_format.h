@@ -9,7 +9,9 @@
 // by descriptor and moving the record twice. A list that cannot be laid out
 // (a character field without a width, records longer than the layout
 // holds) is still a list: the statement then takes it descriptor by
-// descriptor, as it takes any other.
+// descriptor, as it takes any other. A layout made at compile time may
+// also carry a run made for its one list (field_run.h), which edits the
+// fields with their kinds, columns and widths as constants.
 #pragma once
 
 #include <array>
@@ -21,8 +23,16 @@
 
 namespace recordio {
 
+struct DigitString;  // decimal_digits.h
+
 class PreparedFormat {
  public:
+  // Edits items into a laid-out list's fields from field `first` on, in the
+  // block bytes the layout was copied to, and returns how many it took: up
+  // to the first item of another kind than its field, or the last field.
+  using FieldRun = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
+                                   std::size_t first, DigitString& digits);
+
   static constexpr int max_fields = 16;
   static constexpr int max_bytes = 512;
 
@@ -37,6 +47,14 @@ class PreparedFormat {
   };
 
   constexpr explicit PreparedFormat(FormatList list) : list_(list) { lay_out(); }
+
+  // The same layout with a run of its own (field_run.h), or nullptr.
+  constexpr PreparedFormat with_run(FieldRun edit) const {
+    PreparedFormat copy = *this;
+    copy.run_ = edit;
+    return copy;
+  }
+  constexpr FieldRun field_run() const { return run_; }
 
   constexpr FormatList list() const { return list_; }
 
@@ -133,6 +151,7 @@ class PreparedFormat {
   constexpr void put(std::int32_t at, char c) { bytes_[static_cast<std::size_t>(at)] = c; }
 
   FormatList list_;
+  FieldRun run_ = nullptr;
   bool laid_out_ = true;
   bool fields_only_ = true;
   std::int32_t record_start_ = 0;

@@ -3,10 +3,11 @@
 // Real fields written from the shown digits as one integer, integer fields
 // written several digits at a time, plain integer and real fields read digit
 // by digit, statements that take all their items in one call, write
-// statements edited straight into the block buffer and lines cut sixteen
-// bytes at a time must give exactly what the digit string, one digit at a
-// time, the general field reading, the list walk item by item and the
-// line's own bytes give. Random fields and values, 100000 of
+// statements edited straight into the block buffer (by the layout's field
+// list, or by a run made for a constant list) and lines cut sixteen bytes at
+// a time must give exactly what the digit string, one digit at a time, the
+// general field reading, the list walk item by item and the line's own
+// bytes give. Random fields and values, 100000 of
 // each by default; F2E_PROPERTY_COUNT=<n> for a longer run.
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -23,6 +25,7 @@
 
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
+#include "recordio/field_run.h"
 #include "recordio/input_editing.h"
 #include "recordio/input_fields.h"
 #include "recordio/output_editing.h"
@@ -275,6 +278,21 @@ class WriteFastPath : public testing_support::LayerTest {
     outcomes.push_back(status);
     return outcomes;
   }
+
+  // Releases units 1 and 2 and holds their files, of several blocks, to
+  // the same bytes.
+  void expect_same_files(std::string_view first, std::string_view second) {
+    ASSERT_EQ(release(1), 0);
+    ASSERT_EQ(release(2), 0);
+    const std::optional<std::string> one = dir_.read(std::string(first));
+    const std::optional<std::string> other = dir_.read(std::string(second));
+    ASSERT_TRUE(one.has_value() && other.has_value());
+    EXPECT_GT(one->size(), 8192u * 4);
+    EXPECT_TRUE(*one == *other)
+        << "the files differ first at byte "
+        << std::mismatch(one->begin(), one->end(), other->begin(), other->end()).first -
+               one->begin();
+  }
 };
 
 // The same statements on two units, laid out on one (their items one call
@@ -296,17 +314,51 @@ TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
     ASSERT_EQ(write(1, format, true, in_one_call, items), write(2, format, false, false, items))
         << "statement " << i;
   }
-  ASSERT_EQ(release(1), 0);
-  ASSERT_EQ(release(2), 0);
-  const std::optional<std::string> direct = dir_.read("direct.out");
-  const std::optional<std::string> walked = dir_.read("walked.out");
-  ASSERT_TRUE(direct.has_value() && walked.has_value());
-  EXPECT_GT(direct->size(), 8192u * 4);
-  EXPECT_TRUE(*direct == *walked)
-      << "the files differ first at byte "
-      << std::mismatch(direct->begin(), direct->end(), walked->begin(), walked->end()).first -
-             direct->begin();
+  expect_same_files("direct.out", "walked.out");
   EXPECT_GT(laid_out, count / 2);
+}
+
+// Constant lists with a run made for each: the converter's shapes, fields
+// over several records, Iw.m, layouts shorter than 16 bytes and longer
+// than 64.
+constexpr rio::EditDescriptor equation_like[] = {
+    rio::skip(5),        rio::integer(6),     rio::character(4), rio::literal("-"),
+    rio::integer(4),     rio::character(4),   rio::literal("*"), rio::real(6, 3),
+    rio::literal(" ="),  rio::real(15, 5),    rio::literal(" ("), rio::real(9, 5),
+    rio::literal(")")};
+constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),        rio::literal(" ="),
+                                            rio::real(15, 6),     rio::literal(" +/-"),
+                                            rio::real(11, 6),     rio::record_break()};
+constexpr rio::EditDescriptor records_apart[] = {
+    rio::integer(3, 2), rio::record_break(), rio::character(2), rio::real(4, 0),
+    rio::record_break(), rio::skip(2), rio::real(1, 0), rio::integer(5, 0)};
+constexpr rio::EditDescriptor short_one[] = {rio::integer(2), rio::character(1)};
+constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "),
+                                            rio::real(30, 17), rio::integer(12)};
+constexpr rio::PreparedFormat equation_like_layout{equation_like};
+constexpr rio::PreparedFormat kev_like_layout{kev_like};
+constexpr rio::PreparedFormat records_apart_layout{records_apart};
+constexpr rio::PreparedFormat short_layout{short_one};
+constexpr rio::PreparedFormat long_layout{long_one};
+constexpr rio::PreparedFormat formats_with_runs[] = {
+    rio::with_field_run<equation_like_layout>(), rio::with_field_run<kev_like_layout>(),
+    rio::with_field_run<records_apart_layout>(), rio::with_field_run<short_layout>(),
+    rio::with_field_run<long_layout>()};
+
+TEST_F(WriteFastPath, ARunMadeForItsListWritesWhatTheListWalkWrites) {
+  ASSERT_EQ(connect(1, "run.out", "new"), 0);
+  ASSERT_EQ(connect(2, "walked.out", "new"), 0);
+  std::mt19937_64 random(1214);
+  for (std::size_t i = 0, count = case_count(); i < count; ++i) {
+    const rio::PreparedFormat& format = formats_with_runs[random() % std::size(formats_with_runs)];
+    ASSERT_TRUE(format.laid_out() && format.field_run() != nullptr);
+    const std::vector<rio::EditDescriptor> list(format.list().begin(), format.list().end());
+    const std::vector<rio::OutputItem> items = random_items(random, list);
+    const bool in_one_call = random() % 2 == 0;
+    ASSERT_EQ(write(1, format, true, in_one_call, items), write(2, format, false, false, items))
+        << "statement " << i;
+  }
+  expect_same_files("run.out", "walked.out");
 }
 
 // The same read statements over the same lines on two units, all items in

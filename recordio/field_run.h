@@ -1,0 +1,64 @@
+// field_run.h - the fields of one constant laid-out list, edited by code
+// made for that list.
+//
+// A constant list's fields are known when the program is built: their
+// kinds, columns, widths and decimals. A run made for the list edits each
+// item with those as constants, so that nothing is looked up per field and
+// each editor is cut down to what its field needs.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <utility>
+
+#include "recordio/decimal_digits.h"
+#include "recordio/output_fields.h"
+#include "recordio/prepared_format.h"
+#include "recordio/statement.h"
+
+namespace recordio {
+
+namespace field_run_detail {
+
+template <PreparedFormat::Field field>
+[[gnu::always_inline]] inline bool edit(char* bytes, const OutputItem& item, DigitString& digits) {
+  char* const columns = bytes + field.offset;
+  if constexpr (field.kind == EditDescriptor::Kind::integer) {
+    if (item.type != OutputItem::Type::integer32) return false;
+    edit_integer(columns, item.integer, field.width, field.decimals);
+  } else if constexpr (field.kind == EditDescriptor::Kind::real) {
+    if (item.type != OutputItem::Type::real64) return false;
+    edit_real(columns, item.real, field.width, field.decimals, digits);
+  } else {
+    if (item.type != OutputItem::Type::text) return false;
+    edit_character(columns, item.text, field.width);
+  }
+  return true;
+}
+
+}  // namespace field_run_detail
+
+template <const PreparedFormat& format>
+[[gnu::flatten]] std::size_t run_fields(char* bytes, std::span<const OutputItem> items,
+                                        std::size_t first, DigitString& digits) {
+  constexpr std::size_t count = format.fields().size();
+  std::size_t taken = 0;
+  [&]<std::size_t... i>(std::index_sequence<i...>) {
+    // In field order, each field from `first` on while items last and
+    // fit: the fold stops at the first that does not.
+    (void)((i < first ||
+            (taken < items.size() &&
+             field_run_detail::edit<format.fields()[i]>(bytes, items[taken], digits) &&
+             (++taken, true))) &&
+           ...);
+  }(std::make_index_sequence<count>{});
+  return taken;
+}
+
+// The list's layout with a run made for it.
+template <const PreparedFormat& format>
+constexpr PreparedFormat with_field_run() {
+  return format.with_run(&run_fields<format>);
+}
+
+}  // namespace recordio
