@@ -2,6 +2,7 @@
 #include "conversion/measurements_file.h"
 
 #include "recordio/current_record.h"
+#include "recordio/field_run.h"
 #include "recordio/input_editing.h"
 #include "recordio/prepared_format.h"
 
@@ -12,8 +13,10 @@ namespace {
 using recordio::InputItem;
 using recordio::Outcome;
 
-// A list of fields only: each read takes its next field without a walk.
-constexpr recordio::PreparedFormat line_layout{line_format};
+// A list of fields only: each read takes its next field without a walk,
+// by a run made for the list.
+constexpr recordio::PreparedFormat line_fields_layout{line_format};
+constexpr recordio::PreparedFormat line_layout = recordio::with_read_run<line_fields_layout>();
 
 // Fields of one line of "vemo.freq", in list order.
 struct LineItems {

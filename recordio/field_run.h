@@ -1,10 +1,13 @@
-// field_run.h - the fields of one constant laid-out list, edited by code
-// made for that list.
+// field_run.h - the fields of one constant laid-out list, written or read
+// by code made for that list.
 //
 // A constant list's fields are known when the program is built: their
-// kinds, columns, widths and decimals. A run made for the list edits each
-// item with those as constants, so that nothing is looked up per field and
-// each editor is cut down to what its field needs.
+// kinds, columns, widths and decimals. A run made for the list edits or
+// reads each item with those as constants, so that nothing is looked up
+// per field and each editor is cut down to what its field needs. Each run
+// does exactly what the statement's own run over the layout's fields does
+// (output_editing.cpp, input_editing.cpp), item for item; only the
+// constants differ.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +15,7 @@
 #include <utility>
 
 #include "recordio/decimal_digits.h"
+#include "recordio/input_editing.h"
 #include "recordio/output_fields.h"
 #include "recordio/prepared_format.h"
 #include "recordio/statement.h"
@@ -38,6 +42,7 @@ template <PreparedFormat::Field field>
 
 }  // namespace field_run_detail
 
+// A PreparedFormat::FieldRun for the layout `format`.
 template <const PreparedFormat& format>
 [[gnu::flatten]] std::size_t run_fields(char* bytes, std::span<const OutputItem> items,
                                         std::size_t first, DigitString& digits) {
@@ -59,6 +64,33 @@ template <const PreparedFormat& format>
 template <const PreparedFormat& format>
 constexpr PreparedFormat with_field_run() {
   return format.with_run(&run_fields<format>);
+}
+
+// A PreparedFormat::ReadRun for the list of fields `format`.
+template <const PreparedFormat& format>
+[[gnu::flatten]] Outcome read_fields(StatementRequest& request, std::span<const InputItem> items,
+                                     std::size_t first, std::size_t& taken) {
+  constexpr std::size_t count = format.list().size();
+  Outcome outcome = Outcome::success;
+  std::size_t done = 0;
+  [&]<std::size_t... i>(std::index_sequence<i...>) {
+    // In field order from `first` on while items last, up to the first
+    // outcome other than success: the fold stops there.
+    (void)((i < first ||
+            (done < items.size() &&
+             (outcome = read_laid_out_field(request, format.list()[i], items[done]), ++done,
+              outcome == Outcome::success))) &&
+           ...);
+  }(std::make_index_sequence<count>{});
+  taken = done;
+  return outcome;
+}
+
+// The layout of a list of fields only with a read run made for it.
+template <const PreparedFormat& format>
+constexpr PreparedFormat with_read_run() {
+  static_assert(format.fields_only());
+  return format.with_read_run(&read_fields<format>);
 }
 
 }  // namespace recordio

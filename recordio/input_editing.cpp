@@ -274,30 +274,48 @@ Outcome read_item(StatementRequest& request, InputItem item) {
 
 namespace {
 
-// Reads the items in a row, each by the next descriptor of a laid-out list
-// of fields, up to the list's end or the first outcome other than success;
-// `next` is left at the first item not read. The field readers are inlined
-// into the run, so that the registers they need are saved once for the
-// line rather than once per field.
-[[gnu::flatten]] Outcome read_field_run(StatementRequest& request,
-                                        std::span<const InputItem> items, std::size_t& next) {
+// Reads the items in a row from field `first` on, each by the next
+// descriptor of a laid-out list of fields, up to the list's end or the
+// first outcome other than success; `taken` is the number of items it got
+// to, the one that failed included. The field readers are inlined into the
+// run, so that the registers they need are saved once for the line rather
+// than once per field.
+[[gnu::flatten, gnu::noinline]] Outcome read_listed_fields(StatementRequest& request,
+                                                           std::span<const InputItem> items,
+                                                           std::size_t first, std::size_t& taken) {
   const FormatList list = request.format;
-  const std::size_t first = std::min(reader.next_descriptor, list.size());
   const std::size_t run = std::min(items.size(), list.size() - first);
   for (std::size_t k = 0; k < run; ++k) {
     const Outcome outcome = read_field(request, &list[first + k], items[k]);
     if (outcome != Outcome::success) {
-      reader.next_descriptor = first + k + 1;
-      next = k + 1;
+      taken = k + 1;
       return outcome;
     }
   }
-  reader.next_descriptor = first + run;
-  next = run;
+  taken = run;
   return Outcome::success;
 }
 
+// The items a laid-out list of fields takes, by the run made for the list
+// where it has one; `next` is left at the first item not read.
+Outcome read_field_run(StatementRequest& request, std::span<const InputItem> items,
+                       std::size_t& next) {
+  const std::size_t first = std::min(reader.next_descriptor, request.format.size());
+  const PreparedFormat::ReadRun own_run = request.prepared->read_run();
+  std::size_t taken = 0;
+  const Outcome outcome = own_run != nullptr ? own_run(request, items, first, taken)
+                                             : read_listed_fields(request, items, first, taken);
+  reader.next_descriptor = first + taken;
+  next = taken;
+  return outcome;
+}
+
 }  // namespace
+
+Outcome read_laid_out_field(StatementRequest& request, const EditDescriptor& descriptor,
+                            InputItem item) {
+  return read_field(request, &descriptor, item);
+}
 
 Outcome read_items(StatementRequest& request, std::span<const InputItem> items) {
   std::size_t next = 0;

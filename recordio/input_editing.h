@@ -24,6 +24,11 @@ Outcome read_item(StatementRequest& request, InputItem item);
 // first outcome other than success, which it returns.
 Outcome read_items(StatementRequest& request, std::span<const InputItem> items);
 
+// One item by one field of a laid-out list of fields, as read_items reads
+// it, for the read runs made for constant lists (field_run.h).
+Outcome read_laid_out_field(StatementRequest& request, const EditDescriptor& descriptor,
+                            InputItem item);
+
 // Drops the rest of the current record; the next read starts on the next line.
 Outcome end_read(StatementRequest& request);
 

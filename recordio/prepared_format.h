@@ -32,6 +32,12 @@ class PreparedFormat {
   // to the first item of another kind than its field, or the last field.
   using FieldRun = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
                                    std::size_t first, DigitString& digits);
+  // Reads items from a list of fields only, from field `first` on, as
+  // read_items reads them, up to the first outcome other than success or
+  // the last field; `taken` is the number of items it got to, the one that
+  // failed included.
+  using ReadRun = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
+                              std::size_t first, std::size_t& taken);
 
   static constexpr int max_fields = 16;
   static constexpr int max_bytes = 512;
@@ -48,13 +54,20 @@ class PreparedFormat {
 
   constexpr explicit PreparedFormat(FormatList list) : list_(list) { lay_out(); }
 
-  // The same layout with a run of its own (field_run.h), or nullptr.
+  // The same layout with a run of its own for writes or for reads
+  // (field_run.h); nullptr when it has none.
   constexpr PreparedFormat with_run(FieldRun edit) const {
     PreparedFormat copy = *this;
     copy.run_ = edit;
     return copy;
   }
   constexpr FieldRun field_run() const { return run_; }
+  constexpr PreparedFormat with_read_run(ReadRun read) const {
+    PreparedFormat copy = *this;
+    copy.read_run_ = read;
+    return copy;
+  }
+  constexpr ReadRun read_run() const { return read_run_; }
 
   constexpr FormatList list() const { return list_; }
 
@@ -152,6 +165,7 @@ class PreparedFormat {
 
   FormatList list_;
   FieldRun run_ = nullptr;
+  ReadRun read_run_ = nullptr;
   bool laid_out_ = true;
   bool fields_only_ = true;
   std::int32_t record_start_ = 0;
