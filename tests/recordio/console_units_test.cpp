@@ -148,6 +148,9 @@ TEST(ConsoleUnits, ConnectionToAFileTakesPrecedence) {
   const RunResult result = in_child(
       [] {
         std::string text;
+        // The console first: a transfer's unit found before a connect must
+        // not outlive it.
+        write_record(6, "first to the console");
         connect_unit(5, "five.txt", "old");
         connect_unit(6, "six.txt", "new");
         read_record(5, text);
@@ -163,7 +166,8 @@ TEST(ConsoleUnits, ConnectionToAFileTakesPrecedence) {
       "from stdin\n", dir.path());
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(dir.read("six.txt").value_or("<none>"), "from file\r\n");
-  EXPECT_EQ(result.standard_output, "to the console\r\nfrom stdin\r\n");
+  EXPECT_EQ(result.standard_output,
+            "first to the console\r\nto the console\r\nfrom stdin\r\n");
 }
 
 // With both streams on one pipe, records and the failure report must come

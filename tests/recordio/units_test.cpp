@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
+#include "recordio/output_editing.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"
 #include "tests/support/run_program.h"
@@ -90,6 +92,32 @@ TEST_F(Units, UnknownStatusOpensOrCreates) {
   EXPECT_EQ(connect(2, "made.txt", std::nullopt), 0);
   EXPECT_EQ(release(2, "delete"), 0);
   EXPECT_FALSE(dir_.read("made.txt").has_value());
+}
+
+// A statement's unit is kept for the next one on the same number; the
+// number connected to another file must send the next write there, not
+// through the connection that was released.
+TEST_F(Units, AWriteAfterReconnectionGoesToTheNewFile) {
+  static constexpr recordio::EditDescriptor as_text[] = {recordio::character()};
+  const auto write_text = [](std::string_view text) {
+    recordio::StatementRequest request;
+    request.unit = 7;
+    request.format = as_text;
+    recordio::begin_write(request);
+    recordio::write_item(request, recordio::OutputItem::of(text));
+    return recordio::end_write(request);
+  };
+  ASSERT_EQ(connect(7, "first.out", "new"), 0);
+  EXPECT_EQ(write_text("one"), Outcome::success);
+  ASSERT_EQ(connect(7, "second.out", "new"), 0);
+  EXPECT_EQ(write_text("two"), Outcome::success);
+  ASSERT_EQ(release(7), 0);
+  ASSERT_EQ(connect(7, "third.out", "new"), 0);
+  EXPECT_EQ(write_text("three"), Outcome::success);
+  ASSERT_EQ(release(7), 0);
+  EXPECT_EQ(dir_.read("first.out").value_or("<none>"), "one\r\n");
+  EXPECT_EQ(dir_.read("second.out").value_or("<none>"), "two\r\n");
+  EXPECT_EQ(dir_.read("third.out").value_or("<none>"), "three\r\n");
 }
 
 TEST_F(Units, ReleaseKeywords) {
