@@ -45,16 +45,14 @@ template <PreparedFormat::Field field>
 // A PreparedFormat::FieldRun for the layout `format`.
 template <const PreparedFormat& format>
 [[gnu::flatten]] std::size_t run_fields(char* bytes, std::span<const OutputItem> items,
-                                        std::size_t first, DigitString& digits) {
+                                        DigitString& digits) {
   constexpr std::size_t count = format.fields().size();
   std::size_t taken = 0;
   [&]<std::size_t... i>(std::index_sequence<i...>) {
-    // In field order, each field from `first` on while items last and
-    // fit: the fold stops at the first that does not.
-    (void)((i < first ||
-            (taken < items.size() &&
-             field_run_detail::edit<format.fields()[i]>(bytes, items[taken], digits) &&
-             (++taken, true))) &&
+    // In field order while the items fit: the fold stops at the first
+    // that does not.
+    (void)((field_run_detail::edit<format.fields()[i]>(bytes, items[i], digits) &&
+            (++taken, true)) &&
            ...);
   }(std::make_index_sequence<count>{});
   return taken;
@@ -69,17 +67,15 @@ constexpr PreparedFormat with_field_run() {
 // A PreparedFormat::ReadRun for the list of fields `format`.
 template <const PreparedFormat& format>
 [[gnu::flatten]] Outcome read_fields(StatementRequest& request, std::span<const InputItem> items,
-                                     std::size_t first, std::size_t& taken) {
+                                     std::size_t& taken) {
   constexpr std::size_t count = format.list().size();
   Outcome outcome = Outcome::success;
   std::size_t done = 0;
   [&]<std::size_t... i>(std::index_sequence<i...>) {
-    // In field order from `first` on while items last, up to the first
-    // outcome other than success: the fold stops there.
-    (void)((i < first ||
-            (done < items.size() &&
-             (outcome = read_laid_out_field(request, format.list()[i], items[done]), ++done,
-              outcome == Outcome::success))) &&
+    // In field order up to the first outcome other than success: the fold
+    // stops there.
+    (void)(((outcome = read_laid_out_field(request, format.list()[i], items[i]), ++done,
+             outcome == Outcome::success)) &&
            ...);
   }(std::make_index_sequence<count>{});
   taken = done;

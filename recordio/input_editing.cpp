@@ -296,15 +296,18 @@ namespace {
   return Outcome::success;
 }
 
-// The items a laid-out list of fields takes, by the run made for the list
-// where it has one; `next` is left at the first item not read.
+// The items a laid-out list of fields takes: by the run made for the list
+// where it has one and the items cover every field, else by the list;
+// `next` is left at the first item not read.
 Outcome read_field_run(StatementRequest& request, std::span<const InputItem> items,
                        std::size_t& next) {
   const std::size_t first = std::min(reader.next_descriptor, request.format.size());
   const PreparedFormat::ReadRun own_run = request.prepared->read_run();
   std::size_t taken = 0;
-  const Outcome outcome = own_run != nullptr ? own_run(request, items, first, taken)
-                                             : read_listed_fields(request, items, first, taken);
+  const Outcome outcome =
+      own_run != nullptr && first == 0 && items.size() >= request.format.size()
+          ? own_run(request, items, taken)
+          : read_listed_fields(request, items, first, taken);
   reader.next_descriptor = first + taken;
   next = taken;
   return outcome;

@@ -218,15 +218,16 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 }
 
 // Edits as many of the items as the layout has fields left for, in a row,
-// by the run made for its list where it has one, and returns how many it
-// took.
+// and returns how many it took: by the run made for its list where it has
+// one and the items cover every field, else by the list of fields.
 std::size_t write_direct(std::span<const OutputItem> items) {
   const PreparedFormat& layout = *writer.direct;
   const std::size_t first = writer.next_field;
   const PreparedFormat::FieldRun own_run = layout.field_run();
-  const std::size_t taken = own_run != nullptr
-                                ? own_run(writer.direct_bytes, items, first, writer.digits)
-                                : edit_listed_fields(layout, writer.direct_bytes, items, first);
+  const std::size_t taken =
+      own_run != nullptr && first == 0 && items.size() >= layout.fields().size()
+          ? own_run(writer.direct_bytes, items, writer.digits)
+          : edit_listed_fields(layout, writer.direct_bytes, items, first);
   writer.next_field = first + taken;
   return taken;
 }
@@ -313,8 +314,6 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
   return Outcome::success;
 }
 
-[[gnu::noinline]] Outcome write_each(StatementRequest& request, std::span<const OutputItem> items);
-
 // The end of a statement that is not a laid-out one with every field edited.
 [[gnu::noinline]] Outcome end_walked(StatementRequest& request) {
   if (writer.direct != nullptr) {
@@ -371,7 +370,10 @@ Outcome write_item(StatementRequest& request, OutputItem item) {
 
 namespace {
 
-Outcome write_each(StatementRequest& request, std::span<const OutputItem> items) {
+// Items one by one, for a statement that is walked or has left its layout;
+// out of line like the other parts a fitting laid-out write never needs.
+[[gnu::noinline]] Outcome write_each(StatementRequest& request,
+                                     std::span<const OutputItem> items) {
   for (const OutputItem& item : items) {
     const Outcome outcome = write_item(request, item);
     if (outcome != Outcome::success) return outcome;

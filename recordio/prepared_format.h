@@ -10,8 +10,8 @@
 // (a character field without a width, records longer than the layout
 // holds) is still a list: the statement then takes it descriptor by
 // descriptor, as it takes any other. A layout made at compile time may
-// also carry a run made for its one list (field_run.h), which edits the
-// fields with their kinds, columns and widths as constants.
+// also carry runs made for its one list (field_run.h), which write or read
+// the fields with their kinds, columns and widths as constants.
 #pragma once
 
 #include <array>
@@ -27,17 +27,19 @@ struct DigitString;  // decimal_digits.h
 
 class PreparedFormat {
  public:
-  // Edits items into a laid-out list's fields from field `first` on, in the
-  // block bytes the layout was copied to, and returns how many it took: up
-  // to the first item of another kind than its field, or the last field.
+  // Runs made for one list, for the statement that hands over an item for
+  // every field at once, from the first (`items` holds at least as many as
+  // there are fields); the statement takes every other case by the list of
+  // fields. A FieldRun edits the items into the fields in the block bytes
+  // the layout was copied to and returns how many it took: up to the first
+  // item of another kind than its field, or all. A ReadRun reads them as
+  // read_items does, up to the first outcome other than success, which it
+  // returns; `taken` is the number of items it got to, the one that failed
+  // included.
   using FieldRun = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
-                                   std::size_t first, DigitString& digits);
-  // Reads items from a list of fields only, from field `first` on, as
-  // read_items reads them, up to the first outcome other than success or
-  // the last field; `taken` is the number of items it got to, the one that
-  // failed included.
+                                   DigitString& digits);
   using ReadRun = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
-                              std::size_t first, std::size_t& taken);
+                              std::size_t& taken);
 
   static constexpr int max_fields = 16;
   static constexpr int max_bytes = 512;
@@ -54,8 +56,9 @@ class PreparedFormat {
 
   constexpr explicit PreparedFormat(FormatList list) : list_(list) { lay_out(); }
 
-  // The same layout with a run of its own for writes or for reads
-  // (field_run.h); nullptr when it has none.
+  // The same layout with a run of its own for writes (with_run) or for
+  // reads (with_read_run), made by field_run.h; field_run() and read_run()
+  // give them, nullptr where there is none.
   constexpr PreparedFormat with_run(FieldRun edit) const {
     PreparedFormat copy = *this;
     copy.run_ = edit;
