@@ -61,6 +61,7 @@ template <const PreparedFormat& format>
 // The list's layout with a run made for it.
 template <const PreparedFormat& format>
 constexpr PreparedFormat with_field_run() {
+  static_assert(format.laid_out());
   return format.with_run(&run_fields<format>);
 }
 
