@@ -22,6 +22,7 @@ namespace {
 
 constexpr std::uint64_t fraction_mask = (std::uint64_t{1} << 52) - 1;
 constexpr std::uint64_t hidden_bit = std::uint64_t{1} << 52;
+constexpr std::uint64_t sign_mask = std::uint64_t{1} << 63;
 constexpr int fraction_bits = 52;
 constexpr int significant_digits = 16;
 
@@ -56,9 +57,11 @@ Scaled scaled_value(double x, int biased) {
   // floor((E - 1023) x log10(2)) with log10(2) as 19728 / 2^16; the product
   // fits in 32 bits and the shift of a negative product rounds down.
   const std::int32_t k = ((biased - 1023) * 19728) >> 16;
-  double a = x < 0.0 ? -x : x;
-  if (k > 0) a = a / power_of_ten(k);
-  if (k < 0) a = a * power_of_ten(-k);
+  // The sign bit cleared: the same double as -x for a negative x.
+  double a = std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~sign_mask);
+  // |k| is at most 308 for a normal x, so the power is always in the table.
+  if (k > 0) a = a / power_of_ten_table[static_cast<std::size_t>(k)];
+  if (k < 0) a = a * power_of_ten_table[static_cast<std::size_t>(-k)];
   if (!(a < 10.0)) return {a / 10.0, k + 2};
   return {a, k + 1};
 }
@@ -167,29 +170,25 @@ bool shown_digits(double x, int decimals, ShownDigits& out) {
   if (biased == 0 || biased == 0x7FF) return false;
   // The same scaled double as unrounded_digits, and so the same digits.
   const Scaled scaled = scaled_value(x, biased);
-  const double a = scaled.a;
-  int n = scaled.n;
-  const int shift = exponent_field(a) - 1023;  // 0 to 3 in [1, 10)
-  if (shift < 0) return false;
-  const std::int64_t count = std::int64_t{n} + decimals;  // digits shown before rounding
+  // Below 1 the lowest bit of a would not fit 52 fraction bits.
+  if (!(scaled.a >= 1.0)) return false;
+  const std::int64_t count = std::int64_t{scaled.n} + decimals;  // digits shown before rounding
   if (count < 1 || count >= significant_digits) return false;
 
-  // a is fixed / 2^52 exactly, so D1 to D(count + 1) of its expansion are
-  // the integer part of fixed x 10^count / 2^52: the same truncated digits
-  // that multiplying the fraction by ten count times gives, in one product.
-  __extension__ using Wide = unsigned __int128;
-  const std::uint64_t fixed = (fraction_field(a) | hidden_bit) << shift;
-  const auto first_digits = static_cast<std::uint64_t>(
-      (Wide{fixed} * decimal_powers[static_cast<std::size_t>(count)]) >> fraction_bits);
-  std::uint64_t shown = first_digits / 10;
-  // Half away from zero at the first digit not shown; a carry out of the
+  // a is fixed / 2^52 exactly (a below 16 makes fixed an integer below 2^56,
+  // so the product and the conversion are exact), and D1 to D(count + 1)
+  // of its expansion are the integer part of F = fixed x 10^count / 2^52:
+  // the same truncated digits that multiplying the fraction by ten count
+  // times gives. Rounding half away from zero at the first digit not shown
+  // is floor(F / 10 + 1/2), one product and one shift. A carry out of the
   // first digit makes one digit more and raises n.
-  if (first_digits % 10 >= 5) {
-    ++shown;
-    if (shown == decimal_powers[static_cast<std::size_t>(count)]) ++n;
-  }
+  __extension__ using Wide = unsigned __int128;
+  const auto fixed = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled.a * 0x1p52));
+  const auto shown = static_cast<std::uint64_t>(
+      (Wide{fixed} * decimal_powers[static_cast<std::size_t>(count - 1)] +
+       (Wide{1} << (fraction_bits - 1))) >> fraction_bits);
   out.shown = shown;
-  out.exponent = n;
+  out.exponent = scaled.n + (shown == decimal_powers[static_cast<std::size_t>(count)] ? 1 : 0);
   return true;
 }
 
