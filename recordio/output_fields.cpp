@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace recordio {
 
 namespace {
@@ -91,6 +95,181 @@ void put_pair(char* to, std::uint32_t pair) { std::memcpy(to, digit_pairs.data()
   return end;
 }
 
+// ---------------------------------------------------------------------------
+// Real fields laid out in machine words
+//
+// A real field of 4 to 16 columns is built as the image of its last 16
+// columns, byte j of the image standing for column j, so that on a
+// little-endian machine the image is the columns in memory order. The
+// digits are split out several at a time in lanes, the point, the blanks
+// and the sign are put in with masks, and one or two stores that stay
+// inside the field put it in place (its other columns hold blanks already).
+// That is a handful of instructions per field where the pair-by-pair
+// writer spends several per digit.
+
+constexpr bool words_in_memory_order = std::endian::native == std::endian::little;
+
+// `low` holds bytes 0 to 7, `high` bytes 8 to 15.
+struct alignas(16) Image {
+  std::uint64_t low;
+  std::uint64_t high;
+};
+
+constexpr std::uint64_t every_byte(std::uint8_t b) { return 0x0101010101010101 * b; }
+
+// The highest k bytes of an image set.
+constexpr Image top_bytes(std::size_t k) {
+  constexpr std::uint64_t all = ~std::uint64_t{0};
+  if (k == 0) return {0, 0};
+  if (k <= 8) return {0, all << (8 * (8 - k))};
+  if (k < 16) return {all << (8 * (16 - k)), all};
+  return {all, all};
+}
+
+// For d decimals (at most 7, so that the point falls in the high word):
+// the bytes the decimals keep, the bytes that move one byte down to make
+// room for the point, and what turns the point's byte, a '0' once
+// `Characters` has been added, into '.'.
+struct PointMasks {
+  Image decimals;
+  Image moved;
+  Image point_from_zero;
+};
+constexpr int most_decimals_in_words = 7;
+constexpr std::array<PointMasks, most_decimals_in_words + 1> point_masks = [] {
+  std::array<PointMasks, most_decimals_in_words + 1> masks{};
+  for (std::size_t d = 0; d < masks.size(); ++d) {
+    const std::uint64_t kept = top_bytes(d).high;
+    const std::uint64_t with_point = top_bytes(d + 1).high;
+    masks[d] = {{0, kept},
+                {~std::uint64_t{0}, ~with_point},
+                {0, (with_point ^ kept) & every_byte('0' - '.')}};
+  }
+  return masks;
+}();
+
+// For an image whose last k bytes hold what is shown, digits as values 0 to
+// 9, and zeros in front: what turns those k bytes into digits and the
+// others into blanks, and what turns the blank just left of them into a
+// minus sign. No byte carries into the next.
+struct Characters {
+  Image digits_and_blanks;
+  Image sign;
+};
+constexpr std::array<Characters, 17> characters = [] {
+  std::array<Characters, 17> masks{};
+  for (std::size_t k = 0; k < masks.size(); ++k) {
+    const Image shown = top_bytes(k);
+    const Image with_sign = top_bytes(k + 1);
+    const std::uint64_t digit = every_byte('0' - ' ');
+    const std::uint64_t sign = every_byte('-' - ' ');
+    masks[k] = {{every_byte(' ') + (shown.low & digit), every_byte(' ') + (shown.high & digit)},
+                {(with_sign.low ^ shown.low) & sign, (with_sign.high ^ shown.high) & sign}};
+  }
+  return masks;
+}();
+
+// The eight digits of v < 10^8, zero-padded, as byte values 0 to 9, the
+// first in the lowest byte. Each step splits every lane in two by a
+// multiplication and a shift that is exact over the lane's whole range
+// (checked for every v): 10^4 as 109951163 / 2^40 below 10^8, 100 as
+// 10486 / 2^20 below 10^4, 10 as 103 / 2^10 below 100; no lane's product
+// reaches into the next lane. The quotient stays in the lower half of the
+// lane and the remainder goes to the upper one by one multiplication:
+// (x << b) - q x ((m << b) - 1).
+constexpr std::uint64_t eight_digits(std::uint64_t v) {
+  const std::uint64_t high4 = (v * 109951163) >> 40;
+  std::uint64_t lanes = (v << 32) - high4 * ((std::uint64_t{10000} << 32) - 1);
+  const std::uint64_t high2 = ((lanes * 10486) >> 20) & 0x0000007F0000007F;
+  lanes = (lanes << 16) - high2 * ((std::uint64_t{100} << 16) - 1);
+  const std::uint64_t high1 = ((lanes * 103) >> 10) & 0x000F000F000F000F;
+  return (lanes << 8) - high1 * ((std::uint64_t{10} << 8) - 1);
+}
+
+// The high word of the image of a field that shows at most eight
+// characters, sign included: `digits` the shown digits, below 10^7.
+std::uint64_t short_image(std::uint64_t digits, const PointMasks& point, const Characters& make,
+                          std::int64_t s) {
+  const std::uint64_t last = eight_digits(digits);
+  std::uint64_t high = (last & point.decimals.high) | (last >> 8 & point.moved.high);
+  high += make.digits_and_blanks.high - point.point_from_zero.high;
+  return s != 0 ? high + make.sign.high : high;
+}
+
+#if defined(__SSE2__) && defined(__x86_64__)
+constexpr bool long_fields_in_words = true;
+
+// The sixteen digits of v < 10^16, zero-padded, as byte values 0 to 9, the
+// first in the lowest byte, in eight 16-bit lanes at a time: the two halves
+// of eight digits are split into four-digit numbers x by 3518437209 / 2^45
+// (exact below 2^32); each x, times four so that the last lane loses no
+// bit, goes to four lanes that take x / 1000, x / 100, x / 10 and x by two
+// high-half multiplications, the second a shift; ten times each lane,
+// moved one lane up, taken away leaves one digit per lane. Every v below
+// 10^8 in either half was checked against plain division.
+__m128i sixteen_digits(std::uint64_t v) {
+  const std::uint64_t first = v / 100000000;
+  const std::uint64_t last = v - first * 100000000;
+  const __m128i halves =
+      _mm_set_epi64x(static_cast<long long>(last), static_cast<long long>(first));
+  const __m128i high = _mm_srli_epi64(_mm_mul_epu32(halves, _mm_set1_epi64x(3518437209)), 45);
+  const __m128i low = _mm_sub_epi32(halves, _mm_mul_epu32(high, _mm_set1_epi64x(10000)));
+  const __m128i fours = _mm_slli_epi16(_mm_or_si128(high, _mm_slli_epi64(low, 16)), 2);
+  const __m128i first_fours = _mm_unpacklo_epi16(fours, fours);
+  const __m128i last_fours = _mm_unpackhi_epi16(fours, fours);
+  const __m128i divide = _mm_set_epi16(-32768, -13107, 5243, 8389, -32768, -13107, 5243, 8389);
+  const __m128i shift = _mm_set_epi16(-32768, 2048, 2048, 128, -32768, 2048, 2048, 128);
+  // The last lane of each four is moved out, so its factor does not matter;
+  // a 1 there keeps the compiler from turning the product into shifts.
+  const __m128i ten = _mm_set_epi16(1, 10, 10, 10, 1, 10, 10, 10);
+  const auto digits = [&](__m128i four_lanes) {
+    const __m128i q = _mm_mulhi_epu16(_mm_mulhi_epu16(four_lanes, divide), shift);
+    return _mm_sub_epi16(q, _mm_slli_epi64(_mm_mullo_epi16(q, ten), 16));
+  };
+  return _mm_packus_epi16(digits(_mm_unpacklo_epi32(first_fours, first_fours)),
+                          digits(_mm_unpacklo_epi32(last_fours, last_fours)));
+}
+
+__m128i load(const Image& image) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&image)); }
+
+// The image of a field that shows more than eight characters; the image's
+// first digit, which the point pushes out, is a padding zero, since no
+// field of 16 columns or fewer shows sixteen digits.
+Image long_image(std::uint64_t digits, const PointMasks& point, const Characters& make,
+                 std::int64_t s) {
+  __m128i image = sixteen_digits(digits);
+  image = _mm_or_si128(_mm_and_si128(image, load(point.decimals)),
+                       _mm_and_si128(_mm_srli_si128(image, 1), load(point.moved)));
+  image = _mm_sub_epi8(_mm_add_epi8(image, load(make.digits_and_blanks)),
+                       load(point.point_from_zero));
+  if (s != 0) image = _mm_add_epi8(image, load(make.sign));
+  return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(image)),
+          static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(image, image)))};
+}
+#else
+constexpr bool long_fields_in_words = false;
+Image long_image(std::uint64_t, const PointMasks&, const Characters&, std::int64_t) { return {}; }
+#endif
+
+void store(char* to, std::uint64_t bytes) { std::memcpy(to, &bytes, sizeof bytes); }
+void store(char* to, std::uint32_t bytes) { std::memcpy(to, &bytes, sizeof bytes); }
+
+// Stores a field of 4 or more columns whose characters all stand in the
+// high word of its image.
+void store_high(char* field, std::uint64_t high, std::int64_t width) {
+  if (width >= 8) return store(field + width - 8, high);
+  store(field + width - 4, static_cast<std::uint32_t>(high >> 32));
+  store(field, static_cast<std::uint32_t>(high >> (8 * (8 - width))));
+}
+
+// Stores the last `width` (9 to 16) bytes of the image as the field.
+void store_both(char* field, Image image, std::int64_t width) {
+  __extension__ using Wide = unsigned __int128;
+  const auto dropped = static_cast<unsigned>(8 * (16 - width)) & 63;
+  store(field + width - 8, image.high);
+  store(field, static_cast<std::uint64_t>((Wide{image.high} << 64 | image.low) >> dropped));
+}
+
 // The digits of `value` (none for 0): from its bit length, the count is
 // floor(bits x log10(2)) or one more, which one power of ten decides.
 std::int64_t decimal_digit_count(std::uint32_t value) {
@@ -119,21 +298,15 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   if (negative) *--at = '-';
 }
 
-bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
-                                 std::int32_t decimals) {
-  ShownDigits digits;
-  if (width <= 0 || decimals < 0 || !shown_digits(value, decimals, digits)) return false;
+namespace {
+
+void lay_out_leftwards(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
+                       std::int64_t s) {
   // Some digit is shown (n + d is at least 1), so the sign is written too.
-  const std::int64_t w = width;
-  const std::int64_t d = decimals;
-  const std::int64_t s = sign_bit(value) ? 1 : 0;
   const std::int64_t n = digits.exponent;
   const std::int64_t r = w - s - d - 1;  // columns left of the point
   const std::int64_t integer_digits = n >= 1 ? n : 0;
-  if (r < integer_digits) {
-    asterisks(field, w);
-    return true;
-  }
+  if (r < integer_digits) return asterisks(field, w);
   // Right to left: the decimals (the -n zeros of a value below one come
   // out of the integer as leading zeros), the point, the integer digits or
   // the "0" that stands for none, the sign; the blanks are there already.
@@ -143,6 +316,51 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
   at = digits_leftwards(at, rest, integer_digits);
   if (integer_digits == 0 && r >= 1) *--at = '0';
   if (s == 1) *--at = '-';
+}
+
+// For 4 to 16 columns and at most 7 decimals, on little-endian machines.
+bool takes_words(std::int64_t w, std::int64_t d) {
+  return words_in_memory_order && static_cast<std::uint64_t>(w - 4) <= 16 - 4 &&
+         static_cast<std::uint64_t>(d) <= most_decimals_in_words;
+}
+
+void lay_out_in_words(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
+                      std::int64_t s) {
+  // The characters shown right of the sign: the integer digits, or the "0"
+  // that stands for none when r (w - s - d - 1) leaves a column for it, the
+  // point and the decimals. The field holds them and the sign exactly when
+  // r is at least the count of integer digits.
+  const std::int64_t n = digits.exponent;
+  const std::int64_t point_and_decimals = d + 1;
+  const std::int64_t shown =
+      (n > 0 ? n : (point_and_decimals + s < w ? 1 : 0)) + point_and_decimals;
+  if (shown + s > w) return asterisks(field, w);
+  // The shown digits zero-padded to eight or sixteen, those left of the
+  // decimals moved one byte down to make room for the point; the "0"
+  // before the point of a value below one is a padding zero that is kept.
+  // `characters` then makes the shown bytes digits and the point, the
+  // others blanks, and the sign goes just left of them.
+  const PointMasks& point = point_masks[static_cast<std::size_t>(d)];
+  const Characters& make = characters[static_cast<std::size_t>(shown)];
+  if (shown + s <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
+  if (!long_fields_in_words) return lay_out_leftwards(field, digits, w, d, s);
+  store_both(field, long_image(digits.shown, point, make, s), w);
+}
+
+}  // namespace
+
+bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
+                                 std::int32_t decimals) {
+  ShownDigits digits;
+  if (width <= 0 || decimals < 0 || !shown_digits(value, decimals, digits)) return false;
+  lay_out_leftwards(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
+  return true;
+}
+
+bool edit_real_in_words(char* field, double value, std::int32_t width, std::int32_t decimals) {
+  ShownDigits digits;
+  if (!takes_words(width, decimals) || !shown_digits(value, decimals, digits)) return false;
+  lay_out_in_words(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
   return true;
 }
 
@@ -212,7 +430,15 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
 
 void edit_real(char* field, double value, std::int32_t width, std::int32_t decimals,
                DigitString& digits) {
-  if (edit_real_from_shown_digits(field, value, width, decimals)) return;
+  ShownDigits shown;
+  const std::int64_t s = sign_bit(value) ? 1 : 0;
+  if (takes_words(width, decimals)) {
+    if (shown_digits(value, decimals, shown)) {
+      return lay_out_in_words(field, shown, width, decimals, s);
+    }
+  } else if (width > 0 && decimals >= 0 && shown_digits(value, decimals, shown)) {
+    return lay_out_leftwards(field, shown, width, decimals, s);
+  }
   edit_real_from_digit_string(field, value, width, decimals, digits);
 }
 

@@ -35,12 +35,16 @@ void edit_real(char* field, double value, std::int32_t width, std::int32_t decim
 bool edit_real(CurrentRecord& record, double value, std::int32_t width, std::int32_t decimals,
                DigitString& digits);
 
-// The two ways edit_real lays a real field out, for tests that hold them to
+// The ways edit_real lays a real field out, for tests that hold them to
 // the same characters: from the shown digits as one integer, for the values
-// shown_digits takes (false, nothing written, for the others); and from the
-// digit string, for every value.
+// shown_digits takes (false, nothing written, for the others), written
+// digit pair by digit pair for any width, or all at once in machine words
+// for fields of 4 to 16 columns with at most 7 decimals (false for other
+// fields, and on a machine that is not little-endian); and from the digit
+// string, for every value.
 bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
                                  std::int32_t decimals);
+bool edit_real_in_words(char* field, double value, std::int32_t width, std::int32_t decimals);
 void edit_real_from_digit_string(char* field, double value, std::int32_t width,
                                  std::int32_t decimals, DigitString& digits);
 

@@ -97,6 +97,54 @@ TEST(RealFieldFastPath, WritesWhatTheDigitStringWrites) {
   EXPECT_GT(taken, count / 3);
 }
 
+// Values the word layout must get right beside the random ones: negative
+// zero, a rounding that makes one digit more, values below one.
+double edge_value(std::mt19937_64& random, std::int32_t d) {
+  const double sign = random() % 2 == 0 ? 1.0 : -1.0;
+  const double unit = std::pow(10.0, -d);
+  switch (random() % 3) {
+    case 0:
+      return sign * 0.0;
+    case 1:
+      return sign * (std::pow(10.0, static_cast<double>(random() % 9)) - unit * 0.4);
+    default:
+      return sign * unit * std::uniform_real_distribution<double>(0.0, 20.0)(random);
+  }
+}
+
+// Every value through edit_real, which lays fields of 4 to 16 columns out in
+// machine words, against the pair-by-pair layout and the digit string.
+TEST(RealFieldInWords, WritesWhatThePairByPairLayoutWrites) {
+  std::mt19937_64 random(1214);
+  const std::size_t count = case_count();
+  std::size_t taken = 0;
+  rio::DigitString digits;
+  const auto field = [&](double x, std::int32_t w, std::int32_t d, bool words) {
+    std::string columns(static_cast<std::size_t>(w), ' ');
+    if (words) {
+      rio::edit_real(columns.data(), x, w, d, digits);
+    } else if (!rio::edit_real_from_shown_digits(columns.data(), x, w, d)) {
+      rio::edit_real_from_digit_string(columns.data(), x, w, d, digits);
+    }
+    return columns;
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto d = static_cast<std::int32_t>(random() % 4 == 0 ? random() % 17 : random() % 9);
+    const double x = random() % 4 == 0 ? edge_value(random, d) : random_value(random);
+    // Mostly the width the value needs, or one column less.
+    const std::string wide = field(x, 40, d, false);
+    const auto needed = static_cast<std::int32_t>(40 - wide.find_first_not_of(' '));
+    const std::int32_t w = random() % 3 == 0 ? static_cast<std::int32_t>(1 + random() % 18)
+                                             : needed - static_cast<std::int32_t>(random() % 2);
+    if (w < 1) continue;
+    std::string scratch(static_cast<std::size_t>(w), ' ');
+    if (rio::edit_real_in_words(scratch.data(), x, w, d)) ++taken;
+    ASSERT_EQ(field(x, w, d, true), field(x, w, d, false))
+        << std::hexfloat << x << " F" << w << "." << d;
+  }
+  EXPECT_GT(taken, count / 3);
+}
+
 // Iw as the plainest writer lays it out, one digit at a time from the
 // right: the check on the editor's several digits at a time.
 std::string integer_one_digit_at_a_time(std::int32_t value, std::int32_t w, std::int32_t m) {
