@@ -446,8 +446,12 @@ void edit_character(char* field, std::string_view text, std::int32_t width) {
   const auto w = static_cast<std::size_t>(width);
   const std::size_t count = std::min(w, text.size());
   char* const first = field + (w - count);
-  // Symbols and flags are a few bytes: a loop beats a call to memcpy.
-  if (count <= 8) {
+  // Symbols and flags are a few bytes: two overlapping four-byte copies,
+  // or a short loop, beat a call to memcpy.
+  if (count >= 4 && count <= 8) {
+    std::memcpy(first, text.data(), 4);
+    std::memcpy(first + count - 4, text.data() + count - 4, 4);
+  } else if (count < 4) {
     for (std::size_t i = 0; i < count; ++i) first[i] = text[i];
   } else {
     std::memcpy(first, text.data(), count);

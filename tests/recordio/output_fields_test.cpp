@@ -299,6 +299,22 @@ TEST(OutputCharacterField, PaddedOnTheLeftAndCutOnTheRight) {
   }
 }
 
+// Texts of one to twelve bytes are copied in overlapping pieces: a piece
+// put one byte off, or one too few, shows in some length.
+TEST(OutputCharacterField, EveryShortLengthInEveryShortField) {
+  const std::string_view alphabet = "abcdefghijkl";
+  for (std::size_t length = 0; length <= alphabet.size(); ++length) {
+    for (std::int32_t w = 1; w <= 14; ++w) {
+      const std::string_view text = alphabet.substr(0, length);
+      const auto width = static_cast<std::size_t>(w);
+      const std::string expected = width >= length
+                                       ? std::string(width - length, '_') + std::string(text)
+                                       : std::string(text.substr(0, width));
+      EXPECT_EQ(character_field(text, w), expected) << length << " A" << w;
+    }
+  }
+}
+
 // Bytes are copied unchanged, NUL and high bytes included.
 TEST(OutputCharacterField, BytesAreCopiedUnchanged) {
   const std::string text("a\0\xff\t", 4);
