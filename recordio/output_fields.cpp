@@ -270,6 +270,22 @@ void store_both(char* field, Image image, std::int64_t width) {
   store(field, static_cast<std::uint64_t>((Wide{image.high} << 64 | image.low) >> dropped));
 }
 
+// The last four columns of an Iw.1 field (w at least 4) for every value
+// from 0 to 999: the mass numbers of every equation record take one load
+// and one store instead of a digit count and digits pair by pair.
+constexpr int small_integers = 1000;
+constexpr std::array<std::array<char, 4>, small_integers> small_integer_columns = [] {
+  std::array<std::array<char, 4>, small_integers> columns{};
+  for (std::size_t v = 0; v < columns.size(); ++v) {
+    std::size_t rest = v;
+    for (std::size_t i = 4; i-- > 0;) {
+      columns[v][i] = i == 3 || rest != 0 ? static_cast<char>('0' + rest % 10) : ' ';
+      rest /= 10;
+    }
+  }
+  return columns;
+}();
+
 // The digits of `value` (none for 0): from its bit length, the count is
 // floor(bits x log10(2)) or one more, which one power of ten decides.
 std::int64_t decimal_digit_count(std::uint32_t value) {
@@ -288,6 +304,11 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   // Unsigned negation, so that -2147483648 has its magnitude too.
   std::uint64_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  if (static_cast<std::uint32_t>(value) < small_integers && w >= 4 && min_digits == 1) {
+    const auto& columns = small_integer_columns[static_cast<std::size_t>(value)];
+    std::memcpy(field + w - 4, columns.data(), columns.size());
+    return;
+  }
   const std::int64_t count = decimal_digit_count(static_cast<std::uint32_t>(magnitude));
   const std::int64_t zeros = std::max<std::int64_t>(std::int64_t{min_digits} - count, 0);
   const std::int64_t length = (negative ? 1 : 0) + zeros + count;

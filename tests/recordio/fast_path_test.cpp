@@ -167,7 +167,8 @@ TEST(IntegerFieldDigits, WriteWhatOneDigitAtATimeWrites) {
     const auto value =
         static_cast<std::int32_t>(random() % 2 == 0 ? bits : bits >> (random() % 32));
     const auto w = static_cast<std::int32_t>(1 + random() % 14);
-    const auto m = static_cast<std::int32_t>(random() % 13);
+    // m = 1, the program's own, half the time: small values then take a table.
+    const auto m = static_cast<std::int32_t>(random() % 2 == 0 ? 1 : random() % 13);
     std::string field(static_cast<std::size_t>(w), ' ');
     rio::edit_integer(field.data(), value, w, m);
     ASSERT_EQ(field, integer_one_digit_at_a_time(value, w, m)) << value << " I" << w << "." << m;
