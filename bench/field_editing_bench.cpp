@@ -1,7 +1,8 @@
 // field_editing_bench.cpp - cost of the field editors every measurement
 // pays several times: real and integer fields read from their columns, real
-// fields written, each by its shorter road and by the general one, and a
-// whole record written by its laid-out list straight into a buffer.
+// and integer fields written, each by its shorter roads and by the general
+// one, and a whole record written by its laid-out list straight into a
+// buffer.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -25,6 +26,16 @@ constexpr std::string_view integer_fields[] = {" 133", "  85", "   1", "   2"};
 
 // Values of the fields of one group of "vemo.equat".
 constexpr double values[] = {43501.02385, -94548.173901, 0.012856, 1.565};
+
+// The real fields of one group with values they hold: widths, decimals.
+struct RealField {
+  double value;
+  std::int32_t w;
+  std::int32_t d;
+};
+constexpr RealField group_fields[] = {{0.503, 6, 3},     {-5795.90571, 15, 5},  {0.0258, 9, 5},
+                                      {-4299.795482, 15, 6}, {0.02586, 11, 6},
+                                      {-4005.233709, 15, 6}, {0.024088, 11, 6}};
 
 void BM_ConvertDecimal(benchmark::State& state) {
   std::size_t i = 0;
@@ -94,6 +105,42 @@ void BM_RealOutputShownDigits(benchmark::State& state) {
 }
 BENCHMARK(BM_RealOutputShownDigits);
 
+void BM_RealOutputInWords(benchmark::State& state) {
+  char field[15];
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::memset(field, ' ', sizeof field);
+    benchmark::DoNotOptimize(rio::edit_real_in_words(field, values[i++ % 4], 15, 6));
+    benchmark::DoNotOptimize(field);
+  }
+}
+BENCHMARK(BM_RealOutputInWords);
+
+// The seven real fields of a group, pair by pair and in words.
+void BM_GroupRealFieldsShownDigits(benchmark::State& state) {
+  char field[16];
+  for (auto _ : state) {
+    for (const RealField& f : group_fields) {
+      std::memset(field, ' ', sizeof field);
+      benchmark::DoNotOptimize(rio::edit_real_from_shown_digits(field, f.value, f.w, f.d));
+      benchmark::DoNotOptimize(field);
+    }
+  }
+}
+BENCHMARK(BM_GroupRealFieldsShownDigits);
+
+void BM_GroupRealFieldsInWords(benchmark::State& state) {
+  char field[16];
+  for (auto _ : state) {
+    for (const RealField& f : group_fields) {
+      std::memset(field, ' ', sizeof field);
+      benchmark::DoNotOptimize(rio::edit_real_in_words(field, f.value, f.w, f.d));
+      benchmark::DoNotOptimize(field);
+    }
+  }
+}
+BENCHMARK(BM_GroupRealFieldsInWords);
+
 void BM_RealOutputDigitString(benchmark::State& state) {
   char field[15];
   rio::DigitString digits;
@@ -115,6 +162,18 @@ void BM_IntegerOutput(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IntegerOutput);
+
+// Values past the table of small integers: digits pair by pair.
+void BM_IntegerOutputGeneral(benchmark::State& state) {
+  char field[6];
+  std::int32_t i = 0;
+  for (auto _ : state) {
+    std::memset(field, ' ', sizeof field);
+    rio::edit_integer(field, 1000 + i++ % 99000, 6, 1);
+    benchmark::DoNotOptimize(field);
+  }
+}
+BENCHMARK(BM_IntegerOutputGeneral);
 
 // The equation record of every group, as a write statement lays it out:
 // the layout copied, then each field edited into its columns.
