@@ -167,7 +167,8 @@ void round_digits(DigitString& digits, int decimals) {
 
 bool shown_digits(double x, int decimals, ShownDigits& out) {
   const int biased = exponent_field(x);
-  if (biased == 0 || biased == 0x7FF) return false;
+  // Zero, subnormal, infinite and not-a-number values in one comparison.
+  if (static_cast<unsigned>(biased - 1) >= 0x7FE) return false;
   // The same scaled double as unrounded_digits, and so the same digits.
   const Scaled scaled = scaled_value(x, biased);
   // Below 1 the lowest bit of a would not fit 52 fraction bits.
@@ -184,11 +185,11 @@ bool shown_digits(double x, int decimals, ShownDigits& out) {
   // first digit makes one digit more and raises n.
   __extension__ using Wide = unsigned __int128;
   const auto fixed = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled.a * 0x1p52));
+  const std::uint64_t* const power = &decimal_powers[static_cast<std::size_t>(count - 1)];
   const auto shown = static_cast<std::uint64_t>(
-      (Wide{fixed} * decimal_powers[static_cast<std::size_t>(count - 1)] +
-       (Wide{1} << (fraction_bits - 1))) >> fraction_bits);
+      (Wide{fixed} * power[0] + (Wide{1} << (fraction_bits - 1))) >> fraction_bits);
   out.shown = shown;
-  out.exponent = scaled.n + (shown == decimal_powers[static_cast<std::size_t>(count)] ? 1 : 0);
+  out.exponent = scaled.n + (shown == power[1] ? 1 : 0);  // 10^count
   return true;
 }
 
