@@ -1,14 +1,15 @@
 // fast_path_test.cpp - each shorter road of the layer against the general one.
 //
-// Real fields written from the shown digits as one integer, integer fields
-// written several digits at a time, plain integer and real fields read digit
-// by digit, statements that take all their items in one call, write
-// statements edited straight into the block buffer (by the layout's field
-// list, or by a run made for a constant list) and lines cut sixteen bytes at
-// a time must give exactly what the digit string, one digit at a time, the
+// Real fields written from the shown digits as one integer and laid out in
+// machine words, integer fields written several digits at a time or from a
+// table, plain integer and real fields read digit by digit, statements that
+// take all their items in one call, write statements edited straight into
+// the block buffer (by the layout's field list, or by a run made for a
+// constant list) and lines cut sixteen bytes at a time must give exactly
+// what the pair-by-pair layout, the digit string, one digit at a time, the
 // general field reading, the list walk item by item and the line's own
-// bytes give. Random fields and values, 100000 of
-// each by default; F2E_PROPERTY_COUNT=<n> for a longer run.
+// bytes give. Random fields and values, 100000 of each by default;
+// F2E_PROPERTY_COUNT=<n> for a longer run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
