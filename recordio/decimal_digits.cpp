@@ -11,6 +11,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -22,7 +23,6 @@ namespace {
 
 constexpr std::uint64_t fraction_mask = (std::uint64_t{1} << 52) - 1;
 constexpr std::uint64_t hidden_bit = std::uint64_t{1} << 52;
-constexpr std::uint64_t sign_mask = std::uint64_t{1} << 63;
 constexpr int fraction_bits = 52;
 constexpr int significant_digits = 16;
 
@@ -57,8 +57,7 @@ Scaled scaled_value(double x, int biased) {
   // floor((E - 1023) x log10(2)) with log10(2) as 19728 / 2^16; the product
   // fits in 32 bits and the shift of a negative product rounds down.
   const std::int32_t k = ((biased - 1023) * 19728) >> 16;
-  // The sign bit cleared: the same double as -x for a negative x.
-  double a = std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~sign_mask);
+  double a = std::fabs(x);
   // |k| is at most 308 for a normal x, so the power is always in the table.
   if (k > 0) a = a / power_of_ten_table[static_cast<std::size_t>(k)];
   if (k < 0) a = a * power_of_ten_table[static_cast<std::size_t>(-k)];
