@@ -11,14 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-1000000}
 runs=${F2E_BENCH_RUNS:-3}
-program=${F2E_BENCH_PROGRAM:-}
-if [[ -z $program ]]; then
-  cmake --preset release -S "$root" >/dev/null
-  cmake --build "$root/build/release" --target freq2equat >/dev/null
-  program=$root/build/release/conversion/freq2equat
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/program.sh"
 python3 "$root/bench/generate.py" "$work" "$count"
 cd "$work"
 

@@ -11,15 +11,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${F2E_BENCH_RUNS:-3}
 repeat=${F2E_STARTUP_REPEAT:-300}
-program=${F2E_BENCH_PROGRAM:-}
 command -v perf >/dev/null || { echo "bench/startup.sh needs perf (linux-perf)" >&2; exit 1; }
-if [[ -z $program ]]; then
-  cmake --preset release -S "$root" >/dev/null
-  cmake --build "$root/build/release" --target freq2equat >/dev/null
-  program=$root/build/release/conversion/freq2equat
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/program.sh"
 cp "$root/examples/vemo.freq" "$root/examples/ionization.data" "$work"
 cd "$work"
 
