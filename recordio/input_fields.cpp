@@ -2,6 +2,7 @@
 #include "recordio/input_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "recordio/conditions.h"
 #include "recordio/decimal_conversion.h"
+#include "recordio/power_of_ten.h"
 
 namespace recordio {
 
@@ -107,27 +109,67 @@ std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32
   return 0;
 }
 
-constexpr std::uint64_t decimal_powers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                            100000000};
-
-// True, with their value, when the eight bytes at `at` are all digits. The
-// bytes are taken as one 64-bit word (the first in its lowest byte) and
-// combined in pairs, then fours, then the eight, by three multiplications.
-bool eight_digits(const char* at, std::uint64_t& value) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, at, sizeof word);
-  constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
-  constexpr std::uint64_t zeros = 0x3030303030303030;
-  // A digit is 0x30 to 0x39: high nibble 3, and still 3 after adding 6.
-  if ((word & high_nibbles) != zeros || ((word + 0x0606060606060606) & high_nibbles) != zeros) {
-    return false;
+// 10^0 to 10^18: the scale of up to eighteen digits.
+constexpr std::array<std::uint64_t, 19> decimal_powers = [] {
+  std::array<std::uint64_t, 19> powers{};
+  std::uint64_t power = 1;
+  for (std::uint64_t& entry : powers) {
+    entry = power;
+    power *= 10;
   }
-  word -= zeros;
-  word = word * 10 + (word >> 8);  // every other byte: 10 x d(i) + d(i+1)
+  return powers;
+}();
+
+constexpr std::uint64_t zero_bytes = 0x3030303030303030;
+
+// The number eight digit values make (each byte 0 to 9, the first digit in
+// the lowest byte): pairs, then fours, then the eight, by three
+// multiplications.
+std::uint64_t eight_digit_value(std::uint64_t digits) {
+  digits = digits * 10 + (digits >> 8);  // every other byte: 10 x d(i) + d(i+1)
   constexpr std::uint64_t pairs = 0x000000FF000000FF;
-  word = ((word & pairs) * (100 + (1000000ULL << 32)) + ((word >> 16) & pairs) * (1 + (10000ULL << 32))) >> 32;
-  value = word;
-  return true;
+  return ((digits & pairs) * (100 + (1000000ULL << 32)) +
+          ((digits >> 16) & pairs) * (1 + (10000ULL << 32))) >>
+         32;
+}
+
+// Nonzero in every byte of `word` that is not a digit, from the first such
+// byte on (the bytes above it may be marked wrongly, which only the first
+// one's place is wanted for). A digit is 0x30 to 0x39: high nibble 3, and
+// still 3 after adding 6.
+std::uint64_t not_digit_bytes(std::uint64_t word) {
+  constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
+  return ((word & high_nibbles) ^ zero_bytes) |
+         (((word + 0x0606060606060606) & high_nibbles) ^ zero_bytes);
+}
+
+// The number, modulo 2^64, that the run of digits from `at` makes; `at`
+// moves past the run. A number's digits are seldom more than eight: one
+// word shows where the run ends, and its digits, moved to the word's top
+// so that the bytes below read as leading zeros, are combined at once.
+std::uint64_t take_digits(const char*& at, const char* end) {
+  std::uint64_t value = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (end - at >= 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, at, sizeof word);
+      const std::uint64_t not_digit = not_digit_bytes(word);
+      if (not_digit == 0) {
+        value = value * 100000000 + eight_digit_value(word - zero_bytes);
+        at += 8;
+        continue;
+      }
+      const int count = std::countr_zero(not_digit) / 8;
+      if (count == 0) return value;
+      // The bytes from the first that is not a digit on are shifted out;
+      // below the digits no byte borrows, so they stay whole.
+      const std::uint64_t digits = (word - zero_bytes) << (64 - 8 * count);
+      at += count;
+      return value * decimal_powers[static_cast<std::size_t>(count)] + eight_digit_value(digits);
+    }
+  }
+  for (; at < end && is_digit(*at); ++at) value = 10 * value + static_cast<std::uint64_t>(*at - '0');
+  return value;
 }
 
 // Where a plain field's digits start: past its leading blanks and sign.
@@ -215,8 +257,9 @@ bool edit_plain_integer_field(std::string_view field, std::int32_t& value) {
   bool negative = false;
   const char* at = after_blanks_and_sign(field.data(), end, negative);
   const char* const first_digit = at;
-  std::uint32_t magnitude = 0;
-  for (; at < end && is_digit(*at); ++at) magnitude = 10u * magnitude + static_cast<std::uint32_t>(*at - '0');
+  // Taken modulo 2^64 and then cut to 32 bits: the same residue as the
+  // general walk's arithmetic modulo 2^32.
+  const auto magnitude = static_cast<std::uint32_t>(take_digits(at, end));
   if (at == first_digit) return false;
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
@@ -239,49 +282,34 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   bool negative = false;
   const char* at = after_blanks_and_sign(field.data(), end, negative);
   const char* const first_digit = at;
-  std::uint64_t mantissa = 0;
-  for (; at < end && is_digit(*at); ++at) mantissa = 10 * mantissa + static_cast<std::uint64_t>(*at - '0');
+  std::uint64_t mantissa = take_digits(at, end);
   std::ptrdiff_t digits = at - first_digit;
-  std::int64_t exponent = 0;
+  std::ptrdiff_t decimals_taken = 0;
   if (at < end && *at == '.') {
-    // Trailing zeros of the fraction are not taken, as the conversion
-    // holds them back and never applies them.
-    std::uint64_t running = mantissa;
-    std::int64_t running_exponent = 0;
-    for (++at; at < end && is_digit(*at);) {
-      std::uint64_t eight = 0;
-      if (end - at >= 8 && eight_digits(at, eight)) {
-        // Eight decimals at once, the usual count; the mantissa takes them
-        // up to their last nonzero digit.
-        if (eight != 0) {
-          std::int64_t kept = 8;
-          std::uint64_t trimmed = eight;
-          for (; trimmed % 10 == 0; --kept) trimmed /= 10;
-          mantissa = running * decimal_powers[static_cast<std::size_t>(kept)] + trimmed;
-          exponent = running_exponent - kept;
-        }
-        running = running * 100000000 + eight;
-        running_exponent -= 8;
-        at += 8;
-        digits += 8;
-        continue;
-      }
-      running = 10 * running + static_cast<std::uint64_t>(*at - '0');
-      --running_exponent;
-      if (*at != '0') {
-        mantissa = running;
-        exponent = running_exponent;
-      }
-      ++at;
-      ++digits;
-    }
+    const char* const first_decimal = ++at;
+    const std::uint64_t fraction = take_digits(at, end);
+    decimals_taken = at - first_decimal;
+    digits += decimals_taken;
+    if (digits > most_digits) return false;
+    mantissa = mantissa * decimal_powers[static_cast<std::size_t>(decimals_taken)] + fraction;
   } else if (decimals > 0) {
     return false;  // the implied point
   }
   if (digits < 1 || digits > most_digits) return false;
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
-  const double magnitude = scaled_mantissa(mantissa, exponent);
+  double magnitude = 0.0;
+  if (mantissa < std::uint64_t{1} << 53) {
+    // The conversion leaves out the fraction's trailing zeros. Below 2^53
+    // they change nothing: the mantissa with or without them is an exact
+    // double, and so is the power of ten up to 10^22, so either way the
+    // one division rounds the same quotient.
+    magnitude = static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals_taken)];
+  } else {
+    // Here the 53-bit cut may depend on them, so they go as they would.
+    for (; decimals_taken > 0 && mantissa % 10 == 0; --decimals_taken) mantissa /= 10;
+    magnitude = scaled_mantissa(mantissa, -decimals_taken);
+  }
   value = negative ? -magnitude : magnitude;
   return true;
 }
