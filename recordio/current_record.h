@@ -57,6 +57,15 @@ class CurrentRecord {
   bool append(std::string_view chars);
   bool append_blanks(std::int32_t count);
 
+  // Room for `count` bytes past the end, for a caller that stores whole
+  // words and keeps only some of their bytes: nullptr when the record
+  // cannot grow. Stored bytes count only once `extend` adds them.
+  char* room_at_end(std::int32_t count) {
+    if (capacity_ - length_ < count && !reserve(std::int64_t{length_} + count)) return nullptr;
+    return bytes_ + length_;
+  }
+  void extend(std::int32_t count) { length_ += count; }
+
   // Releases the allocation (at the run's stop).
   void release();
 
