@@ -211,6 +211,37 @@ TEST(RealInputFastPath, ReadsWhatTheFieldTextReads) {
   EXPECT_GT(taken, count / 3);
 }
 
+// Plain reals of every length the plain reader takes, around the 2^53
+// at which the fraction's trailing zeros start to matter to the 53-bit
+// cut: each is taken, and gives the general reader's double.
+TEST(RealInputFastPath, TakesEveryPlainLengthAsTheFieldTextReads) {
+  std::mt19937_64 random(1214);
+  const std::size_t count = case_count();
+  rio::TextBuffer scratch;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto digits = static_cast<std::size_t>(1 + random() % 18);
+    const std::size_t whole = random() % (digits + 1);
+    std::string field(random() % 10, ' ');
+    if (random() % 3 == 0) field += random() % 2 == 0 ? '-' : '+';
+    std::string shown;
+    for (std::size_t k = 0; k < digits; ++k) {
+      // Long runs of nines and zeros put the mantissa next to 2^53 and
+      // give the fraction its trailing zeros.
+      const std::uint64_t pick = random() % 4;
+      shown += pick == 0 ? '9' : pick == 1 ? '0' : static_cast<char>('0' + random() % 10);
+    }
+    field += shown.substr(0, whole) + '.' + shown.substr(whole);
+    field.append(random() % 3, ' ');
+    const auto d = static_cast<std::int32_t>(random() % 10);
+    double fast = 0.0;
+    ASSERT_TRUE(rio::edit_plain_real_field(field, d, fast)) << '"' << field << '"';
+    double general = 1.0;
+    ASSERT_EQ(rio::edit_any_real_field(field, d, scratch, general), 0) << '"' << field << '"';
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general))
+        << '"' << field << "\" F." << d;
+  }
+}
+
 TEST(IntegerInputFastPath, ReadsWhatTheGeneralWalkReads) {
   std::mt19937_64 random(1210);
   const std::size_t count = case_count();
