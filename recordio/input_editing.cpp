@@ -84,10 +84,14 @@ std::int32_t moved_position(std::int32_t position, std::int32_t columns) {
 FieldSpan columns_at(const CurrentRecord& record, std::int32_t width) {
   const std::int32_t position = record.position();
   const std::int32_t left = record.length() - position;
+  // Nearly always the whole field lies inside the record.
+  if (position >= 0 && width > 0 && width <= left) {
+    return {std::string_view(record.data() + position, static_cast<std::size_t>(width)),
+            position + width};
+  }
   if (position < 0 || left <= 0 || width <= 0) return {{}, position};
-  const std::int32_t taken = width < left ? width : left;
-  return {std::string_view(record.data() + position, static_cast<std::size_t>(taken)),
-          position + taken};
+  return {std::string_view(record.data() + position, static_cast<std::size_t>(left)),
+          position + left};
 }
 
 // Advances through the format list to the descriptor for the next item.
