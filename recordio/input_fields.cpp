@@ -210,13 +210,17 @@ void fill_text(std::string_view chars, char* text, std::int32_t length) {
   const std::size_t copied = std::min(chars.size(), size);
   // Symbols and flags are a few bytes: a loop beats a call to memcpy and
   // one to memset.
-  // From four bytes on, two four-byte moves that overlap as needed.
+  // From four bytes on, two four-byte moves that overlap as needed, and
+  // two two-byte moves below.
   if (size <= 8) {
     if (copied >= 4) {
       std::memcpy(text, chars.data(), 4);
       std::memcpy(text + copied - 4, chars.data() + copied - 4, 4);
-    } else {
-      for (std::size_t i = 0; i < copied; ++i) text[i] = chars[i];
+    } else if (copied >= 2) {
+      std::memcpy(text, chars.data(), 2);
+      std::memcpy(text + copied - 2, chars.data() + copied - 2, 2);
+    } else if (copied == 1) {
+      text[0] = chars[0];
     }
     for (std::size_t i = copied; i < size; ++i) text[i] = ' ';
     return;
