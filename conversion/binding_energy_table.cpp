@@ -2,6 +2,7 @@
 #include "conversion/binding_energy_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -103,12 +104,34 @@ double BindingEnergyTable::find(const Key& key) const {
   return 0.0;
 }
 
+// key_of(normalised_symbol(symbol), charge), with the symbol's bytes moved
+// within the key itself rather than through a copy of the symbol.
+BindingEnergyTable::Key BindingEnergyTable::normalised_key(const Symbol& symbol,
+                                                          std::int32_t charge) {
+  if constexpr (std::endian::native != std::endian::little) {
+    return key_of(normalised_symbol(symbol), charge);
+  } else {
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, symbol.data(), sizeof bytes);
+    // Character i of the symbol is byte i of the key, counted from the lowest.
+    constexpr std::uint32_t last_blank = 0x20000000;
+    const auto third = static_cast<char>(bytes >> 16);
+    if (third == 'm' || third == 'n' || third == 'x') {
+      bytes = (bytes & 0xFFFF) | ((bytes >> 8) & 0xFF0000) | last_blank;
+      if (static_cast<char>(bytes >> 8) == 'x') {
+        bytes = (bytes & 0xFF) | ((bytes >> 8) & 0xFFFF00) | last_blank;
+      }
+    }
+    return {bytes, charge};
+  }
+}
+
 BindingEnergyTable::Energies BindingEnergyTable::look_up(const Symbol& reference_symbol,
                                                          std::int32_t reference_charge,
                                                          const Symbol& measured_symbol,
                                                          std::int32_t measured_charge) const {
-  return {find(key_of(normalised_symbol(reference_symbol), reference_charge)),
-          find(key_of(normalised_symbol(measured_symbol), measured_charge))};
+  return {find(normalised_key(reference_symbol, reference_charge)),
+          find(normalised_key(measured_symbol, measured_charge))};
 }
 
 }  // namespace conversion

@@ -72,6 +72,7 @@ class BindingEnergyTable {
     double energy;
   };
   static Key key_of(const Symbol& symbol, std::int32_t charge);
+  static Key normalised_key(const Symbol& symbol, std::int32_t charge);
   static std::size_t slot_of(const Key& key);
   void build_index();
   double find(const Key& key) const;

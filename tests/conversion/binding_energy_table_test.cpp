@@ -125,17 +125,18 @@ TEST_F(TableLoading, OnlyTheFirst450RowsAreRead) {
 // dense with duplicate keys, isomer symbols and zero energies.
 TEST_F(TableLoading, LookupEqualsTheLastMatchOfAScan) {
   std::mt19937 random(7);
-  const char* symbols[] = {"Rb", "Cs", "Rbm", "H", "Hxm", "K", "'C s'", "'O''B'"};
+  const char* symbols[] = {"Rb", "Cs", "Rbm", "H", "Hxm", "K", "'C s'", "'O''B'", "Az", "x"};
   for (int round = 0; round < 20; ++round) {
     std::string bytes;
     const int rows = static_cast<int>(random() % 460);
     for (int i = 0; i < rows; ++i) {
-      bytes += std::to_string(i) + " " + symbols[random() % 8] + " " + std::to_string(random() % 4) +
+      bytes += std::to_string(i) + " " + symbols[random() % 10] + " " + std::to_string(random() % 4) +
                " " + std::to_string(random() % 3) + "." + std::to_string(random() % 1000) + "\n";
     }
     const auto table = load(bytes);
     const Symbol ions[] = {sym("Rb  "), sym("Cs  "), sym("Rbm "), sym("H   "), sym("Hxm "),
-                           sym("K   "), sym("C s "), sym("O'B "), sym("Xe  ")};
+                           sym("K   "), sym("C s "), sym("O'B "), sym("Xe  "),
+                           sym("Axmz"), sym("xxx "), sym("Hxn "), sym("Azx ")};
     for (const Symbol& reference : ions) {
       for (const Symbol& measured : ions) {
         const std::int32_t qr = static_cast<std::int32_t>(random() % 4);
