@@ -121,6 +121,7 @@ constexpr std::array<std::uint64_t, 19> decimal_powers = [] {
 }();
 
 constexpr std::uint64_t zero_bytes = 0x3030303030303030;
+constexpr std::uint64_t blank_bytes = 0x2020202020202020;
 
 // The number eight digit values make (each byte 0 to 9, the first digit in
 // the lowest byte): pairs, then fours, then the eight, by three
@@ -179,7 +180,7 @@ const char* after_blanks_and_sign(const char* at, const char* end, bool& negativ
   if (std::endian::native == std::endian::little && end - at >= 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, at, sizeof word);
-    const std::uint64_t not_blank = word ^ 0x2020202020202020U;
+    const std::uint64_t not_blank = word ^ blank_bytes;
     if (not_blank != 0) {
       at += std::countr_zero(not_blank) / 8;
     } else {
@@ -227,6 +228,90 @@ void fill_text(std::string_view chars, char* text, std::int32_t length) {
   }
   if (copied > 0) std::memcpy(text, chars.data(), copied);
   std::memset(text + copied, ' ', size - copied);
+}
+
+// The value of a plain real's digits, `mantissa` with `decimals` of them
+// after the point, at most 18 in all.
+double plain_real_value(std::uint64_t mantissa, std::ptrdiff_t decimals, bool negative) {
+  double magnitude = 0.0;
+  if (mantissa < std::uint64_t{1} << 53) {
+    // The conversion leaves out the fraction's trailing zeros. Below 2^53
+    // they change nothing: the mantissa with or without them is an exact
+    // double, and so is the power of ten up to 10^22, so either way the
+    // one division rounds the same quotient.
+    magnitude = static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals)];
+  } else {
+    // Here the 53-bit cut may depend on them, so they go as they would.
+    for (; decimals > 0 && mantissa % 10 == 0; --decimals) mantissa /= 10;
+    magnitude = scaled_mantissa(mantissa, -decimals);
+  }
+  return negative ? -magnitude : magnitude;
+}
+
+// The mask of the top `count` bytes of a word (0 to 8).
+std::uint64_t top_bytes(int count) { return count == 0 ? 0 : ~std::uint64_t{0} << (64 - 8 * count); }
+
+std::uint64_t load_word(const char* at) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// A real as right-aligned numbers are written, its fraction in the field's
+// last columns: blanks, an optional sign, up to eight digits, ".", up to
+// eight digits. The fraction is read from the field's last word, the
+// digits before the point from the word that ends at it, each run found
+// from the top by its leading zeros. False, nothing stored, for any other
+// field, which the digit-run reader then takes.
+bool right_aligned_real(std::string_view field, double& value) {
+  if constexpr (std::endian::native != std::endian::little) {
+    return false;
+  } else {
+    const auto width = static_cast<std::ptrdiff_t>(field.size());
+    if (width < 9 || width > 25) return false;
+    const char* const first = field.data();
+    const char* const end = first + width;
+    const std::uint64_t tail = load_word(end - 8);
+    const int decimals = std::countl_zero(not_digit_bytes(tail)) / 8;
+    const char* const point = end - decimals - 1;
+    if (*point != '.') return false;
+    // The bytes below the fraction are cleared before the zeros are taken
+    // off, so that none of them borrows from the fraction's first digit.
+    const std::uint64_t fraction_mask = top_bytes(decimals);
+    const std::uint64_t fraction = eight_digit_value((tail & fraction_mask) - (zero_bytes & fraction_mask));
+
+    // The columns before the point, the last in the top byte; a shorter
+    // run is filled up with blanks below.
+    const std::ptrdiff_t whole_width = point - first;
+    std::uint64_t whole = blank_bytes;
+    if (whole_width >= 8) {
+      whole = load_word(point - 8);
+      const std::ptrdiff_t before = whole_width - 8;
+      if (before > 8) return false;
+      if (before > 0 && ((load_word(first) ^ blank_bytes) & ~top_bytes(static_cast<int>(8 - before))) != 0) {
+        return false;
+      }
+    } else if (whole_width > 0) {
+      whole = (load_word(first) << (64 - 8 * whole_width)) | (blank_bytes >> (8 * whole_width));
+    }
+    const int whole_digits = std::countl_zero(not_digit_bytes(whole)) / 8;
+    const std::uint64_t digit_mask = top_bytes(whole_digits);
+    // Below the digits an optional sign, and blanks under it.
+    bool negative = false;
+    if (whole_digits < 8) {
+      const int sign_shift = 8 * (7 - whole_digits);
+      const auto sign = static_cast<char>(whole >> sign_shift);
+      if (is_sign(sign)) {
+        negative = sign == '-';
+        whole ^= static_cast<std::uint64_t>(static_cast<unsigned char>(sign ^ ' ')) << sign_shift;
+      }
+    }
+    if (((whole ^ blank_bytes) & ~digit_mask) != 0 || whole_digits + decimals == 0) return false;
+    const std::uint64_t integer = eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
+    value = plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
+                             decimals, negative);
+    return true;
+  }
 }
 
 }  // namespace
@@ -282,6 +367,7 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   // conversion always has room for a further digit, so its limits never
   // come into play and the digits can be taken as they stand.
   constexpr std::ptrdiff_t most_digits = 18;
+  if (right_aligned_real(field, value)) return true;
   const char* const end = field.data() + field.size();
   bool negative = false;
   const char* at = after_blanks_and_sign(field.data(), end, negative);
@@ -302,19 +388,7 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   if (digits < 1 || digits > most_digits) return false;
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
-  double magnitude = 0.0;
-  if (mantissa < std::uint64_t{1} << 53) {
-    // The conversion leaves out the fraction's trailing zeros. Below 2^53
-    // they change nothing: the mantissa with or without them is an exact
-    // double, and so is the power of ten up to 10^22, so either way the
-    // one division rounds the same quotient.
-    magnitude = static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals_taken)];
-  } else {
-    // Here the 53-bit cut may depend on them, so they go as they would.
-    for (; decimals_taken > 0 && mantissa % 10 == 0; --decimals_taken) mantissa /= 10;
-    magnitude = scaled_mantissa(mantissa, -decimals_taken);
-  }
-  value = negative ? -magnitude : magnitude;
+  value = plain_real_value(mantissa, decimals_taken, negative);
   return true;
 }
 
