@@ -169,7 +169,12 @@ std::uint64_t take_digits(const char*& at, const char* end) {
       return value * decimal_powers[static_cast<std::size_t>(count)] + eight_digit_value(digits);
     }
   }
-  for (; at < end && is_digit(*at); ++at) value = 10 * value + static_cast<std::uint64_t>(*at - '0');
+  for (; at < end; ++at) {
+    // Unsigned, so that one comparison refuses what lies below "0" too.
+    const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+    if (digit > 9) break;
+    value = 10 * value + digit;
+  }
   return value;
 }
 
