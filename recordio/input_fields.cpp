@@ -202,6 +202,10 @@ const char* after_blanks_and_sign(const char* at, const char* end, bool& negativ
   return at;
 }
 
+bool only_blanks(std::string_view field) {
+  return std::all_of(field.begin(), field.end(), [](char c) { return c == ' '; });
+}
+
 std::size_t sign_length(std::string_view text) {
   return !text.empty() && is_sign(text.front()) ? 1 : 0;
 }
@@ -354,7 +358,11 @@ bool edit_plain_integer_field(std::string_view field, std::int32_t& value) {
   // Taken modulo 2^64 and then cut to 32 bits: the same residue as the
   // general walk's arithmetic modulo 2^32.
   const auto magnitude = static_cast<std::uint32_t>(take_digits(at, end));
-  if (at == first_digit) return false;
+  if (at == first_digit) {
+    if (at != end || !only_blanks(field)) return false;
+    value = 0;  // no field, or one of blanks
+    return true;
+  }
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
   value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
@@ -387,6 +395,11 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
     digits += decimals_taken;
     if (digits > most_digits) return false;
     mantissa = mantissa * decimal_powers[static_cast<std::size_t>(decimals_taken)] + fraction;
+  } else if (digits == 0 && at == end && only_blanks(field)) {
+    // No field at all (a record that ends before it) or one of blanks
+    // reads as zero, as it does on the general road.
+    value = 0.0;
+    return true;
   } else if (decimals > 0) {
     return false;  // the implied point
   }

@@ -59,8 +59,9 @@ FieldSpan take_field(std::string_view record, std::int32_t position, std::int32_
 // with no overflow check; an empty or sign-only field reads as 0.
 std::int32_t edit_integer_field(std::string_view field, std::int32_t& value);
 
-// The same for a plain field (blanks, an optional sign, digits, blanks),
-// the shape of nearly every integer field, without the general walk: false,
+// The same for a plain field (blanks, an optional sign, digits, blanks;
+// or blanks only, or no columns at all, which read as 0), the shape of
+// nearly every integer field, without the general walk: false,
 // `value` unchanged, for any other field, which edit_integer_field reads.
 bool edit_plain_integer_field(std::string_view field, std::int32_t& value);
 
@@ -74,8 +75,9 @@ std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, Text
 
 // The two ways edit_real_field reads a field, for tests that hold them to
 // the same doubles. A plain field (blanks, an optional sign, 1 to 18 digits
-// with a "." among or after them, or no "." when `decimals` is 0, blanks)
-// is read digit by digit into the conversion's mantissa and exponent: false,
+// with a "." among or after them, or no "." when `decimals` is 0, blanks;
+// or blanks only, or no columns at all, which read as zero) is read
+// without the general walk into the conversion's mantissa and exponent: false,
 // `value` unchanged, for any other field. Any field at all is read by
 // compacting it and putting in the implied point, then converting the text.
 bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double& value);

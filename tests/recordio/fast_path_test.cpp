@@ -242,6 +242,35 @@ TEST(RealInputFastPath, TakesEveryPlainLengthAsTheFieldTextReads) {
   }
 }
 
+// Fields with no digits: the plain readers take the empty and the blank
+// ones and must give the general road's zero (not its negative zero, which
+// only a sign gives); the others they leave to it.
+TEST(InputFastPath, FieldsWithoutDigitsReadAsTheGeneralRoadReadsThem) {
+  rio::TextBuffer scratch;
+  for (const std::string_view field : {"", " ", "         ", "-", "  + ", " . ", "-.  "}) {
+    for (const std::int32_t d : {0, 8}) {
+      double fast = 1.0;
+      double general = 2.0;
+      ASSERT_EQ(rio::edit_any_real_field(field, d, scratch, general), 0);
+      if (rio::edit_plain_real_field(field, d, fast)) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general))
+            << '"' << field << '"';
+      }
+    }
+    std::int32_t fast = 1;
+    std::int32_t general = 2;
+    ASSERT_EQ(rio::edit_integer_field(field, general), field.find('.') == field.npos ? 0 : 10016);
+    if (rio::edit_plain_integer_field(field, fast)) {
+      EXPECT_EQ(fast, general) << '"' << field << '"';
+    }
+  }
+  double zero = 1.0;
+  EXPECT_TRUE(rio::edit_plain_real_field("    ", 8, zero));
+  std::int32_t none = 1;
+  EXPECT_TRUE(rio::edit_plain_integer_field("", none));
+  EXPECT_EQ(none, 0);
+}
+
 TEST(IntegerInputFastPath, ReadsWhatTheGeneralWalkReads) {
   std::mt19937_64 random(1210);
   const std::size_t count = case_count();
