@@ -295,7 +295,7 @@ bool right_aligned_real(std::string_view field, double& value) {
     // The bytes below the fraction are cleared before the zeros are taken
     // off, so that none of them borrows from the fraction's first digit.
     const std::uint64_t fraction_mask = top_bytes(decimals);
-    const std::uint64_t fraction = eight_digit_value((tail & fraction_mask) - (zero_bytes & fraction_mask));
+    const std::uint64_t fraction_digits = (tail & fraction_mask) - (zero_bytes & fraction_mask);
 
     // The columns before the point, the last in the top byte; a shorter
     // run is filled up with blanks below.
@@ -324,7 +324,9 @@ bool right_aligned_real(std::string_view field, double& value) {
       }
     }
     if (((whole ^ blank_bytes) & ~digit_mask) != 0 || whole_digits + decimals == 0) return false;
+    // Both runs combined here, side by side, once the field is known plain.
     const std::uint64_t integer = eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
+    const std::uint64_t fraction = eight_digit_value(fraction_digits);
     value = plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
                              decimals, negative);
     return true;
