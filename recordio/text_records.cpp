@@ -101,7 +101,8 @@ bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& a
   // would otherwise be read again at every step.
   constexpr std::int32_t stretch = 256;
   for (;;) {
-    const std::int32_t steps = ((end - at < stretch ? end - at : stretch) / 16) * 16;
+    const std::int32_t left = end - at;  // never negative
+    const std::int32_t steps = (left < stretch ? left : stretch) & ~15;
     if (steps == 0) break;
     char* const room = record.room_at_end(steps);
     if (room == nullptr) break;  // the byte-exact road, which may still find room
