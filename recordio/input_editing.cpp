@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <span>
 
@@ -204,6 +205,19 @@ bool fields_only(const StatementRequest& request) {
   CurrentRecord& record = current_record();
   // A plain A takes as many columns as the text is long.
   const std::int32_t width = descriptor.width > 0 ? descriptor.width : item.size;
+  const std::int32_t position = record.position();
+  // The measurement line's symbol and flag: the text's own width, wholly
+  // inside the record, copied in one move of that size.
+  if (width == item.size && (width == 4 || width == 2) && position >= 0 &&
+      width <= record.length() - position) {
+    if (width == 4) {
+      std::memcpy(item.place, record.data() + position, 4);
+    } else {
+      std::memcpy(item.place, record.data() + position, 2);
+    }
+    record.set_position(position + width);
+    return Outcome::success;
+  }
   // A character field has no comma to look for, so its columns are
   // simply the next ones.
   const FieldSpan span = record.position() >= 0

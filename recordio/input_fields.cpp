@@ -217,17 +217,9 @@ bool only_real_characters(std::string_view text) {
 void fill_text(std::string_view chars, char* text, std::int32_t length) {
   if (length <= 0) return;
   const auto size = static_cast<std::size_t>(length);
-  // Symbols and flags are a few bytes: moves of their size beat a call to
-  // memcpy and one to memset. Most often the field fills the text exactly.
-  if (chars.size() == size && (size == 4 || size == 2)) {
-    if (size == 4) {
-      std::memcpy(text, chars.data(), 4);
-    } else {
-      std::memcpy(text, chars.data(), 2);
-    }
-    return;
-  }
   const std::size_t copied = std::min(chars.size(), size);
+  // Symbols and flags are a few bytes: moves of their size beat a call to
+  // memcpy and one to memset.
   // From four bytes on, two four-byte moves that overlap as needed, and
   // two two-byte moves below.
   if (size <= 8) {
