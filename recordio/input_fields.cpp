@@ -305,17 +305,17 @@ bool right_aligned_real(std::string_view field, double& value) {
     }
     const int whole_digits = std::countl_zero(not_digit_bytes(whole)) / 8;
     const std::uint64_t digit_mask = top_bytes(whole_digits);
-    // Below the digits an optional sign, and blanks under it.
-    bool negative = false;
-    if (whole_digits < 8) {
-      const int sign_shift = 8 * (7 - whole_digits);
-      const auto sign = static_cast<char>(whole >> sign_shift);
-      if (is_sign(sign)) {
-        negative = sign == '-';
-        whole ^= static_cast<std::uint64_t>(static_cast<unsigned char>(sign ^ ' ')) << sign_shift;
-      }
+    // Below the digits blanks, or blanks and a sign right under them: what
+    // differs there from blanks is nothing, or the sign's difference from a
+    // blank in the byte under the digits.
+    const std::uint64_t sign_mask = ((digit_mask >> 8) | top_bytes(1)) & ~digit_mask;
+    const std::uint64_t rest = (whole ^ blank_bytes) & ~digit_mask;
+    constexpr std::uint64_t minus_bytes = 0x0D0D0D0D0D0D0D0D;  // "-" ^ " "
+    constexpr std::uint64_t plus_bytes = 0x0B0B0B0B0B0B0B0B;   // "+" ^ " "
+    const bool negative = rest != 0 && rest == (minus_bytes & sign_mask);
+    if ((rest != 0 && !negative && rest != (plus_bytes & sign_mask)) || whole_digits + decimals == 0) {
+      return false;
     }
-    if (((whole ^ blank_bytes) & ~digit_mask) != 0 || whole_digits + decimals == 0) return false;
     // Both runs combined here, side by side, once the field is known plain.
     const std::uint64_t integer = eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
     const std::uint64_t fraction = eight_digit_value(fraction_digits);
