@@ -382,6 +382,13 @@ bool edit_plain_integer_field(std::string_view field, std::int32_t& value) {
   if (field.size() >= 8) return wide_plain_integer_field(field, value);
   const char* at = field.data();
   const char* const end = at + field.size();
+  if (std::endian::native == std::endian::little && field.size() >= 4) {
+    // The leading blanks of the first four columns in one word.
+    std::uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    const std::uint32_t not_blank = word ^ 0x20202020U;
+    at += not_blank != 0 ? std::countr_zero(not_blank) / 8 : 4;
+  }
   while (at < end && *at == ' ') ++at;
   bool negative = false;
   if (at < end && is_sign(*at)) {
