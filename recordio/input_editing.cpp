@@ -141,109 +141,80 @@ bool fields_only(const StatementRequest& request) {
          prepared->list().data() == request.format.data();
 }
 
-// A numeric field that is not plain: its columns again, now up to a comma,
-// and the general editors. Out of line, so that the plain road keeps a
-// small frame.
-[[gnu::noinline]] Outcome read_integer_in_general(StatementRequest& request,
-                                                  const EditDescriptor& descriptor, InputItem item) {
-  CurrentRecord& record = current_record();
-  const FieldSpan span = take_field(record.view(), record.position(), descriptor.width, true);
-  record.set_position(span.next_position);
-  std::int32_t value = 0;
-  const std::int32_t failed = edit_integer_field(span.field, value);
-  if (failed != 0) return condition(failed, request);
-  *static_cast<std::int32_t*>(item.place) = value;
-  return Outcome::success;
-}
-
-[[gnu::noinline]] Outcome read_real_in_general(StatementRequest& request,
-                                               const EditDescriptor& descriptor, InputItem item) {
-  CurrentRecord& record = current_record();
-  const FieldSpan span = take_field(record.view(), record.position(), descriptor.width, true);
-  record.set_position(span.next_position);
-  double value = 0.0;
-  const std::int32_t failed = edit_real_field(span.field, descriptor.decimals, reader.field_text, value);
-  if (failed != 0) return condition(failed, request);
-  *static_cast<double*>(item.place) = value;
-  return Outcome::success;
-}
-
-// One reader per kind of field, each with only its own plain reader
-// inlined: a field then costs the registers and the frame its kind needs,
-// not those of all three and their rarer roads.
-[[gnu::noinline, gnu::flatten]] Outcome read_integer_field(StatementRequest& request,
-                                                          const EditDescriptor& descriptor,
-                                                          InputItem item) {
-  CurrentRecord& record = current_record();
-  std::int32_t value = 0;
-  // A plain field holds no comma, so its columns need no search for one.
-  const FieldSpan columns = columns_at(record, descriptor.width);
-  if (!edit_plain_integer_field(columns.field, value)) {
-    return read_integer_in_general(request, descriptor, item);
-  }
-  record.set_position(columns.next_position);
-  *static_cast<std::int32_t*>(item.place) = value;
-  return Outcome::success;
-}
-
-[[gnu::noinline, gnu::flatten]] Outcome read_real_field(StatementRequest& request,
-                                                       const EditDescriptor& descriptor,
-                                                       InputItem item) {
-  CurrentRecord& record = current_record();
-  double value = 0.0;
-  const FieldSpan columns = columns_at(record, descriptor.width);
-  if (!edit_plain_real_field(columns.field, descriptor.decimals, value)) {
-    return read_real_in_general(request, descriptor, item);
-  }
-  record.set_position(columns.next_position);
-  *static_cast<double*>(item.place) = value;
-  return Outcome::success;
-}
-
-[[gnu::noinline, gnu::flatten]] Outcome read_character_field(const EditDescriptor& descriptor,
-                                                            InputItem item) {
-  CurrentRecord& record = current_record();
-  // A plain A takes as many columns as the text is long.
-  const std::int32_t width = descriptor.width > 0 ? descriptor.width : item.size;
-  const std::int32_t position = record.position();
-  // The measurement line's symbol and flag: the text's own width, wholly
-  // inside the record, copied in one move of that size.
-  if (width == item.size && (width == 4 || width == 2) && position >= 0 &&
-      width <= record.length() - position) {
-    if (width == 4) {
-      std::memcpy(item.place, record.data() + position, 4);
-    } else {
-      std::memcpy(item.place, record.data() + position, 2);
-    }
-    record.set_position(position + width);
-    return Outcome::success;
-  }
-  // A character field has no comma to look for, so its columns are
-  // simply the next ones.
-  const FieldSpan span = record.position() >= 0
-                             ? columns_at(record, width)
-                             : take_field(record.view(), record.position(), width, false);
-  record.set_position(span.next_position);
-  edit_character_field(span.field, width, static_cast<char*>(item.place), item.size);
-  return Outcome::success;
-}
-
 // Edits the item from the field `descriptor` at the record's position.
-// Out of line: the loops that call it then carry three tests and a jump
-// to the field's own reader, not the readers themselves.
-[[gnu::noinline]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, InputItem item) {
-  using Kind = EditDescriptor::Kind;
-  using Type = InputItem::Type;
-  if (descriptor->kind == Kind::integer && item.type == Type::integer32) {
-    return read_integer_field(request, *descriptor, item);
+// The field readers are inlined here, so that a plain field costs no calls.
+[[gnu::flatten]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, InputItem item) {
+  CurrentRecord& record = current_record();
+  switch (descriptor->kind) {
+    case EditDescriptor::Kind::integer: {
+      if (item.type != InputItem::Type::integer32) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      std::int32_t value = 0;
+      // A plain field holds no comma, so its columns need no search for one.
+      const FieldSpan columns = columns_at(record, descriptor->width);
+      if (edit_plain_integer_field(columns.field, value)) {
+        record.set_position(columns.next_position);
+        *static_cast<std::int32_t*>(item.place) = value;
+        return Outcome::success;
+      }
+      const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
+      record.set_position(span.next_position);
+      const std::int32_t failed = edit_integer_field(span.field, value);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<std::int32_t*>(item.place) = value;
+      return Outcome::success;
+    }
+    case EditDescriptor::Kind::real: {
+      if (item.type != InputItem::Type::real64) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      double value = 0.0;
+      const FieldSpan columns = columns_at(record, descriptor->width);
+      if (edit_plain_real_field(columns.field, descriptor->decimals, value)) {
+        record.set_position(columns.next_position);
+        *static_cast<double*>(item.place) = value;
+        return Outcome::success;
+      }
+      const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
+      record.set_position(span.next_position);
+      const std::int32_t failed =
+          edit_real_field(span.field, descriptor->decimals, reader.field_text, value);
+      if (failed != 0) return condition(failed, request);
+      *static_cast<double*>(item.place) = value;
+      return Outcome::success;
+    }
+    case EditDescriptor::Kind::character: {
+      if (item.type != InputItem::Type::text) {
+        return condition(code::type_does_not_match_descriptor, request);
+      }
+      // A plain A takes as many columns as the text is long.
+      const std::int32_t width = descriptor->width > 0 ? descriptor->width : item.size;
+      const std::int32_t position = record.position();
+      // The measurement line's symbol and flag: the text's own width, wholly
+      // inside the record, copied in one move of that size.
+      if (width == item.size && (width == 4 || width == 2) && position >= 0 &&
+          width <= record.length() - position) {
+        if (width == 4) {
+          std::memcpy(item.place, record.data() + position, 4);
+        } else {
+          std::memcpy(item.place, record.data() + position, 2);
+        }
+        record.set_position(position + width);
+        return Outcome::success;
+      }
+      // A character field has no comma to look for, so its columns are
+      // simply the next ones.
+      const FieldSpan span = record.position() >= 0
+                                 ? columns_at(record, width)
+                                 : take_field(record.view(), record.position(), width, false);
+      record.set_position(span.next_position);
+      edit_character_field(span.field, width, static_cast<char*>(item.place), item.size);
+      return Outcome::success;
+    }
+    default:
+      return condition(code::type_does_not_match_descriptor, request);
   }
-  if (descriptor->kind == Kind::real && item.type == Type::real64) {
-    return read_real_field(request, *descriptor, item);
-  }
-  if (descriptor->kind == Kind::character && item.type == Type::text) {
-    return read_character_field(*descriptor, item);
-  }
-  return condition(code::type_does_not_match_descriptor, request);
 }
 
 Outcome read_fixed_column(StatementRequest& request, InputItem item) {
