@@ -26,16 +26,6 @@ constexpr std::uint64_t hidden_bit = std::uint64_t{1} << 52;
 constexpr int fraction_bits = 52;
 constexpr int significant_digits = 16;
 
-constexpr std::array<std::uint64_t, 20> decimal_powers = [] {
-  std::array<std::uint64_t, 20> powers{};
-  std::uint64_t p = 1;
-  for (std::uint64_t& entry : powers) {
-    entry = p;
-    p *= 10;
-  }
-  return powers;
-}();
-
 int exponent_field(double x) {
   return static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FF);
 }

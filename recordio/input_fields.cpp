@@ -2,7 +2,6 @@
 #include "recordio/input_fields.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdlib>
@@ -108,17 +107,6 @@ std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32
   value = static_cast<std::int32_t>(magnitude);
   return 0;
 }
-
-// 10^0 to 10^18: the scale of up to eighteen digits.
-constexpr std::array<std::uint64_t, 19> decimal_powers = [] {
-  std::array<std::uint64_t, 19> powers{};
-  std::uint64_t power = 1;
-  for (std::uint64_t& entry : powers) {
-    entry = power;
-    power *= 10;
-  }
-  return powers;
-}();
 
 constexpr std::uint64_t zero_bytes = 0x3030303030303030;
 constexpr std::uint64_t blank_bytes = 0x2020202020202020;

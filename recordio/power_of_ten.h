@@ -1,7 +1,9 @@
-// power_of_ten.h - 10^n as both decimal conversions build it.
+// power_of_ten.h - 10^n as both decimal conversions use it: as the double
+// they build by squaring, and as a 64-bit integer.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace recordio {
@@ -34,6 +36,18 @@ inline constexpr std::array<double, tabled_powers_of_ten> power_of_ten_table = [
   std::array<double, tabled_powers_of_ten> table{};
   for (int n = 0; n < tabled_powers_of_ten; ++n) table[static_cast<std::size_t>(n)] = squared_power_of_ten(n);
   return table;
+}();
+
+// 10^0 to 10^19, every power of ten an unsigned 64-bit integer holds: the
+// scale of a run of decimal digits, read or written as one integer.
+inline constexpr std::array<std::uint64_t, 20> decimal_powers = [] {
+  std::array<std::uint64_t, 20> powers{};
+  std::uint64_t power = 1;
+  for (std::size_t n = 0; n < powers.size(); ++n) {
+    powers[n] = power;
+    if (n + 1 < powers.size()) power *= 10;
+  }
+  return powers;
 }();
 
 // squared_power_of_ten(n), from the table where it reaches.

@@ -170,6 +170,21 @@ TEST(ConsoleUnits, ConnectionToAFileTakesPrecedence) {
             "first to the console\r\nto the console\r\nfrom stdin\r\n");
 }
 
+// Releasing every unit frees the console ones too: the unit a write found
+// last must not be the one the next write to the same number gets.
+TEST(ConsoleUnits, AWriteAfterEveryUnitIsReleasedGetsAStreamAnew) {
+  const RunResult result = in_child(
+      [] {
+        write_record(6, "before");
+        rio::release_all_units(false);
+        write_record(6, "after");
+        stop();
+      },
+      "");
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.standard_output, "before\r\nafter\r\n");
+}
+
 // With both streams on one pipe, records and the failure report must come
 // out in the order they were made: each record is written out at once, and
 // nothing of the console output is left behind by the fatal path.
