@@ -32,8 +32,9 @@ Unit* first_unit = nullptr;
 // The unit the last read and the last write found, each with the number
 // it was found by: a run names the same two units statement after
 // statement, and the walk and the checks that found one need not be made
-// again while the table and the console connections stay as they are.
-// Every change to either forgets both.
+// again while the units found stay connected. A connection made or
+// released forgets both, and so does the release of the console units;
+// a console unit made on first use leaves them, as it takes nothing away.
 struct FoundUnit {
   std::int32_t number = 0;
   Unit* unit = nullptr;
