@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 #include <span>
@@ -59,7 +59,8 @@ class ExactField {
       : bytes_(std::make_unique<char[]>(bytes.size())), size_(bytes.size()) {
     if (size_ != 0) std::memcpy(bytes_.get(), bytes.data(), size_);
   }
-  explicit ExactField(std::int32_t width) : ExactField(std::string(static_cast<std::size_t>(width), ' ')) {}
+  explicit ExactField(std::int32_t width)
+      : ExactField(std::string(static_cast<std::size_t>(width), ' ')) {}
   char* data() { return bytes_.get(); }
   std::string_view view() const { return {bytes_.get(), size_}; }
   std::string text() const { return std::string(view()); }
@@ -256,7 +257,8 @@ TEST(RealInputFastPath, TakesEveryPlainLengthAsTheFieldTextReads) {
     field.append(random() % 3, ' ');
     const auto d = static_cast<std::int32_t>(random() % 10);
     double fast = 0.0;
-    ASSERT_TRUE(rio::edit_plain_real_field(ExactField(field).view(), d, fast)) << '"' << field << '"';
+    ASSERT_TRUE(rio::edit_plain_real_field(ExactField(field).view(), d, fast))
+        << '"' << field << '"';
     double general = 1.0;
     ASSERT_EQ(rio::edit_any_real_field(field, d, scratch, general), 0) << '"' << field << '"';
     ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general))
