@@ -43,7 +43,6 @@ namespace {
 struct Writer {
   Unit* unit = nullptr;  // nullptr: no write statement in progress
   std::size_t next_descriptor = 0;
-  bool text_follows = false;
   DigitString digits;
   // Straight into the block buffer: the layout, where its bytes are, and
   // the next of its fields. nullptr when the list is walked.
@@ -281,7 +280,6 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
     return stopped(raise_condition(code::type_does_not_match_descriptor, request));
   }
   CurrentRecord& record = current_record();
-  if (!writer.text_follows && !record.store(' ')) return store_failed(request);
 
   // The text goes in as whole pieces up to the unit's maximum record length;
   // a record that reaches it is ended and the next one starts with a blank.
@@ -300,7 +298,6 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
       if (!record.store(' ')) return store_failed(request);
     }
   }
-  writer.text_follows = true;
   return Outcome::success;
 }
 
@@ -308,9 +305,10 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
 // block never needs: out of line, so that the statements that do fit carry
 // none of their code or registers.
 
+// A free-form record starts with a blank, stored here once: every text
+// item after it, and every record a long text goes on into, follows it.
 [[gnu::noinline]] Outcome begin_free_form(StatementRequest& request) {
   if (!current_record().store(' ')) return store_failed(request);
-  writer.text_follows = true;
   return Outcome::success;
 }
 
