@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "conversion/equation_formats.h"
 #include "recordio/field_run.h"
 #include "recordio/output_editing.h"
 #include "recordio/prepared_format.h"
@@ -12,37 +13,8 @@ namespace conversion {
 
 namespace {
 
-using recordio::character;
-using recordio::EditDescriptor;
-using recordio::integer;
-using recordio::literal;
 using recordio::OutputItem;
 using recordio::PreparedFormat;
-using recordio::real;
-using recordio::record_break;
-using recordio::skip;
-
-// (5X,I6,A4,'-',I4,A4,'*',F6.3,' =',F15.5,' (',F9.5,')')
-constexpr EditDescriptor equation_list[] = {
-    skip(5),     integer(6),   character(4), literal("-"), integer(4),    character(4),
-    literal("*"), real(6, 3),  literal(" ="), real(15, 5), literal(" ("), real(9, 5),
-    literal(")")};
-
-// (13X,I4,A4,' =',F15.6,' +/-',F11.6,' micro-u')
-constexpr EditDescriptor micro_u_list[] = {
-    skip(13),   integer(4),      character(4), literal(" ="),
-    real(15, 6), literal(" +/-"), real(11, 6),  literal(" micro-u")};
-
-// (13X,8X,' =',F15.6,' +/-',F11.6,' keV',/): the record break leaves the
-// empty record that ends every group.
-constexpr EditDescriptor kev_list[] = {
-    skip(13),        skip(8),     literal(" ="),   real(15, 6),
-    literal(" +/-"), real(11, 6), literal(" keV"), record_break()};
-
-constexpr EditDescriptor normal_closing_list[] = {
-    literal("0"), literal("Normal End of Freq.Ratios to Equations Conversion")};
-
-constexpr EditDescriptor failure_closing_list[] = {literal("0"), literal("Error in File Reading")};
 
 // Laid out once, so that each record is edited straight into the block;
 // the lists with fields also get a run made for them, which edits each
@@ -56,8 +28,6 @@ constexpr PreparedFormat kev_format = recordio::with_field_run<kev_layout>();
 constexpr PreparedFormat normal_closing_format{normal_closing_list};
 constexpr PreparedFormat failure_closing_format{failure_closing_list};
 static_assert(equation_format.laid_out() && micro_u_format.laid_out() && kev_format.laid_out());
-
-constexpr std::string_view warning_text = "WARNING : el.+mol. binding en. not found";
 
 std::string_view text_of(const std::array<char, 4>& symbol) { return {symbol.data(), symbol.size()}; }
 

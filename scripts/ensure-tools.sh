@@ -1,22 +1,38 @@
 #!/usr/bin/env bash
 # Installs the build tools and libraries the project needs when a machine
 # lacks them (Debian packages; needs root). Does nothing when all are there.
+#   ensure-tools.sh          what the programs need (the example command)
+#   ensure-tools.sh --tests  that, and what the tests need
+#   ensure-tools.sh --all    that, and clang, the fuzzers, the benchmarks
 set -euo pipefail
+level=${1:-}
 
 missing=()
+have_header() { [ -f "/usr/include/$1" ]; }
 command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-# The tests of a failed close mount a FUSE file system of their own.
-{ command -v pkg-config >/dev/null && pkg-config --exists fuse3; } || missing+=(pkg-config libfuse3-dev)
-# The checker's picture is rendered by a real SVG renderer in its test.
-command -v rsvg-convert >/dev/null || missing+=(librsvg2-bin)
-if [ "${1:-}" = "--all" ]; then
+command -v pkg-config >/dev/null || missing+=(pkg-config)
+# The pictures are drawn with cairo; the adjustment solves with Eigen,
+# writes JSON with nlohmann-json and reads its options with CLI11.
+have_header cairo/cairo.h || missing+=(libcairo2-dev)
+have_header eigen3/Eigen/Dense || missing+=(libeigen3-dev)
+have_header nlohmann/json.hpp || missing+=(nlohmann-json3-dev)
+have_header CLI/CLI.hpp || missing+=(libcli11-dev)
+if [ "$level" = --tests ] || [ "$level" = --all ]; then
+  have_header gtest/gtest.h || missing+=(libgtest-dev)
+  # The tests of a failed close mount a FUSE file system of their own.
+  { pkg-config --exists fuse3 2>/dev/null && command -v fusermount3 >/dev/null; } ||
+    missing+=(libfuse3-dev fuse3)
+  # The pictures are opened by real renderers in their tests.
+  command -v rsvg-convert >/dev/null || missing+=(librsvg2-bin)
+  command -v pdftoppm >/dev/null || missing+=(poppler-utils)
+fi
+if [ "$level" = --all ]; then
   command -v clang++ >/dev/null || missing+=(clang)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
     missing+=(libclang-rt-14-dev)
-  [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  have_header benchmark/benchmark.h || missing+=(libbenchmark-dev)
   command -v man >/dev/null || missing+=(man-db)
 fi
 

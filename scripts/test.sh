@@ -9,7 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${1:-release}
-"$root/scripts/ensure-tools.sh" $(case "$preset" in clang|fuzz) echo --all;; esac)
+"$root/scripts/ensure-tools.sh" $(case "$preset" in clang|fuzz) echo --all;; *) echo --tests;; esac)
 cd "$root"
 
 # mawk reads its input in blocks, which would hold back every line until
