@@ -10,6 +10,7 @@
 #include "check/diagnostics.h"
 #include "check/mass_table.h"
 #include "check/source_line.h"
+#include "check/symbols.h"
 #include "recordio/record_trace.h"
 
 namespace check {
@@ -30,8 +31,14 @@ struct Compared {
   int block = 0;
   bool reference = false;
   std::string nuclide;  // mass number and symbol as written, "133Cs"
-  double value = 0.0;   // micro-u, as the converter computes it
+  std::int32_t A = 0;
+  std::int32_t charge = 0;                   // of the ion on the line
+  SymbolKind kind = SymbolKind::element;     // isomer and molecule are compared apart
+  bool corrected = true;  // the binding-energy correction was made (both energies found)
+  double value = 0.0;     // micro-u, as the converter computes it
   double sigma = 0.0;
+  // The table's value to compare with: the nuclide's own; for an isomer its
+  // ground state, for a molecule the sum of its atoms' values, when known.
   std::optional<TableMass> table;
   std::string not_compared;  // why there is no table value
   double difference() const { return value - table->mass_excess; }

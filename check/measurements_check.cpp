@@ -244,9 +244,13 @@ void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const M
 }
 
 void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
-                                double value, double sigma, int value_index) {
+                                std::int32_t charge, bool corrected, double value, double sigma,
+                                int value_index) {
   if (context_.masses == nullptr) return;
   Compared entry;
+  entry.A = A;
+  entry.charge = charge;
+  entry.corrected = corrected;
   entry.line = context_.freq.trace.line_number;
   entry.block = blocks_;
   entry.reference = reference_line;
@@ -254,6 +258,7 @@ void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conve
   entry.value = value;
   entry.sigma = sigma;
   const SymbolMeaning meaning = classify_symbol(symbol);
+  entry.kind = meaning.kind;
   if (meaning.kind == SymbolKind::isomer) {
     entry.not_compared = "isomer (the table holds ground states)";
   } else if (meaning.kind == SymbolKind::molecule) {
@@ -316,8 +321,8 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
                ": every equation of this block gets the converter's warning record and no "
                "binding-energy correction");
   }
-  compare(true, reference.A_ref, reference.symbol_ref, reference.mass_excess_ref, reference.sigma_ref,
-          value_field);
+  compare(true, reference.A_ref, reference.symbol_ref, reference.charge_ref,
+          conversion::energy_found(energy), reference.mass_excess_ref, reference.sigma_ref, value_field);
 }
 
 void MeasurementsCheck::measurement(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
@@ -344,8 +349,8 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   }
   check_ratio(reference, measurement);
   check_energies(reference, measurement);
-  compare(false, measurement.A_meas, measurement.symbol_meas, equation.mass_excess_meas,
-          equation.sigma_meas, value_field);
+  compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
+          equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, value_field);
 }
 
 void MeasurementsCheck::marker(const MeasurementRecord& /*line*/) {

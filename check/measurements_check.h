@@ -57,8 +57,8 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
                    const conversion::MeasurementRecord& measurement);
   void check_energies(const conversion::ReferenceRecord& reference,
                       const conversion::MeasurementRecord& measurement);
-  void compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol, double value,
-               double sigma, int value_field);
+  void compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
+               std::int32_t charge, bool corrected, double value, double sigma, int value_field);
   void report_read_failure();
 
   CheckContext& context_;
