@@ -14,12 +14,14 @@
 
 #include "check/check_context.h"
 #include "check/comparison.h"
+#include "check/comparison_plot.h"
 #include "check/measurements_check.h"
 #include "check/options.h"
-#include "check/svg_plot.h"
 #include "check/table_check.h"
 #include "conversion/binding_energy_table.h"
+#include "conversion/constants.h"
 #include "conversion/measurements_file.h"
+#include "plot/render.h"
 #include "recordio/messages.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
@@ -126,21 +128,26 @@ int check_files(int argc, char** argv) {
 
   check::MassTable masses;
   std::string masses_path;
-  if (options.masses || options.plot) {
-    masses_path = options.masses && *options.masses != "default" ? *options.masses : default_masses();
-    std::string error;
-    if (!masses.load(masses_path, error)) return fail(error);
-    context.masses = &masses;
-  }
+  const bool default_table = !options.masses || *options.masses == "default";
+  if (options.masses || options.plot) masses_path = default_table ? default_masses() : *options.masses;
 
   // The picture is the one file this program writes: it must never be one
   // of the files it reads, or a slip in the command line would destroy data.
+  // Nor may it be a FIFO (the write would wait for a reader for ever) or
+  // have a name that says no format: both are refused before any reading.
   if (options.plot) {
     for (const std::string* input : {&context.freq.path, &context.table.path, &masses_path}) {
       if (!input->empty() && same_file(*options.plot, *input)) {
         return fail("--plot '" + *options.plot + "' names an input file, '" + *input + "'");
       }
     }
+    if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
+  }
+
+  if (!masses_path.empty()) {
+    std::string error;
+    if (!masses.load(masses_path, error)) return fail(error);
+    context.masses = &masses;
   }
 
   std::string error;
@@ -165,13 +172,19 @@ int check_files(int argc, char** argv) {
 
   if (context.masses != nullptr) check::print_comparison(context.compared, base_name(masses_path));
   if (options.plot) {
-    check::PlotSize size;
-    const std::string svg = check::comparison_svg(
-        context.compared, base_name(context.freq.path) + " beside " + base_name(masses_path), size);
-    std::FILE* file = std::fopen(options.plot->c_str(), "wb");
-    const bool written = file != nullptr && std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-    if (file != nullptr && std::fclose(file) != 0) return fail("cannot write '" + *options.plot + "'");
-    if (!written) return fail("cannot write '" + *options.plot + "'");
+    check::ComparisonPlotSettings settings;
+    // The table is named as physicists cite it; a table of one's own by its file.
+    std::string table_name = default_table ? "AME2020" : base_name(masses_path);
+    if (!default_table && table_name.size() > 4 && table_name.substr(table_name.size() - 4) == ".csv") {
+      table_name.erase(table_name.size() - 4);
+    }
+    settings.title = base_name(context.freq.path) + " - " + table_name;
+    if (options.plot_unit == "keV") {
+      settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
+    }
+    settings.references = options.plot_references;
+    const std::string why = plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
+    if (!why.empty()) return fail(why);
   }
 
   const int errors = context.diagnostics.errors();

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -52,6 +53,7 @@ bool MassTable::load(const std::string& path, std::string& error) {
   std::string bytes;
   if (!read_whole_file(path, bytes, error)) return false;
   bool header_seen = false;
+  double largest_for_kev = 0.0;
   long line_number = 0;
   std::size_t at = 0;
   while (at < bytes.size()) {
@@ -75,6 +77,12 @@ bool MassTable::load(const std::string& path, std::string& error) {
       return false;
     }
     mass.estimated = fields.size() > 7 && fields[7].substr(0, 3) == "yes";
+    double kev = 0.0;
+    if (fields.size() > 5 && number(fields[5], kev) && std::isfinite(kev / mass.mass_excess) &&
+        std::fabs(mass.mass_excess) > largest_for_kev) {
+      largest_for_kev = std::fabs(mass.mass_excess);
+      kev_per_micro_u_ = kev / mass.mass_excess;
+    }
     masses_[{A, std::string(fields[2])}] = mass;
   }
   if (masses_.empty()) {

@@ -28,9 +28,13 @@ class MassTable {
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
+  // keV per micro-u as the table's own two columns give it (from its row of
+  // largest mass excess, the most digits), when it has a keV column.
+  std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
 
  private:
   std::map<std::pair<std::int32_t, std::string>, TableMass> masses_;
+  std::optional<double> kev_per_micro_u_;
 };
 
 }  // namespace check

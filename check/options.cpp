@@ -15,7 +15,8 @@ struct ValueOption {
 constexpr ValueOption value_options[] = {{"--freq", &Options::freq},
                                          {"--table", &Options::table},
                                          {"--masses", &Options::masses},
-                                         {"--plot", &Options::plot}};
+                                         {"--plot", &Options::plot},
+                                         {"--plot-unit", &Options::plot_unit}};
 
 }  // namespace
 
@@ -30,8 +31,13 @@ const char* usage_text() {
          "  --masses FILE|default\n"
          "                     compare every mass excess with a mass table (CSV);\n"
          "                     'default' is the 2020 table installed with the program\n"
-         "  --plot FILE.svg    draw the comparison (with the default table unless\n"
-         "                     --masses names one)\n"
+         "  --plot FILE.svg|FILE.pdf|FILE.png\n"
+         "                     draw the comparison (with the default table unless\n"
+         "                     --masses names one): this file - table for every\n"
+         "                     measurement, with the table's uncertainty around zero\n"
+         "  --plot-unit micro-u|keV\n"
+         "                     the picture's unit (default micro-u)\n"
+         "  --plot-references  draw the reference lines too (else listed under it)\n"
          "  -v, --verbose      also print every line as it was read, with its values\n"
          "      --help         display this help and exit\n"
          "      --version      output version information and exit\n"
@@ -57,6 +63,8 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
       only_operands = true;
     } else if (word == "-v" || word == "--verbose") {
       options.verbose = true;
+    } else if (word == "--plot-references") {
+      options.plot_references = true;
     } else if (word == "--help") {
       options.help = true;
     } else if (word == "--version") {
@@ -82,6 +90,9 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
       }
       if (!known) return "unknown option '" + std::string(word) + "'";
     }
+  }
+  if (options.plot_unit && *options.plot_unit != "micro-u" && *options.plot_unit != "keV") {
+    return "option '--plot-unit' takes micro-u or keV, not '" + *options.plot_unit + "'";
   }
   return {};
 }

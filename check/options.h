@@ -11,7 +11,9 @@ struct Options {
   std::optional<std::string> freq;    // --freq FILE
   std::optional<std::string> table;   // --table FILE
   std::optional<std::string> masses;  // --masses FILE|default
-  std::optional<std::string> plot;    // --plot FILE.svg
+  std::optional<std::string> plot;    // --plot FILE.svg|.pdf|.png
+  std::optional<std::string> plot_unit;  // --plot-unit micro-u|keV
+  bool plot_references = false;       // --plot-references
   bool verbose = false;
   bool help = false;
   bool version = false;

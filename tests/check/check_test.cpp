@@ -404,32 +404,4 @@ TEST(Check, HelpAndVersion) {
   EXPECT_EQ(version.standard_output.rfind("freq2equat-check (freq2equat) ", 0), 0u);
 }
 
-// The picture renders in a real SVG renderer at the size it declares, and
-// carries the labels of the nuclides and blocks.
-TEST(Check, PlotRendersWithItsLabels) {
-  if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "rsvg-convert (Debian librsvg2-bin) is not installed";
-  }
-  ScratchDir dir;
-  dir.write("vemo.freq", examples_file("vemo.freq"));
-  dir.write("ionization.data", examples_file("ionization.data"));
-  ASSERT_EQ(check(dir, {"--plot", "masses.svg"}).exit_status, 1);
-  const std::string svg = dir.read("masses.svg").value();
-  for (const char* label : {">133Cs<", ">block 2 ref<", ">138Ba<", ">23Na<", "combined sigma"}) {
-    EXPECT_NE(svg.find(label), std::string::npos) << label;
-  }
-  const std::string render = "rsvg-convert '" + dir.file("masses.svg") + "' -o '" + dir.file("masses.png") + "'";
-  ASSERT_EQ(std::system(render.c_str()), 0);
-  const std::string png = dir.read("masses.png").value();
-  ASSERT_GT(png.size(), 24u);
-  const auto big_endian = [&](std::size_t at) {
-    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
-           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-  };
-  // 18 compared nuclides at 64 pixels, plus the margins; 464 high.
-  EXPECT_EQ(big_endian(16), 18 * 64 + 86 + 24);
-  EXPECT_EQ(big_endian(20), 464);
-  EXPECT_NE(svg.find("width=\"" + std::to_string(big_endian(16)) + "\" height=\"464\""), std::string::npos);
-}
-
 }  // namespace

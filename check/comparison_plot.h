@@ -1,0 +1,37 @@
+// comparison_plot.h - the mass comparison as a physicist shows it.
+//
+// "This work - table" for every measurement, in micro-u (or keV), with this
+// work's error bar and the table's uncertainty as a band around zero: a bar
+// much shorter than its band is a result more precise than the table, a
+// point far outside its band is one far from it. Deviations beyond 3
+// combined standard deviations are red with their distance written beside.
+// Nuclides come in order of mass number, repeated measurements of one side
+// by side, labelled with the measured ion's charge state. Isomers have a
+// section of their own showing their excitation energy over the table's
+// ground state; references (values copied from the table) are listed under
+// the picture, or drawn in a section of their own on request; whatever has
+// no table value to compare with is listed as not compared.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/check_context.h"
+#include "plot/figure.h"
+
+namespace check {
+
+struct ComparisonPlotSettings {
+  std::string title;      // "vemo.freq - AME2020"
+  double kev_per_micro_u = 0.0;  // 0: values in micro-u; else in keV with this factor
+  bool references = false;       // draw the reference lines too
+};
+
+plot::Figure comparison_figure(const std::vector<Compared>& compared, const ComparisonPlotSettings& settings);
+
+// The label of an ion in the physicist's notation: 133Cs, charge 2, as
+// superscript 133, Cs, superscript 2+; an isomer's letter joins the mass
+// number ("134m").
+plot::Label ion_label(const Compared& compared);
+
+}  // namespace check

@@ -1,0 +1,186 @@
+// render.cpp - one layout, one drawing, three kinds of cairo surface.
+#include "plot/render.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "plot/draw.h"
+#include "plot/replacing_file.h"
+
+namespace plot {
+
+namespace {
+
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
+// Layout and drawing must measure text alike: metrics unhinted, so that a
+// width is the same on every surface.
+Context context_for(cairo_surface_t* surface) {
+  Context cr(cairo_create(surface));
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr.get(), options);
+  cairo_font_options_destroy(options);
+  return cr;
+}
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string xml_escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// What the picture shows, as text: an SVG's outlines of glyphs cannot be
+// searched or read aloud, its title and description can.
+std::string svg_text_of(const Figure& figure) {
+  std::string desc;
+  for (const Section& section : figure.sections) {
+    desc += section.heading.empty() ? section.axis_label : section.heading;
+    desc += ":";
+    for (const Group& group : section.groups) {
+      for (const Point& point : group.points) {
+        desc += " " + point.label.plain();
+        if (!point.note.empty()) desc += " (" + point.note + ")";
+        desc += ";";
+      }
+    }
+    desc += "\n";
+  }
+  for (const Footnote& note : figure.footnotes) {
+    desc += note.lead;
+    for (const Footnote::Item& item : note.items) {
+      desc += " " + item.label.plain() + (item.detail.empty() ? "" : " " + item.detail) + ";";
+    }
+    desc += "\n";
+  }
+  return "\n<title>" + xml_escaped(figure.title) + "</title>\n<desc>" + xml_escaped(desc) + "</desc>";
+}
+
+// Bytes from cairo into a file, the first failure kept.
+cairo_status_t to_file(void* closure, const unsigned char* data, unsigned int length) {
+  auto* file = static_cast<ReplacingFile*>(closure);
+  return file->write({reinterpret_cast<const char*>(data), length}) ? CAIRO_STATUS_SUCCESS
+                                                                     : CAIRO_STATUS_WRITE_ERROR;
+}
+
+cairo_status_t to_string(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+std::string drawing_failed(const std::string& path, cairo_status_t status) {
+  return "cannot write '" + path + "': " + cairo_status_to_string(status);
+}
+
+}  // namespace
+
+std::optional<Format> format_of(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  const std::size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+  const std::string extension = lower(path.substr(dot));
+  if (extension == ".svg") return Format::svg;
+  if (extension == ".pdf") return Format::pdf;
+  if (extension == ".png") return Format::png;
+  return std::nullopt;
+}
+
+std::string refusal_of(const std::string& path) {
+  if (!format_of(path)) {
+    return "cannot tell the picture's format from '" + path + "': name it .svg, .pdf or .png";
+  }
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    return "cannot write the picture to '" + path + "': not a regular file";
+  }
+  return {};
+}
+
+Layout layout_of(const Figure& figure) {
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+  Context cr = context_for(surface.get());
+  return lay_out(figure, cr.get());
+}
+
+std::string write_picture(const Figure& figure, const std::string& path) {
+  if (std::string why = refusal_of(path); !why.empty()) return why;
+  const Format format = *format_of(path);
+  const Layout layout = layout_of(figure);
+  const double width_px = std::round(layout.width * pixels_per_point);
+  const double height_px = std::ceil(layout.height * pixels_per_point);
+
+  ReplacingFile file;
+  if (!file.open(path)) return file.error();
+  Surface surface;
+  std::string svg;
+  switch (format) {
+    case Format::pdf:
+      surface.reset(cairo_pdf_surface_create_for_stream(to_file, &file, layout.width, layout.height));
+      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, figure.title.c_str());
+      break;
+    case Format::svg:
+      surface.reset(cairo_svg_surface_create_for_stream(to_string, &svg, width_px, height_px));
+      cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
+      break;
+    case Format::png:
+      surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width_px),
+                                               static_cast<int>(height_px)));
+      break;
+  }
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    return drawing_failed(path, cairo_surface_status(surface.get()));
+  }
+  {
+    Context cr = context_for(surface.get());
+    if (format != Format::pdf) cairo_scale(cr.get(), pixels_per_point, pixels_per_point);
+    draw(cr.get(), figure, layout);
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return drawing_failed(path, cairo_status(cr.get()));
+  }
+  cairo_status_t status = CAIRO_STATUS_SUCCESS;
+  if (format == Format::png) {
+    status = cairo_surface_write_to_png_stream(surface.get(), to_file, &file);
+  } else {
+    cairo_surface_finish(surface.get());
+    status = cairo_surface_status(surface.get());
+  }
+  if (format == Format::svg && status == CAIRO_STATUS_SUCCESS) {
+    const std::size_t root = svg.find("<svg");
+    const std::size_t end = root == std::string::npos ? root : svg.find('>', root);
+    if (end != std::string::npos) svg.insert(end + 1, svg_text_of(figure));
+    file.write(svg);
+  }
+  if (!file.error().empty()) return file.error();
+  if (status != CAIRO_STATUS_SUCCESS) return drawing_failed(path, status);
+  if (!file.commit()) return file.error();
+  return {};
+}
+
+}  // namespace plot

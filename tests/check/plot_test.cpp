@@ -1,0 +1,337 @@
+// plot_test.cpp - the checker's --plot picture in its three formats, opened
+// by real renderers, its refusals and failed writes, and the plot library's
+// vertical scale.
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plot/render.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/worked_example.h"
+
+namespace {
+
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::ScratchDir;
+
+RunResult check(const ScratchDir& dir, const std::vector<std::string>& arguments, RunOptions options = {}) {
+  options.working_directory = dir.path();
+  if (!options.timeout_ms) options.timeout_ms = 60000;
+  return testing_support::run_program(FREQ2EQUAT_CHECK_PROGRAM, options, arguments);
+}
+
+std::string source_file(const std::string& relative) {
+  return testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/../" + relative).value();
+}
+
+// A fixed-column line of vemo.freq.
+std::string freq_line(int A, const std::string& symbol, int charge, double value, double sigma) {
+  char line[96];
+  std::snprintf(line, sizeof line, "%4d%-4s%4d%19.8f  %13.8f\n", A, symbol.c_str(), charge, value, sigma);
+  return line;
+}
+
+// 270 measurements of different nuclides against 12C+, each ratio what
+// the table's mass excess gives (no binding energies: ionization.data holds
+// carbon only), spread by a few standard deviations; one block per ten.
+std::string generated_measurements() {
+  constexpr double electron = 548.57990907;
+  std::istringstream table(source_file("data/mass-excess-2020.csv"));
+  std::string row;
+  std::vector<std::pair<int, std::pair<std::string, double>>> nuclides;
+  while (std::getline(table, row)) {
+    if (!row.empty() && row.back() == '\r') row.pop_back();
+    if (row.empty() || row[0] == '#' || row[0] == 'Z') continue;
+    std::vector<std::string> f;
+    std::stringstream cells(row);
+    for (std::string cell; std::getline(cells, cell, ',');) f.push_back(cell);
+    if (f.size() < 8 || f[7] != "no" || f[2] == "n" || std::stod(f[4]) > 50.0) continue;
+    nuclides.push_back({std::stoi(f[1]), {f[2], std::stod(f[3])}});
+  }
+  std::string freq;
+  if (nuclides.empty()) return freq;  // the test then fails on its labels
+  const double reference = 12.0e6 - electron;
+  for (int i = 0; i < 270; ++i) {
+    if (i % 10 == 0) freq += (i > 0 ? "    NEW\n" : "") + freq_line(12, "C", 1, 0.0, 0.0);
+    const auto& [A, nuclide] = nuclides[static_cast<std::size_t>(i) * nuclides.size() / 270];
+    const double mass = A * 1.0e6 + nuclide.second - electron;
+    const double sigma = mass * 2.0e-10;
+    const double shift = sigma * static_cast<double>((i * 7) % 9 - 4);
+    freq += freq_line(A, nuclide.first, 1, (mass + shift) / reference * 1.0e6, 2.0e-10 * 1.0e6 * mass / reference);
+  }
+  return freq;
+}
+
+bool have(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
+
+struct Size {
+  double width = 0.0;
+  double height = 0.0;
+};
+
+// The PNG decoded by cairo: its size, or nothing when it does not decode.
+std::optional<Size> png_size(const std::string& path) {
+  cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
+  std::optional<Size> size;
+  if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+    size = Size{static_cast<double>(cairo_image_surface_get_width(image)),
+                static_cast<double>(cairo_image_surface_get_height(image))};
+  }
+  cairo_surface_destroy(image);
+  return size;
+}
+
+// pdfinfo's "Page size: W x H pts".
+std::optional<Size> pdf_size(const ScratchDir& dir, const std::string& name) {
+  const std::string command = "pdfinfo '" + dir.file(name) + "' > '" + dir.file("info.txt") + "' 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  const std::string info = dir.read("info.txt").value();
+  const std::size_t at = info.find("Page size:");
+  Size size;
+  if (at == std::string::npos ||
+      std::sscanf(info.c_str() + at, "Page size: %lf x %lf pts", &size.width, &size.height) != 2) {
+    return std::nullopt;
+  }
+  std::remove(dir.file("info.txt").c_str());
+  return size;
+}
+
+struct Input {
+  const char* name;
+  std::string freq;
+  std::string table;
+  std::vector<std::string> labels;  // in the SVG's text
+  int points = 0;                   // when not 0: the points the SVG's text lists
+};
+
+void PrintTo(const Input& input, std::ostream* out) { *out << input.name; }
+
+class PictureFormats : public testing::TestWithParam<Input> {};
+
+// Each format opens in a real renderer at one size (16 cm, 1600 pixels),
+// and the SVG carries the title and the labels as text.
+TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
+  if (!have("rsvg-convert") || !have("pdftoppm") || !have("pdfinfo")) {
+    GTEST_SKIP() << "rsvg-convert or pdftoppm missing: scripts/ensure-tools.sh --tests installs them";
+  }
+  const Input& input = GetParam();
+  ScratchDir dir;
+  dir.write("vemo.freq", input.freq);
+  dir.write("ionization.data", input.table);
+  for (const char* name : {"p.svg", "p.pdf", "p.png"}) {
+    const RunResult result = check(dir, {"--plot", name});
+    EXPECT_LE(result.exit_status, 1) << result.standard_error;
+  }
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "p.pdf", "p.png", "p.svg", "vemo.freq"}));
+
+  const std::optional<Size> png = png_size(dir.file("p.png"));
+  ASSERT_TRUE(png);
+  EXPECT_EQ(png->width, 1600);
+  const std::optional<Size> pdf = pdf_size(dir, "p.pdf");
+  ASSERT_TRUE(pdf);
+  EXPECT_NEAR(pdf->width, 160.0 / 25.4 * 72.0, 0.01);
+  EXPECT_NEAR(pdf->height * plot::pixels_per_point, png->height, 1.0);
+  const std::string pdf_render = "pdftoppm -r 20 -png '" + dir.file("p.pdf") + "' '" + dir.file("pdf") + "'";
+  ASSERT_EQ(std::system(pdf_render.c_str()), 0);
+  EXPECT_TRUE(png_size(dir.file("pdf-1.png")));
+
+  const std::string svg = dir.read("p.svg").value();
+  const std::string declared =
+      "width=\"1600px\" height=\"" + std::to_string(static_cast<int>(png->height)) + "px\"";
+  EXPECT_NE(svg.find(declared), std::string::npos) << declared;
+  const std::string svg_render = "rsvg-convert '" + dir.file("p.svg") + "' -o '" + dir.file("svg.png") + "'";
+  ASSERT_EQ(std::system(svg_render.c_str()), 0);
+  const std::optional<Size> rendered = png_size(dir.file("svg.png"));
+  ASSERT_TRUE(rendered);
+  EXPECT_EQ(rendered->width, png->width);
+  EXPECT_EQ(rendered->height, png->height);
+  for (const std::string& label : input.labels) {
+    EXPECT_NE(svg.find(label), std::string::npos) << label;
+  }
+  if (input.points > 0) {
+    // The description's first line lists the points, each ended by ';'.
+    const std::size_t desc = svg.find("<desc>");
+    ASSERT_NE(desc, std::string::npos);
+    const std::string first = svg.substr(desc, svg.find('\n', desc) - desc);
+    EXPECT_EQ(std::count(first.begin(), first.end(), ';'), input.points);
+  }
+}
+
+std::vector<Input> inputs() {
+  const std::string examples = FREQ2EQUAT_EXAMPLES;
+  return {
+      {"BundledExample", testing_support::read_file(examples + "/vemo.freq").value(),
+       testing_support::read_file(examples + "/ionization.data").value(),
+       {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;", "\u2074\u2070Ca\u00b2\u207a;",
+        "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn", "\u2078\u2075Rb\u207a (block 1)",
+        "Not compared: \u00b9\u00b3\u2074\u1d50Cs\u207a"}},
+      {"Generated270", generated_measurements(), "  6 C   1 11.260288\n",
+       {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"}, 270},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Plot, PictureFormats, testing::ValuesIn(inputs()),
+                         [](const testing::TestParamInfo<Input>& param) { return std::string(param.param.name); });
+
+// The picture is taller with more points, never wider, and the 270 points
+// are cut into panels of at most 24.
+TEST(Plot, ManyPointsMakePanelsBelowNotAWiderPicture) {
+  plot::Figure figure;
+  figure.sections.emplace_back();
+  for (int i = 0; i < 270; ++i) {
+    plot::Point point;
+    point.label = {std::to_string(i + 1), "X", "+"};
+    point.value = (i % 7) - 3.0;
+    point.error = 1.0;
+    figure.sections.back().groups.push_back({{point}});
+  }
+  const plot::Layout layout = plot::layout_of(figure);
+  EXPECT_EQ(layout.panels.size(), 12u);
+  for (const plot::Panel& panel : layout.panels) {
+    EXPECT_LE(panel.columns.size(), 24u);
+    EXPECT_LE(panel.columns.back().x, layout.width);
+  }
+  EXPECT_NEAR(layout.width, 160.0 / 25.4 * 72.0, 1e-9);
+  EXPECT_GT(layout.panels.back().frame.bottom(), layout.panels.front().frame.bottom() * 10);
+  EXPECT_LT(layout.panels.back().frame.bottom(), layout.height);
+}
+
+struct ScaleCase {
+  const char* name;
+  std::vector<plot::Point> points;
+  std::vector<bool> on_scale;
+};
+
+void PrintTo(const ScaleCase& c, std::ostream* out) { *out << c.name; }
+
+class Scales : public testing::TestWithParam<ScaleCase> {};
+
+plot::Point point(double value, double error, double band, bool highlighted = false) {
+  plot::Point p;
+  p.value = value;
+  p.error = error;
+  p.band = band;
+  p.highlighted = highlighted;
+  return p;
+}
+
+// Every band and bar of a point on the scale lies inside the frame, and the
+// largest of them fills most of it: a scale twice too large (the bands
+// drawn outside the frame, or squeezed into its middle) fails here.
+TEST_P(Scales, BandsAndBarsFillTheFrameWithoutLeavingIt) {
+  const ScaleCase& c = GetParam();
+  plot::Figure figure;
+  figure.sections.push_back({"", "axis", {{c.points}}, true});
+  const plot::Layout layout = plot::layout_of(figure);
+  ASSERT_EQ(layout.panels.size(), 1u);
+  const plot::Panel& panel = layout.panels[0];
+  EXPECT_DOUBLE_EQ(panel.y_of(panel.scale.high), panel.frame.y);
+  EXPECT_DOUBLE_EQ(panel.y_of(panel.scale.low), panel.frame.bottom());
+  double reach = 0.0;
+  for (std::size_t i = 0; i < c.points.size(); ++i) {
+    const plot::Point& p = c.points[i];
+    EXPECT_EQ(panel.on_scale(p.value), c.on_scale[i]) << "point " << i;
+    if (!c.on_scale[i]) continue;
+    for (const double edge : {p.value + p.error, p.value - p.error, p.band, -p.band}) {
+      EXPECT_GE(panel.y_of(edge), panel.frame.y) << "point " << i;
+      EXPECT_LE(panel.y_of(edge), panel.frame.bottom()) << "point " << i;
+      reach = std::max(reach, std::fabs(panel.y_of(edge) - panel.y_of(0.0)));
+    }
+  }
+  EXPECT_GT(reach, 0.6 * panel.frame.height / 2.0);
+}
+
+const ScaleCase scale_cases[] = {
+    {"BandsOnly", {point(0.1, 0.01, 3.0), point(-0.2, 0.02, 1.0)}, {true, true}},
+    {"BarsBeyondTheBands", {point(5.0, 2.0, 1.0), point(-1.0, 0.5, 0.2)}, {true, true}},
+    {"ModestOutlierShown", {point(0.5, 0.2, 1.0), point(2.5, 0.2, 0.5, true)}, {true, true}},
+    {"FarOutlierOnTheEdge", {point(0.5, 0.2, 1.0), point(-35.0, 0.3, 0.5, true)}, {true, false}},
+    {"Tiny", {point(2e-6, 1e-6, 3e-6), point(-1e-6, 1e-6, 1e-6)}, {true, true}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Plot, Scales, testing::ValuesIn(scale_cases),
+                         [](const testing::TestParamInfo<ScaleCase>& param) { return std::string(param.param.name); });
+
+struct Refusal {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string message;  // the last line of standard error
+  bool at_once;         // before any reading: the whole of standard error
+  enum Setup { none, fifo, table_copy, old_picture } setup = none;
+  RunOptions options = {};
+};
+
+// Standard error with a line end in front, so that its first line is found
+// as "\n" + line like every other.
+std::string with_line_end(const std::string& text) { return "\n" + text; }
+
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+
+class PlotRefusals : public testing::TestWithParam<Refusal> {};
+
+// A picture that cannot be written is one line and status 2, at once when
+// the target is wrong, and never leaves a partial or temporary file: an
+// old picture of that name stays as it was.
+TEST_P(PlotRefusals, OneLineStatus2AndNothingLeftBehind) {
+  const Refusal& refusal = GetParam();
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(testing_support::worked_reference) + testing_support::worked_measurement);
+  dir.write("ionization.data", testing_support::worked_table);
+  if (refusal.setup == Refusal::fifo) {
+    ASSERT_EQ(::mkfifo(dir.file("fifo.svg").c_str(), 0644), 0);
+  }
+  if (refusal.setup == Refusal::table_copy) dir.write("m.svg", source_file("data/mass-excess-2020.csv"));
+  if (refusal.setup == Refusal::old_picture) dir.write("p.png", "old");
+  const std::vector<std::string> before = dir.names();
+  const RunResult result = check(dir, refusal.arguments, refusal.options);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.exit_status, 2);
+  if (refusal.at_once) {
+    EXPECT_EQ(result.standard_error, refusal.message);
+  } else {
+    ASSERT_GE(result.standard_error.size(), refusal.message.size()) << result.standard_error;
+    EXPECT_EQ(with_line_end(result.standard_error).substr(result.standard_error.size() - refusal.message.size()),
+              "\n" + refusal.message)
+        << result.standard_error;
+  }
+  EXPECT_EQ(dir.names(), before);
+  if (refusal.setup == Refusal::old_picture) {
+    EXPECT_EQ(dir.read("p.png"), "old");
+  }
+}
+
+RunOptions limited_to(std::uint64_t bytes) {
+  RunOptions options;
+  options.file_size_limit = bytes;
+  return options;
+}
+
+const Refusal plot_refusals[] = {
+    {"NoFormat", {"--plot", "p.txt"},
+     "freq2equat-check: cannot tell the picture's format from 'p.txt': name it .svg, .pdf or .png\n", true},
+    {"Fifo", {"--plot", "fifo.svg"},
+     "freq2equat-check: cannot write the picture to 'fifo.svg': not a regular file\n", true, Refusal::fifo},
+    {"OverTheMassTable", {"--plot", "m.svg", "--masses", "m.svg"},
+     "freq2equat-check: --plot 'm.svg' names an input file, 'm.svg'\n", true, Refusal::table_copy},
+    {"UnknownUnit", {"--plot", "p.svg", "--plot-unit", "eV"},
+     "freq2equat-check: option '--plot-unit' takes micro-u or keV, not 'eV' (see --help)\n", true},
+    {"NoSuchDirectory", {"--plot", "absent/p.svg"},
+     "freq2equat-check: cannot write 'absent/p.svg': No such file or directory\n", false},
+    {"FileSizeLimit", {"--plot", "p.png"}, "freq2equat-check: cannot write 'p.png': File too large\n", false,
+     Refusal::old_picture, limited_to(4096)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Plot, PlotRefusals, testing::ValuesIn(plot_refusals),
+                         [](const testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+
+}  // namespace
