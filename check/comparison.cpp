@@ -2,6 +2,7 @@
 #include "check/comparison.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -21,23 +22,65 @@ double Compared::sigmas() const {
   return d / s;
 }
 
+namespace {
+
+// One line of the listing: text cells left-aligned, numbers right-aligned
+// so that their points stand under each other.
+struct Cell {
+  std::string text;
+  bool number = true;
+};
+
+}  // namespace
+
 void print_comparison(const std::vector<Compared>& compared, const std::string& table_name) {
   std::printf("mass excesses in micro-u beside %s:\n", table_name.c_str());
-  std::printf("%6s  %-8s %-6s %-28s %-28s %14s %7s\n", "line", "nuclide", "block", "this file",
-              "table", "difference", "sigma");
+  std::vector<std::vector<Cell>> rows;
+  rows.push_back({{"line"}, {"nuclide", false}, {"block", false}, {"this file"}, {"+/-"}, {"table"}, {"+/-"},
+                  {"", false}, {"difference"}, {"sigma"}, {"", false}});
+  bool estimated = false;
   for (const Compared& c : compared) {
-    const std::string block = std::to_string(c.block) + (c.reference ? " ref" : "");
-    const std::string value = fixed(c.value, 6) + " +/- " + fixed(c.sigma, 6);
-    if (!c.table) {
-      std::printf("%6lld  %-8s %-6s %-28s %s\n", static_cast<long long>(c.line), c.nuclide.c_str(),
-                  block.c_str(), value.c_str(), c.not_compared.c_str());
-      continue;
+    std::vector<Cell> row{{std::to_string(c.line)},
+                          {c.nuclide, false},
+                          {std::to_string(c.block) + (c.reference ? " ref" : ""), false},
+                          {fixed(c.value, 6)},
+                          {fixed(c.sigma, 6)}};
+    if (c.table) {
+      estimated = estimated || c.table->estimated;
+      row.insert(row.end(), {{fixed(c.table->mass_excess, 6)},
+                             {fixed(c.table->uncertainty, 6)},
+                             {c.table->estimated ? "#" : "", false},
+                             {fixed(c.difference(), 6)},
+                             {sigma_count(c.sigmas())},
+                             {c.compared_with.empty() ? "" : "(" + c.compared_with + ")", false}});
+    } else {
+      row.push_back({c.not_compared, false});
     }
-    const std::string table = fixed(c.table->mass_excess, 6) + " +/- " + fixed(c.table->uncertainty, 6) +
-                              (c.table->estimated ? " #" : "");
-    std::printf("%6lld  %-8s %-6s %-28s %-28s %14s %7s\n", static_cast<long long>(c.line),
-                c.nuclide.c_str(), block.c_str(), value.c_str(), table.c_str(),
-                fixed(c.difference(), 6).c_str(), sigma_count(c.sigmas()).c_str());
+    rows.push_back(std::move(row));
+  }
+  const std::size_t columns = rows.front().size();
+  std::vector<std::size_t> widths(columns, 0);
+  for (const auto& row : rows) {
+    // A row without a table value ends in a note that runs on freely.
+    const std::size_t aligned = row.size() == columns ? columns : row.size() - 1;
+    for (std::size_t i = 0; i < aligned; ++i) widths[i] = std::max(widths[i], row[i].text.size());
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      const std::size_t width = row.size() == columns || i + 1 < row.size() ? widths[i] : 0;
+      const std::size_t pad = width - std::min(width, row[i].text.size());
+      if (i > 0) line += "  ";
+      if (row[i].number) line.append(pad, ' ');
+      line += row[i].text;
+      if (!row[i].number) line.append(pad, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::printf("%s\n", line.c_str());
+  }
+  if (estimated) {
+    std::printf("# estimated in %s from systematics, not measured: a difference from it says little\n",
+                table_name.c_str());
   }
 }
 

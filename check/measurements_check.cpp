@@ -6,8 +6,11 @@
 
 #include "check/line_bytes.h"
 #include "check/number_text.h"
+#include "check/physical_limits.h"
 #include "check/symbols.h"
 #include "check/table_check.h"
+#include "check/table_comparison.h"
+#include "conversion/constants.h"
 #include "recordio/conditions.h"
 #include "recordio/input_fields.h"
 
@@ -33,10 +36,40 @@ std::string field_name(int index, bool reference_line) {
   return field_names[index];
 }
 
-// The mass-to-charge ratios of the two ions differ from the ratio of mass
-// numbers over charges by the mass excesses, at most about 1 % (hydrogen);
-// a ratio further off than this is not the ratio the line claims.
-constexpr double ratio_tolerance = 0.02;
+// The mass-to-charge ratio of an ion is (A * 10^6 - q * m_e + ME + B) / q
+// micro-u per charge. Without ME and B the ratio of two ions is known from
+// the line alone; ME and B move each ion's mass by (ME + B) / A per u,
+// which the table bounds (physical_limits.h). So log(r / expected) lies
+// between log((1 + low_meas) / (1 + high_ref)) and log((1 + high_meas) /
+// (1 + low_ref)), with low and high the extreme values per u over 10^6:
+// about +/-0.59 % when both mass numbers are 12 or more, so a mass number
+// one off shows up to A = 170. A molecule may hold hydrogen, so it takes
+// the light nuclides' bound.
+struct RatioWindow {
+  double low = 0.0;
+  double high = 0.0;
+  bool holds(double log_ratio) const { return log_ratio >= low && log_ratio <= high; }
+};
+
+double highest_per_nucleon(std::int32_t A, bool molecule) {
+  const double highest = A < light_mass_number || molecule ? highest_excess_per_nucleon_light
+                                                           : highest_excess_per_nucleon;
+  return (highest + binding_energy_per_nucleon) / 1.0e6;
+}
+
+RatioWindow ratio_window(std::int32_t A_meas, bool meas_molecule, std::int32_t A_ref, bool ref_molecule) {
+  const double low = lowest_excess_per_nucleon / 1.0e6;
+  return {std::log((1.0 + low) / (1.0 + highest_per_nucleon(A_ref, ref_molecule))),
+          std::log((1.0 + highest_per_nucleon(A_meas, meas_molecule)) / (1.0 + low))};
+}
+
+// The ratio of the ions' mass-to-charge ratios with the electrons taken
+// off and the mass excesses left out.
+double ion_ratio(std::int32_t A_meas, std::int32_t q_meas, std::int32_t A_ref, std::int32_t q_ref) {
+  const double meas = (A_meas * 1.0e6 - q_meas * conversion::electron_mass) / q_meas;
+  const double ref = (A_ref * 1.0e6 - q_ref * conversion::electron_mass) / q_ref;
+  return meas / ref;
+}
 
 std::string nuclide(std::int32_t A, const conversion::Symbol& symbol) {
   return std::to_string(A) + without_trailing_blanks({symbol.data(), symbol.size()});
@@ -80,6 +113,9 @@ MeasurementsCheck::Field MeasurementsCheck::field(int index) const {
   Field f;
   f.text = span.field;
   f.column = start + 1;
+  const auto end = static_cast<std::size_t>(start) + span.field.size();
+  f.comma_ended = numeric && static_cast<std::int32_t>(span.field.size()) < descriptor.width &&
+                  end < progress.record.size() && progress.record[end] == ',';
   const std::size_t mark = span.field.find_first_not_of(' ');
   f.first_mark = f.column + (mark == std::string_view::npos ? 0 : static_cast<std::int32_t>(mark));
   return f;
@@ -113,12 +149,11 @@ void MeasurementsCheck::begin_line() {
 // Findings that a reference line and a measurement line share. False when
 // the line is better not looked at further (blank, or a "new" marker).
 bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int32_t charge,
-                                     bool reference_line) {
+                                     bool reference_line, const std::string& blank_line_consequence) {
   const char* role = reference_line ? "reference" : "measurement";
   if (is_blank_line(progress.record)) {
     report(Severity::warning, 1,
-           std::string("an empty line, read as a ") + role +
-               " with every field zero: the converter writes infinities and NaN from it");
+           std::string("an empty line, read as a ") + role + " with every field zero: " + blank_line_consequence);
     return false;
   }
   std::string upper;
@@ -140,7 +175,9 @@ bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int3
   }
   const SymbolMeaning meaning = classify_symbol(symbol);
   if (meaning.kind == SymbolKind::blank) {
-    report(Severity::warning, field(symbol_field).column, "no symbol in columns 5-8");
+    report(Severity::warning, field(symbol_field).column,
+           "no symbol in columns 5-8: no binding energy is found for it, so the converter writes its warning "
+           "record and no binding-energy correction");
   } else if (meaning.kind == SymbolKind::unknown) {
     std::string message = "'" + meaning.text + "' is not an element or a molecule as the converter reads it";
     if (symbol[0] == ' ') message += " (the symbol must start in column 5)";
@@ -180,6 +217,15 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
   if (!not_finite && digits.find('.') != std::string_view::npos) return;
   std::string written(digits);
   while (!written.empty() && written.back() == ' ') written.pop_back();
+  const std::size_t comma = static_cast<std::size_t>(f.column - 1) + f.text.size();
+  if (!not_finite && f.comma_ended && comma + 1 < progress.record.size() &&
+      progress.record[comma + 1] >= '0' && progress.record[comma + 1] <= '9') {
+    report(Severity::warning, static_cast<std::int32_t>(comma) + 1,
+           "a decimal comma in the " + field_name(index, progress.reference) +
+               ": the converter ends the field at the comma and reads '" + written + "' as " + fixed(value, 8) +
+               ", and the digits after the comma move into the next fields; write a decimal point");
+    return;
+  }
   if (not_finite) {
     report(Severity::warning, f.first_mark,
            "'" + written + "' in the " + field_name(index, progress.reference) + " reads as " +
@@ -192,16 +238,15 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
              written + "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
 }
 
-void MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
   if (reference.A_ref <= 0 || reference.charge_ref <= 0 || measurement.A_meas <= 0 ||
       measurement.charge_meas <= 0 || !std::isfinite(measurement.ratio_value)) {
-    return;
+    return true;
   }
   const double expected = (static_cast<double>(measurement.A_meas) / measurement.charge_meas) /
                           (static_cast<double>(reference.A_ref) / reference.charge_ref);
   const bool inverse = measurement.flag[0] != ' ' || measurement.flag[1] != ' ';
   const double selected = inverse ? 1.0 / expected : expected;
-  const double other = inverse ? expected : 1.0 / expected;
   const double r = measurement.ratio_value / 1.0e6;
   const Field value = field(value_field);
   const std::string pair = ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) +
@@ -210,12 +255,29 @@ void MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
     report(Severity::warning, value.first_mark,
            "the ratio is " + std::string(r == 0.0 ? "zero" : "negative") + ": " + pair + " gives about " +
                rough(selected * 1.0e6));
-    return;
+    return true;
   }
-  const double off_selected = std::fabs(std::log(r / selected));
-  const double off_other = std::fabs(std::log(r / other));
-  if (off_selected <= ratio_tolerance && off_selected <= off_other) return;
-  if (off_other <= ratio_tolerance) {
+  const RatioWindow window =
+      ratio_window(measurement.A_meas, classify_symbol(measurement.symbol_meas).kind == SymbolKind::molecule,
+                   reference.A_ref, classify_symbol(reference.symbol_ref).kind == SymbolKind::molecule);
+  const double ions = ion_ratio(measurement.A_meas, measurement.charge_meas, reference.A_ref, reference.charge_ref);
+  // The ratio of the ions as the converter takes it, and as the other
+  // setting of the flag would.
+  const bool fits_taken = window.holds(std::log((inverse ? 1.0 / r : r) / ions));
+  const bool fits_other = window.holds(std::log((inverse ? r : 1.0 / r) / ions));
+  if (fits_taken && fits_other) {
+    if (context_.verbose) {
+      std::printf("%s:%lld: the ratio and its inverse both fit %s (the same A/q): the flag cannot be checked "
+                  "from the ratio; %s\n",
+                  context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+                  pair.c_str(),
+                  context_.masses != nullptr ? "the comparison with the mass table decides"
+                                             : "without the mass table nothing here decides it");
+    }
+    return true;
+  }
+  if (fits_taken) return true;
+  if (fits_other) {
     report(Severity::warning, value.first_mark,
            inverse ? "this ratio fits " + pair +
                          " itself, but the flag in columns 32-33 makes the converter take its inverse: "
@@ -223,12 +285,13 @@ void MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
                    : "this ratio fits the inverse of " + pair +
                          ", but the blank flag makes the converter take it as it stands: is the flag "
                          "in columns 32-33 missing?");
-    return;
+    return true;
   }
   report(Severity::warning, value.first_mark,
          "this ratio fits neither " + pair + " (about " + rough(expected * 1.0e6) +
              ") nor its inverse (about " + rough(1.0e12 / (expected * 1.0e6)) +
-             "): is a digit or a column wrong?");
+             "): is a digit or a column wrong, or a mass number or charge state?");
+  return false;
 }
 
 void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
@@ -259,32 +322,45 @@ void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conve
   entry.sigma = sigma;
   const SymbolMeaning meaning = classify_symbol(symbol);
   entry.kind = meaning.kind;
-  if (meaning.kind == SymbolKind::isomer) {
-    entry.not_compared = "isomer (the table holds ground states)";
-  } else if (meaning.kind == SymbolKind::molecule) {
-    entry.not_compared = "molecule";
-  } else if (meaning.kind != SymbolKind::element) {
-    entry.not_compared = "not an element";
-  } else if (!std::isfinite(value) || !std::isfinite(sigma)) {
-    entry.not_compared = "no finite value";
-  } else {
-    entry.table = context_.masses->find(A, meaning.element);
-    if (!entry.table) entry.not_compared = "not in the table";
-  }
-  if (entry.table && std::fabs(entry.sigmas()) > 3.0) {
-    const std::string distance = (std::isinf(entry.sigmas()) ? std::string("infinitely many")
-                                                             : sigma_count(std::fabs(entry.sigmas()))) +
-                                 " sigma (" + fixed(entry.difference(), 6) + " micro-u)";
-    report(Severity::warning, field(value_index).first_mark,
-           reference_line
-               ? "the reference mass excess of " + entry.nuclide + " is " + distance +
-                     " from the mass table's " + fixed(entry.table->mass_excess, 6) +
-                     ": a typing error in it is more likely than new physics"
-               : "the mass excess of " + entry.nuclide + ", " + fixed(value, 6) + " micro-u, is " +
-                     distance + " from the mass table's " + fixed(entry.table->mass_excess, 6) +
-                     ": the ratio, the flag or the reference may be wrong");
+  find_table_value(entry, meaning, *context_.masses);
+  for (const TableFinding& finding : table_findings(entry, meaning)) {
+    std::int32_t column = field(value_index).first_mark;
+    if (finding.field == TableFinding::Field::mass_number) column = field(mass_number).first_mark;
+    if (finding.field == TableFinding::Field::symbol) column = field(symbol_field).column;
+    if (finding.field == TableFinding::Field::uncertainty) column = field(sigma_field).first_mark;
+    report(finding.severity, column, finding.message);
   }
   context_.compared.push_back(entry);
+}
+
+LineReport MeasurementsCheck::line_report() {
+  return [this](Severity severity, std::int32_t column, const std::string& message) {
+    report(severity, column, message);
+  };
+}
+
+void MeasurementsCheck::check_reference_range(const ReferenceRecord& reference) {
+  if (!(std::fabs(reference.mass_excess_ref) > mass_excess_limit)) return;
+  report(Severity::warning, field(value_field).first_mark,
+         "a reference mass excess of " + fixed(reference.mass_excess_ref, 2) +
+             " micro-u is no mass excess: every nuclide's lies within -98,400 and +216,200 micro-u; is this a "
+             "ratio read as a reference (an extra NEW line before it?), or a value in the wrong unit?");
+}
+
+void MeasurementsCheck::check_null_equation(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+  if (measurement.A_meas != reference.A_ref || measurement.symbol_meas != reference.symbol_ref) return;
+  report(Severity::note, field(symbol_field).column,
+         nuclide(measurement.A_meas, measurement.symbol_meas) +
+             " is measured against itself: the equation is a null equation (the mass excess cancels), which "
+             "tests only the electron mass and the binding energies");
+}
+
+void MeasurementsCheck::check_uncertainty_field_cut() {
+  if (progress.fields_read < conversion::line_fields) return;
+  const Field sigma = field(sigma_field);
+  if (sigma.comma_ended) return;
+  check_field_cut(progress.record, sigma.column - 1 + line_format[sigma_field].width,
+                  field_name(sigma_field, progress.reference), line_report());
 }
 
 void MeasurementsCheck::reference(const ReferenceRecord& reference) {
@@ -298,9 +374,18 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
                 fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
   }
   reference_energy_missing_ = false;
-  if (!check_common(reference.symbol_ref, reference.charge_ref, true)) return;
+  const bool readable = check_common(reference.symbol_ref, reference.charge_ref, true,
+                                     "the converter writes infinities and NaN from it");
+  BlockFindings::ReferenceLine line{context_.freq.trace.line_number, progress.record,
+                                    field(mass_number).first_mark, field(value_field).first_mark,
+                                    nuclide(reference.A_ref, reference.symbol_ref), reference.mass_excess_ref,
+                                    readable};
+  block_findings_.reference(line);
+  if (!readable) return;
   check_decimal_point(value_field, reference.mass_excess_ref);
   check_decimal_point(sigma_field, reference.sigma_ref);
+  check_uncertainty_field_cut();
+  check_reference_range(reference);
   // Carbon 12 is exact by the definition of the unit; any other reference
   // without an uncertainty has lost it.
   const bool carbon_12 = reference.A_ref == 12 && classify_symbol(reference.symbol_ref).text == "C" &&
@@ -312,7 +397,7 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   }
   const double energy = table_.look_up(reference.symbol_ref, reference.charge_ref, reference.symbol_ref,
                                        reference.charge_ref).reference;
-  if (!conversion::energy_found(energy)) {
+  if (!conversion::energy_found(energy) && classify_symbol(reference.symbol_ref).kind != SymbolKind::blank) {
     reference_energy_missing_ = true;
     const conversion::Symbol looked_up = conversion::normalised_symbol(reference.symbol_ref);
     report(Severity::warning, field(symbol_field).column,
@@ -339,16 +424,34 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
                 fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
                 fixed(equation.sigma_meas, 6).c_str());
   }
-  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false)) return;
+  // What the converter makes of an empty line: every field zero, so the
+  // equation and its uncertainty come out zero beside this block's reference.
+  char zero_equation[80];
+  std::snprintf(zero_equation, sizeof zero_equation, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
+                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(), as_field(equation.V, 15, 5).c_str(),
+                as_field(equation.U, 9, 5).c_str());
+  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false,
+                    std::string("the converter writes the zero-uncertainty equation \"") + zero_equation +
+                        "\" from it")) {
+    return;
+  }
+  block_findings_.measurement(context_.freq.trace.line_number, progress.record);
   check_decimal_point(value_field, measurement.ratio_value);
   check_decimal_point(sigma_field, measurement.sigma_value);
+  check_uncertainty_field_cut();
   if (measurement.sigma_value <= 0.0) {
     report(Severity::warning, field(sigma_field).first_mark,
            measurement.sigma_value < 0.0 ? "negative uncertainty of the ratio"
                                          : "the ratio has no uncertainty (0)");
+  } else {
+    check_printed_uncertainties(equation, field(sigma_field).first_mark, line_report());
+    relative_uncertainties_.add(blocks_, measurement.ratio_value, measurement.sigma_value,
+                                context_.freq.trace.line_number, field(sigma_field).first_mark, progress.record,
+                                line_report());
   }
-  check_ratio(reference, measurement);
-  check_energies(reference, measurement);
+  if (!check_ratio(reference, measurement)) block_findings_.ratio_fits_neither();
+  check_null_equation(reference, measurement);
+  if (classify_symbol(measurement.symbol_meas).kind != SymbolKind::blank) check_energies(reference, measurement);
   compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
           equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, value_field);
 }
@@ -359,6 +462,7 @@ void MeasurementsCheck::marker(const MeasurementRecord& /*line*/) {
     std::printf("%s:%lld: NEW: end of block %d\n", context_.freq.shown.c_str(),
                 static_cast<long long>(context_.freq.trace.line_number), blocks_);
   }
+  block_findings_.end_block();
   last_marker_line_ = context_.freq.trace.line_number;
   last_marker_column_ = field(symbol_field).column;
   last_marker_record_ = progress.record;
@@ -410,6 +514,8 @@ void MeasurementsCheck::finish(conversion::WalkEnd end) {
                                   {});
     }
   }
+  if (end != conversion::WalkEnd::failure) block_findings_.end_block();
+  relative_uncertainties_.report_outliers(context_.diagnostics, context_.freq.shown);
   check_undelivered_tail(context_, context_.freq, "it gets no equation");
 }
 

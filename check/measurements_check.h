@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <string>
 
+#include "check/block_findings.h"
 #include "check/check_context.h"
+#include "check/uncertainty_findings.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/measurements_file.h"
 
@@ -20,7 +22,7 @@ namespace check {
 class MeasurementsCheck final : public conversion::MeasurementsVisitor {
  public:
   MeasurementsCheck(CheckContext& context, const conversion::BindingEnergyTable& table)
-      : context_(context), table_(table) {}
+      : context_(context), table_(table), block_findings_(context) {}
 
   void reference(const conversion::ReferenceRecord& reference) override;
   void measurement(const conversion::ReferenceRecord& reference,
@@ -43,6 +45,7 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
     std::string_view text;
     std::int32_t column = 1;      // where the field's columns begin
     std::int32_t first_mark = 1;  // its first non-blank column (the field's start when blank)
+    bool comma_ended = false;     // a comma ended it before its last column
   };
   Field field(int index) const;
   // The fields as the read cut them, each in brackets, for -v.
@@ -50,11 +53,19 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
 
   void begin_line();
   void report(Severity severity, std::int32_t column, const std::string& message);
-  bool check_common(const conversion::Symbol& symbol, std::int32_t charge, bool reference_line);
-  // A real field without its point, or one that reads as infinity or NaN.
+  bool check_common(const conversion::Symbol& symbol, std::int32_t charge, bool reference_line,
+                    const std::string& blank_line_consequence);
+  // A real field without its point, with a decimal comma, or one that
+  // reads as infinity or NaN.
   void check_decimal_point(int index, double value);
-  void check_ratio(const conversion::ReferenceRecord& reference,
+  // False when the ratio fits neither the pair nor its inverse.
+  bool check_ratio(const conversion::ReferenceRecord& reference,
                    const conversion::MeasurementRecord& measurement);
+  void check_reference_range(const conversion::ReferenceRecord& reference);
+  void check_null_equation(const conversion::ReferenceRecord& reference,
+                           const conversion::MeasurementRecord& measurement);
+  void check_uncertainty_field_cut();
+  LineReport line_report();
   void check_energies(const conversion::ReferenceRecord& reference,
                       const conversion::MeasurementRecord& measurement);
   void compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
@@ -70,6 +81,8 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
   std::int64_t last_marker_line_ = 0;
   std::int32_t last_marker_column_ = 0;
   std::string last_marker_record_;
+  BlockFindings block_findings_;
+  RelativeUncertainties relative_uncertainties_;
 };
 
 }  // namespace check

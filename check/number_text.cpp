@@ -21,6 +21,13 @@ std::string fixed(double value, int decimals) {
   return first == std::string::npos ? text : text.substr(first);
 }
 
+std::string as_field(double value, std::int32_t width, std::int32_t decimals) {
+  std::string field(static_cast<std::size_t>(width), ' ');
+  recordio::DigitString digits;
+  recordio::edit_real(field.data(), value, width, decimals, digits);
+  return field;
+}
+
 std::string sigma_count(double sigmas) {
   // Rounded to one decimal, a tiny negative value would show as -0.0.
   if (std::fabs(sigmas) < 0.05) sigmas = 0.0;

@@ -15,6 +15,10 @@ namespace check {
 // field's leading blanks.
 std::string fixed(double value, int decimals);
 
+// The whole field, blanks included, as the converter writes `value` with
+// the edit descriptor Fw.d: asterisks when it does not fit.
+std::string as_field(double value, std::int32_t width, std::int32_t decimals);
+
 // A distance in standard deviations to one decimal; past a million of them
 // in exponent form, since the digits say nothing there and would not fit.
 std::string sigma_count(double sigmas);

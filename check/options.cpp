@@ -29,12 +29,13 @@ const char* usage_text() {
          "  --freq FILE        check FILE instead of DIR/vemo.freq\n"
          "  --table FILE       check FILE instead of DIR/ionization.data\n"
          "  --masses FILE|default\n"
-         "                     compare every mass excess with a mass table (CSV);\n"
-         "                     'default' is the 2020 table installed with the program\n"
+         "                     compare every mass excess with FILE (CSV) instead of\n"
+         "                     the 2020 table installed with the program ('default')\n"
+         "  --no-masses        compare with no mass table\n"
          "  --plot FILE.svg|FILE.pdf|FILE.png\n"
-         "                     draw the comparison (with the default table unless\n"
-         "                     --masses names one): this file - table for every\n"
-         "                     measurement, with the table's uncertainty around zero\n"
+         "                     draw the comparison with the mass table: this file -\n"
+         "                     table for every measurement, with the table's\n"
+         "                     uncertainty around zero\n"
          "  --plot-unit micro-u|keV\n"
          "                     the picture's unit (default micro-u)\n"
          "  --plot-references  draw the reference lines too (else listed under it)\n"
@@ -61,6 +62,8 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
     }
     if (word == "--") {
       only_operands = true;
+    } else if (word == "--no-masses") {
+      options.no_masses = true;
     } else if (word == "-v" || word == "--verbose") {
       options.verbose = true;
     } else if (word == "--plot-references") {
@@ -93,6 +96,9 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
   }
   if (options.plot_unit && *options.plot_unit != "micro-u" && *options.plot_unit != "keV") {
     return "option '--plot-unit' takes micro-u or keV, not '" + *options.plot_unit + "'";
+  }
+  if (options.no_masses && (options.masses || options.plot)) {
+    return std::string("--no-masses and ") + (options.masses ? "--masses" : "--plot") + " contradict each other";
   }
   return {};
 }

@@ -14,6 +14,7 @@ struct Options {
   std::optional<std::string> plot;    // --plot FILE.svg|.pdf|.png
   std::optional<std::string> plot_unit;  // --plot-unit micro-u|keV
   bool plot_references = false;       // --plot-references
+  bool no_masses = false;             // --no-masses
   bool verbose = false;
   bool help = false;
   bool version = false;

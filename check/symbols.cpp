@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace check {
 
@@ -22,26 +23,30 @@ bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
 bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// A formula of element symbols each with an optional count (CO, H2, CH4),
-// holding at least two atoms.
-bool is_molecule(std::string_view text) {
-  int atoms = 0;
+}  // namespace
+
+std::vector<Atoms> formula_atoms(std::string_view text) {
+  std::vector<Atoms> atoms;
+  int total = 0;
   std::size_t at = 0;
   while (at < text.size()) {
-    if (!is_upper(text[at])) return false;
+    if (!is_upper(text[at])) return {};
     std::size_t end = at + 1;
     if (end < text.size() && is_lower(text[end]) && is_element(text.substr(at, 2))) ++end;
-    if (!is_element(text.substr(at, end - at)) || text.substr(at, end - at) == "n") return false;
+    const std::string_view element = text.substr(at, end - at);
+    if (!is_element(element) || element == "n") return {};
+    const bool counted = end < text.size() && is_digit(text[end]);
     int count = 0;
     while (end < text.size() && is_digit(text[end])) count = count * 10 + (text[end++] - '0');
-    if (count == 0 && end > at && is_digit(text[end - 1])) return false;  // a count of 0
-    atoms += count == 0 ? 1 : count;
+    if (counted && count == 0) return {};
+    if (!counted) count = 1;
+    atoms.push_back({element == "D" || element == "T" ? std::string("H") : std::string(element), count});
+    total += count;
     at = end;
   }
-  return atoms >= 2;
+  if (total < 2) return {};
+  return atoms;
 }
-
-}  // namespace
 
 std::string without_trailing_blanks(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -62,7 +67,7 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
   } else if (is_element(meaning.looked_up)) {
     meaning.kind = meaning.looked_up == meaning.text ? SymbolKind::element : SymbolKind::isomer;
     meaning.element = meaning.looked_up == "D" || meaning.looked_up == "T" ? "H" : meaning.looked_up;
-  } else if (meaning.looked_up == meaning.text && is_molecule(meaning.text)) {
+  } else if (meaning.looked_up == meaning.text && !formula_atoms(meaning.text).empty()) {
     meaning.kind = SymbolKind::molecule;
   }
   return meaning;

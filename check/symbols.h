@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "conversion/binding_energy_table.h"
 
@@ -27,6 +28,18 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol);
 // True for an element symbol as the periodic table writes it, and for n,
 // D and T.
 bool is_element(std::string_view symbol);
+
+// One element of a molecular formula and how many of its atoms it holds
+// (D and T as H).
+struct Atoms {
+  std::string element;
+  int count = 1;
+};
+
+// The atoms of a formula of element symbols each with an optional count
+// (CO, H2, CH4) holding at least two atoms; empty when `text` is no such
+// formula.
+std::vector<Atoms> formula_atoms(std::string_view text);
 
 // A blank-padded field as it is named in a message: its trailing blanks
 // dropped.

@@ -1,0 +1,65 @@
+// block_findings.cpp - repeated and lost lines, and blame for a reference.
+#include "check/block_findings.h"
+
+#include "check/number_text.h"
+
+namespace check {
+
+void BlockFindings::report(std::int64_t line, std::int32_t column, const std::string& message,
+                           const std::string& record) {
+  context_.diagnostics.report(Severity::warning, context_.freq.shown, line, column, message, record);
+}
+
+void BlockFindings::reference(const ReferenceLine& reference) {
+  end_block();
+  open_ = true;
+  reference_ = reference;
+  lines_.clear();
+  ratio_failures_ = 0;
+  if (!reference.judged) return;
+  const auto [earlier, first] =
+      reference_values_.try_emplace(reference.nuclide, reference.mass_excess, reference.line);
+  if (!first && earlier->second.first != reference.mass_excess) {
+    report(reference.line, reference.value_column,
+           reference.nuclide + " was given the mass excess " + fixed(earlier->second.first, 6) + " on line " +
+               std::to_string(earlier->second.second) + ": one reference nuclide with two mass excesses in one " +
+               "file, so one of them is a slip",
+           reference.record);
+  }
+}
+
+void BlockFindings::measurement(std::int64_t line, const std::string& record) {
+  for (const auto& [earlier_line, earlier] : lines_) {
+    if (earlier != record) continue;
+    report(line, 1,
+           "this line repeats line " + std::to_string(earlier_line) +
+               " exactly: pasted twice? The converter writes the same equation twice, and an evaluation counts it "
+               "twice",
+           record);
+    break;
+  }
+  lines_.emplace_back(line, record);
+}
+
+void BlockFindings::end_block() {
+  if (!open_) return;
+  open_ = false;
+  if (!reference_.judged) return;
+  const int measured = static_cast<int>(lines_.size());
+  if (measured == 0) {
+    report(reference_.line, reference_.mass_number_column,
+           "this block has a reference line and no measurement: is a measurement line lost, or is the NEW line "
+           "after it one too many?",
+           reference_.record);
+  } else if (ratio_failures_ == measured) {
+    report(reference_.line, reference_.mass_number_column,
+           measured == 1 ? "the block's only measurement fits the ratio check neither way: the mass number or "
+                           "charge state of this reference line may be the slip rather than the measurement's"
+                         : "all " + std::to_string(measured) +
+                               " measurements of this block fit the ratio check neither way: the mass number or "
+                               "charge state of this reference line is the likely slip",
+           reference_.record);
+  }
+}
+
+}  // namespace check

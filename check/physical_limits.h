@@ -1,0 +1,66 @@
+// physical_limits.h - the bounds that tell a slip from a measurement.
+//
+// Every number here is where a finding starts; each says where it comes
+// from, so a reader can judge whether it still holds. Mass excesses are in
+// micro-u, as in "vemo.freq".
+#pragma once
+
+#include "conversion/constants.h"
+
+namespace check {
+
+// The 2020 table spans -98,393 (118Sn) to +216,178 micro-u (295Og).
+// Beyond +/-300,000 a value is
+// no mass excess at all: typically a ratio read as a reference after an
+// extra NEW line.
+inline constexpr double mass_excess_limit = 300000.0;
+
+// The mass excess per nucleon, ME/A in micro-u per u, over the 2020 table:
+// lowest -1161.87 (56Fe), highest 4705.50 among A >= 12 (13Li) and
+// 10258.33 among the light nuclides (3Li). Rounded outwards; the test
+// physical_limits_test checks them against data/mass-excess-2020.csv.
+inline constexpr double lowest_excess_per_nucleon = -1162.0;
+inline constexpr double highest_excess_per_nucleon = 4706.0;
+inline constexpr double highest_excess_per_nucleon_light = 10259.0;
+inline constexpr int light_mass_number = 12;  // below it the light bound holds
+
+// The electron binding energies add at most a few micro-u per u: a bare
+// uranium ion has lost about 760 keV of binding, 817 micro-u over 238 u.
+// The molecular dissociation energy (below 12 eV, 0.013 micro-u) is lost in
+// the same margin.
+inline constexpr double binding_energy_per_nucleon = 4.0;
+
+// A measurement's relative uncertainty (sigma over ratio) more than this
+// factor from the median of its block's (of the file's, for a block of
+// fewer than three). One block is one reference and mostly one setup, whose
+// precisions agree within a factor of a few; real files mix precisions
+// within about a factor 30, and a file may join blocks 10^4 apart (1e-11 on
+// highly charged ions, 1e-7 on a short-lived nuclide). A factor 100 leaves
+// three times the usual mix and still catches a slip of a factor 1000 (three
+// decimal places) in a block whose precisions agree within a factor 10.
+inline constexpr double relative_uncertainty_factor = 100.0;
+
+// Below 1e-11 relative a ratio is more precise than the measurements this
+// file format carries: a digit of its uncertainty has most likely been lost.
+inline constexpr double smallest_relative_uncertainty = 1.0e-11;
+
+// A reference uncertainty this factor or more above the table's has
+// probably lost a digit (a warning); one below it by more than the same
+// factor is a newer, more precise value or a slip (a note only). A slip of
+// one decimal place gives the factor exactly, so it counts.
+inline constexpr double reference_uncertainty_factor = 10.0;
+
+// A difference from the table beyond this many combined standard deviations
+// is a finding: three leaves 0.3 % of good values out by chance.
+inline constexpr double sigma_limit = 3.0;
+
+// Isomers lie above their ground state; none known lies more than about
+// 10 MeV above it (the highest spin traps are a few MeV).
+inline constexpr double isomer_excitation_limit = 10000.0 / conversion::kev_per_micro_u;
+
+// A molecule's mass excess may hold its dissociation energy, at most about
+// 12 eV (the triple bond of CO is 11.1 eV), below the sum of its atoms'.
+inline constexpr double micro_u_per_ev = 1.0e-3 / conversion::kev_per_micro_u;
+inline constexpr double dissociation_limit = 12.0 * micro_u_per_ev;
+
+}  // namespace check

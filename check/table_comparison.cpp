@@ -1,0 +1,209 @@
+// table_comparison.cpp - elements, isomers and molecules beside the table.
+#include "check/table_comparison.h"
+
+#include <cmath>
+#include <map>
+
+#include "check/number_text.h"
+#include "check/physical_limits.h"
+
+namespace check {
+
+namespace {
+
+// Beyond every mass number the table holds (295 for Og).
+constexpr std::int32_t highest_mass_number = 320;
+
+struct Isotope {
+  std::int32_t A = 0;
+  TableMass mass;
+};
+
+std::vector<Isotope> isotopes_of(const std::string& element, const MassTable& masses) {
+  std::vector<Isotope> found;
+  for (std::int32_t A = 1; A <= highest_mass_number; ++A) {
+    if (const auto mass = masses.find(A, element)) found.push_back({A, *mass});
+  }
+  return found;
+}
+
+// The choice of isotopes for a molecule's atoms whose mass numbers add up
+// to `A`, with the smallest combined uncertainty: the stable isotopes, which
+// are the ones molecules are made of (12C16O, not 13C15O, for 28CO).
+struct AtomChoice {
+  double mass_excess = 0.0;
+  double variance = 0.0;
+  std::string label;
+};
+
+std::optional<AtomChoice> sum_of_atoms(const std::vector<Atoms>& atoms, std::int32_t A,
+                                       const MassTable& masses) {
+  std::map<std::int32_t, AtomChoice> partial{{0, AtomChoice{}}};
+  for (const Atoms& kind : atoms) {
+    const std::vector<Isotope> isotopes = isotopes_of(kind.element, masses);
+    for (int n = 0; n < kind.count; ++n) {
+      std::map<std::int32_t, AtomChoice> next;
+      for (const auto& [sum, choice] : partial) {
+        for (const Isotope& isotope : isotopes) {
+          if (sum + isotope.A > A) break;
+          AtomChoice grown{choice.mass_excess + isotope.mass.mass_excess,
+                           choice.variance + isotope.mass.uncertainty * isotope.mass.uncertainty,
+                           choice.label + (choice.label.empty() ? "" : "+") + std::to_string(isotope.A) +
+                               kind.element};
+          auto [at, added] = next.try_emplace(sum + isotope.A, grown);
+          if (!added && grown.variance < at->second.variance) at->second = grown;
+        }
+      }
+      partial = std::move(next);
+    }
+  }
+  const auto found = partial.find(A);
+  if (found == partial.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string upper_case(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string unknown_nuclide(const Compared& entry, const SymbolMeaning& meaning) {
+  const std::string nuclide = std::to_string(entry.A) + meaning.element;
+  std::string message = (entry.kind == SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", " : "") +
+                        nuclide + " is not a known nuclide: the mass table, which lists every known one, "
+                        "has no " + meaning.element + " with mass number " + std::to_string(entry.A);
+  const std::string formula = upper_case(meaning.text);
+  if (formula != meaning.text && !formula_atoms(formula).empty()) {
+    message += " (is it the molecule " + formula + "?)";
+  }
+  return message;
+}
+
+std::string distance(double difference, double sigmas) {
+  return (std::isinf(sigmas) ? std::string("infinitely many") : sigma_count(std::fabs(sigmas))) + " sigma (" +
+         fixed(difference, 6) + " micro-u)";
+}
+
+void element_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+  if (std::fabs(entry.sigmas()) <= sigma_limit) return;
+  const std::string how_far = distance(entry.difference(), entry.sigmas());
+  const std::string table = fixed(entry.table->mass_excess, 6);
+  findings.push_back(
+      {Severity::warning, TableFinding::Field::value,
+       entry.reference ? "the reference mass excess of " + entry.nuclide + " is " + how_far +
+                             " from the mass table's " + table + ": a typing error in it is more likely than new physics"
+                       : "the mass excess of " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " +
+                             how_far + " from the mass table's " + table +
+                             ": the ratio, the flag or the reference may be wrong"});
+}
+
+void isomer_findings(const Compared& entry, const SymbolMeaning& meaning, std::vector<TableFinding>& findings) {
+  const double above = entry.difference();
+  const double margin = sigma_limit * entry.combined_sigma();
+  const std::string ground = std::to_string(entry.A) + meaning.element;
+  const std::string letter = meaning.text.substr(meaning.looked_up.size());
+  if (std::fabs(above) <= margin) {
+    findings.push_back({Severity::warning, TableFinding::Field::symbol,
+                        entry.nuclide + " equals the ground state " + ground + " of the mass table within 3 sigma (" +
+                            fixed(above, 6) + " micro-u): is the isomer letter '" + letter + "' a slip?"});
+  } else if (above < 0.0) {
+    findings.push_back({Severity::warning, TableFinding::Field::value,
+                        entry.nuclide + " lies " + distance(above, entry.sigmas()) + " below the ground state " +
+                            ground + " of the mass table: an isomer cannot lie below its ground state"});
+  } else if (above - margin > isomer_excitation_limit) {
+    findings.push_back({Severity::warning, TableFinding::Field::value,
+                        entry.nuclide + " lies " + fixed(above * conversion::kev_per_micro_u, 1) +
+                            " keV above the ground state " + ground +
+                            " of the mass table: no isomer lies more than 10 MeV above its ground state"});
+  }
+}
+
+void molecule_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+  const double difference = entry.difference();
+  const double margin = sigma_limit * entry.combined_sigma();
+  if (difference <= margin && difference >= -dissociation_limit - margin) return;
+  findings.push_back(
+      {Severity::warning, TableFinding::Field::value,
+       "the mass excess of the molecule " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " +
+           fixed(difference, 6) + " micro-u from the sum of its atoms' table values (" + entry.compared_with + ": " +
+           fixed(entry.table->mass_excess, 6) + "), beyond 3 sigma and the 12 eV its dissociation may take off: " +
+           (entry.reference ? "a typing error is likely" : "the ratio, the flag or the reference may be wrong")});
+}
+
+void reference_uncertainty_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+  const double own = entry.table->uncertainty;
+  if (!entry.reference || own <= 0.0 || entry.sigma <= 0.0 || entry.kind != SymbolKind::element) return;
+  const std::string table = fixed(entry.table->mass_excess, 6) + " +/- " + fixed(own, 6);
+  // Within a part in 10^9 of the factor: the division may miss it by its
+  // last bit.
+  if (entry.sigma / own >= reference_uncertainty_factor * (1.0 - 1.0e-9)) {
+    findings.push_back({Severity::warning, TableFinding::Field::uncertainty,
+                        "the reference uncertainty " + fixed(entry.sigma, 6) + " micro-u is " +
+                            sigma_count(entry.sigma / own) + " times the mass table's for " + entry.nuclide + " (" +
+                            table + "): has a digit slipped?"});
+  } else if (entry.sigma * reference_uncertainty_factor < own) {
+    findings.push_back({Severity::note, TableFinding::Field::uncertainty,
+                        "the reference uncertainty " + fixed(entry.sigma, 6) +
+                            " micro-u is less than a tenth of the mass table's for " + entry.nuclide +
+                            ": right for a newer, more precise value; the comparison used the table's " + table});
+  }
+}
+
+}  // namespace
+
+void find_table_value(Compared& entry, const SymbolMeaning& meaning, const MassTable& masses) {
+  if (!std::isfinite(entry.value) || !std::isfinite(entry.sigma)) {
+    entry.not_compared = "no finite value";
+    return;
+  }
+  switch (meaning.kind) {
+    case SymbolKind::element:
+      entry.table = masses.find(entry.A, meaning.element);
+      if (!entry.table) entry.not_compared = "not a known nuclide";
+      return;
+    case SymbolKind::isomer:
+      entry.table = masses.find(entry.A, meaning.element);
+      if (entry.table) {
+        entry.compared_with = "ground state " + std::to_string(entry.A) + meaning.element;
+      } else {
+        entry.not_compared = "no known ground state";
+      }
+      return;
+    case SymbolKind::molecule:
+      if (const auto sum = sum_of_atoms(formula_atoms(meaning.text), entry.A, masses)) {
+        entry.table = TableMass{sum->mass_excess, std::sqrt(sum->variance), false};
+        entry.compared_with = sum->label;
+      } else {
+        entry.not_compared = "no atoms in the table add up to A = " + std::to_string(entry.A);
+      }
+      return;
+    default:
+      entry.not_compared = "not an element";
+      return;
+  }
+}
+
+std::vector<TableFinding> table_findings(const Compared& entry, const SymbolMeaning& meaning) {
+  std::vector<TableFinding> findings;
+  if (!entry.table) {
+    if ((meaning.kind == SymbolKind::element || meaning.kind == SymbolKind::isomer) && std::isfinite(entry.value)) {
+      findings.push_back({Severity::warning, TableFinding::Field::mass_number, unknown_nuclide(entry, meaning)});
+    }
+    return findings;
+  }
+  if (meaning.kind == SymbolKind::isomer) {
+    isomer_findings(entry, meaning, findings);
+  } else if (meaning.kind == SymbolKind::molecule) {
+    molecule_findings(entry, findings);
+  } else {
+    element_findings(entry, findings);
+    // A reference far from the table is likely another nuclide than meant:
+    // its uncertainty says nothing then.
+    if (findings.empty()) reference_uncertainty_findings(entry, findings);
+  }
+  return findings;
+}
+
+}  // namespace check
