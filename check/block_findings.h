@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 #include "check/check_context.h"
 
@@ -50,8 +50,11 @@ class BlockFindings {
   CheckContext& context_;
   bool open_ = false;
   ReferenceLine reference_;
-  std::vector<std::pair<std::int64_t, std::string>> lines_;  // the block's measurement lines
-  int ratio_failures_ = 0;
+  // The block's measurement lines by the columns the converter reads, and
+  // the first line that held them.
+  std::unordered_map<std::string, std::int64_t> lines_;
+  std::int64_t measured_ = 0;
+  std::int64_t ratio_failures_ = 0;
   // The first mass excess given to each reference nuclide, and where.
   std::map<std::string, std::pair<double, std::int64_t>> reference_values_;
 };

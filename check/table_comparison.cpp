@@ -14,17 +14,28 @@ namespace {
 // Beyond every mass number the table holds (295 for Og).
 constexpr std::int32_t highest_mass_number = 320;
 
+constexpr const char* no_atoms_add_up = "no isotopes of its atoms add up to its mass number";
+
+// Molecules in a trap are small; a formula of more atoms (H999 fits in four
+// columns) is not compared, which keeps the search for its isotopes short.
+constexpr int most_atoms = 24;
+
 struct Isotope {
   std::int32_t A = 0;
   TableMass mass;
 };
 
-std::vector<Isotope> isotopes_of(const std::string& element, const MassTable& masses) {
-  std::vector<Isotope> found;
-  for (std::int32_t A = 1; A <= highest_mass_number; ++A) {
-    if (const auto mass = masses.find(A, element)) found.push_back({A, *mass});
+// The isotopes of an element in the table, by mass number; looked up once
+// per element and table, since a file may hold many molecule lines.
+const std::vector<Isotope>& isotopes_of(const std::string& element, const MassTable& masses) {
+  static std::map<std::pair<const MassTable*, std::string>, std::vector<Isotope>> known;
+  const auto [at, added] = known.try_emplace({&masses, element});
+  if (added) {
+    for (std::int32_t A = 1; A <= highest_mass_number; ++A) {
+      if (const auto mass = masses.find(A, element)) at->second.push_back({A, *mass});
+    }
   }
-  return found;
+  return at->second;
 }
 
 // The choice of isotopes for a molecule's atoms whose mass numbers add up
@@ -40,7 +51,7 @@ std::optional<AtomChoice> sum_of_atoms(const std::vector<Atoms>& atoms, std::int
                                        const MassTable& masses) {
   std::map<std::int32_t, AtomChoice> partial{{0, AtomChoice{}}};
   for (const Atoms& kind : atoms) {
-    const std::vector<Isotope> isotopes = isotopes_of(kind.element, masses);
+    const std::vector<Isotope>& isotopes = isotopes_of(kind.element, masses);
     for (int n = 0; n < kind.count; ++n) {
       std::map<std::int32_t, AtomChoice> next;
       for (const auto& [sum, choice] : partial) {
@@ -151,6 +162,20 @@ void reference_uncertainty_findings(const Compared& entry, std::vector<TableFind
   }
 }
 
+void find_sum_of_atoms(Compared& entry, const SymbolMeaning& meaning, const MassTable& masses) {
+  const std::vector<Atoms> atoms = formula_atoms(meaning.text);
+  int count = 0;
+  for (const Atoms& kind : atoms) count += kind.count;
+  if (count > most_atoms) {
+    entry.not_compared = "more atoms than are compared";
+  } else if (const auto sum = sum_of_atoms(atoms, entry.A, masses)) {
+    entry.table = TableMass{sum->mass_excess, std::sqrt(sum->variance), false};
+    entry.compared_with = sum->label;
+  } else {
+    entry.not_compared = no_atoms_add_up;
+  }
+}
+
 }  // namespace
 
 void find_table_value(Compared& entry, const SymbolMeaning& meaning, const MassTable& masses) {
@@ -172,12 +197,7 @@ void find_table_value(Compared& entry, const SymbolMeaning& meaning, const MassT
       }
       return;
     case SymbolKind::molecule:
-      if (const auto sum = sum_of_atoms(formula_atoms(meaning.text), entry.A, masses)) {
-        entry.table = TableMass{sum->mass_excess, std::sqrt(sum->variance), false};
-        entry.compared_with = sum->label;
-      } else {
-        entry.not_compared = "no atoms in the table add up to A = " + std::to_string(entry.A);
-      }
+      find_sum_of_atoms(entry, meaning, masses);
       return;
     default:
       entry.not_compared = "not an element";
@@ -188,8 +208,13 @@ void find_table_value(Compared& entry, const SymbolMeaning& meaning, const MassT
 std::vector<TableFinding> table_findings(const Compared& entry, const SymbolMeaning& meaning) {
   std::vector<TableFinding> findings;
   if (!entry.table) {
-    if ((meaning.kind == SymbolKind::element || meaning.kind == SymbolKind::isomer) && std::isfinite(entry.value)) {
+    if (!std::isfinite(entry.value)) return findings;
+    if (meaning.kind == SymbolKind::element || meaning.kind == SymbolKind::isomer) {
       findings.push_back({Severity::warning, TableFinding::Field::mass_number, unknown_nuclide(entry, meaning)});
+    } else if (meaning.kind == SymbolKind::molecule && entry.not_compared == no_atoms_add_up) {
+      findings.push_back({Severity::warning, TableFinding::Field::mass_number,
+                          "no isotopes of the atoms of " + meaning.text + " in the mass table add up to mass number " +
+                              std::to_string(entry.A) + ": is the mass number wrong?"});
     }
     return findings;
   }

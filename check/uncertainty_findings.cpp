@@ -19,6 +19,13 @@ constexpr const recordio::EditDescriptor& equation_U = conversion::equation_list
 constexpr const recordio::EditDescriptor& micro_u_sigma = conversion::micro_u_list[6];
 constexpr const recordio::EditDescriptor& kev_sigma = conversion::kev_list[5];
 
+// Files of hundreds of thousands of measurements are no files a person
+// typed; past this many the medians are taken over those seen, so that an
+// endless input costs bounded memory. Each keeps the start of its line to
+// show: the converter reads nothing past column 46.
+constexpr std::size_t measurements_remembered = 200000;
+constexpr std::size_t columns_shown = 80;
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 std::string scientific(double value) {
@@ -85,6 +92,8 @@ void RelativeUncertainties::add(int block, double ratio, double sigma, std::int6
            "the relative uncertainty of this ratio, " + scientific(relative) +
                ", is below 1e-11, beyond any ratio measurement: is a digit of the uncertainty lost?");
   }
+  if (measured_.size() >= measurements_remembered) return;
+  if (record.size() > columns_shown) record.resize(columns_shown);
   measured_.push_back({block, relative, line, column, std::move(record)});
 }
 

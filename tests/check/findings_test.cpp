@@ -102,7 +102,7 @@ const Slip slips[] = {
      "for 85Rb: right for a newer, more precise value; the comparison used the table's -88210.263960 +/- "
      "0.005370", 0},
     {"LinePastedTwice", block({Rb85, Cs133, Kr84, Cs133}),
-     "vemo.freq:4:1: warning: this line repeats line 2 exactly: pasted twice?", 1},
+     "vemo.freq:4:1: warning: this line repeats line 2 in every column the converter reads: pasted twice?", 1},
     {"BlockWithoutMeasurement", block({Rb85, "    NEW\n", Rb85, Cs133}),
      "vemo.freq:1:3: warning: this block has a reference line and no measurement", 1},
     {"ReferenceWithTwoMassExcesses",
