@@ -12,9 +12,9 @@ namespace {
 // agree up to it give one equation, whatever follows.
 constexpr std::size_t columns_read = 46;
 
-// A block of hundreds of thousands of lines is no file a person typed;
-// past this many, repeats are no longer looked for, so that an endless
-// input costs bounded memory.
+// A block of hundreds of thousands of lines (or a file of as many
+// reference nuclides) is no file a person typed; past this many, repeats
+// are no longer looked for, so that an endless input costs bounded memory.
 constexpr std::size_t lines_remembered = 100000;
 
 }  // namespace
@@ -31,14 +31,14 @@ void BlockFindings::reference(const ReferenceLine& reference) {
   lines_.clear();
   measured_ = 0;
   ratio_failures_ = 0;
-  if (!reference.judged) return;
+  if (!reference.judged || reference_values_.size() >= lines_remembered) return;
   const auto [earlier, first] =
       reference_values_.try_emplace(reference.nuclide, reference.mass_excess, reference.line);
   if (!first && earlier->second.first != reference.mass_excess) {
     report(reference.line, reference.value_column,
            reference.nuclide + " was given the mass excess " + fixed(earlier->second.first, 6) + " on line " +
-               std::to_string(earlier->second.second) + ": one reference nuclide with two mass excesses in one " +
-               "file, so one of them is a slip",
+               std::to_string(earlier->second.second) +
+               ": one reference nuclide with two mass excesses in one file, so one of them is a slip",
            reference.record);
   }
 }
@@ -52,8 +52,8 @@ void BlockFindings::measurement(std::int64_t line, const std::string& record) {
   if (first) return;
   report(line, 1,
          "this line repeats line " + std::to_string(earlier->second) +
-             " in every column the converter reads: pasted twice? The converter writes the same equation twice, and an evaluation counts it "
-             "twice",
+             " in every column the converter reads: pasted twice? The converter writes the same equation "
+             "twice, and an evaluation counts it twice",
          record);
 }
 
@@ -68,11 +68,12 @@ void BlockFindings::end_block() {
            reference_.record);
   } else if (ratio_failures_ == measured_) {
     report(reference_.line, reference_.mass_number_column,
-           measured_ == 1 ? "the block's only measurement fits the ratio check neither way: the mass number or "
-                           "charge state of this reference line may be the slip rather than the measurement's"
-                         : "all " + std::to_string(measured_) +
-                               " measurements of this block fit the ratio check neither way: the mass number or "
-                               "charge state of this reference line is the likely slip",
+           measured_ == 1
+               ? "the block's only measurement fits the ratio check neither way: the mass number or "
+                 "charge state of this reference line may be the slip rather than the measurement's"
+               : "all " + std::to_string(measured_) +
+                     " measurements of this block fit the ratio check neither way: the mass number or "
+                     "charge state of this reference line is the likely slip",
            reference_.record);
   }
 }

@@ -40,7 +40,9 @@ struct Compared {
   // The table's value to compare with: the nuclide's own; for an isomer its
   // ground state, for a molecule the sum of its atoms' values, when known.
   std::optional<TableMass> table;
-  std::string compared_with;  // what the table value is when not the nuclide's own: "ground state 134Cs", "12C+16O"
+  // What the table value is when not the nuclide's own: "ground state
+  // 134Cs", "12C+16O".
+  std::string compared_with;
   std::string not_compared;  // why there is no table value
   double difference() const { return value - table->mass_excess; }
   double combined_sigma() const;

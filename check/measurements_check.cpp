@@ -260,7 +260,8 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
   const RatioWindow window =
       ratio_window(measurement.A_meas, classify_symbol(measurement.symbol_meas).kind == SymbolKind::molecule,
                    reference.A_ref, classify_symbol(reference.symbol_ref).kind == SymbolKind::molecule);
-  const double ions = ion_ratio(measurement.A_meas, measurement.charge_meas, reference.A_ref, reference.charge_ref);
+  const double ions =
+      ion_ratio(measurement.A_meas, measurement.charge_meas, reference.A_ref, reference.charge_ref);
   // The ratio of the ions as the converter takes it, and as the other
   // setting of the flag would.
   const bool fits_taken = window.holds(std::log((inverse ? 1.0 / r : r) / ions));
@@ -347,7 +348,8 @@ void MeasurementsCheck::check_reference_range(const ReferenceRecord& reference) 
              "ratio read as a reference (an extra NEW line before it?), or a value in the wrong unit?");
 }
 
-void MeasurementsCheck::check_null_equation(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+void MeasurementsCheck::check_null_equation(const ReferenceRecord& reference,
+                                            const MeasurementRecord& measurement) {
   if (measurement.A_meas != reference.A_ref || measurement.symbol_meas != reference.symbol_ref) return;
   report(Severity::note, field(symbol_field).column,
          nuclide(measurement.A_meas, measurement.symbol_meas) +
@@ -428,8 +430,8 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   // equation and its uncertainty come out zero beside this block's reference.
   char zero_equation[80];
   std::snprintf(zero_equation, sizeof zero_equation, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
-                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(), as_field(equation.V, 15, 5).c_str(),
-                as_field(equation.U, 9, 5).c_str());
+                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(),
+                as_field(equation.V, 15, 5).c_str(), as_field(equation.U, 9, 5).c_str());
   if (!check_common(measurement.symbol_meas, measurement.charge_meas, false,
                     std::string("the converter writes the zero-uncertainty equation \"") + zero_equation +
                         "\" from it")) {

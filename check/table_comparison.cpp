@@ -57,10 +57,10 @@ std::optional<AtomChoice> sum_of_atoms(const std::vector<Atoms>& atoms, std::int
       for (const auto& [sum, choice] : partial) {
         for (const Isotope& isotope : isotopes) {
           if (sum + isotope.A > A) break;
-          AtomChoice grown{choice.mass_excess + isotope.mass.mass_excess,
-                           choice.variance + isotope.mass.uncertainty * isotope.mass.uncertainty,
-                           choice.label + (choice.label.empty() ? "" : "+") + std::to_string(isotope.A) +
-                               kind.element};
+          AtomChoice grown{
+              choice.mass_excess + isotope.mass.mass_excess,
+              choice.variance + isotope.mass.uncertainty * isotope.mass.uncertainty,
+              choice.label + (choice.label.empty() ? "" : "+") + std::to_string(isotope.A) + kind.element};
           auto [at, added] = next.try_emplace(sum + isotope.A, grown);
           if (!added && grown.variance < at->second.variance) at->second = grown;
         }
@@ -82,9 +82,10 @@ std::string upper_case(std::string text) {
 
 std::string unknown_nuclide(const Compared& entry, const SymbolMeaning& meaning) {
   const std::string nuclide = std::to_string(entry.A) + meaning.element;
-  std::string message = (entry.kind == SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", " : "") +
-                        nuclide + " is not a known nuclide: the mass table, which lists every known one, "
-                        "has no " + meaning.element + " with mass number " + std::to_string(entry.A);
+  std::string message =
+      (entry.kind == SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", " : "") + nuclide +
+      " is not a known nuclide: the mass table, which lists every known one, has no " + meaning.element +
+      " with mass number " + std::to_string(entry.A);
   const std::string formula = upper_case(meaning.text);
   if (formula != meaning.text && !formula_atoms(formula).empty()) {
     message += " (is it the molecule " + formula + "?)";
@@ -103,11 +104,11 @@ void element_findings(const Compared& entry, std::vector<TableFinding>& findings
   const std::string table = fixed(entry.table->mass_excess, 6);
   findings.push_back(
       {Severity::warning, TableFinding::Field::value,
-       entry.reference ? "the reference mass excess of " + entry.nuclide + " is " + how_far +
-                             " from the mass table's " + table + ": a typing error in it is more likely than new physics"
-                       : "the mass excess of " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " +
-                             how_far + " from the mass table's " + table +
-                             ": the ratio, the flag or the reference may be wrong"});
+       entry.reference
+           ? "the reference mass excess of " + entry.nuclide + " is " + how_far + " from the mass table's " +
+                 table + ": a typing error in it is more likely than new physics"
+           : "the mass excess of " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " + how_far +
+                 " from the mass table's " + table + ": the ratio, the flag or the reference may be wrong"});
 }
 
 void isomer_findings(const Compared& entry, const SymbolMeaning& meaning, std::vector<TableFinding>& findings) {
@@ -117,12 +118,14 @@ void isomer_findings(const Compared& entry, const SymbolMeaning& meaning, std::v
   const std::string letter = meaning.text.substr(meaning.looked_up.size());
   if (std::fabs(above) <= margin) {
     findings.push_back({Severity::warning, TableFinding::Field::symbol,
-                        entry.nuclide + " equals the ground state " + ground + " of the mass table within 3 sigma (" +
-                            fixed(above, 6) + " micro-u): is the isomer letter '" + letter + "' a slip?"});
+                        entry.nuclide + " equals the ground state " + ground +
+                            " of the mass table within 3 sigma (" + fixed(above, 6) +
+                            " micro-u): is the isomer letter '" + letter + "' a slip?"});
   } else if (above < 0.0) {
     findings.push_back({Severity::warning, TableFinding::Field::value,
-                        entry.nuclide + " lies " + distance(above, entry.sigmas()) + " below the ground state " +
-                            ground + " of the mass table: an isomer cannot lie below its ground state"});
+                        entry.nuclide + " lies " + distance(above, entry.sigmas()) +
+                            " below the ground state " + ground +
+                            " of the mass table: an isomer cannot lie below its ground state"});
   } else if (above - margin > isomer_excitation_limit) {
     findings.push_back({Severity::warning, TableFinding::Field::value,
                         entry.nuclide + " lies " + fixed(above * conversion::kev_per_micro_u, 1) +
@@ -135,12 +138,14 @@ void molecule_findings(const Compared& entry, std::vector<TableFinding>& finding
   const double difference = entry.difference();
   const double margin = sigma_limit * entry.combined_sigma();
   if (difference <= margin && difference >= -dissociation_limit - margin) return;
-  findings.push_back(
-      {Severity::warning, TableFinding::Field::value,
-       "the mass excess of the molecule " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " +
-           fixed(difference, 6) + " micro-u from the sum of its atoms' table values (" + entry.compared_with + ": " +
-           fixed(entry.table->mass_excess, 6) + "), beyond 3 sigma and the 12 eV its dissociation may take off: " +
-           (entry.reference ? "a typing error is likely" : "the ratio, the flag or the reference may be wrong")});
+  findings.push_back({Severity::warning, TableFinding::Field::value,
+                      "the mass excess of the molecule " + entry.nuclide + ", " + fixed(entry.value, 6) +
+                          " micro-u, is " + fixed(difference, 6) +
+                          " micro-u from the sum of its atoms' table values (" + entry.compared_with + ": " +
+                          fixed(entry.table->mass_excess, 6) +
+                          "), beyond 3 sigma and the 12 eV its dissociation may take off: " +
+                          (entry.reference ? "a typing error is likely"
+                                           : "the ratio, the flag or the reference may be wrong")});
 }
 
 void reference_uncertainty_findings(const Compared& entry, std::vector<TableFinding>& findings) {
@@ -152,13 +157,14 @@ void reference_uncertainty_findings(const Compared& entry, std::vector<TableFind
   if (entry.sigma / own >= reference_uncertainty_factor * (1.0 - 1.0e-9)) {
     findings.push_back({Severity::warning, TableFinding::Field::uncertainty,
                         "the reference uncertainty " + fixed(entry.sigma, 6) + " micro-u is " +
-                            sigma_count(entry.sigma / own) + " times the mass table's for " + entry.nuclide + " (" +
-                            table + "): has a digit slipped?"});
+                            sigma_count(entry.sigma / own) + " times the mass table's for " + entry.nuclide +
+                            " (" + table + "): has a digit slipped?"});
   } else if (entry.sigma * reference_uncertainty_factor < own) {
     findings.push_back({Severity::note, TableFinding::Field::uncertainty,
                         "the reference uncertainty " + fixed(entry.sigma, 6) +
                             " micro-u is less than a tenth of the mass table's for " + entry.nuclide +
-                            ": right for a newer, more precise value; the comparison used the table's " + table});
+                            ": right for a newer, more precise value; the comparison used the table's " +
+                            table});
   }
 }
 
@@ -210,11 +216,13 @@ std::vector<TableFinding> table_findings(const Compared& entry, const SymbolMean
   if (!entry.table) {
     if (!std::isfinite(entry.value)) return findings;
     if (meaning.kind == SymbolKind::element || meaning.kind == SymbolKind::isomer) {
-      findings.push_back({Severity::warning, TableFinding::Field::mass_number, unknown_nuclide(entry, meaning)});
+      findings.push_back(
+          {Severity::warning, TableFinding::Field::mass_number, unknown_nuclide(entry, meaning)});
     } else if (meaning.kind == SymbolKind::molecule && entry.not_compared == no_atoms_add_up) {
       findings.push_back({Severity::warning, TableFinding::Field::mass_number,
-                          "no isotopes of the atoms of " + meaning.text + " in the mass table add up to mass number " +
-                              std::to_string(entry.A) + ": is the mass number wrong?"});
+                          "no isotopes of the atoms of " + meaning.text +
+                              " in the mass table add up to mass number " + std::to_string(entry.A) +
+                              ": is the mass number wrong?"});
     }
     return findings;
   }

@@ -39,7 +39,8 @@ std::string scientific(double value) {
 bool fills_field(const std::string& field) { return field.front() != ' '; }
 
 void check_sigma_field(const char* record_name, const char* unit, double sigma,
-                       const recordio::EditDescriptor& descriptor, std::int32_t column, const LineReport& report) {
+                       const recordio::EditDescriptor& descriptor, std::int32_t column,
+                       const LineReport& report) {
   const std::string shown = as_field(sigma, descriptor.width, descriptor.decimals);
   if (shown.find('*') != std::string::npos) {
     report(Severity::warning, column,
@@ -48,8 +49,8 @@ void check_sigma_field(const char* record_name, const char* unit, double sigma,
   } else if (fills_field(shown)) {
     report(Severity::warning, column,
            std::string("the uncertainty of the mass excess, ") + fixed(sigma, 6) + " " + unit +
-               ", fills its field: the " + record_name + " record loses the blank after \"+/-\" (\"+/-" + shown +
-               "\")");
+               ", fills its field: the " + record_name + " record loses the blank after \"+/-\" (\"+/-" +
+               shown + "\")");
   }
 }
 
@@ -61,8 +62,8 @@ void check_printed_uncertainties(const conversion::Equation& equation, std::int3
   const std::string U = as_field(equation.U, equation_U.width, equation_U.decimals);
   if (U.find('*') != std::string::npos) {
     report(Severity::warning, column,
-           "the equation's uncertainty, " + fixed(equation.U, 5) + " micro-u, does not fit its field: the equation "
-           "record shows \"(" + U + ")\"");
+           "the equation's uncertainty, " + fixed(equation.U, 5) +
+               " micro-u, does not fit its field: the equation record shows \"(" + U + ")\"");
   } else if (U.find_first_not_of(" 0.") == std::string::npos) {
     report(Severity::warning, column,
            "the equation's uncertainty, " + scientific(equation.U) + " micro-u, is printed as \"(" + U +
@@ -79,7 +80,8 @@ void check_field_cut(std::string_view record, std::int32_t field_end, std::strin
   std::size_t after = end;
   while (after < record.size() && is_digit(record[after])) ++after;
   report(Severity::warning, field_end + 1,
-         "the digits '" + std::string(record.substr(end, after - end)) + "' right after the " + std::string(field_name) +
+         "the digits '" + std::string(record.substr(end, after - end)) + "' right after the " +
+             std::string(field_name) +
              " continue it: the converter reads the field only to its last column, so these digits are lost");
 }
 
@@ -129,7 +131,8 @@ void RelativeUncertainties::report_outliers(Diagnostics& diagnostics, const std:
                            std::to_string(static_cast<long long>(std::lround(above ? factor : 1.0 / factor))) +
                            " times " + (above ? "larger" : "smaller") + " than the median of " +
                            (block_median > 0.0 ? "its block's" : "the file's") + " measurements (" +
-                           scientific(median) + "): is a digit or the decimal point of the uncertainty misplaced?",
+                           scientific(median) +
+                           "): is a digit or the decimal point of the uncertainty misplaced?",
                        m.record);
   }
 }

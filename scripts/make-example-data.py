@@ -8,24 +8,12 @@ would give, with typical Penning-trap uncertainties.
 
 usage: make-example-data.py DATA_DIR OUTPUT_DIR
 """
-import csv
 import sys
 
-ELECTRON_MASS = 548.57990907   # micro-u
-KEV_PER_MICRO_U = 0.9314940038
+from reference_data import ELECTRON_MASS, KEV_PER_MICRO_U, load
 
 data_dir, out_dir = sys.argv[1], sys.argv[2]
-
-
-def rows(name):
-    with open(f"{data_dir}/{name}") as f:
-        return list(csv.DictReader(line for line in f if not line.startswith("#")))
-
-
-binding = {(r["symbol"], int(r["charge"])): float(r["total_binding_eV"])
-           for r in rows("electron-binding-energies-eV.csv")}
-excess = {(r["symbol"], int(r["A"])): (float(r["mass_excess_micro_u"]), float(r["uncertainty_micro_u"]))
-          for r in rows("mass-excess-2020.csv")}
+binding, excess = load(data_dir)
 
 # Elements of the example's references and measured ions; barium is left out
 # on purpose so that one measurement shows the warning for a missing energy.
