@@ -26,8 +26,16 @@ constexpr const recordio::EditDescriptor& kev_sigma = conversion::kev_list[5];
 constexpr std::size_t measurements_remembered = 200000;
 constexpr std::size_t columns_shown = 80;
 
+// Three digits at most: 167, 1.2e+04.
+std::string times(double factor) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", factor);
+  return text;
+}
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Four digits at most: 1.564e-09, 167, 9.882e+04.
 std::string scientific(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.4g", value);
@@ -100,25 +108,23 @@ void RelativeUncertainties::add(int block, double ratio, double sigma, std::int6
 }
 
 void RelativeUncertainties::report_outliers(Diagnostics& diagnostics, const std::string& file) const {
-  // Two values have no middle that one of them could stray from.
+  // Two values have no middle that one of them could stray from: 0.
   constexpr std::size_t fewest = 3;
-  const auto median_of = [this](auto&& in_group) {
-    std::vector<double> sorted;
-    for (const Measured& m : measured_) {
-      if (in_group(m)) sorted.push_back(m.relative);
-    }
-    if (sorted.size() < fewest) return 0.0;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t half = sorted.size() / 2;
-    return sorted.size() % 2 == 1 ? sorted[half] : std::sqrt(sorted[half - 1] * sorted[half]);
+  const auto median_of = [](std::vector<double>& values) {
+    if (values.size() < fewest) return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t half = values.size() / 2;
+    return values.size() % 2 == 1 ? values[half] : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
   };
-  const double file_median = median_of([](const Measured&) { return true; });
-  std::map<int, double> block_medians;
+  std::vector<double> all;
+  std::map<int, std::vector<double>> by_block;
   for (const Measured& m : measured_) {
-    if (block_medians.count(m.block) == 0) {
-      block_medians[m.block] = median_of([&m](const Measured& other) { return other.block == m.block; });
-    }
+    all.push_back(m.relative);
+    by_block[m.block].push_back(m.relative);
   }
+  const double file_median = median_of(all);
+  std::map<int, double> block_medians;
+  for (auto& [block, values] : by_block) block_medians[block] = median_of(values);
   for (const Measured& m : measured_) {
     const double block_median = block_medians[m.block];
     const double median = block_median > 0.0 ? block_median : file_median;
@@ -128,7 +134,7 @@ void RelativeUncertainties::report_outliers(Diagnostics& diagnostics, const std:
     const bool above = factor > 1.0;
     diagnostics.report(Severity::warning, file, m.line, m.column,
                        "the relative uncertainty of this ratio, " + scientific(m.relative) + ", is " +
-                           std::to_string(static_cast<long long>(std::lround(above ? factor : 1.0 / factor))) +
+                           times(above ? factor : 1.0 / factor) +
                            " times " + (above ? "larger" : "smaller") + " than the median of " +
                            (block_median > 0.0 ? "its block's" : "the file's") + " measurements (" +
                            scientific(median) +
