@@ -49,6 +49,7 @@ bool fills_field(const std::string& field) { return field.front() != ' '; }
 void check_sigma_field(const char* record_name, const char* unit, double sigma,
                        const recordio::EditDescriptor& descriptor, std::int32_t column,
                        const LineReport& report) {
+  if (!std::isfinite(sigma)) return;  // infinities and NaN are found where they come from
   const std::string shown = as_field(sigma, descriptor.width, descriptor.decimals);
   if (shown.find('*') != std::string::npos) {
     report(Severity::warning, column,
