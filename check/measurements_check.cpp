@@ -85,6 +85,17 @@ std::string rough(double value) {
   return text;
 }
 
+// The equation record of an empty measurement line (every field zero) as
+// the converter writes it, from its first non-blank column: "0    -  85Rb  *
+// 0.000 =        0.00000 (  0.00000)" beside an ordinary reference.
+std::string equation_record(const ReferenceRecord& reference, const conversion::Equation& equation) {
+  char record[96];
+  std::snprintf(record, sizeof record, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
+                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(),
+                as_field(equation.V, 15, 5).c_str(), as_field(equation.U, 9, 5).c_str());
+  return record;
+}
+
 bool is_blank_line(std::string_view record) {
   return record.find_first_not_of(' ') == std::string_view::npos;
 }
@@ -426,17 +437,11 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
                 fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
                 fixed(equation.sigma_meas, 6).c_str());
   }
-  // What the converter makes of an empty line: every field zero, so the
-  // equation and its uncertainty come out zero beside this block's reference.
-  char zero_equation[80];
-  std::snprintf(zero_equation, sizeof zero_equation, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
-                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(),
-                as_field(equation.V, 15, 5).c_str(), as_field(equation.U, 9, 5).c_str());
-  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false,
-                    std::string("the converter writes the zero-uncertainty equation \"") + zero_equation +
-                        "\" from it")) {
-    return;
-  }
+  const std::string blank_line_consequence =
+      is_blank_line(progress.record) ? "the converter writes the zero-uncertainty equation \"" +
+                                           equation_record(reference, equation) + "\" from it"
+                                     : std::string();
+  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false, blank_line_consequence)) return;
   block_findings_.measurement(context_.freq.trace.line_number, progress.record);
   check_decimal_point(value_field, measurement.ratio_value);
   check_decimal_point(sigma_field, measurement.sigma_value);
