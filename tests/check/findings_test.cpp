@@ -218,6 +218,18 @@ TEST(CleanData, ComparisonListingAlignsItsPoints) {
   EXPECT_GT(rows, 10);
 }
 
+// A table value estimated from systematics is marked, and the mark said.
+TEST(CleanData, ComparisonListingMarksEstimatedValues) {
+  ScratchDir dir;
+  dir.write("vemo.freq", "  81Nb     1    -49770.00000000   429.00000000\n");
+  dir.write("ionization.data", table);
+  const std::string listing = check(dir).standard_output;
+  EXPECT_NE(listing.find(" 429.000000  #  "), std::string::npos) << listing;
+  EXPECT_NE(listing.find("\n# estimated in mass-excess-2020.csv from systematics, not measured"),
+            std::string::npos)
+      << listing;
+}
+
 // --no-masses: no listing, no table finding; a default table that cannot be
 // found costs the comparison only, said in one line.
 TEST(CleanData, NoMassesAndMissingDefaultTable) {
