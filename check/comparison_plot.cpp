@@ -1,6 +1,7 @@
 // comparison_plot.cpp - Compared entries into sections, groups and points.
 #include "check/comparison_plot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -31,6 +32,20 @@ std::string short_value(double value, const char* unit) {
   } else {
     std::snprintf(text, sizeof text, "%+.*f %s", decimals, value, unit);
   }
+  std::string out = text;
+  if (out[0] == '-') out.replace(0, 1, "\u2212");
+  return out;
+}
+
+// "138.74 ± 0.02 keV": the value to the decimals of its uncertainty's
+// second significant digit.
+std::string value_with_error(double value, double error, const char* unit) {
+  int decimals = 0;
+  if (error > 0.0 && std::isfinite(error)) {
+    decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(error))), 0, 6);
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "%.*f \u00b1 %.*f %s", decimals, value, decimals, error, unit);
   std::string out = text;
   if (out[0] == '-') out.replace(0, 1, "\u2212");
   return out;
@@ -117,8 +132,7 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
       // far from the point, so the bar carries the ground state's share too.
       point.error = c.combined_sigma() * factor;
       point.band = 0.0;
-      point.note = short_value(point.value, unit);
-      point.note.erase(0, point.note[0] == '+' ? 1 : 0);
+      point.caption = value_with_error(point.value, point.error, unit);
       isomers.add(c, std::move(point));
       continue;
     }
@@ -159,7 +173,8 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
                                               std::string("E* (") + unit + ")", false));
   }
   if (!references.groups.empty()) {
-    figure.sections.push_back(references.section("References: the file's value \u2212 table", axis, true));
+    figure.sections.push_back(references.section(
+        "References: the file's value \u2212 table", std::string("reference \u2212 table (") + unit + ")", true));
   }
   for (const plot::Label& label : reference_order) {
     listed_references.items.push_back({label, "(" + reference_blocks[label.plain()] + ")"});

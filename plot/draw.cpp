@@ -179,7 +179,10 @@ void draw_panel(cairo_t* cr, const Panel& panel) {
     } else if (bottom + w <= f.bottom()) {
       show_upwards(cr, rt, text_font, c.x + 4.0, bottom + w);
     } else {
-      show_at(cr, rt, text_font, c.x + mark_radius + 3.0, panel.y_of(p.value) + 4.0);
+      // No room along the bar: across, on the side with the room.
+      const double right = c.x + mark_radius + 3.0;
+      const double x = right + w <= f.right() + 6.0 ? right : c.x - mark_radius - 3.0 - w;
+      show_at(cr, rt, text_font, x, panel.y_of(p.value) + 4.0);
     }
   }
 
@@ -198,7 +201,7 @@ void draw_panel(cairo_t* cr, const Panel& panel) {
   show_upwards(cr, axis, text_font, 16.0, f.y + f.height / 2.0 + width_of(cr, axis, text_font) / 2.0);
 
   for (const Column& c : panel.columns) {
-    const RichText label = rich(c.point->label);
+    const RichText label = label_text(*c.point);
     const double w = width_of(cr, label, label_font);
     if (panel.rotated_labels) {
       show_upwards(cr, label, label_font, c.x + label_font * 0.36, f.bottom() + 6.0 + w);

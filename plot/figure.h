@@ -51,6 +51,7 @@ struct Point {
   bool highlighted = false;  // drawn in red, e.g. far from the reference
   std::string note;          // written beside the point ("35.2σ"); may be empty
   std::string off_scale_text;  // written beside the edge marker when off scale (the value)
+  std::string caption;         // written after the label, below the axis; may be empty
 };
 
 // Points of one nuclide, drawn side by side in the order given; groups are
@@ -92,6 +93,9 @@ struct Figure {
   std::vector<Section> sections;
   std::vector<Footnote> footnotes;
   int points_per_panel = 24;
+  // Beyond this many panels the picture would be metres long (and a PNG of
+  // it gigabytes): the points left over are counted under the last panel.
+  int most_panels = 20;
   // Said in the middle of the first panel when no section holds a point.
   std::string when_empty = "nothing to draw";
 };

@@ -17,6 +17,7 @@ constexpr double text_row = 15.0;      // baseline to baseline of 11 pt text
 constexpr double swatch_width = 14.0;  // the legend's mark before its text
 constexpr double widest_column = 56.0;
 constexpr double group_gap = 0.6;  // in columns
+constexpr double frame_padding = 5.0;  // between the frame and its outer bands
 
 bool finite(double v) { return std::isfinite(v); }
 
@@ -82,6 +83,12 @@ void wrap(std::vector<TextRow>& rows, const std::vector<Piece>& pieces, double x
 }
 
 }  // namespace
+
+RichText label_text(const Point& point) {
+  RichText text = rich(point.label);
+  if (!point.caption.empty()) text.push_back({"  " + point.caption, false});
+  return text;
+}
 
 double Panel::y_of(double value) const {
   return frame.y + (scale.high - value) / (scale.high - scale.low) * frame.height;
@@ -156,12 +163,17 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
     const RichText text = rich(entry.text);
     legend.push_back({text, &entry, swatch_width + width_of(measure, text, text_font)});
   }
-  wrap(layout.legend, legend, margin_left, inner_width, 14.0, y);
+  wrap(layout.legend, legend, 14.0, layout.width - 14.0 - margin_right, 16.0, y);
   y += 6.0;
 
+  std::size_t left_out = 0;
   for (const Section& section : figure.sections) {
     bool first = true;
     for (const std::vector<const Group*>& groups : panels_of(section, figure.points_per_panel)) {
+      if (layout.panels.size() >= static_cast<std::size_t>(std::max(figure.most_panels, 1))) {
+        for (const Group* g : groups) left_out += g->points.size();
+        continue;
+      }
       Panel panel;
       panel.section = &section;
       if (first && !section.heading.empty()) {
@@ -176,7 +188,8 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
       }
       panel.scale = scale_for(points, section.symmetric);
       const double slots = static_cast<double>(points.size()) + group_gap * static_cast<double>(groups.size() - 1);
-      panel.column_width = std::min(inner_width / slots, widest_column);
+      const double room = inner_width - 2.0 * frame_padding;
+      panel.column_width = std::min(room / slots, widest_column);
       double x = margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
       double widest_label = 0.0;
       for (const Group* g : groups) {
@@ -186,7 +199,7 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
           panel.columns.push_back({&p, x, starts});
           starts = false;
           x += panel.column_width;
-          widest_label = std::max(widest_label, width_of(measure, rich(p.label), label_font));
+          widest_label = std::max(widest_label, width_of(measure, label_text(p), label_font));
         }
       }
       panel.rotated_labels = widest_label + 4.0 > panel.column_width;
@@ -204,6 +217,12 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
   }
 
   y += 4.0;
+  if (left_out > 0) {
+    const RichText text = rich(std::to_string(left_out) + " further points not drawn: a picture holds " +
+                               std::to_string(figure.most_panels) + " panels");
+    wrap(layout.footnotes, {{text, nullptr, width_of(measure, text, text_font)}}, 14.0,
+         layout.width - 14.0 - margin_right, 5.0, y);
+  }
   for (const Footnote& note : figure.footnotes) {
     std::vector<Piece> pieces;
     const RichText lead = rich(note.lead);

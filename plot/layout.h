@@ -74,6 +74,9 @@ struct Layout {
   std::vector<TextRow> footnotes;
 };
 
+// The text under the axis for `point`: its label, then its caption.
+RichText label_text(const Point& point);
+
 // Lays `figure` out; `measure` is any context (its surface is not drawn
 // on) whose fonts match the drawing's. The layout points into `figure`.
 Layout lay_out(const Figure& figure, cairo_t* measure);

@@ -68,6 +68,7 @@ std::string svg_text_of(const Figure& figure) {
     for (const Group& group : section.groups) {
       for (const Point& point : group.points) {
         desc += " " + point.label.plain();
+        if (!point.caption.empty()) desc += " " + point.caption;
         if (!point.note.empty()) desc += " (" + point.note + ")";
         desc += ";";
       }
