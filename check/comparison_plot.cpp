@@ -98,7 +98,8 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
 
   SectionBuilder measurements, isomers, references;
   plot::Footnote listed_references{"References, not drawn (--plot-references draws them):", {}};
-  plot::Footnote not_compared{"Not compared:", {}};
+  // The reasons may hold commas: the items are kept apart by semicolons.
+  plot::Footnote not_compared{"Not compared:", {}, ";"};
   std::map<std::string, std::string> reference_blocks;  // label -> "blocks 1, 3"
   std::vector<plot::Label> reference_order;
   bool any_uncorrected = false;
@@ -118,7 +119,7 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
       continue;
     }
     if (!c.table) {
-      not_compared.items.push_back({label, "(line " + std::to_string(c.line) + ", " + c.not_compared + ")"});
+      not_compared.items.push_back({label, "line " + std::to_string(c.line) + ": " + c.not_compared});
       continue;
     }
     plot::Point point;

@@ -99,8 +99,13 @@ void draw_panel(cairo_t* cr, const Panel& panel) {
   cairo_clip(cr);
   cairo_set_line_width(cr, 0.6);
   colour(cr, grid);
-  const long first_tick = std::lround(std::ceil(panel.scale.low / panel.scale.step - 1e-9));
-  const long last_tick = std::lround(std::floor(panel.scale.high / panel.scale.step + 1e-9));
+  // The layout keeps about five steps in a frame; the bound only guards the
+  // conversion to an integer.
+  const double first = std::ceil(panel.scale.low / panel.scale.step - 1e-9);
+  const double last = std::floor(panel.scale.high / panel.scale.step + 1e-9);
+  const bool ticks = std::fabs(first) < 1e9 && std::fabs(last) < 1e9 && last - first < 100.0;
+  const long first_tick = ticks ? std::lround(first) : 1;
+  const long last_tick = ticks ? std::lround(last) : 0;
   for (long t = first_tick; t <= last_tick; ++t) {
     const double y = panel.y_of(static_cast<double>(t) * panel.scale.step);
     line(cr, f.x, y, f.right(), y);

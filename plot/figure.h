@@ -85,11 +85,14 @@ struct Footnote {
     std::string detail;  // after the label, "(block 2)"; may be empty
   };
   std::vector<Item> items;
+  std::string separator = ",";  // after every item but the last
 };
 
 struct Figure {
   std::string title;
-  std::vector<LegendEntry> legend;  // drawn under the title, wrapped, always inside the picture
+  // Drawn under the title, wrapped, always inside the picture. An entry of
+  // Mark::edge_triangle is left out when no point is off its panel's scale.
+  std::vector<LegendEntry> legend;
   std::vector<Section> sections;
   std::vector<Footnote> footnotes;
   int points_per_panel = 24;

@@ -148,6 +148,13 @@ Scale scale_for(const std::vector<const Point*>& points, bool symmetric) {
   scale.high = high + margin;
   scale.low = symmetric ? -scale.high : low < 0.0 ? low - margin : low;
   scale.step = nice_step((scale.high - scale.low) / 5.0);
+  // Spans near the ends of the double range (a denormal difference, one of
+  // 1e308) leave no usable step: a plain scale then, every point on it at
+  // its edge.
+  if (!(scale.step > 0.0) || !finite(scale.step) || !finite(scale.high - scale.low) ||
+      !(scale.high - scale.low > 0.0)) {
+    scale = Scale();
+  }
   return scale;
 }
 
@@ -158,8 +165,24 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
   layout.title_baseline = y;
   y += 20.0;
 
+  // The scales decide whether any point sits on an edge, which the legend
+  // then explains; the panels are placed below the legend.
+  bool any_off_scale = false;
+  for (const Section& section : figure.sections) {
+    for (const std::vector<const Group*>& groups : panels_of(section, figure.points_per_panel)) {
+      std::vector<const Point*> points;
+      for (const Group* g : groups) {
+        for (const Point& p : g->points) points.push_back(&p);
+      }
+      const Scale scale = scale_for(points, section.symmetric);
+      for (const Point* p : points) {
+        any_off_scale = any_off_scale || !(p->value >= scale.low && p->value <= scale.high);
+      }
+    }
+  }
   std::vector<Piece> legend;
   for (const LegendEntry& entry : figure.legend) {
+    if (entry.mark == Mark::edge_triangle && !entry.band && !any_off_scale) continue;
     const RichText text = rich(entry.text);
     legend.push_back({text, &entry, swatch_width + width_of(measure, text, text_font)});
   }
@@ -230,7 +253,7 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
     for (std::size_t i = 0; i < note.items.size(); ++i) {
       RichText text = rich(note.items[i].label);
       if (!note.items[i].detail.empty()) text.push_back({" " + note.items[i].detail, false});
-      if (i + 1 < note.items.size()) text.push_back({",", false});
+      if (i + 1 < note.items.size()) text.push_back({note.separator, false});
       pieces.push_back({text, nullptr, width_of(measure, text, text_font)});
     }
     wrap(layout.footnotes, pieces, 14.0, layout.width - 14.0 - margin_right, 5.0, y);

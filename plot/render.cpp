@@ -77,8 +77,10 @@ std::string svg_text_of(const Figure& figure) {
   }
   for (const Footnote& note : figure.footnotes) {
     desc += note.lead;
-    for (const Footnote::Item& item : note.items) {
-      desc += " " + item.label.plain() + (item.detail.empty() ? "" : " " + item.detail) + ";";
+    for (std::size_t i = 0; i < note.items.size(); ++i) {
+      const Footnote::Item& item = note.items[i];
+      desc += " " + item.label.plain() + (item.detail.empty() ? "" : " " + item.detail);
+      if (i + 1 < note.items.size()) desc += note.separator;
     }
     desc += "\n";
   }

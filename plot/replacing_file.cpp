@@ -47,9 +47,19 @@ bool ReplacingFile::open(const std::string& target) {
   // the process with the temporary file left behind; ignored, the write
   // fails with EFBIG and is cleaned up like any other failure.
   ::signal(SIGXFSZ, SIG_IGN);
-  const std::size_t slash = target.rfind('/');
-  const std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  // A symbolic link is written through, as an editor saving a file does:
+  // the file it names is replaced, the link stays.
+  replaced_ = target;
+  struct stat status {};
+  if (::lstat(target.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+    if (char* real = ::realpath(target.c_str(), nullptr); real != nullptr) {
+      replaced_ = real;
+      std::free(real);
+    }
+  }
+  const std::size_t slash = replaced_.rfind('/');
+  const std::string directory = slash == std::string::npos ? std::string() : replaced_.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? replaced_ : replaced_.substr(slash + 1);
   // A hidden name, so that a listing of the directory does not show a
   // picture that is not there yet.
   std::string pattern = directory + "." + name + ".XXXXXX";
@@ -98,7 +108,7 @@ bool ReplacingFile::commit() {
     discard();
     return false;
   }
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
     fail(std::strerror(errno));
     discard();
     return false;

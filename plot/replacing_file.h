@@ -19,7 +19,8 @@ class ReplacingFile {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
   ~ReplacingFile();  // an uncommitted temporary file is removed
 
-  // Creates the temporary file for `target`. False with `error()` set when
+  // Creates the temporary file for `target` (for the file it names, when it
+  // is a symbolic link). False with `error()` set when
   // it cannot be created. Sets SIGXFSZ to be ignored for the process, so
   // that a file-size limit is a failed write rather than the end of it.
   bool open(const std::string& target);
@@ -36,7 +37,8 @@ class ReplacingFile {
   void fail(const char* reason);
   void discard();
 
-  std::string target_;
+  std::string target_;    // as the caller names it, for messages
+  std::string replaced_;  // the file renamed over: the target, or the file its link names
   std::string temporary_;
   int fd_ = -1;
   std::string error_;

@@ -4,11 +4,13 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -174,8 +176,7 @@ std::vector<Input> inputs() {
        testing_support::read_file(examples + "/ionization.data").value(),
        {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;", "\u2074\u2070Ca\u00b2\u207a;",
         "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn", "\u2078\u2075Rb\u207a (block 1)",
-        "Isomers: excitation energy over the table's ground state: \u00b9\u00b3\u2074\u1d50Cs\u207a (149 "
-        "\u03bcu)"}},
+        "Isomers: excitation energy over the table's ground state: \u00b9\u00b3\u2074\u1d50Cs\u207a 14"}},
       {"Generated270", generated_measurements(), "  6 C   1 11.260288\n",
        {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"}, 270},
   };
@@ -205,6 +206,22 @@ TEST(Plot, ManyPointsMakePanelsBelowNotAWiderPicture) {
   EXPECT_NEAR(layout.width, 160.0 / 25.4 * 72.0, 1e-9);
   EXPECT_GT(layout.panels.back().frame.bottom(), layout.panels.front().frame.bottom() * 10);
   EXPECT_LT(layout.panels.back().frame.bottom(), layout.height);
+}
+
+// A picture named through a symbolic link replaces the file the link names
+// and leaves the link in place.
+TEST(Plot, WritesThroughASymbolicLink) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(testing_support::worked_reference) + testing_support::worked_measurement);
+  dir.write("ionization.data", testing_support::worked_table);
+  dir.write("real.svg", "old");
+  ASSERT_EQ(::symlink("real.svg", dir.file("link.svg").c_str()), 0);
+  EXPECT_LE(check(dir, {"--plot", "link.svg"}).exit_status, 1);
+  struct stat status {};
+  ASSERT_EQ(::lstat(dir.file("link.svg").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(dir.read("real.svg").value().rfind("<?xml", 0), 0u);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "link.svg", "real.svg", "vemo.freq"}));
 }
 
 struct ScaleCase {
@@ -259,6 +276,27 @@ const ScaleCase scale_cases[] = {
     {"FarOutlierOnTheEdge", {point(0.5, 0.2, 1.0), point(-35.0, 0.3, 0.5, true)}, {true, false}},
     {"Tiny", {point(2e-6, 1e-6, 3e-6), point(-1e-6, 1e-6, 1e-6)}, {true, true}},
 };
+
+// Values no measurement has but a broken input gives (NaN, infinities, the
+// ends of the double range) still give a finite scale with a few ticks.
+TEST(Plot, ScaleStaysFiniteAtTheEndsOfTheDoubleRange) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::vector<plot::Point>> cases = {
+      {point(nan, nan, nan)}, {point(inf, 1.0, 1.0), point(-inf, inf, 0.0)},
+      {point(1e308, 1e308, 1e308), point(-1e308, 0.0, 0.0)}, {point(5e-324, 5e-324, 0.0)},
+      {point(0.0, 0.0, 0.0)}, {point(7.0, 1.0, 0.0, true)}};
+  for (const bool symmetric : {true, false}) {
+    for (const std::vector<plot::Point>& points : cases) {
+      std::vector<const plot::Point*> pointers;
+      for (const plot::Point& p : points) pointers.push_back(&p);
+      const plot::Scale scale = plot::scale_for(pointers, symmetric);
+      EXPECT_TRUE(std::isfinite(scale.high - scale.low) && scale.high > scale.low) << points[0].value;
+      EXPECT_GT(scale.step, 0.0) << points[0].value;
+      EXPECT_LT((scale.high - scale.low) / scale.step, 20.0) << points[0].value;
+    }
+  }
+}
 
 INSTANTIATE_TEST_SUITE_P(Plot, Scales, testing::ValuesIn(scale_cases),
                          [](const testing::TestParamInfo<ScaleCase>& param) { return std::string(param.param.name); });
