@@ -92,9 +92,13 @@ plot::Label ion_label(const Compared& compared) {
 }
 
 plot::Figure comparison_figure(const std::vector<Compared>& compared, const ComparisonPlotSettings& settings) {
-  const bool kev = settings.kev_per_micro_u > 0.0;
+  const bool kev = settings.in_kev && settings.kev_per_micro_u > 0.0;
   const double factor = kev ? settings.kev_per_micro_u : 1.0;
   const char* unit = kev ? "keV" : "\u03bcu";
+  // Excitation energies are quoted in keV, whatever unit the differences use.
+  const bool isomers_in_kev = settings.kev_per_micro_u > 0.0;
+  const double isomer_factor = isomers_in_kev ? settings.kev_per_micro_u : 1.0;
+  const char* isomer_unit = isomers_in_kev ? "keV" : "\u03bcu";
 
   SectionBuilder measurements, isomers, references;
   plot::Footnote listed_references{"References, not drawn (--plot-references draws them):", {}};
@@ -131,9 +135,11 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
     if (c.kind == SymbolKind::isomer) {
       // The excitation energy itself is the news; its band would sit at zero,
       // far from the point, so the bar carries the ground state's share too.
-      point.error = c.combined_sigma() * factor;
+      point.value = c.difference() * isomer_factor;
+      point.error = c.combined_sigma() * isomer_factor;
       point.band = 0.0;
-      point.caption = value_with_error(point.value, point.error, unit);
+      point.caption = value_with_error(point.value, point.error, isomer_unit);
+      point.off_scale_text = short_value(point.value, isomer_unit);
       isomers.add(c, std::move(point));
       continue;
     }
@@ -171,7 +177,7 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
   }
   if (!isomers.groups.empty()) {
     figure.sections.push_back(isomers.section("Isomers: excitation energy over the table's ground state",
-                                              std::string("E* (") + unit + ")", false));
+                                              std::string("E* (") + isomer_unit + ")", false));
   }
   if (!references.groups.empty()) {
     figure.sections.push_back(references.section(

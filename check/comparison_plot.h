@@ -23,7 +23,8 @@ namespace check {
 
 struct ComparisonPlotSettings {
   std::string title;      // "vemo.freq - AME2020"
-  double kev_per_micro_u = 0.0;  // 0: values in micro-u; else in keV with this factor
+  double kev_per_micro_u = 0.0;  // the table's own factor; 0: everything in micro-u
+  bool in_kev = false;           // differences in keV; excitation energies always are
   bool references = false;       // draw the reference lines too
 };
 

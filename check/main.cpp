@@ -190,9 +190,8 @@ int check_files(int argc, char** argv) {
       table_name.erase(table_name.size() - 4);
     }
     settings.title = base_name(context.freq.path) + " - " + table_name;
-    if (options.plot_unit == "keV") {
-      settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
-    }
+    settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
+    settings.in_kev = options.plot_unit == "keV";
     settings.references = options.plot_references;
     const std::string why = plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
     if (!why.empty()) return fail(why);

@@ -87,7 +87,8 @@ std::string tick_text(double value, double step) {
 
 void draw_panel(cairo_t* cr, const Panel& panel) {
   const Rect& f = panel.frame;
-  const double cw = panel.column_width;
+  // Bands keep the width of a narrow column however wide the column is.
+  const double cw = std::min(panel.column_width, widest_band);
   if (panel.heading_baseline > 0.0) {
     colour(cr, ink);
     show_at(cr, rich(panel.section->heading), 12.0, 14.0, panel.heading_baseline, true);

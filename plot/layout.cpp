@@ -15,7 +15,6 @@ constexpr double frame_height = 150.0;
 constexpr double panel_gap = 14.0;
 constexpr double text_row = 15.0;      // baseline to baseline of 11 pt text
 constexpr double swatch_width = 14.0;  // the legend's mark before its text
-constexpr double widest_column = 56.0;
 constexpr double group_gap = 0.6;  // in columns
 constexpr double frame_padding = 5.0;  // between the frame and its outer bands
 
@@ -212,9 +211,12 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
       panel.scale = scale_for(points, section.symmetric);
       const double slots = static_cast<double>(points.size()) + group_gap * static_cast<double>(groups.size() - 1);
       const double room = inner_width - 2.0 * frame_padding;
-      panel.column_width = std::min(room / slots, widest_column);
-      double x = margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
       double widest_label = 0.0;
+      for (const Point* p : points) widest_label = std::max(widest_label, width_of(measure, label_text(*p), label_font));
+      // A few points get columns wide enough for their labels to lie flat;
+      // many share the width, their labels turned up.
+      panel.column_width = std::min(room / slots, std::max(widest_band, widest_label + 6.0));
+      double x = margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
       for (const Group* g : groups) {
         bool starts = true;
         for (const Point& p : g->points) {
@@ -222,7 +224,6 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
           panel.columns.push_back({&p, x, starts});
           starts = false;
           x += panel.column_width;
-          widest_label = std::max(widest_label, width_of(measure, label_text(p), label_font));
         }
       }
       panel.rotated_labels = widest_label + 4.0 > panel.column_width;

@@ -17,6 +17,7 @@
 namespace plot {
 
 inline constexpr double picture_width = 160.0 / 25.4 * 72.0;  // 16 cm in points
+inline constexpr double widest_band = 56.0;  // a column's band and dividers never get wider
 
 struct Rect {
   double x = 0.0;

@@ -176,7 +176,7 @@ std::vector<Input> inputs() {
        testing_support::read_file(examples + "/ionization.data").value(),
        {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;", "\u2074\u2070Ca\u00b2\u207a;",
         "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn", "\u2078\u2075Rb\u207a (block 1)",
-        "Isomers: excitation energy over the table's ground state: \u00b9\u00b3\u2074\u1d50Cs\u207a 14"}},
+        "Isomers: excitation energy over the table's ground state: \u00b9\u00b3\u2074\u1d50Cs\u207a 138.744 \u00b1 "}},
       {"Generated270", generated_measurements(), "  6 C   1 11.260288\n",
        {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"}, 270},
   };
