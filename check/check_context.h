@@ -16,7 +16,8 @@
 namespace check {
 
 struct InputFile {
-  std::string shown;  // the name findings give
+  std::string shown;   // the name findings give, escaped when it must be
+  std::string quoted;  // the name in quotes, for one-line messages
   std::string path;   // as connected
   std::int32_t unit = 0;
   recordio::RecordTrace trace;

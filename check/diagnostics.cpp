@@ -1,7 +1,10 @@
 // diagnostics.cpp - printing findings with their line and caret.
 #include "check/diagnostics.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "recordio/messages.h"
 
 namespace check {
 
@@ -41,6 +44,40 @@ std::string printable(std::string_view line, std::int32_t& caret_at) {
   return shown;
 }
 
+std::string line_window(std::string_view line, std::int32_t& caret_at) {
+  static constexpr std::string_view cut = "...";
+  if (line.size() <= shown_line_width) return printable(line, caret_at);
+  // The caret's byte, or the line's end when the column lies past it.
+  const std::size_t at = caret_at > 0 ? std::min(static_cast<std::size_t>(caret_at - 1), line.size()) : 0;
+  std::size_t from = at > shown_line_width / 2 ? at - shown_line_width / 2 : 0;
+  if (from + shown_line_width > line.size()) from = line.size() - shown_line_width;
+  const std::size_t to = from + shown_line_width;
+  std::int32_t caret = caret_at > 0 ? caret_at - static_cast<std::int32_t>(from) : 0;
+  std::string shown = from > 0 ? std::string(cut) : std::string();
+  shown += printable(line.substr(from, to - from), caret);
+  if (caret > 0 && from > 0) caret += static_cast<std::int32_t>(cut.size());
+  if (to < line.size()) shown += cut;
+  caret_at = caret;
+  return shown;
+}
+
+std::string condition_text(std::int32_t code) {
+  if (recordio::is_layer_condition(code)) {
+    const std::string_view text = recordio::layer_message(code);
+    if (!text.empty()) return std::string(text);
+  }
+  std::string text = recordio::system_error_text(code);
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+  if (text.empty()) text = "error " + std::to_string(code);
+  return text;
+}
+
+std::string excerpt(std::string_view value) {
+  constexpr std::size_t longest = 40;
+  if (value.size() <= longest) return std::string(value);
+  return std::string(value.substr(0, longest)) + "...";
+}
+
 std::string quoted_byte(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (shows_as_itself(u)) return std::string("'") + c + "'";
@@ -65,11 +102,22 @@ void Diagnostics::report(Severity severity, std::string_view file, std::int64_t 
   head += ": ";
   head += severity_words[static_cast<int>(severity)];
   head += ": ";
-  head += message;
+  for (const char c : message) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7f) {
+      head += c;
+      continue;
+    }
+    static constexpr char hex[] = "0123456789ABCDEF";
+    head += '<';
+    head += hex[u >> 4];
+    head += hex[u & 15];
+    head += '>';
+  }
   head += '\n';
   if (!source.empty() || column > 1) {
     std::int32_t caret = column;
-    head += printable(source, caret);
+    head += line_window(source, caret);
     head += '\n';
     if (caret > 0) {
       head.append(static_cast<std::size_t>(caret - 1), ' ');

@@ -23,9 +23,9 @@ void check_line_bytes(CheckContext& context, const InputFile& file, const Source
   if (checks.tabs_matter && context.tab_width > 0) {
     const std::size_t tab = raw.find('\t');
     if (tab != std::string_view::npos) {
-      const std::int32_t column = line.column[tab];
+      const std::int32_t column = line.column(tab);
       const std::int32_t next =
-          tab + 1 < raw.size() ? line.column[tab + 1] : static_cast<std::int32_t>(line.record.size()) + 1;
+          tab + 1 < raw.size() ? line.column(tab + 1) : static_cast<std::int32_t>(line.record.size()) + 1;
       context.diagnostics.report(
           Severity::warning, file.shown, number, column,
           "a tab: the converter fills blanks up to column " + std::to_string(next) +
@@ -39,7 +39,7 @@ void check_line_bytes(CheckContext& context, const InputFile& file, const Source
   for (std::size_t at = 0; at < raw.size(); ++at) {
     if (raw[at] != '\r' || (at == last && file.trace.line_feed)) continue;
     context.diagnostics.report(
-        Severity::warning, file.shown, number, line.column[at],
+        Severity::warning, file.shown, number, line.column(at),
         "a CR without LF: a line end of CR alone is no line end here; the converter drops the CR "
         "and reads what follows as part of this line",
         line.record);
@@ -62,7 +62,7 @@ void check_undelivered_tail(CheckContext& context, const InputFile& file, std::s
   const std::size_t cr = raw.find('\r');
   if (cr != std::string_view::npos && cr + 1 < raw.size()) {
     context.diagnostics.report(
-        Severity::warning, file.shown, file.trace.line_number, line.column[cr],
+        Severity::warning, file.shown, file.trace.line_number, line.column(cr),
         "the lines from here on end in CR alone, which ends no line here: the converter never reads "
         "them; save the file with LF or CR LF line ends",
         line.record);

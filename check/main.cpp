@@ -18,11 +18,12 @@
 #include "check/measurements_check.h"
 #include "check/options.h"
 #include "check/table_check.h"
+#include "cli/quoting.h"
+#include "cli/standard_output.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
 #include "conversion/measurements_file.h"
 #include "plot/render.h"
-#include "recordio/messages.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 
@@ -38,13 +39,6 @@ int fail(const std::string& message) {
   return could_not_check;
 }
 
-std::string condition_text(std::int32_t code) {
-  if (recordio::is_layer_condition(code)) return std::string(recordio::layer_message(code));
-  std::string text = recordio::system_error_text(code);
-  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 // Connects `file` for reading only; a failure comes back in the status
 // variable, never as the layer's failure report.
 bool connect(const check::InputFile& file, std::string& error) {
@@ -58,7 +52,7 @@ bool connect(const check::InputFile& file, std::string& error) {
   request.status = &status;
   recordio::open_unit(request);
   if (status == 0) return true;
-  error = "cannot read '" + file.path + "': " + condition_text(status);
+  error = "cannot read " + file.quoted + ": " + check::condition_text(status);
   return false;
 }
 
@@ -72,6 +66,7 @@ void release(std::int32_t unit) {
 
 std::string in_directory(const std::string& directory, const char* name) {
   if (directory == ".") return name;
+  // The options refuse an empty directory operand before it comes here.
   return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
@@ -121,8 +116,10 @@ int check_files(int argc, char** argv) {
   context.tab_width = recordio::tab_width();
   context.freq.path = options.freq.value_or(in_directory(options.directory, "vemo.freq"));
   context.table.path = options.table.value_or(in_directory(options.directory, "ionization.data"));
-  context.freq.shown = context.freq.path;
-  context.table.shown = context.table.path;
+  for (check::InputFile* file : {&context.freq, &context.table}) {
+    file->shown = cli::shown_name(file->path);
+    file->quoted = cli::quoted_name(file->path);
+  }
   context.freq.unit = 3;
   context.table.unit = 10;
 
@@ -142,7 +139,8 @@ int check_files(int argc, char** argv) {
   if (options.plot) {
     for (const std::string* input : {&context.freq.path, &context.table.path, &masses_path}) {
       if (!input->empty() && same_file(*options.plot, *input)) {
-        return fail("--plot '" + *options.plot + "' names an input file, '" + *input + "'");
+        return fail("--plot " + cli::quoted_name(*options.plot) + " names an input file, " +
+                    cli::quoted_name(*input));
       }
     }
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
@@ -150,7 +148,7 @@ int check_files(int argc, char** argv) {
 
   if (!masses_path.empty()) {
     std::string error;
-    if (masses.load(masses_path, error)) {
+    if (masses.load(masses_path, cli::shown_name(masses_path), context.diagnostics, error)) {
       context.masses = &masses;
     } else if (!default_table || options.plot) {
       return fail(error);
@@ -215,9 +213,15 @@ int main(int argc, char** argv) {
   // A line of hundreds of megabytes is held by the record layer, but the
   // copies made to show it may not fit: that is a file this program cannot
   // check, not a crash.
+  int status = could_not_check;
   try {
-    return check_files(argc, argv);
+    status = check_files(argc, argv);
   } catch (const std::bad_alloc&) {
-    return fail("out of memory");
+    status = fail("out of memory");
   }
+  // A summary or listing that did not reach its file is a check that did
+  // not happen, whatever it found.
+  const std::string lost = cli::close_standard_output();
+  if (!lost.empty()) return fail(lost);
+  return status;
 }

@@ -1,92 +1,140 @@
-// mass_table.cpp - reading the CSV of mass excesses.
+// mass_table.cpp - reading the CSV of mass excesses, row by row, with a
+// finding for every row that is left out.
 #include "check/mass_table.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
 #include <vector>
+
+#include "check/symbols.h"
+#include "cli/bounded_file.h"
+#include "cli/quoting.h"
 
 namespace check {
 
 namespace {
 
-std::vector<std::string_view> split(std::string_view line) {
-  std::vector<std::string_view> fields;
+// The columns the table must start with, as its header names them.
+constexpr std::string_view expected_header = "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u";
+constexpr std::size_t estimated_column = 7;
+
+struct Field {
+  std::string_view text;
+  std::int32_t column = 1;
+};
+
+std::vector<Field> split(std::string_view line) {
+  std::vector<Field> fields;
   std::size_t at = 0;
   for (;;) {
     const std::size_t comma = line.find(',', at);
-    fields.push_back(line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at));
+    const std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+    fields.push_back({line.substr(at, end - at), static_cast<std::int32_t>(at) + 1});
     if (comma == std::string_view::npos) return fields;
     at = comma + 1;
   }
 }
 
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 template <typename T>
 bool number(std::string_view text, T& value) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+  text = trimmed(text);
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-bool read_whole_file(const std::string& path, std::string& bytes, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot read '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) error = "cannot read '" + path + "'";
-  return !failed;
-}
-
 }  // namespace
 
-bool MassTable::load(const std::string& path, std::string& error) {
-  std::string bytes;
-  if (!read_whole_file(path, bytes, error)) return false;
-  bool header_seen = false;
+bool MassTable::load(const std::string& path, const std::string& shown, Diagnostics& findings,
+                     std::string& error) {
+  masses_.clear();
+  kev_per_micro_u_.reset();
   double largest_for_kev = 0.0;
-  long line_number = 0;
+  std::string bytes;
+  std::string reason;
+  if (!cli::read_bounded_file(path, size_limit, bytes, reason)) {
+    error = "cannot read " + cli::quoted_name(path) + ": " + reason;
+    return false;
+  }
+  bool header_seen = false;
+  std::int64_t line_number = 0;
   std::size_t at = 0;
   while (at < bytes.size()) {
     std::size_t end = bytes.find('\n', at);
     if (end == std::string::npos) end = bytes.size();
-    const std::string_view line(bytes.data() + at, end - at);
+    std::string_view line(bytes.data() + at, end - at);
     at = end + 1;
     ++line_number;
-    if (line.empty() || line.front() == '#' || line == "\r") continue;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') continue;
+    const auto warn = [&](std::int32_t column, const std::string& why) {
+      findings.report(Severity::warning, shown, line_number, column, why + ": the row is left out", line);
+    };
     if (!header_seen) {
+      if (line.substr(0, expected_header.size()) != expected_header ||
+          (line.size() > expected_header.size() && line[expected_header.size()] != ',')) {
+        error = cli::quoted_name(path) + " is not a mass table: its line " + std::to_string(line_number) +
+                " does not start with the header " + std::string(expected_header);
+        return false;
+      }
       header_seen = true;
       continue;
     }
-    const auto fields = split(line);
-    TableMass mass;
+    const std::vector<Field> fields = split(line);
+    Entry entry;
+    entry.line = line_number;
     std::int32_t A = 0;
-    if (fields.size() < 5 || !number(fields[1], A) || !number(fields[3], mass.mass_excess) ||
-        !number(fields[4], mass.uncertainty)) {
-      error = path + ":" + std::to_string(line_number) +
-              ": not a row of Z, A, symbol, mass excess and uncertainty in micro-u";
-      return false;
+    if (fields.size() < 5 || !number(fields[1].text, A) || !number(fields[3].text, entry.mass.mass_excess) ||
+        !number(fields[4].text, entry.mass.uncertainty)) {
+      warn(1, "not a row of Z, A, symbol, mass excess and uncertainty in micro-u");
+      continue;
     }
-    mass.estimated = fields.size() > 7 && fields[7].substr(0, 3) == "yes";
+    const std::string_view symbol = trimmed(fields[2].text);
+    if (!is_element(symbol)) {
+      const bool quoted = !symbol.empty() && (symbol.front() == '"' || symbol.front() == '\'');
+      warn(fields[2].column, "'" + std::string(symbol) + "' is not an element symbol" +
+                                 (quoted ? " (symbols are written without quotes)" : ""));
+      continue;
+    }
+    if (A < 1) {
+      warn(fields[1].column, "mass number " + std::to_string(A) + " below 1");
+      continue;
+    }
+    if (!std::isfinite(entry.mass.mass_excess)) {
+      warn(fields[3].column, "the mass excess is not a finite number");
+      continue;
+    }
+    if (!std::isfinite(entry.mass.uncertainty) || entry.mass.uncertainty < 0.0) {
+      warn(fields[4].column, std::isfinite(entry.mass.uncertainty) ? "negative uncertainty"
+                                                                   : "the uncertainty is not a finite number");
+      continue;
+    }
+    entry.mass.estimated = fields.size() > estimated_column && trimmed(fields[estimated_column].text) == "yes";
+    const std::string nuclide = std::to_string(A) + std::string(symbol);
+    const auto [place, added] = masses_.try_emplace({A, std::string(symbol)}, entry);
+    if (!added) {
+      warn(fields[1].column, nuclide + " is in the table already, on line " + std::to_string(place->second.line));
+      continue;
+    }
     double kev = 0.0;
-    if (fields.size() > 5 && number(fields[5], kev) && std::isfinite(kev / mass.mass_excess) &&
-        std::fabs(mass.mass_excess) > largest_for_kev) {
-      largest_for_kev = std::fabs(mass.mass_excess);
-      kev_per_micro_u_ = kev / mass.mass_excess;
+    if (fields.size() > 5 && number(fields[5].text, kev) && std::isfinite(kev / entry.mass.mass_excess) &&
+        std::fabs(entry.mass.mass_excess) > largest_for_kev) {
+      largest_for_kev = std::fabs(entry.mass.mass_excess);
+      kev_per_micro_u_ = kev / entry.mass.mass_excess;
     }
-    masses_[{A, std::string(fields[2])}] = mass;
+  }
+  if (!header_seen) {
+    error = cli::quoted_name(path) + " is not a mass table: it has no header " + std::string(expected_header);
+    return false;
   }
   if (masses_.empty()) {
-    error = path + ": no mass excesses in it";
+    error = cli::quoted_name(path) + ": no usable mass excesses in it";
     return false;
   }
   return true;
@@ -95,7 +143,7 @@ bool MassTable::load(const std::string& path, std::string& error) {
 std::optional<TableMass> MassTable::find(std::int32_t A, const std::string& element) const {
   const auto found = masses_.find({A, element});
   if (found == masses_.end()) return std::nullopt;
-  return found->second;
+  return found->second.mass;
 }
 
 }  // namespace check

@@ -7,11 +7,14 @@
 // slightly from the converter's constant.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <utility>
+
+#include "check/diagnostics.h"
 
 namespace check {
 
@@ -23,8 +26,18 @@ struct TableMass {
 
 class MassTable {
  public:
-  // Reads `path`; on failure returns false with a one-line reason in `error`.
-  bool load(const std::string& path, std::string& error);
+  // The evaluation's table is about 160 KB; a file a hundred times larger
+  // is not a mass table, and reading it would only fill memory.
+  static constexpr std::size_t size_limit = std::size_t{16} << 20;
+
+  // Reads `path`, named `shown` in findings. A row that cannot be used (not
+  // a row of numbers, a value that is not finite, a negative uncertainty, a
+  // symbol that is no element, a nuclide given twice) is a warning at
+  // FILE:LINE:COLUMN in `findings` and is left out. Returns false with a
+  // one-line reason in `error` when the table cannot be used at all: not
+  // readable, not a regular file, over `size_limit`, without the header line
+  // of the expected columns, or without a single usable row.
+  bool load(const std::string& path, const std::string& shown, Diagnostics& findings, std::string& error);
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
@@ -33,7 +46,11 @@ class MassTable {
   std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
 
  private:
-  std::map<std::pair<std::int32_t, std::string>, TableMass> masses_;
+  struct Entry {
+    TableMass mass;
+    std::int64_t line = 0;
+  };
+  std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
 };
 

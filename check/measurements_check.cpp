@@ -148,8 +148,10 @@ void MeasurementsCheck::report(Severity severity, std::int32_t column, const std
 }
 
 void MeasurementsCheck::begin_line() {
-  line_ = context_.freq.current_line(context_.tab_width);
-  line_.record = progress.record;  // the converter's own record
+  // The converter's own record; the line's bytes stay in the trace.
+  line_.record = progress.record;
+  line_.raw = context_.freq.trace.raw.view();
+  line_.tab_width = context_.tab_width;
   check_line_bytes(context_, context_.freq, line_, {.tabs_matter = true, .byte_order_mark = false});
   if (!context_.freq.trace.line_feed) {
     check_delivered_without_line_end(context_, context_.freq, line_,
@@ -501,8 +503,8 @@ void MeasurementsCheck::finish(conversion::WalkEnd end) {
       return;  // nothing after this line is read
     }
     if (status != -1) {
-      context_.unreadable = "cannot read " + context_.freq.shown + " to its end (condition " +
-                            std::to_string(status) + ")";
+      context_.unreadable =
+          "cannot read " + context_.freq.quoted + " to its end: " + condition_text(status);
       return;
     }
     // End of file where a reference line must stand.

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "cli/quoting.h"
+
 namespace check {
 
 namespace {
@@ -55,7 +57,10 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view word = argv[i];
     if (only_operands || word.empty() || word[0] != '-' || word == "-") {
-      if (directory_given) return "more than one directory given: '" + std::string(word) + "'";
+      // An empty operand is most often a variable that was never set: the
+      // files of "/" or of the current directory are not what was meant.
+      if (word.empty()) return "the directory operand is empty";
+      if (directory_given) return "more than one directory given: " + cli::quoted_name(word);
       options.directory = std::string(word);
       directory_given = true;
       continue;
@@ -85,13 +90,13 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
         } else if (i + 1 < argc) {
           value = argv[++i];
         } else {
-          return "option '" + std::string(option.name) + "' needs a value";
+          return "option " + cli::quoted_name(option.name) + " needs a value";
         }
-        if (value.empty()) return "option '" + std::string(option.name) + "' needs a value";
+        if (value.empty()) return "option " + cli::quoted_name(option.name) + " needs a value";
         options.*option.place = value;
         break;
       }
-      if (!known) return "unknown option '" + std::string(word) + "'";
+      if (!known) return "unknown option " + cli::quoted_name(word);
     }
   }
   if (options.plot_unit && *options.plot_unit != "micro-u" && *options.plot_unit != "keV") {

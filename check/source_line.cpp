@@ -5,11 +5,34 @@
 
 namespace check {
 
+namespace {
+
+// Length of the record that the bytes of `raw` make.
+std::int64_t record_length(std::string_view raw, int tab_width) {
+  std::int64_t length = 0;
+  for (const char c : raw) {
+    if (c == '\r') continue;
+    if (c == '\t' && tab_width > 0) {
+      length += recordio::blanks_to_tab_stop(static_cast<std::int32_t>(length), tab_width);
+      continue;
+    }
+    ++length;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::int32_t SourceLine::column(std::size_t index) const {
+  return static_cast<std::int32_t>(record_length(raw.substr(0, index), tab_width) + 1);
+}
+
 SourceLine expand_line(std::string_view raw, int tab_width) {
   SourceLine line;
-  line.column.reserve(raw.size());
+  line.raw = raw;
+  line.tab_width = tab_width;
+  line.record.reserve(raw.size());
   for (const char c : raw) {
-    line.column.push_back(static_cast<std::int32_t>(line.record.size()) + 1);
     if (c == '\r') continue;
     if (c == '\t' && tab_width > 0) {
       const std::int32_t length = static_cast<std::int32_t>(line.record.size());

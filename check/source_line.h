@@ -6,16 +6,23 @@
 // at the column where the converter has it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace check {
 
 struct SourceLine {
-  std::string record;                 // as the converter sees it
-  std::vector<std::int32_t> column;   // per byte of the raw line: its column in `record`
+  std::string record;    // as the converter sees it
+  std::string_view raw;  // the line's bytes, owned by the unit's trace
+  int tab_width = 8;
+
+  // The column in `record` of byte `index` of `raw` (one past the end for
+  // the end of the line). Counted on demand: a finding asks for one or two
+  // columns, and a table of them would take four bytes per byte of a line
+  // that may be hundreds of megabytes long.
+  std::int32_t column(std::size_t index) const;
 };
 
 // `tab_width` as the record layer uses it (0 keeps tabs as characters).

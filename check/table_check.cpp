@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "check/line_bytes.h"
 #include "check/number_text.h"
@@ -26,7 +27,7 @@ std::string value_at(const std::string& line, std::int32_t column) {
   if (column < 1 || static_cast<std::size_t>(column) > line.size()) return {};
   const std::size_t from = static_cast<std::size_t>(column - 1);
   const std::size_t end = line.find_first_of(" \t,/", from);
-  return line.substr(from, end == std::string::npos ? std::string::npos : end - from);
+  return excerpt(std::string_view(line).substr(from, end == std::string::npos ? std::string::npos : end - from));
 }
 
 }  // namespace
@@ -38,13 +39,15 @@ std::string species(std::string_view symbol, std::int32_t charge) {
 void TableCheck::remember_line() {
   const recordio::RecordTrace& trace = context_.table.trace;
   if (lines_.count(trace.line_number) != 0 || trace.raw.size() == 0) return;
-  const SourceLine line = context_.table.current_line(context_.tab_width);
-  lines_[trace.line_number] = line.record;
+  SourceLine line = context_.table.current_line(context_.tab_width);
   // Each line is looked at once, when its first value is read from it.
   check_line_bytes(context_, context_.table, line, {.tabs_matter = false, .byte_order_mark = true});
   if (!trace.line_feed) {
     check_delivered_without_line_end(context_, context_.table, line, "its row may be cut short too");
   }
+  // Kept for later findings on this line; moved, not copied, since a line
+  // may be hundreds of megabytes.
+  lines_[trace.line_number] = std::move(line.record);
 }
 
 const std::string& TableCheck::line_text(std::int64_t line) const {
@@ -75,7 +78,7 @@ void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow
           record.view().substr(static_cast<std::size_t>(std::min(record.position(), record.length())));
       const std::size_t first = rest.find_first_not_of(" \t,");
       if (first != std::string_view::npos) {
-        row_.leftover = without_trailing_blanks(rest.substr(first));
+        row_.leftover = excerpt(without_trailing_blanks(rest.substr(first)));
         row_.leftover_column = record.position() + static_cast<std::int32_t>(first) + 1;
       }
     }
@@ -150,8 +153,8 @@ void TableCheck::report_values(const conversion::TableRow& row) {
 
 void TableCheck::row_read(int index, const conversion::TableRow& row, std::int32_t status) {
   if (status != 0 && status != -1 && status != recordio::code::illegal_numeric_character) {
-    context_.unreadable = "cannot read " + context_.table.shown + " to its end (condition " +
-                          std::to_string(status) + ")";
+    context_.unreadable =
+        "cannot read " + context_.table.quoted + " to its end: " + condition_text(status);
     return;
   }
   if (context_.verbose && status != -1) {

@@ -27,6 +27,9 @@ class TableCheck final : public conversion::TableLoadObserver {
   void value_read(int index, int value, const conversion::TableRow& row,
                   std::int32_t status) override;
   void row_read(int index, const conversion::TableRow& row, std::int32_t status) override;
+  // A read failure other than a refused character (a line too long to
+  // hold, a device that never ends) ends the check: the rest is not read.
+  bool keep_loading() const override { return !context_.unreadable; }
 
   // After the load: rows the load left unread, and a last line it never saw.
   void finish(const conversion::BindingEnergyTable& table);

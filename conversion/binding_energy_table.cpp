@@ -36,8 +36,9 @@ void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
     // file is converted too; it is not counted.
     row.table_energy = row.table_energy * 0.001 / kev_per_micro_u;
     if (observer != nullptr) observer->row_read(i, row, status);
-    if (status < 0 || i == capacity) {
-      n_ = status < 0 ? i - 1 : capacity;
+    const bool stopped = observer != nullptr && !observer->keep_loading();
+    if (status < 0 || i == capacity || stopped) {
+      n_ = status < 0 ? i - 1 : i;
       build_index();
       return;
     }

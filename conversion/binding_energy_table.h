@@ -33,6 +33,10 @@ class TableLoadObserver {
   virtual void value_read(int index, int value, const TableRow& row, std::int32_t status) = 0;
   // After the row's read has ended and its energy is converted.
   virtual void row_read(int index, const TableRow& row, std::int32_t status) = 0;
+  // Asked after each row: false ends the load there, the row just read
+  // counted. A reporting program stops at a failure it cannot report past;
+  // the converter itself has no observer and always reads on.
+  virtual bool keep_loading() const { return true; }
 };
 
 class BindingEnergyTable {

@@ -1,7 +1,6 @@
 // check_test.cpp - the real freq2equat-check on small files, one per
 // finding, and beside the real converter on the worked and bundled examples.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -283,35 +282,6 @@ TEST(Check, ReadsReadOnlyData) {
   EXPECT_EQ(result.exit_status, 0) << result.standard_error;
   EXPECT_EQ(result.standard_error, "");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
-}
-
-// A line that the record layer holds but whose copies for showing it do not
-// fit is a file that cannot be checked: status 2 and one line, not a crash.
-TEST(Check, LineTooLongToShowIsRefusedInOneLine) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
-#endif
-#endif
-  ScratchDir dir;
-  dir.write("vemo.freq", std::string(R) + M);
-  dir.write("ionization.data", std::string(48'000'000, 'a') + "\n");
-  RunOptions options;
-  options.working_directory = dir.path();
-  const RunResult result = testing_support::run_in_child(
-      [] {
-        constexpr rlim_t bytes = rlim_t{300} << 20;
-        const rlimit limit{bytes, bytes};
-        setrlimit(RLIMIT_AS, &limit);
-        execl(FREQ2EQUAT_CHECK_PROGRAM, FREQ2EQUAT_CHECK_PROGRAM, static_cast<char*>(nullptr));
-        _exit(127);
-      },
-      options);
-  EXPECT_EQ(result.exit_status, 2) << result.standard_error;
-  EXPECT_EQ(result.standard_error.rfind("freq2equat-check: ", 0), 0u) << result.standard_error;
-  EXPECT_EQ(std::count(result.standard_error.begin(), result.standard_error.end(), '\n'), 1);
 }
 
 // On every bundled conformance case the checker agrees with the converter's
