@@ -124,6 +124,10 @@ void Diagnostics::report(Severity severity, std::string_view file, std::int64_t 
       head += "^\n";
     }
   }
+  if (captured_ != nullptr) {
+    *captured_ += head;
+    return;
+  }
   // One write per finding: standard error is unbuffered, and a finding
   // must not be split by another program's output.
   put(head);

@@ -32,9 +32,14 @@ class Diagnostics {
   int errors() const { return errors_; }
   int warnings() const { return warnings_; }
 
+  // Findings are appended to `text` instead of going to standard error,
+  // for a caller that looks at them itself (nullptr: standard error again).
+  void capture_into(std::string* text) { captured_ = text; }
+
  private:
   int errors_ = 0;
   int warnings_ = 0;
+  std::string* captured_ = nullptr;
 };
 
 // The line as it can be shown on a terminal: bytes outside printable ASCII

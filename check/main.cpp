@@ -15,14 +15,12 @@
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
-#include "check/measurements_check.h"
+#include "check/input_reading.h"
 #include "check/options.h"
-#include "check/table_check.h"
 #include "cli/quoting.h"
 #include "cli/standard_output.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
-#include "conversion/measurements_file.h"
 #include "plot/render.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
@@ -37,31 +35,6 @@ constexpr int could_not_check = 2;
 int fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", program, message.c_str());
   return could_not_check;
-}
-
-// Connects `file` for reading only; a failure comes back in the status
-// variable, never as the layer's failure report.
-bool connect(const check::InputFile& file, std::string& error) {
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = file.unit;
-  request.file_name = file.path;
-  request.status_keyword = "old";
-  request.form_keyword = "formatted";
-  request.action_keyword = "read";
-  request.status = &status;
-  recordio::open_unit(request);
-  if (status == 0) return true;
-  error = "cannot read " + file.quoted + ": " + check::condition_text(status);
-  return false;
-}
-
-void release(std::int32_t unit) {
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = unit;
-  request.status = &status;
-  recordio::close_unit(request);
 }
 
 std::string in_directory(const std::string& directory, const char* name) {
@@ -159,25 +132,11 @@ int check_files(int argc, char** argv) {
     }
   }
 
-  std::string error;
-  if (!connect(context.table, error) || !connect(context.freq, error)) return fail(error);
-  recordio::find_unit(context.table.unit)->trace = &context.table.trace;
-  recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
-
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
-  check::TableCheck table_check(context);
-  table.load(context.table.unit, &table_check);
-  if (!context.unreadable) table_check.finish(table);
-  release(context.table.unit);
-  if (context.unreadable) return fail(*context.unreadable);
-
-  check::MeasurementsCheck measurements_check(context, table);
-  const conversion::WalkEnd end = conversion::walk_measurements(
-      context.freq.unit, measurements_check, &measurements_check.status, &measurements_check.progress);
-  measurements_check.finish(end);
-  release(context.freq.unit);
-  if (context.unreadable) return fail(*context.unreadable);
+  check::ReadCounts counts;
+  std::string error;
+  if (!check::read_inputs(context, table, counts, error)) return fail(error);
 
   if (context.masses != nullptr) check::print_comparison(context.compared, base_name(masses_path));
   if (options.plot) {
@@ -198,9 +157,9 @@ int check_files(int argc, char** argv) {
   const int errors = context.diagnostics.errors();
   const int warnings = context.diagnostics.warnings();
   std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n", context.freq.shown.c_str(),
-              check::count_of(measurements_check.blocks(), "block").c_str(),
-              check::count_of(measurements_check.measurements(), "measurement").c_str(),
-              check::count_of(measurements_check.measurements(), "equation").c_str(),
+              check::count_of(counts.blocks, "block").c_str(),
+              check::count_of(counts.measurements, "measurement").c_str(),
+              check::count_of(counts.measurements, "equation").c_str(),
               context.table.shown.c_str(), check::count_of(table.size(), "row").c_str(),
               check::count_of(errors, "error").c_str(), check::count_of(warnings, "warning").c_str());
   return errors + warnings > 0 ? found_something : found_nothing;

@@ -1,0 +1,74 @@
+// input_reading.cpp - connect, load, walk, release.
+#include "check/input_reading.h"
+
+#include "check/measurements_check.h"
+#include "check/table_check.h"
+#include "conversion/measurements_file.h"
+#include "recordio/units.h"
+
+namespace check {
+
+namespace {
+
+// Connects `file` for reading only; a failure comes back in the status
+// variable, never as the layer's failure report.
+bool connect(const InputFile& file, std::string& error) {
+  std::int32_t status = 0;
+  recordio::StatementRequest request;
+  request.unit = file.unit;
+  request.file_name = file.path;
+  request.status_keyword = "old";
+  request.form_keyword = "formatted";
+  request.action_keyword = "read";
+  request.status = &status;
+  recordio::open_unit(request);
+  if (status == 0) return true;
+  error = "cannot read " + file.quoted + ": " + condition_text(status);
+  return false;
+}
+
+void release(std::int32_t unit) {
+  std::int32_t status = 0;
+  recordio::StatementRequest request;
+  request.unit = unit;
+  request.status = &status;
+  recordio::close_unit(request);
+}
+
+}  // namespace
+
+bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, ReadCounts& counts,
+                 std::string& error) {
+  if (!connect(context.table, error)) return false;
+  if (!connect(context.freq, error)) {
+    release(context.table.unit);
+    return false;
+  }
+  recordio::find_unit(context.table.unit)->trace = &context.table.trace;
+  recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
+
+  TableCheck table_check(context);
+  table.load(context.table.unit, &table_check);
+  if (!context.unreadable) table_check.finish(table);
+  release(context.table.unit);
+  if (context.unreadable) {
+    release(context.freq.unit);
+    error = *context.unreadable;
+    return false;
+  }
+
+  MeasurementsCheck measurements_check(context, table);
+  const conversion::WalkEnd end = conversion::walk_measurements(
+      context.freq.unit, measurements_check, &measurements_check.status, &measurements_check.progress);
+  measurements_check.finish(end);
+  release(context.freq.unit);
+  counts.blocks = measurements_check.blocks();
+  counts.measurements = measurements_check.measurements();
+  if (context.unreadable) {
+    error = *context.unreadable;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace check
