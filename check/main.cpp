@@ -15,6 +15,8 @@
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
+#include "check/condition_text.h"
+#include "check/installed_masses.h"
 #include "check/measurements_check.h"
 #include "check/options.h"
 #include "check/table_check.h"
@@ -38,13 +40,6 @@ int fail(const std::string& message) {
   return could_not_check;
 }
 
-std::string condition_text(std::int32_t code) {
-  if (recordio::is_layer_condition(code)) return std::string(recordio::layer_message(code));
-  std::string text = recordio::system_error_text(code);
-  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 // Connects `file` for reading only; a failure comes back in the status
 // variable, never as the layer's failure report.
 bool connect(const check::InputFile& file, std::string& error) {
@@ -58,7 +53,7 @@ bool connect(const check::InputFile& file, std::string& error) {
   request.status = &status;
   recordio::open_unit(request);
   if (status == 0) return true;
-  error = "cannot read '" + file.path + "': " + condition_text(status);
+  error = "cannot read '" + file.path + "': " + check::condition_text(status);
   return false;
 }
 
@@ -73,21 +68,6 @@ void release(std::int32_t unit) {
 std::string in_directory(const std::string& directory, const char* name) {
   if (directory == ".") return name;
   return directory + (directory.back() == '/' ? "" : "/") + name;
-}
-
-// The installed table lies in share/freq2equat beside bin/ (in the build
-// tree: share/freq2equat beside check/), wherever the prefix is.
-std::string default_masses() {
-  const std::string name = "share/freq2equat/mass-excess-2020.csv";
-  char self[4096];
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string directory(self, static_cast<std::size_t>(length));
-    directory.erase(directory.rfind('/'));
-    const std::string beside = directory + "/../" + name;
-    if (::access(beside.c_str(), R_OK) == 0) return beside;
-  }
-  return FREQ2EQUAT_CHECK_MASSES;
 }
 
 // True when both paths name one existing file (the same inode), however
@@ -133,7 +113,9 @@ int check_files(int argc, char** argv) {
   check::MassTable masses;
   std::string masses_path;
   const bool default_table = !options.masses || *options.masses == "default";
-  if (!options.no_masses) masses_path = default_table ? default_masses() : *options.masses;
+  if (!options.no_masses) {
+    masses_path = default_table ? check::installed_mass_table() : *options.masses;
+  }
 
   // The picture is the one file this program writes: it must never be one
   // of the files it reads, or a slip in the command line would destroy data.
