@@ -250,8 +250,19 @@ bool Adjuster::solve(std::string& error) {
     for (const auto& [j, influence] : row.influence) datum.influence.emplace_back(nuclide_of[j], influence);
     const double free = 1.0 - datum.significance;
     datum.standardized_residual = free > alone ? datum.normalized_residual / std::sqrt(free) : 0.0;
-    datum.flagged = std::fabs(datum.standardized_residual) > settings_.threshold;
   }
+  // Only the worst datum is flagged: one outlier pulls the solution towards
+  // itself and can push good data past the threshold, which say nothing of
+  // their own until it is gone.
+  Datum* worst = nullptr;
+  for (const std::size_t d : row_datum) {
+    Datum& datum = a_.data[d];
+    if (std::fabs(datum.standardized_residual) <= settings_.threshold) continue;
+    if (worst == nullptr || std::fabs(datum.standardized_residual) > std::fabs(worst->standardized_residual)) {
+      worst = &datum;
+    }
+  }
+  if (worst != nullptr) worst->flagged = true;
   // A rejected datum is still shown against the solution it left.
   for (std::size_t d = 0; d < a_.data.size(); ++d) {
     Datum& datum = a_.data[d];
@@ -276,17 +287,14 @@ bool Adjuster::solve(std::string& error) {
 }
 
 bool Adjuster::reject_worst() {
-  Datum* worst = nullptr;
-  for (Datum& datum : a_.data) {
+  for (std::size_t d = 0; d < a_.data.size(); ++d) {
+    Datum& datum = a_.data[d];
     if (!datum.used || !datum.flagged) continue;
-    if (worst == nullptr || std::fabs(datum.standardized_residual) > std::fabs(worst->standardized_residual)) {
-      worst = &datum;
-    }
+    datum.rejected = true;
+    a_.rejected.push_back(d);
+    return true;
   }
-  if (worst == nullptr) return false;
-  worst->rejected = true;
-  a_.rejected.push_back(static_cast<std::size_t>(worst - a_.data.data()));
-  return true;
+  return false;
 }
 
 void Adjuster::warn_about_linear_form() {

@@ -41,7 +41,7 @@ struct Datum {
 
   bool used = false;      // took part in the final solve
   bool rejected = false;  // dropped by --reject
-  bool flagged = false;   // standardized residual above the threshold
+  bool flagged = false;   // the largest standardized residual, above the threshold
   double adjusted = 0.0;
   double normalized_residual = 0.0;
   double standardized_residual = 0.0;  // normalized / sqrt(1 - significance); 0 when h = 1

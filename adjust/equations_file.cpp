@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <span>
+#include <utility>
 #include <cstring>
 #include <string_view>
 
@@ -96,8 +97,9 @@ std::int32_t layout_difference(FormatList list, std::string_view record) {
   return 0;
 }
 
-// Columns of the `index`-th field of a writer's list, as "columns 34-48".
-std::string field_columns(FormatList list, std::size_t index) {
+// The first and last column (1 for the first) of the `index`-th field of a
+// writer's list.
+std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t index) {
   std::int32_t column = 1;
   std::size_t field = 0;
   for (const EditDescriptor& descriptor : list) {
@@ -105,12 +107,16 @@ std::string field_columns(FormatList list, std::size_t index) {
                       descriptor.kind == Kind::character;
     const std::int32_t width =
         descriptor.kind == Kind::literal ? static_cast<std::int32_t>(descriptor.text.size()) : descriptor.width;
-    if (data && field++ == index) {
-      return "columns " + std::to_string(column) + "-" + std::to_string(column + width - 1);
-    }
+    if (data && field++ == index) return {column, column + width - 1};
     if (descriptor.kind != Kind::record_break) column += width;
   }
-  return "columns ?";
+  return {column, column};
+}
+
+// "columns 34-48"
+std::string field_columns(FormatList list, std::size_t index) {
+  const auto [first, last] = field_span(list, index);
+  return "columns " + std::to_string(first) + "-" + std::to_string(last);
 }
 
 class Reader {
@@ -161,9 +167,8 @@ class Reader {
 bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> items,
                          const char* const* names) {
   for (std::size_t index = 0; index < items.size(); ++index) {
-    const std::int32_t column = recordio::current_record().position() + 1;
     if (recordio::read_item(request_, items[index]) != Outcome::success) {
-      error(column, std::string(names[index]) + " (" + field_columns(writer_list, index) +
+      error(field_span(writer_list, index).first, std::string(names[index]) + " (" + field_columns(writer_list, index) +
                         "): " + check::condition_text(status_));
       return false;
     }
@@ -218,12 +223,12 @@ void Reader::start_group() {
   equation_.reference.symbol =
       std::string(without_trailing_blanks({reference.data(), reference.size()}));
   if (!(equation_.U > 0.0) || !std::isfinite(equation_.U)) {
-    error(51, "U (" + field_columns(conversion::equation_list, 6) +
+    error(field_span(conversion::equation_list, 6).first, "U (" + field_columns(conversion::equation_list, 6) +
                   ") is not above 0: an equation without an uncertainty cannot be weighted");
     return;
   }
   if (equation_.G == 0.0) {
-    error(26, "G (" + field_columns(conversion::equation_list, 4) +
+    error(field_span(conversion::equation_list, 4).first, "G (" + field_columns(conversion::equation_list, 4) +
                   ") is 0: the reference's mass excess cannot be recovered from the micro-u record");
     return;
   }
@@ -245,7 +250,7 @@ void Reader::read_micro_u() {
   if (!read_fields(conversion::micro_u_list, items, micro_u_fields)) return;
   nuclide.symbol = std::string(without_trailing_blanks({symbol.data(), symbol.size()}));
   if (nuclide != equation_.measured) {
-    error(14, "the micro-u record names " + nuclide.name() + ", its equation on line " +
+    error(field_span(conversion::micro_u_list, 0).first, "the micro-u record names " + nuclide.name() + ", its equation on line " +
                   std::to_string(equation_.line) + " " + equation_.measured.name());
     return;
   }

@@ -27,6 +27,9 @@ std::string formatted(const char* format, double value) {
   return text;
 }
 
+// Rounded to two decimals, a tiny negative residual would show as -0.00.
+std::string residual_text(double value) { return formatted("%.2f", std::fabs(value) < 0.005 ? 0.0 : value); }
+
 // Influences shown beside a datum: those above 1 %, as percentages.
 std::string influences(const Adjustment& a, const Datum& datum) {
   std::string text;
@@ -91,35 +94,40 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   out += a.birge_ratio ? "; Birge ratio " + formatted("%.4f", *a.birge_ratio) + "\n"
                        : "; no Birge ratio without a degree of freedom\n";
 
+  std::size_t place_width = 6;
+  std::size_t name_width = 8;
+  for (const Datum& datum : a.data) {
+    place_width = std::max(place_width, datum_place(a, datum).size());
+    name_width = std::max(name_width, datum_name(a, datum).size());
+  }
   out += "\nData: value (uncertainty), adjusted value, normalized residual, significance h, "
          "influence above 1 %\n";
   for (const Datum& datum : a.data) {
     const int decimals = datum.kind == Datum::Kind::anchor ? 6 : 5;
-    std::string line = "  " + padded(datum_place(a, datum), 22, false) + " " +
-                       padded(datum_name(a, datum), 13, false) + padded(fixed(datum.value, decimals), 15) +
+    std::string line = "  " + padded(datum_place(a, datum), place_width, false) + "  " +
+                       padded(datum_name(a, datum), name_width, false) + padded(fixed(datum.value, decimals), 15) +
                        " (" + fixed(datum.uncertainty, decimals) + ")";
     if (!datum.used && !datum.rejected) {
       out += line + "  undetermined\n";
       continue;
     }
     line += "  adjusted " + fixed(datum.adjusted, decimals) + "  residual " +
-            formatted("%.2f", datum.normalized_residual);
+            residual_text(datum.normalized_residual);
     if (datum.rejected) {
       out += line + "  REJECTED\n";
       continue;
     }
     line += "  h " + formatted("%.3f", datum.significance) + " " + influences(a, datum);
     if (datum.flagged) {
-      line += "  << FLAGGED: standardized residual " + formatted("%.2f", datum.standardized_residual);
+      line += "  << FLAGGED: standardized residual " + residual_text(datum.standardized_residual);
     }
     out += line + "\n";
   }
 
-  const std::size_t flagged = a.flagged_count();
-  if (flagged > 0) {
-    out += "\n" + std::to_string(flagged) + (flagged == 1 ? " datum" : " data") +
-           " flagged: standardized residual above " +
-           formatted("%g", settings.threshold) + " (--reject drops the worst and adjusts again)\n";
+  if (a.flagged_count() > 0) {
+    out += "\nThe flagged datum has the largest standardized residual, above " +
+           formatted("%g", settings.threshold) +
+           "; the others are judged again without it (--reject drops it and adjusts again)\n";
   }
   if (!a.rejected.empty()) {
     out += "\nRejected, in the order dropped:\n";
