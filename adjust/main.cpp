@@ -22,6 +22,7 @@
 #include "check/diagnostics.h"
 #include "check/installed_masses.h"
 #include "check/mass_table.h"
+#include "check/paths.h"
 #include "recordio/units.h"
 
 namespace {
@@ -36,18 +37,6 @@ constexpr std::int32_t equations_unit = 3;
 int fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", program, message.c_str());
   return could_not_adjust;
-}
-
-// True when both paths name one existing file, however they are spelt.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-std::string base_name(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // A FIFO or a device given as the table would block the read or never end.
@@ -88,7 +77,7 @@ int adjust_files(int argc, char** argv) {
   inputs.push_back(masses_path);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
-      if (same_file(options.files[i], options.files[j])) {
+      if (check::same_file(options.files[i], options.files[j])) {
         return fail("'" + options.files[j] + "' is '" + options.files[i] +
                     "' again: its equations would count twice");
       }
@@ -100,12 +89,12 @@ int adjust_files(int argc, char** argv) {
                                        std::pair{"--correlations", &options.correlations}}) {
     if (!*output) continue;
     for (const std::string& input : inputs) {
-      if (same_file(**output, input)) {
+      if (check::same_file(**output, input)) {
         return fail(std::string(option) + " '" + **output + "' names an input file, '" + input + "'");
       }
     }
   }
-  if (options.json && options.correlations && **&options.json == *options.correlations) {
+  if (options.json && options.correlations && *options.json == *options.correlations) {
     return fail("--json and --correlations name the same file, '" + *options.json + "'");
   }
 
@@ -162,7 +151,7 @@ int adjust_files(int argc, char** argv) {
   adjust::ReportSettings report;
   report.kev = options.kev;
   report.threshold = options.threshold;
-  report.masses_name = base_name(masses_path);
+  report.masses_name = check::base_name(masses_path);
   const std::string text = adjust::text_report(adjustment, report);
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
     return fail(std::string("cannot write standard output: ") + std::strerror(errno));

@@ -19,6 +19,7 @@
 #include "check/installed_masses.h"
 #include "check/measurements_check.h"
 #include "check/options.h"
+#include "check/paths.h"
 #include "check/table_check.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
@@ -70,18 +71,8 @@ std::string in_directory(const std::string& directory, const char* name) {
   return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-// True when both paths name one existing file (the same inode), however
-// they are spelt: a link, "./", a directory given twice.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-std::string base_name(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using check::base_name;
+using check::same_file;
 
 int check_files(int argc, char** argv) {
   check::Options options;
