@@ -18,6 +18,12 @@ namespace {
 // measures, its residual is 0 and says nothing about its agreement.
 constexpr double alone = 1.0e-9;
 
+// The solve is dense: its matrix has a row per datum and a column per
+// nuclide. Past these sizes it would take gigabytes and minutes; a real
+// campaign has hundreds of data on tens of nuclides.
+constexpr std::size_t most_unknowns = 3000;
+constexpr std::size_t most_matrix_entries = 10'000'000;
+
 class Components {
  public:
   explicit Components(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0); }
@@ -138,6 +144,12 @@ bool Adjuster::set_up(const check::MassTable& table, std::string& error) {
   }
   for (std::size_t i = 0; i < n; ++i) {
     if (!a_.nuclides[i].anchored) continue;
+    const check::TableMass& mass = *a_.nuclides[i].table;
+    if (!std::isfinite(mass.mass_excess) || !std::isfinite(mass.uncertainty) || mass.uncertainty < 0.0) {
+      error = "the mass table's value for " + a_.nuclides[i].nuclide.name() + " (" + number(mass.mass_excess, 6) +
+              " +/- " + number(mass.uncertainty, 6) + ") cannot anchor it";
+      return false;
+    }
     Datum datum;
     datum.kind = Datum::Kind::anchor;
     datum.nuclide = i;
@@ -220,10 +232,21 @@ bool Adjuster::solve(std::string& error) {
     row_datum.push_back(d);
   }
 
+  if (unknowns > most_unknowns || rows.size() * unknowns > most_matrix_entries) {
+    error = std::to_string(rows.size()) + " data on " + std::to_string(unknowns) +
+            " nuclides are more than this dense adjustment takes (at most " + std::to_string(most_unknowns) +
+            " nuclides and " + std::to_string(most_matrix_entries) + " data times nuclides)";
+    return false;
+  }
   const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(), static_cast<Eigen::Index>(start.size()));
   const Fit fit = solve_least_squares(rows, start_vector);
   if (!fit.full_rank) {
     error = "the data do not determine every nuclide they tie to an anchor (a singular system)";
+    return false;
+  }
+  if (!std::isfinite(fit.chi2) || !fit.x.allFinite() || !fit.covariance.allFinite()) {
+    error = "the adjustment has no finite result: values too large or uncertainties too small for "
+            "double precision";
     return false;
   }
 

@@ -47,6 +47,13 @@ constexpr auto equation_read = read_list(conversion::equation_list);
 constexpr auto micro_u_read = read_list(conversion::micro_u_list);
 constexpr auto kev_read = read_list(conversion::kev_list);
 
+// A file that is not an equations file at all would give a finding per
+// line; after this many the rest says nothing new.
+constexpr int most_errors = 20;
+// A line shown under a finding is cut here: a binary file may hold lines
+// of megabytes.
+constexpr std::size_t longest_line_shown = 160;
+
 constexpr const char* equation_fields[] = {"mass number", "symbol", "reference mass number",
                                            "reference symbol", "G", "V", "U"};
 constexpr const char* micro_u_fields[] = {"mass number", "symbol", "mass excess", "uncertainty"};
@@ -136,7 +143,8 @@ class Reader {
   enum class Expect { group, micro_u, kev };
 
   void error(std::int32_t column, const std::string& message) {
-    diagnostics_.report(check::Severity::error, shown_, line_, column, message, record_);
+    const std::string_view shown = std::string_view(record_).substr(0, longest_line_shown);
+    diagnostics_.report(check::Severity::error, shown_, line_, column, message, shown);
     ++file_.errors;
     // Until the next empty record, the rest of this group says nothing new.
     skipping_ = true;
@@ -222,6 +230,13 @@ void Reader::start_group() {
   equation_.measured.symbol = std::string(without_trailing_blanks({measured.data(), measured.size()}));
   equation_.reference.symbol =
       std::string(without_trailing_blanks({reference.data(), reference.size()}));
+  for (const auto& [value, index] : {std::pair{equation_.G, std::size_t{4}}, std::pair{equation_.V, std::size_t{5}}}) {
+    if (!std::isfinite(value)) {
+      error(field_span(conversion::equation_list, index).first,
+            std::string(equation_fields[index]) + " is not a finite number");
+      return;
+    }
+  }
   if (!(equation_.U > 0.0) || !std::isfinite(equation_.U)) {
     error(field_span(conversion::equation_list, 6).first, "U (" + field_columns(conversion::equation_list, 6) +
                   ") is not above 0: an equation without an uncertainty cannot be weighted");
@@ -249,6 +264,10 @@ void Reader::read_micro_u() {
                              InputItem::of(equation_.mass_excess_measured), InputItem::of(sigma)};
   if (!read_fields(conversion::micro_u_list, items, micro_u_fields)) return;
   nuclide.symbol = std::string(without_trailing_blanks({symbol.data(), symbol.size()}));
+  if (!std::isfinite(equation_.mass_excess_measured)) {
+    error(field_span(conversion::micro_u_list, 2).first, "the mass excess is not a finite number");
+    return;
+  }
   if (nuclide != equation_.measured) {
     error(field_span(conversion::micro_u_list, 0).first, "the micro-u record names " + nuclide.name() + ", its equation on line " +
                   std::to_string(equation_.line) + " " + equation_.measured.name());
@@ -286,6 +305,13 @@ bool Reader::read(std::string& refusal) {
     }
     record_.assign(recordio::current_record().view());
     line_ = recordio::find_unit(request_.unit)->trace->line_number;
+    if (file_.errors >= most_errors) {
+      recordio::end_read(request_);
+      diagnostics_.report(check::Severity::note, shown_, line_, 0,
+                          "the rest of the file is not read after " + std::to_string(most_errors) + " errors",
+                          {});
+      break;
+    }
     if (closed_) {
       if (!is_blank(record_)) error(1, "a record after the closing record");
       recordio::end_read(request_);

@@ -15,7 +15,7 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     double at_start = row.constant;
     for (const auto& [unknown, coefficient] : row.terms) {
       const auto j = static_cast<Eigen::Index>(unknown);
-      A(i, j) += coefficient / row.sigma;
+      A(i, j) = coefficient / row.sigma;
       at_start += coefficient * start(j);
     }
     b(i) = (row.value - at_start) / row.sigma;
@@ -41,9 +41,6 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
   fit.x = start + correction;
   fit.covariance = covariance;
 
-  // C A^T: column i is how row i moves every unknown, per unit of its
-  // weighted value.
-  const Eigen::MatrixXd gain = covariance * A.transpose();
   const Eigen::VectorXd weighted_residual = b - A * correction;
   fit.rows.resize(rows.size());
   for (Eigen::Index i = 0; i < n; ++i) {
@@ -51,12 +48,16 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     RowFit& result = fit.rows[static_cast<std::size_t>(i)];
     result.normalized_residual = weighted_residual(i);
     result.adjusted = row.value - weighted_residual(i) * row.sigma;
+    // (C A^T)_mu,i A_i,mu, where row i of A is 0 outside the row's own
+    // unknowns: a few products per row rather than a matrix as large as A.
     for (const auto& [unknown, coefficient] : row.terms) {
-      const auto j = static_cast<Eigen::Index>(unknown);
-      bool seen = false;
-      for (const auto& [earlier, value] : result.influence) seen = seen || earlier == unknown;
-      if (seen) continue;
-      const double influence = gain(j, i) * A(i, j);
+      const auto mu = static_cast<Eigen::Index>(unknown);
+      double gain = 0.0;
+      for (const auto& [other, other_coefficient] : row.terms) {
+        const auto nu = static_cast<Eigen::Index>(other);
+        gain += covariance(mu, nu) * A(i, nu);
+      }
+      const double influence = gain * A(i, mu);
       result.influence.emplace_back(unknown, influence);
       result.significance += influence;
     }

@@ -17,7 +17,8 @@ namespace adjust {
 
 // value = sum of coefficient * x[unknown] + constant, with its uncertainty.
 struct Row {
-  std::vector<std::pair<std::size_t, double>> terms;  // unknown index, coefficient
+  // Unknown index and coefficient, each unknown at most once.
+  std::vector<std::pair<std::size_t, double>> terms;
   double value = 0.0;
   double constant = 0.0;  // the part of known (fixed) quantities
   double sigma = 1.0;     // above 0
