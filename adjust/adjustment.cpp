@@ -106,7 +106,8 @@ bool Adjuster::set_up(const check::MassTable& table, std::string& error) {
   start_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     const auto& table_mass = a_.nuclides[i].table;
-    start_[i] = table_mass ? table_mass->mass_excess : converted[i].value_or(0.0);
+    const bool usable = table_mass && std::isfinite(table_mass->mass_excess);
+    start_[i] = usable ? table_mass->mass_excess : converted[i].value_or(0.0);
   }
 
   for (const Nuclide& wanted : settings_.anchors) {
@@ -145,9 +146,11 @@ bool Adjuster::set_up(const check::MassTable& table, std::string& error) {
   for (std::size_t i = 0; i < n; ++i) {
     if (!a_.nuclides[i].anchored) continue;
     const check::TableMass& mass = *a_.nuclides[i].table;
-    if (!std::isfinite(mass.mass_excess) || !std::isfinite(mass.uncertainty) || mass.uncertainty < 0.0) {
-      error = "the mass table's value for " + a_.nuclides[i].nuclide.name() + " (" + number(mass.mass_excess, 6) +
-              " +/- " + number(mass.uncertainty, 6) + ") cannot anchor it";
+    if (!std::isfinite(mass.mass_excess) || !std::isfinite(mass.uncertainty) ||
+        mass.uncertainty < 0.0) {
+      error = "the mass table's value for " + a_.nuclides[i].nuclide.name() + " (" +
+              number(mass.mass_excess, 6) + " +/- " + number(mass.uncertainty, 6) +
+              ") cannot anchor it";
       return false;
     }
     Datum datum;
@@ -180,7 +183,8 @@ bool Adjuster::solve(std::string& error) {
     if (terms[d].size() == 2) components.join(terms[d][0].first, terms[d][1].first);
   }
   for (std::size_t d = 0; d < a_.data.size(); ++d) {
-    if (!a_.data[d].rejected && terms[d].size() == 1) rooted[components.find(terms[d][0].first)] = true;
+    if (!a_.data[d].rejected && terms[d].size() == 1)
+      rooted[components.find(terms[d][0].first)] = true;
   }
   std::vector<std::size_t> unknown(n, n);
   std::size_t unknowns = 0;
@@ -208,7 +212,8 @@ bool Adjuster::solve(std::string& error) {
     datum.significance = 0.0;
     datum.influence.clear();
     bool determined = true;
-    for (const auto& [k, coefficient] : terms[d]) determined = determined && a_.nuclides[k].determined;
+    for (const auto& [k, coefficient] : terms[d])
+      determined = determined && a_.nuclides[k].determined;
     if (!determined || datum.rejected) continue;
     datum.used = true;
     if (datum.kind == Datum::Kind::anchor && datum.uncertainty == 0.0) {
@@ -234,19 +239,22 @@ bool Adjuster::solve(std::string& error) {
 
   if (unknowns > most_unknowns || rows.size() * unknowns > most_matrix_entries) {
     error = std::to_string(rows.size()) + " data on " + std::to_string(unknowns) +
-            " nuclides are more than this dense adjustment takes (at most " + std::to_string(most_unknowns) +
-            " nuclides and " + std::to_string(most_matrix_entries) + " data times nuclides)";
+            " nuclides are more than this dense adjustment takes (at most " +
+            std::to_string(most_unknowns) + " nuclides and " + std::to_string(most_matrix_entries) +
+            " data times nuclides)";
     return false;
   }
-  const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(), static_cast<Eigen::Index>(start.size()));
+  const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(),
+                                                       static_cast<Eigen::Index>(start.size()));
   const Fit fit = solve_least_squares(rows, start_vector);
   if (!fit.full_rank) {
     error = "the data do not determine every nuclide they tie to an anchor (a singular system)";
     return false;
   }
   if (!std::isfinite(fit.chi2) || !fit.x.allFinite() || !fit.covariance.allFinite()) {
-    error = "the adjustment has no finite result: values too large or uncertainties too small for "
-            "double precision";
+    error =
+        "the adjustment has no finite result: values too large or uncertainties too small for "
+        "double precision";
     return false;
   }
 
@@ -260,7 +268,8 @@ bool Adjuster::solve(std::string& error) {
     a_.nuclides[nuclide_of[j]].mass_excess = fit.x(jj);
     a_.nuclides[nuclide_of[j]].uncertainty = std::sqrt(fit.covariance(jj, jj));
     for (std::size_t l = 0; l < unknowns; ++l) {
-      a_.covariance(static_cast<Eigen::Index>(nuclide_of[j]), static_cast<Eigen::Index>(nuclide_of[l])) =
+      a_.covariance(static_cast<Eigen::Index>(nuclide_of[j]),
+                    static_cast<Eigen::Index>(nuclide_of[l])) =
           fit.covariance(jj, static_cast<Eigen::Index>(l));
     }
   }
@@ -270,7 +279,8 @@ bool Adjuster::solve(std::string& error) {
     datum.adjusted = row.adjusted;
     datum.normalized_residual = row.normalized_residual;
     datum.significance = row.significance;
-    for (const auto& [j, influence] : row.influence) datum.influence.emplace_back(nuclide_of[j], influence);
+    for (const auto& [j, influence] : row.influence)
+      datum.influence.emplace_back(nuclide_of[j], influence);
     const double free = 1.0 - datum.significance;
     datum.standardized_residual = free > alone ? datum.normalized_residual / std::sqrt(free) : 0.0;
   }
@@ -281,7 +291,8 @@ bool Adjuster::solve(std::string& error) {
   for (const std::size_t d : row_datum) {
     Datum& datum = a_.data[d];
     if (std::fabs(datum.standardized_residual) <= settings_.threshold) continue;
-    if (worst == nullptr || std::fabs(datum.standardized_residual) > std::fabs(worst->standardized_residual)) {
+    if (worst == nullptr ||
+        std::fabs(datum.standardized_residual) > std::fabs(worst->standardized_residual)) {
       worst = &datum;
     }
   }
@@ -328,9 +339,10 @@ void Adjuster::warn_about_linear_form() {
     const double moved = reference.mass_excess - equation.reference_used;
     const double off = linear_form_slack * std::fabs(moved);
     if (!(off > 0.1 * equation.U)) continue;
-    a_.warnings.push_back(equation.file + ":" + std::to_string(equation.line) + ": " + equation.name() +
-                          ": the adjusted " + reference.nuclide.name() + " is " + number(moved, 6) +
-                          " micro-u from the " + number(equation.reference_used, 6) +
+    a_.warnings.push_back(equation.file + ":" + std::to_string(equation.line) + ": " +
+                          equation.name() + ": the adjusted " + reference.nuclide.name() + " is " +
+                          number(moved, 6) + " micro-u from the " +
+                          number(equation.reference_used, 6) +
                           " its conversion used, so V may be off by up to " + number(off, 6) +
                           " micro-u, more than a tenth of U (" + number(equation.U, 5) +
                           "): convert it again with the adjusted reference");

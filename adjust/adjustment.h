@@ -25,8 +25,8 @@ struct NuclideResult {
   Nuclide nuclide;
   std::optional<check::TableMass> table;
   bool anchored = false;
-  bool determined = false;  // false: no datum ties it to an absolute value
-  bool fixed = false;       // anchored with uncertainty 0
+  bool determined = false;   // false: no datum ties it to an absolute value
+  bool fixed = false;        // anchored with uncertainty 0
   double mass_excess = 0.0;  // micro-u, adjusted
   double uncertainty = 0.0;
 };

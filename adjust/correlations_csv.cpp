@@ -22,7 +22,9 @@ std::string correlations_csv(const Adjustment& a) {
       const auto c = static_cast<Eigen::Index>(column);
       const double scale = std::sqrt(a.covariance(r, r) * a.covariance(c, c));
       // A fixed nuclide varies with nothing; it is correlated with itself only.
-      const double correlation = row == column ? 1.0 : scale > 0.0 ? a.covariance(r, c) / scale : 0.0;
+      const double correlation = row == column ? 1.0
+                                 : scale > 0.0 ? a.covariance(r, c) / scale
+                                               : 0.0;
       char text[32];
       std::snprintf(text, sizeof text, ",%.6f", correlation);
       out += text;

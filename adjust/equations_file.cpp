@@ -6,10 +6,10 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <span>
-#include <utility>
 #include <cstring>
+#include <span>
 #include <string_view>
+#include <utility>
 
 #include "check/condition_text.h"
 #include "conversion/binding_energy_table.h"
@@ -54,12 +54,14 @@ constexpr int most_errors = 20;
 // of megabytes.
 constexpr std::size_t longest_line_shown = 160;
 
-constexpr const char* equation_fields[] = {"mass number", "symbol", "reference mass number",
-                                           "reference symbol", "G", "V", "U"};
+constexpr const char* equation_fields[] = {
+    "mass number", "symbol", "reference mass number", "reference symbol", "G", "V", "U"};
 constexpr const char* micro_u_fields[] = {"mass number", "symbol", "mass excess", "uncertainty"};
 constexpr const char* kev_fields[] = {"mass excess in keV", "uncertainty in keV"};
 
-bool is_blank(std::string_view record) { return record.find_first_not_of(' ') == std::string_view::npos; }
+bool is_blank(std::string_view record) {
+  return record.find_first_not_of(' ') == std::string_view::npos;
+}
 
 std::string_view without_trailing_blanks(std::string_view text) {
   const std::size_t last = text.find_last_not_of(' ');
@@ -112,8 +114,9 @@ std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t in
   for (const EditDescriptor& descriptor : list) {
     const bool data = descriptor.kind == Kind::integer || descriptor.kind == Kind::real ||
                       descriptor.kind == Kind::character;
-    const std::int32_t width =
-        descriptor.kind == Kind::literal ? static_cast<std::int32_t>(descriptor.text.size()) : descriptor.width;
+    const std::int32_t width = descriptor.kind == Kind::literal
+                                   ? static_cast<std::int32_t>(descriptor.text.size())
+                                   : descriptor.width;
     if (data && field++ == index) return {column, column + width - 1};
     if (descriptor.kind != Kind::record_break) column += width;
   }
@@ -176,8 +179,9 @@ bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> item
                          const char* const* names) {
   for (std::size_t index = 0; index < items.size(); ++index) {
     if (recordio::read_item(request_, items[index]) != Outcome::success) {
-      error(field_span(writer_list, index).first, std::string(names[index]) + " (" + field_columns(writer_list, index) +
-                        "): " + check::condition_text(status_));
+      error(field_span(writer_list, index).first, std::string(names[index]) + " (" +
+                                                      field_columns(writer_list, index) +
+                                                      "): " + check::condition_text(status_));
       return false;
     }
   }
@@ -191,6 +195,7 @@ void Reader::start_group() {
     if (warning_before_) {
       diagnostics_.report(check::Severity::warning, shown_, line_, 1,
                           "a warning record with no equation after it", record_);
+      warning_before_ = false;
     }
     return;
   }
@@ -222,15 +227,20 @@ void Reader::start_group() {
   equation_.binding_energy_missing = warning_before_;
   warning_before_ = false;
   conversion::Symbol measured{}, reference{};
-  const InputItem items[] = {InputItem::of(equation_.measured.A), InputItem::text(measured.data(), 4),
-                             InputItem::of(equation_.reference.A), InputItem::text(reference.data(), 4),
-                             InputItem::of(equation_.G),          InputItem::of(equation_.V),
+  const InputItem items[] = {InputItem::of(equation_.measured.A),
+                             InputItem::text(measured.data(), 4),
+                             InputItem::of(equation_.reference.A),
+                             InputItem::text(reference.data(), 4),
+                             InputItem::of(equation_.G),
+                             InputItem::of(equation_.V),
                              InputItem::of(equation_.U)};
   if (!read_fields(conversion::equation_list, items, equation_fields)) return;
-  equation_.measured.symbol = std::string(without_trailing_blanks({measured.data(), measured.size()}));
+  equation_.measured.symbol =
+      std::string(without_trailing_blanks({measured.data(), measured.size()}));
   equation_.reference.symbol =
       std::string(without_trailing_blanks({reference.data(), reference.size()}));
-  for (const auto& [value, index] : {std::pair{equation_.G, std::size_t{4}}, std::pair{equation_.V, std::size_t{5}}}) {
+  for (const auto& [value, index] :
+       {std::pair{equation_.G, std::size_t{4}}, std::pair{equation_.V, std::size_t{5}}}) {
     if (!std::isfinite(value)) {
       error(field_span(conversion::equation_list, index).first,
             std::string(equation_fields[index]) + " is not a finite number");
@@ -238,13 +248,15 @@ void Reader::start_group() {
     }
   }
   if (!(equation_.U > 0.0) || !std::isfinite(equation_.U)) {
-    error(field_span(conversion::equation_list, 6).first, "U (" + field_columns(conversion::equation_list, 6) +
-                  ") is not above 0: an equation without an uncertainty cannot be weighted");
+    error(field_span(conversion::equation_list, 6).first,
+          "U (" + field_columns(conversion::equation_list, 6) +
+              ") is not above 0: an equation without an uncertainty cannot be weighted");
     return;
   }
   if (equation_.G == 0.0) {
-    error(field_span(conversion::equation_list, 4).first, "G (" + field_columns(conversion::equation_list, 4) +
-                  ") is 0: the reference's mass excess cannot be recovered from the micro-u record");
+    error(field_span(conversion::equation_list, 4).first,
+          "G (" + field_columns(conversion::equation_list, 4) +
+              ") is 0: the reference's mass excess cannot be recovered from the micro-u record");
     return;
   }
   expect_ = Expect::micro_u;
@@ -269,8 +281,9 @@ void Reader::read_micro_u() {
     return;
   }
   if (nuclide != equation_.measured) {
-    error(field_span(conversion::micro_u_list, 0).first, "the micro-u record names " + nuclide.name() + ", its equation on line " +
-                  std::to_string(equation_.line) + " " + equation_.measured.name());
+    error(field_span(conversion::micro_u_list, 0).first,
+          "the micro-u record names " + nuclide.name() + ", its equation on line " +
+              std::to_string(equation_.line) + " " + equation_.measured.name());
     return;
   }
   equation_.reference_used = (equation_.mass_excess_measured - equation_.V) / equation_.G;
@@ -293,9 +306,15 @@ void Reader::read_kev() {
 bool Reader::read(std::string& refusal) {
   for (;;) {
     switch (expect_) {
-      case Expect::group: request_.format = equation_read; break;
-      case Expect::micro_u: request_.format = micro_u_read; break;
-      case Expect::kev: request_.format = kev_read; break;
+      case Expect::group:
+        request_.format = equation_read;
+        break;
+      case Expect::micro_u:
+        request_.format = micro_u_read;
+        break;
+      case Expect::kev:
+        request_.format = kev_read;
+        break;
     }
     const Outcome outcome = recordio::begin_read(request_);
     if (outcome == Outcome::end_of_file) break;
@@ -307,9 +326,9 @@ bool Reader::read(std::string& refusal) {
     line_ = recordio::find_unit(request_.unit)->trace->line_number;
     if (file_.errors >= most_errors) {
       recordio::end_read(request_);
-      diagnostics_.report(check::Severity::note, shown_, line_, 0,
-                          "the rest of the file is not read after " + std::to_string(most_errors) + " errors",
-                          {});
+      diagnostics_.report(
+          check::Severity::note, shown_, line_, 0,
+          "the rest of the file is not read after " + std::to_string(most_errors) + " errors", {});
       break;
     }
     if (closed_) {
@@ -319,9 +338,15 @@ bool Reader::read(std::string& refusal) {
     }
     const Expect expected = expect_;
     switch (expected) {
-      case Expect::group: start_group(); break;
-      case Expect::micro_u: read_micro_u(); break;
-      case Expect::kev: read_kev(); break;
+      case Expect::group:
+        start_group();
+        break;
+      case Expect::micro_u:
+        read_micro_u();
+        break;
+      case Expect::kev:
+        read_kev();
+        break;
     }
     // A read that ended early has already ended its statement.
     if (request_.kind == recordio::StatementKind::read) recordio::end_read(request_);

@@ -50,8 +50,9 @@ std::string file_end_note(const std::string& file, adjust::FileEnd end) {
     case adjust::FileEnd::normal:
       return {};
     case adjust::FileEnd::reading_error:
-      return file + ": the conversion ended in \"Error in File Reading\": its equations before "
-                    "the error are used; the measurements after it were never converted";
+      return file +
+             ": the conversion ended in \"Error in File Reading\": its equations before "
+             "the error are used; the measurements after it were never converted";
     case adjust::FileEnd::no_closing:
       return file + ": no closing record, the conversion did not finish: its equations are used";
   }
@@ -85,12 +86,13 @@ int adjust_files(int argc, char** argv) {
   }
   // The files this program writes must never be one it reads, or a slip in
   // the command line would destroy data.
-  for (const auto& [option, output] : {std::pair{"--json", &options.json},
-                                       std::pair{"--correlations", &options.correlations}}) {
+  for (const auto& [option, output] :
+       {std::pair{"--json", &options.json}, std::pair{"--correlations", &options.correlations}}) {
     if (!*output) continue;
     for (const std::string& input : inputs) {
       if (check::same_file(**output, input)) {
-        return fail(std::string(option) + " '" + **output + "' names an input file, '" + input + "'");
+        return fail(std::string(option) + " '" + **output + "' names an input file, '" + input +
+                    "'");
       }
     }
   }
@@ -98,7 +100,8 @@ int adjust_files(int argc, char** argv) {
     return fail("--json and --correlations name the same file, '" + *options.json + "'");
   }
 
-  if (!is_regular_or_missing(masses_path)) return fail("'" + masses_path + "' is not a regular file");
+  if (!is_regular_or_missing(masses_path))
+    return fail("'" + masses_path + "' is not a regular file");
   check::MassTable masses;
   if (!masses.load(masses_path, message)) return fail(message);
 
@@ -140,11 +143,13 @@ int adjust_files(int argc, char** argv) {
   }
   adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  if (options.json && !adjust::write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
+  if (options.json &&
+      !adjust::write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
     return fail(message);
   }
   if (options.correlations &&
-      !adjust::write_whole_file(*options.correlations, adjust::correlations_csv(adjustment), message)) {
+      !adjust::write_whole_file(*options.correlations, adjust::correlations_csv(adjustment),
+                                message)) {
     return fail(message);
   }
 

@@ -14,7 +14,8 @@ std::optional<Nuclide> parse_nuclide(std::string_view text) {
   nuclide.symbol = std::string(text.substr(digits));
   // A symbol field is 4 characters wide; anything longer names no nuclide
   // of an equations file.
-  if (nuclide.symbol.size() > 4 || nuclide.symbol.find(' ') != std::string::npos) return std::nullopt;
+  if (nuclide.symbol.size() > 4 || nuclide.symbol.find(' ') != std::string::npos)
+    return std::nullopt;
   return nuclide;
 }
 

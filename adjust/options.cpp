@@ -14,34 +14,42 @@ constexpr const char* description =
     "Adjusts the equations that freq2equat wrote (one or more equations files) by weighted least\n"
     "squares, together with anchors from the 2020 mass table, and reports the adjusted mass\n"
     "excesses, chi2 and the Birge ratio, and for each datum its residual, significance and\n"
-    "influence. Exit status: 0 adjusted; 1 adjusted, with data flagged as outliers; 2 could not\n"
-    "adjust (a usage error, an unreadable or wrong input, a file that could not be written).";
+    "influence.\n"
+    "Exit status: 0 adjusted; 1 adjusted, with a datum flagged as an outlier; 2 could not adjust\n"
+    "(a usage error, an unreadable or wrong input, a file that could not be written).\n";
 
 }  // namespace
 
-ParseResult parse_options(int argc, const char* const* argv, Options& options, std::string& message) {
+ParseResult parse_options(int argc, const char* const* argv, Options& options,
+                          std::string& message) {
   CLI::App app(description, "freq2equat-adjust");
-  app.set_version_flag("--version", std::string("freq2equat-adjust (freq2equat) ") + FREQ2EQUAT_VERSION);
+  app.set_version_flag("--version",
+                       std::string("freq2equat-adjust (freq2equat) ") + FREQ2EQUAT_VERSION);
   app.add_option("FILE", options.files, "equations files as freq2equat writes them (vemo.equat)")
-      ->required();
+      ->required()
+      ->type_name("");
   app.add_option("--masses", options.masses,
-                 "mass table (CSV, as the shipped 2020 table) for the anchors and the comparison");
-  app.add_option("--anchor", options.anchors,
-                 "anchor NUCLIDE (for example 133Cs) at its table value as well; 'all' anchors every "
-                 "nuclide the table holds; repeatable")
+                 "mass table (CSV, as the shipped 2020 table) for the anchors and the comparison")
+      ->type_name("FILE");
+  app.add_option(
+         "--anchor", options.anchors,
+         "anchor NUCLIDE (for example 133Cs) at its table value as well; 'all' anchors every "
+         "nuclide the table holds; repeatable")
       ->take_last()
       ->type_name("NUCLIDE|all")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_flag("--kev", options.kev, "show the mass excesses in keV as well");
   app.add_option("--correlations", options.correlations,
-                 "write the correlation matrix of the adjusted mass excesses to FILE (CSV)");
+                 "write the correlation matrix of the adjusted mass excesses to FILE (CSV)")
+      ->type_name("FILE");
   app.add_option("--threshold", options.threshold,
                  "flag a datum whose standardized residual exceeds T (default 3)")
       ->type_name("T");
   app.add_flag("--reject", options.reject,
                "drop the worst flagged datum and adjust again, while one exceeds the threshold");
-  app.add_option("--json", options.json, "write the results to FILE as JSON");
+  app.add_option("--json", options.json, "write the results to FILE as JSON")
+      ->type_name("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

@@ -28,7 +28,9 @@ std::string formatted(const char* format, double value) {
 }
 
 // Rounded to two decimals, a tiny negative residual would show as -0.00.
-std::string residual_text(double value) { return formatted("%.2f", std::fabs(value) < 0.005 ? 0.0 : value); }
+std::string residual_text(double value) {
+  return formatted("%.2f", std::fabs(value) < 0.005 ? 0.0 : value);
+}
 
 // Influences shown beside a datum: those above 1 %, as percentages.
 std::string influences(const Adjustment& a, const Datum& datum) {
@@ -59,20 +61,22 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   for (const NuclideResult& nuclide : a.nuclides) determined += nuclide.determined ? 1 : 0;
 
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
-         check::count_of(static_cast<long>(determined), "nuclide") + "; table: " + settings.masses_name +
-         "\n";
+         check::count_of(static_cast<long>(determined), "nuclide") +
+         "; table: " + settings.masses_name + "\n";
   out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
   if (settings.kev) out += "      adjusted keV     +/- keV";
   out += "\n";
   for (const NuclideResult& nuclide : a.nuclides) {
     if (!nuclide.determined) continue;
     std::string line = "  " + padded(nuclide.nuclide.name(), 8, false) +
-                       padded(fixed(nuclide.mass_excess, 6), 15) + padded(fixed(nuclide.uncertainty, 6), 12);
+                       padded(fixed(nuclide.mass_excess, 6), 15) +
+                       padded(fixed(nuclide.uncertainty, 6), 12);
     if (nuclide.table) {
       const double sigma = std::sqrt(nuclide.uncertainty * nuclide.uncertainty +
                                      nuclide.table->uncertainty * nuclide.table->uncertainty);
       const double difference = nuclide.mass_excess - nuclide.table->mass_excess;
-      line += padded(fixed(nuclide.table->mass_excess, 6), 16) + padded(fixed(nuclide.table->uncertainty, 6), 12) +
+      line += padded(fixed(nuclide.table->mass_excess, 6), 16) +
+              padded(fixed(nuclide.table->uncertainty, 6), 12) +
               padded(sigma > 0.0 ? check::sigma_count(difference / sigma) : "-", 12);
     } else {
       line += padded("(not in the table)", 40);
@@ -100,13 +104,15 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
     place_width = std::max(place_width, datum_place(a, datum).size());
     name_width = std::max(name_width, datum_name(a, datum).size());
   }
-  out += "\nData: value (uncertainty), adjusted value, normalized residual, significance h, "
-         "influence above 1 %\n";
+  out +=
+      "\nData: value (uncertainty), adjusted value, normalized residual, significance h, "
+      "influence above 1 %\n";
   for (const Datum& datum : a.data) {
     const int decimals = datum.kind == Datum::Kind::anchor ? 6 : 5;
     std::string line = "  " + padded(datum_place(a, datum), place_width, false) + "  " +
-                       padded(datum_name(a, datum), name_width, false) + padded(fixed(datum.value, decimals), 15) +
-                       " (" + fixed(datum.uncertainty, decimals) + ")";
+                       padded(datum_name(a, datum), name_width, false) +
+                       padded(fixed(datum.value, decimals), 15) + " (" +
+                       fixed(datum.uncertainty, decimals) + ")";
     if (!datum.used && !datum.rejected) {
       out += line + "  undetermined\n";
       continue;
@@ -139,7 +145,8 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   bool any_undetermined = false;
   for (const NuclideResult& nuclide : a.nuclides) {
     if (nuclide.determined) continue;
-    if (!any_undetermined) out += "\nUndetermined: no anchor ties these nuclides to an absolute value\n";
+    if (!any_undetermined)
+      out += "\nUndetermined: no anchor ties these nuclides to an absolute value\n";
     any_undetermined = true;
     out += "  " + nuclide.nuclide.name() + ":";
     for (const Datum& datum : a.data) {

@@ -9,9 +9,9 @@
 namespace adjust {
 
 struct ReportSettings {
-  bool kev = false;          // mass excesses in keV as well
-  double threshold = 3.0;    // for the words about flagged data
-  std::string masses_name;   // the mass table, as the report names it
+  bool kev = false;         // mass excesses in keV as well
+  double threshold = 3.0;   // for the words about flagged data
+  std::string masses_name;  // the mass table, as the report names it
 };
 
 // Nuclides by mass number, data by file and line, then anchors; flagged

@@ -32,15 +32,15 @@ std::string data_file(const std::string& name) {
 }
 
 // One equation group as the converter lays it out.
-std::string group(int A_meas, const char* meas, int A_ref, const char* ref, double G, double V, double U,
-                  double mass_excess, double sigma) {
+std::string group(int A_meas, const char* meas, int A_ref, const char* ref, double G, double V,
+                  double U, double mass_excess, double sigma) {
   char text[400];
   std::snprintf(text, sizeof text,
                 "     %6d%-4s-%4d%-4s*%6.3f =%15.5f (%9.5f)\r\n"
                 "             %4d%-4s =%15.6f +/-%11.6f micro-u\r\n"
                 "                      =%15.6f +/-%11.6f keV\r\n\r\n",
-                A_meas, meas, A_ref, ref, G, V, U, A_meas, meas, mass_excess, sigma, mass_excess * 0.9314940038,
-                sigma * 0.9314940038);
+                A_meas, meas, A_ref, ref, G, V, U, A_meas, meas, mass_excess, sigma,
+                mass_excess * 0.9314940038, sigma * 0.9314940038);
   return text;
 }
 
@@ -77,10 +77,12 @@ TEST(AdjustProgram, ScenarioAMatchesTheExactResults) {
     const json& have = got["data"][i];
     EXPECT_EQ(have["kind"], want["kind"]);
     EXPECT_EQ(have["line"], want["line"]);
-    EXPECT_NEAR(have["normalized_residual"].get<double>(), want["normalized_residual"].get<double>(), 1e-4);
+    EXPECT_NEAR(have["normalized_residual"].get<double>(),
+                want["normalized_residual"].get<double>(), 1e-4);
     EXPECT_NEAR(have["significance"].get<double>(), want["significance"].get<double>(), 1e-4);
     for (const auto& [name, value] : want["influence"].items()) {
-      EXPECT_NEAR(have["influence"].at(name).get<double>(), value.get<double>(), 1e-4) << i << " " << name;
+      EXPECT_NEAR(have["influence"].at(name).get<double>(), value.get<double>(), 1e-4)
+          << i << " " << name;
     }
     // Influences left out of the expected list are the ones below 1 %.
     for (const auto& [name, value] : have["influence"].items()) {
@@ -100,7 +102,8 @@ TEST(AdjustProgram, ScenarioAMatchesTheExactResults) {
 TEST(AdjustProgram, ConvertersOutputOnTheExampleGivesBackItsMassExcesses) {
   ScratchDir dir;
   for (const char* name : {"vemo.freq", "ionization.data"}) {
-    dir.write(name, testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value());
+    dir.write(name,
+              testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value());
   }
   RunOptions options;
   options.working_directory = dir.path();
@@ -109,7 +112,8 @@ TEST(AdjustProgram, ConvertersOutputOnTheExampleGivesBackItsMassExcesses) {
   ASSERT_EQ(run.exit_status, 0) << run.standard_error;
   const json got = json::parse(dir.read("out.json").value());
   std::map<std::string, double> adjusted;
-  for (const json& n : got["nuclides"]) adjusted[n["nuclide"].get<std::string>()] = n["mass_excess"].get<double>();
+  for (const json& n : got["nuclides"])
+    adjusted[n["nuclide"].get<std::string>()] = n["mass_excess"].get<double>();
 
   const std::string equat = dir.read("vemo.equat").value();
   int compared = 0;
@@ -145,15 +149,17 @@ TEST(AdjustProgram, OrderOfTheFilesDoesNotChangeTheResults) {
   ASSERT_EQ(one["nuclides"].size(), 4u);
   for (std::size_t k = 0; k < 4; ++k) {
     EXPECT_EQ(one["nuclides"][k]["nuclide"], two["nuclides"][k]["nuclide"]);
-    EXPECT_NEAR(one["nuclides"][k]["mass_excess"].get<double>(), two["nuclides"][k]["mass_excess"].get<double>(), 1e-9);
+    EXPECT_NEAR(one["nuclides"][k]["mass_excess"].get<double>(),
+                two["nuclides"][k]["mass_excess"].get<double>(), 1e-9);
   }
 }
 
 TEST(AdjustProgram, FlaggedOutlierIsReportedAndRejectedOnlyWhenAsked) {
   ScratchDir dir;
-  dir.write("runs.equat", caesium_on_rubidium(43501.0271, 0.01) + caesium_on_rubidium(43501.0272, 0.01) +
-                              caesium_on_rubidium(43501.0269, 0.01) + caesium_on_rubidium(43501.5, 0.01) +
-                              normal_end);
+  dir.write("runs.equat", caesium_on_rubidium(43501.0271, 0.01) +
+                              caesium_on_rubidium(43501.0272, 0.01) +
+                              caesium_on_rubidium(43501.0269, 0.01) +
+                              caesium_on_rubidium(43501.5, 0.01) + normal_end);
   const RunResult flagged = adjust_in(dir, {"runs.equat", "--json", "flagged.json"});
   EXPECT_EQ(flagged.exit_status, 1) << flagged.standard_error;
   EXPECT_NE(flagged.standard_output.find("runs.equat:13"), std::string::npos);
@@ -167,18 +173,20 @@ TEST(AdjustProgram, FlaggedOutlierIsReportedAndRejectedOnlyWhenAsked) {
   const json after = json::parse(dir.read("rejected.json").value());
   EXPECT_EQ(after["data"][3]["rejected"], true);
   EXPECT_EQ(after["degrees_of_freedom"], 2);
-  EXPECT_NE(rejected.standard_output.find("Rejected, in the order dropped:\n  runs.equat:13 133Cs-85Rb"),
-            std::string::npos)
+  EXPECT_NE(
+      rejected.standard_output.find("Rejected, in the order dropped:\n  runs.equat:13 133Cs-85Rb"),
+      std::string::npos)
       << rejected.standard_output;
 }
 
 TEST(AdjustProgram, BirgeRatioWellAboveOneIsReportedNeverUsedToScaleDown) {
   ScratchDir dir;
   std::string file;
-  for (int i = 0; i < 6; ++i) file += caesium_on_rubidium(43501.0271 + (i % 2 == 0 ? 0.03 : -0.03), 0.01);
+  for (int i = 0; i < 6; ++i)
+    file += caesium_on_rubidium(43501.0271 + (i % 2 == 0 ? 0.03 : -0.03), 0.01);
   dir.write("spread.equat", file + normal_end);
-  dir.write("tight.equat", caesium_on_rubidium(43501.0271, 0.01) + caesium_on_rubidium(43501.0272, 0.01) +
-                               normal_end);
+  dir.write("tight.equat", caesium_on_rubidium(43501.0271, 0.01) +
+                               caesium_on_rubidium(43501.0272, 0.01) + normal_end);
   const RunResult spread = adjust_in(dir, {"spread.equat"});
   EXPECT_NE(spread.standard_output.find("their uncertainties multiplied by the Birge ratio 3.286"),
             std::string::npos)
@@ -192,10 +200,12 @@ TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
   dir.write("early.equat", caesium_on_rubidium(43501.0271, 0.01) + "0Error in File Reading\r\n");
   const RunResult run = adjust_in(dir, {"early.equat"});
   EXPECT_EQ(run.exit_status, 0) << run.standard_error;
-  EXPECT_NE(run.standard_output.find("early.equat: the conversion ended in \"Error in File Reading\""),
-            std::string::npos)
+  EXPECT_NE(
+      run.standard_output.find("early.equat: the conversion ended in \"Error in File Reading\""),
+      std::string::npos)
       << run.standard_output;
-  EXPECT_NE(run.standard_output.find("133Cs     -94548.0"), std::string::npos) << run.standard_output;
+  EXPECT_NE(run.standard_output.find("133Cs     -94548.0"), std::string::npos)
+      << run.standard_output;
 }
 
 struct Refusal {
@@ -229,35 +239,66 @@ const std::string equation_record = good.substr(0, good.find('\n') + 1);
 INSTANTIATE_TEST_SUITE_P(
     AdjustProgram, Refusals,
     testing::Values(
-        Refusal{"NotAnEquationsFile", "hello\r\n", {},
-                "bad.equat:1:1: error: not an equation record, a warning record, an empty record or a closing record"},
-        Refusal{"AsterisksInV", equation_record.substr(0, 33) + std::string(15, '*') + equation_record.substr(48), {},
+        Refusal{"NotAnEquationsFile",
+                "hello\r\n",
+                {},
+                "bad.equat:1:1: error: not an equation record, a warning record, an empty record "
+                "or a closing record"},
+        Refusal{"AsterisksInV",
+                equation_record.substr(0, 33) + std::string(15, '*') + equation_record.substr(48),
+                {},
                 "bad.equat:1:34: error: V (columns 34-48): Illegal character in numeric input"},
-        Refusal{"UncertaintyZero", caesium_on_rubidium(43501.0271, 0.0), {},
+        Refusal{"UncertaintyZero",
+                caesium_on_rubidium(43501.0271, 0.0),
+                {},
                 "bad.equat:1:51: error: U (columns 51-59) is not above 0: an equation without an "
                 "uncertainty cannot be weighted"},
-        Refusal{"GroupCutShort", equation_record, {},
+        Refusal{"GroupCutShort",
+                equation_record,
+                {},
                 "bad.equat:2:1: error: the file ends inside the equation group of line 1"},
-        Refusal{"MicroURecordOfAnotherNuclide",
-                equation_record + "              134Cs   =  -94548.035997 +/-   0.013062 micro-u\r\n", {},
-                "bad.equat:2:14: error: the micro-u record names 134Cs, its equation on line 1 133Cs"},
-        Refusal{"RecordAfterTheClosingRecord", good + normal_end + good, {},
+        Refusal{
+            "MicroURecordOfAnotherNuclide",
+            equation_record + "              134Cs   =  -94548.035997 +/-   0.013062 micro-u\r\n",
+            {},
+            "bad.equat:2:14: error: the micro-u record names 134Cs, its equation on line 1 133Cs"},
+        Refusal{"RecordAfterTheClosingRecord",
+                good + normal_end + good,
+                {},
                 "bad.equat:6:1: error: a record after the closing record"},
-        Refusal{"AnchorNamedByNoEquation", good, {"--anchor", "90Zr"},
+        Refusal{"AnchorNamedByNoEquation",
+                good,
+                {"--anchor", "90Zr"},
                 "freq2equat-adjust: --anchor 90Zr: no equation names it"},
-        Refusal{"AnchorNotANuclide", good, {"--anchor", "Cs133"},
-                "freq2equat-adjust: --anchor 'Cs133' is not a nuclide such as 133Cs, or 'all' (see --help)"},
-        Refusal{"ThresholdNotPositive", good, {"--threshold", "-1"},
+        Refusal{"AnchorNotANuclide",
+                good,
+                {"--anchor", "Cs133"},
+                "freq2equat-adjust: --anchor 'Cs133' is not a nuclide such as 133Cs, or 'all' (see "
+                "--help)"},
+        Refusal{"ThresholdNotPositive",
+                good,
+                {"--threshold", "-1"},
                 "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
-        Refusal{"UnknownOption", good, {"--scale"},
+        Refusal{"UnknownOption",
+                good,
+                {"--scale"},
                 "freq2equat-adjust: The following argument was not expected: --scale (see --help)"},
-        Refusal{"MissingMassTable", good, {"--masses", "none.csv"},
+        Refusal{"MissingMassTable",
+                good,
+                {"--masses", "none.csv"},
                 "freq2equat-adjust: cannot read 'none.csv': No such file or directory"},
-        Refusal{"SameFileTwice", good, {"./bad.equat"},
-                "freq2equat-adjust: './bad.equat' is 'bad.equat' again: its equations would count twice"},
-        Refusal{"JsonOverAnInput", good, {"--json", "bad.equat"},
+        Refusal{"SameFileTwice",
+                good,
+                {"./bad.equat"},
+                "freq2equat-adjust: './bad.equat' is 'bad.equat' again: its equations would count "
+                "twice"},
+        Refusal{"JsonOverAnInput",
+                good,
+                {"--json", "bad.equat"},
                 "freq2equat-adjust: --json 'bad.equat' names an input file, 'bad.equat'"},
-        Refusal{"JsonIntoAMissingDirectory", good, {"--json", "no/such/out.json"},
+        Refusal{"JsonIntoAMissingDirectory",
+                good,
+                {"--json", "no/such/out.json"},
                 "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
         Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"}));
 
@@ -308,7 +349,8 @@ TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
   const std::string csv = dir.read("c.csv").value();
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "nuclide,85Rb,87Rb,88Sr,133Cs");
   EXPECT_NE(csv.find("\n85Rb,1.000000,"), std::string::npos) << csv;
-  EXPECT_NE(run.standard_output.find("-88070.932949"), std::string::npos) << run.standard_output;  // 133Cs in keV
+  EXPECT_NE(run.standard_output.find("-88070.932949"), std::string::npos)
+      << run.standard_output;  // 133Cs in keV
 }
 
 }  // namespace

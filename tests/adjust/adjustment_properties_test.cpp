@@ -27,12 +27,14 @@ struct TableRow {
 
 check::MassTable table_of(const std::vector<TableRow>& rows, double uncertainty_scale = 1.0) {
   testing_support::ScratchDir dir;
-  std::string csv = "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u,mass_excess_keV,uncertainty_keV,estimated\n";
+  std::string csv =
+      "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u,mass_excess_keV,uncertainty_keV,"
+      "estimated\n";
   for (const TableRow& row : rows) {
     const adjust::Nuclide nuclide = *adjust::parse_nuclide(row.nuclide);
     char line[160];
-    std::snprintf(line, sizeof line, "0,%d,%s,%.9f,%.9f,0,0,no\n", nuclide.A, nuclide.symbol.c_str(),
-                  row.mass_excess, row.uncertainty * uncertainty_scale);
+    std::snprintf(line, sizeof line, "0,%d,%s,%.9f,%.9f,0,0,no\n", nuclide.A,
+                  nuclide.symbol.c_str(), row.mass_excess, row.uncertainty * uncertainty_scale);
     csv += line;
   }
   dir.write("masses.csv", csv);
@@ -91,8 +93,8 @@ const adjust::NuclideResult& nuclide(const Adjustment& a, const char* name) {
 }
 
 std::size_t unknowns(const Adjustment& a) {
-  return static_cast<std::size_t>(
-      std::count_if(a.nuclides.begin(), a.nuclides.end(), [](const auto& n) { return n.determined; }));
+  return static_cast<std::size_t>(std::count_if(a.nuclides.begin(), a.nuclides.end(),
+                                                [](const auto& n) { return n.determined; }));
 }
 
 // A fault in the covariance or in the weights shows at once here: h sums
@@ -220,8 +222,8 @@ TEST(AdjustmentProperties, RejectDropsTheWorstDatumOnly) {
   EXPECT_TRUE(cleaned.data[3].rejected);
   EXPECT_EQ(cleaned.flagged_count(), 0u);
   EXPECT_EQ(cleaned.degrees_of_freedom, 2);
-  EXPECT_NEAR(nuclide(cleaned, "133Cs").mass_excess, 1.565 * rb85 + (43501.0271 + 43501.0272 + 43501.0269) / 3.0,
-              1e-9);
+  EXPECT_NEAR(nuclide(cleaned, "133Cs").mass_excess,
+              1.565 * rb85 + (43501.0271 + 43501.0272 + 43501.0269) / 3.0, 1e-9);
 }
 
 // The reference moved from the value its conversion used by far more than
@@ -230,14 +232,17 @@ TEST(AdjustmentProperties, LinearFormWarningWhenAReferenceMoves) {
   const double rb85 = -88210.26396;
   // Converted with 85Rb 100 micro-u off its table value: V is off by up to
   // 0.15 micro-u against a U of 0.01.
-  const Adjustment a = adjusted({equation("133Cs", "85Rb", 1.565, 43501.0271, 0.01, rb85 + 100.0, 1)},
-                                table_of(rubidium_caesium));
+  const Adjustment a =
+      adjusted({equation("133Cs", "85Rb", 1.565, 43501.0271, 0.01, rb85 + 100.0, 1)},
+               table_of(rubidium_caesium));
   ASSERT_EQ(a.warnings.size(), 1u);
-  EXPECT_NE(a.warnings[0].find("test.equat:1: 133Cs-85Rb: the adjusted 85Rb is -100.000000 micro-u"),
-            std::string::npos)
+  EXPECT_NE(
+      a.warnings[0].find("test.equat:1: 133Cs-85Rb: the adjusted 85Rb is -100.000000 micro-u"),
+      std::string::npos)
       << a.warnings[0];
-  const Adjustment quiet = adjusted({equation("133Cs", "85Rb", 1.565, 43501.0271, 0.01, rb85 + 0.5, 1)},
-                                    table_of(rubidium_caesium));
+  const Adjustment quiet =
+      adjusted({equation("133Cs", "85Rb", 1.565, 43501.0271, 0.01, rb85 + 0.5, 1)},
+               table_of(rubidium_caesium));
   EXPECT_TRUE(quiet.warnings.empty());
 }
 
@@ -246,7 +251,8 @@ TEST(AdjustmentProperties, AnchorThatNoEquationNamesIsRefused) {
   settings.anchors = {*adjust::parse_nuclide("90Zr")};
   Adjustment result;
   std::string error;
-  EXPECT_FALSE(adjust::adjust_equations(chain_network(), table_of(rubidium_caesium), settings, result, error));
+  EXPECT_FALSE(adjust::adjust_equations(chain_network(), table_of(rubidium_caesium), settings,
+                                        result, error));
   EXPECT_EQ(error, "--anchor 90Zr: no equation names it");
 }
 
