@@ -10,19 +10,25 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "adjust/adjustment.h"
+#include "adjust/adjustment_plot.h"
 #include "adjust/equations_file.h"
 #include "adjust/options.h"
-#include "adjust/output_file.h"
 #include "adjust/report.h"
 #include "check/diagnostics.h"
 #include "check/installed_masses.h"
 #include "check/mass_table.h"
 #include "check/paths.h"
+#include "plot/render.h"
+#include "plot/replacing_file.h"
 #include "recordio/units.h"
 
 namespace {
@@ -33,6 +39,14 @@ constexpr int adjusted_with_flags = 1;
 constexpr int could_not_adjust = 2;
 // Every equations file is read on this unit in turn.
 constexpr std::int32_t equations_unit = 3;
+
+// The whole of `bytes` in `path`, or the old `path` untouched.
+bool write_whole_file(const std::string& path, std::string_view bytes, std::string& error) {
+  plot::ReplacingFile file;
+  if (file.open(path) && file.write(bytes) && file.commit()) return true;
+  error = file.error();
+  return false;
+}
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", program, message.c_str());
@@ -86,8 +100,12 @@ int adjust_files(int argc, char** argv) {
   }
   // The files this program writes must never be one it reads, or a slip in
   // the command line would destroy data.
-  for (const auto& [option, output] :
-       {std::pair{"--json", &options.json}, std::pair{"--correlations", &options.correlations}}) {
+  const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
+      {"--json", &options.json},
+      {"--correlations", &options.correlations},
+      {"--plot", &options.plot}};
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [option, output] = outputs[i];
     if (!*output) continue;
     for (const std::string& input : inputs) {
       if (check::same_file(**output, input)) {
@@ -95,13 +113,21 @@ int adjust_files(int argc, char** argv) {
                     "'");
       }
     }
+    for (std::size_t j = 0; j < i; ++j) {
+      const auto& [other_option, other] = outputs[j];
+      if (*other && **other == **output) {
+        return fail(std::string(other_option) + " and " + option + " name the same file, '" +
+                    **output + "'");
+      }
+    }
   }
-  if (options.json && options.correlations && *options.json == *options.correlations) {
-    return fail("--json and --correlations name the same file, '" + *options.json + "'");
+  if (options.plot) {
+    if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
 
-  if (!is_regular_or_missing(masses_path))
+  if (!is_regular_or_missing(masses_path)) {
     return fail("'" + masses_path + "' is not a regular file");
+  }
   check::MassTable masses;
   if (!masses.load(masses_path, message)) return fail(message);
 
@@ -143,14 +169,22 @@ int adjust_files(int argc, char** argv) {
   }
   adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  if (options.json &&
-      !adjust::write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
+  if (options.json && !write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
     return fail(message);
   }
   if (options.correlations &&
-      !adjust::write_whole_file(*options.correlations, adjust::correlations_csv(adjustment),
-                                message)) {
+      !write_whole_file(*options.correlations, adjust::correlations_csv(adjustment), message)) {
     return fail(message);
+  }
+
+  if (options.plot) {
+    std::string title = check::base_name(options.files.front());
+    if (options.files.size() > 1)
+      title += " and " + std::to_string(options.files.size() - 1) + " more";
+    title += ", adjusted";
+    const std::string why =
+        plot::write_picture(adjust::adjustment_figure(adjustment, title), *options.plot);
+    if (!why.empty()) return fail(why);
   }
 
   adjust::ReportSettings report;

@@ -48,7 +48,10 @@ ParseResult parse_options(int argc, const char* const* argv, Options& options,
       ->type_name("T");
   app.add_flag("--reject", options.reject,
                "drop the worst flagged datum and adjust again, while one exceeds the threshold");
-  app.add_option("--json", options.json, "write the results to FILE as JSON")
+  app.add_option("--json", options.json, "write the results to FILE as JSON")->type_name("FILE");
+  app.add_option("--plot", options.plot,
+                 "draw the adjusted values against the table and the data's normalized residuals "
+                 "into FILE (.svg, .pdf or .png)")
       ->type_name("FILE");
   try {
     app.parse(argc, argv);

@@ -16,6 +16,7 @@ struct Options {
   double threshold = 3.0;                   // --threshold T
   bool reject = false;                      // --reject
   std::optional<std::string> json;          // --json FILE
+  std::optional<std::string> plot;          // --plot FILE.svg|.pdf|.png
 };
 
 enum class ParseResult { run, help, version, usage_error };

@@ -300,7 +300,12 @@ INSTANTIATE_TEST_SUITE_P(
                 good,
                 {"--json", "no/such/out.json"},
                 "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
-        Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"}));
+        Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"},
+        Refusal{"PlotWithoutAFormat", good, {"--plot", "out.txt"},
+                "freq2equat-adjust: cannot tell the picture's format from 'out.txt': name it .svg, "
+                ".pdf or .png"},
+        Refusal{"TwoOutputsOneFile", good, {"--json", "out.svg", "--plot", "out.svg"},
+                "freq2equat-adjust: --json and --plot name the same file, 'out.svg'"}));
 
 TEST(AdjustProgram, NoFileIsAUsageError) {
   ScratchDir dir;
@@ -339,6 +344,17 @@ TEST(AdjustProgram, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(run.standard_error, "freq2equat-adjust: cannot write 'out.json': File too large\n");
   EXPECT_EQ(dir.read("out.json").value(), "old\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"out.json", "scenario-a.equat"}));
+}
+
+TEST(AdjustProgram, PlotDrawsTheAdjustment) {
+  ScratchDir dir;
+  dir.write("scenario-a.equat", data_file("scenario-a.equat"));
+  const RunResult run = adjust_in(dir, {"scenario-a.equat", "--plot", "adjusted.svg"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+  const std::string svg = dir.read("adjusted.svg").value();
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"adjusted.svg", "scenario-a.equat"}));
 }
 
 TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
