@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <string_view>
 
 #include "adjust/nuclide.h"
 
@@ -62,7 +63,14 @@ ParseResult parse_options(int argc, const char* const* argv, Options& options,
     message = app.version() + "\n";
     return ParseResult::version;
   } catch (const CLI::ParseError& error) {
-    message = error.what();
+    // A usage error is one line: the parser's text may run over several.
+    message.clear();
+    for (const char c : std::string_view(error.what())) {
+      const bool blank = c == '\n' || c == ' ' || c == '\t';
+      if (blank && (message.empty() || message.back() == ' ')) continue;
+      message += blank ? ' ' : c;
+    }
+    while (!message.empty() && message.back() == ' ') message.pop_back();
     return ParseResult::usage_error;
   }
   if (!std::isfinite(options.threshold) || !(options.threshold > 0.0)) {
