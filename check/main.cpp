@@ -16,7 +16,9 @@
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
 #include "check/input_reading.h"
+#include "check/installed_masses.h"
 #include "check/options.h"
+#include "check/paths.h"
 #include "cli/quoting.h"
 #include "cli/standard_output.h"
 #include "conversion/binding_energy_table.h"
@@ -43,33 +45,8 @@ std::string in_directory(const std::string& directory, const char* name) {
   return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-// The installed table lies in share/freq2equat beside bin/ (in the build
-// tree: share/freq2equat beside check/), wherever the prefix is.
-std::string default_masses() {
-  const std::string name = "share/freq2equat/mass-excess-2020.csv";
-  char self[4096];
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string directory(self, static_cast<std::size_t>(length));
-    directory.erase(directory.rfind('/'));
-    const std::string beside = directory + "/../" + name;
-    if (::access(beside.c_str(), R_OK) == 0) return beside;
-  }
-  return FREQ2EQUAT_CHECK_MASSES;
-}
-
-// True when both paths name one existing file (the same inode), however
-// they are spelt: a link, "./", a directory given twice.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-std::string base_name(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using check::base_name;
+using check::same_file;
 
 int check_files(int argc, char** argv) {
   check::Options options;
@@ -103,7 +80,9 @@ int check_files(int argc, char** argv) {
   check::MassTable masses;
   std::string masses_path;
   const bool default_table = !options.masses || *options.masses == "default";
-  if (!options.no_masses) masses_path = default_table ? default_masses() : *options.masses;
+  if (!options.no_masses) {
+    masses_path = default_table ? check::installed_mass_table() : *options.masses;
+  }
 
   // The picture is the one file this program writes: it must never be one
   // of the files it reads, or a slip in the command line would destroy data.

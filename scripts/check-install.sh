@@ -28,7 +28,8 @@ printf '%s\n' "$out" | grep -qx 'same as expected.equat' || {
 
 test -x "$prefix/bin/freq2equat"
 test -x "$prefix/bin/freq2equat-check"
-for page in freq2equat freq2equat-check; do
+test -x "$prefix/bin/freq2equat-adjust"
+for page in freq2equat freq2equat-check freq2equat-adjust; do
   man -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null | (! grep .) || { echo "$page: man page warnings" >&2; exit 1; }
   groff -man -ww -z "$prefix/share/man/man1/$page.1" 2>&1 | (! grep .) || { echo "$page: groff warnings" >&2; exit 1; }
 done
@@ -42,4 +43,10 @@ status=0
 [ "$status" -eq 1 ] && grep -q "0 errors, 1 warning" "$work/check.out" &&
   grep -q "^mass excesses in micro-u beside mass-excess-2020.csv:" "$work/check.out" ||
   { cat "$work/check.out" >&2; exit 1; }
+# The installed adjustment finds the installed table and adjusts the
+# example's equations: three anchors, 18 nuclides, nothing flagged.
+"$prefix/bin/freq2equat-adjust" "$work/vemo.equat" --json "$work/adjusted.json" >"$work/adjust.out" 2>&1 ||
+  { cat "$work/adjust.out" >&2; exit 1; }
+grep -q "18 nuclides; table: mass-excess-2020.csv" "$work/adjust.out" && test -s "$work/adjusted.json" ||
+  { cat "$work/adjust.out" >&2; exit 1; }
 echo "install check passed: $(grep -c 'micro-u' "$work/vemo.equat") equations from the installed example"

@@ -1,0 +1,20 @@
+// adjustment_plot.h - the adjustment as a picture, drawn by plot/.
+//
+// Two sections: each nuclide's adjusted mass excess minus the table's, with
+// the adjusted uncertainty as its bar and the table's as the band around
+// zero; then the normalized residual of every datum, grouped by the
+// nuclide it measures, with the band at +/-1. Nuclides far from the table
+// (over 3 combined standard deviations) and the flagged datum are red;
+// rejected data are open circles.
+#pragma once
+
+#include <string>
+
+#include "adjust/adjustment.h"
+#include "plot/figure.h"
+
+namespace adjust {
+
+plot::Figure adjustment_figure(const Adjustment& adjustment, const std::string& title);
+
+}  // namespace adjust

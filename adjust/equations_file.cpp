@@ -1,0 +1,405 @@
+// equations_file.cpp - the records of an equations file, group by group.
+#include "adjust/equations_file.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "check/diagnostics.h"
+#include "cli/quoting.h"
+#include "conversion/binding_energy_table.h"
+#include "conversion/equation_formats.h"
+#include "recordio/current_record.h"
+#include "recordio/input_editing.h"
+#include "recordio/record_trace.h"
+#include "recordio/units.h"
+
+namespace adjust {
+
+namespace {
+
+using recordio::EditDescriptor;
+using recordio::FormatList;
+using recordio::InputItem;
+using recordio::Outcome;
+using Kind = EditDescriptor::Kind;
+
+// On input a literal takes no columns, so each list is read with its
+// literals turned into skips of their width: the fields are then read from
+// the very columns the writer's list put them in.
+template <std::size_t N>
+constexpr std::array<EditDescriptor, N> read_list(const EditDescriptor (&list)[N]) {
+  std::array<EditDescriptor, N> read{};
+  for (std::size_t i = 0; i < N; ++i) {
+    read[i] = list[i].kind == Kind::literal
+                  ? recordio::skip(static_cast<std::int32_t>(list[i].text.size()))
+                  : list[i];
+  }
+  return read;
+}
+
+constexpr auto equation_read = read_list(conversion::equation_list);
+constexpr auto micro_u_read = read_list(conversion::micro_u_list);
+constexpr auto kev_read = read_list(conversion::kev_list);
+
+// A file that is not an equations file at all would give a finding per
+// line; after this many the rest says nothing new.
+constexpr int most_errors = 20;
+// A line shown under a finding is cut here: a binary file may hold lines
+// of megabytes.
+constexpr std::size_t longest_line_shown = 160;
+
+constexpr const char* equation_fields[] = {
+    "mass number", "symbol", "reference mass number", "reference symbol", "G", "V", "U"};
+constexpr const char* micro_u_fields[] = {"mass number", "symbol", "mass excess", "uncertainty"};
+constexpr const char* kev_fields[] = {"mass excess in keV", "uncertainty in keV"};
+
+bool is_blank(std::string_view record) {
+  return record.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string_view without_trailing_blanks(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+}
+
+// 0 when `record` holds the literals of the writer's `list` in their
+// columns, blanks where it skips, and nothing but blanks after its last
+// column; else the first column (1 for the first) that differs.
+std::int32_t layout_difference(FormatList list, std::string_view record) {
+  std::size_t at = 0;
+  const auto expect = [&](char c) {
+    const char found = at < record.size() ? record[at] : '\0';
+    ++at;
+    return found == c;
+  };
+  for (const EditDescriptor& descriptor : list) {
+    switch (descriptor.kind) {
+      case Kind::integer:
+      case Kind::real:
+      case Kind::character:
+        at += static_cast<std::size_t>(descriptor.width);
+        if (at > record.size()) return static_cast<std::int32_t>(record.size()) + 1;
+        break;
+      case Kind::skip:
+        for (std::int32_t i = 0; i < descriptor.width; ++i) {
+          if (!expect(' ')) return static_cast<std::int32_t>(at);
+        }
+        break;
+      case Kind::literal:
+        for (const char c : descriptor.text) {
+          if (!expect(c)) return static_cast<std::int32_t>(at);
+        }
+        break;
+      case Kind::record_break:
+        break;
+    }
+  }
+  for (; at < record.size(); ++at) {
+    if (record[at] != ' ') return static_cast<std::int32_t>(at) + 1;
+  }
+  return 0;
+}
+
+// The first and last column (1 for the first) of the `index`-th field of a
+// writer's list.
+std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t index) {
+  std::int32_t column = 1;
+  std::size_t field = 0;
+  for (const EditDescriptor& descriptor : list) {
+    const bool data = descriptor.kind == Kind::integer || descriptor.kind == Kind::real ||
+                      descriptor.kind == Kind::character;
+    const std::int32_t width = descriptor.kind == Kind::literal
+                                   ? static_cast<std::int32_t>(descriptor.text.size())
+                                   : descriptor.width;
+    if (data && field++ == index) return {column, column + width - 1};
+    if (descriptor.kind != Kind::record_break) column += width;
+  }
+  return {column, column};
+}
+
+// "columns 34-48"
+std::string field_columns(FormatList list, std::size_t index) {
+  const auto [first, last] = field_span(list, index);
+  return "columns " + std::to_string(first) + "-" + std::to_string(last);
+}
+
+class Reader {
+ public:
+  Reader(const std::string& shown, std::int32_t unit, check::Diagnostics& diagnostics,
+         EquationsFile& file)
+      : shown_(shown), diagnostics_(diagnostics), file_(file) {
+    request_.unit = unit;
+    request_.error_branch = true;
+    request_.end_branch = true;
+    request_.status = &status_;
+  }
+
+  bool read(std::string& refusal);
+
+ private:
+  enum class Expect { group, micro_u, kev };
+
+  void error(std::int32_t column, const std::string& message) {
+    const std::string_view shown = std::string_view(record_).substr(0, longest_line_shown);
+    diagnostics_.report(check::Severity::error, shown_, line_, column, message, shown);
+    ++file_.errors;
+    // Until the next empty record, the rest of this group says nothing new.
+    skipping_ = true;
+    expect_ = Expect::group;
+  }
+
+  // Reads `items` from the record begun; false after an error finding.
+  bool read_fields(FormatList writer_list, std::span<const InputItem> items,
+                   const char* const* names);
+  void start_group();
+  void read_micro_u();
+  void read_kev();
+
+  std::string shown_;
+  check::Diagnostics& diagnostics_;
+  EquationsFile& file_;
+  recordio::StatementRequest request_;
+  std::int32_t status_ = 0;
+  Expect expect_ = Expect::group;
+  bool skipping_ = false;
+  bool closed_ = false;
+  bool warning_before_ = false;
+  std::int64_t line_ = 0;
+  std::string record_;
+  Equation equation_;
+};
+
+bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> items,
+                         const char* const* names) {
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    if (recordio::read_item(request_, items[index]) != Outcome::success) {
+      error(field_span(writer_list, index).first, std::string(names[index]) + " (" +
+                                                      field_columns(writer_list, index) +
+                                                      "): " + check::condition_text(status_));
+      return false;
+    }
+  }
+  recordio::end_read(request_);
+  return true;
+}
+
+void Reader::start_group() {
+  if (is_blank(record_)) {
+    skipping_ = false;
+    if (warning_before_) {
+      diagnostics_.report(check::Severity::warning, shown_, line_, 1,
+                          "a warning record with no equation after it", record_);
+      warning_before_ = false;
+    }
+    return;
+  }
+  if (skipping_) return;
+  const std::string_view text = without_trailing_blanks(record_);
+  if (text.size() == conversion::warning_text.size() + 1 && text[0] == ' ' &&
+      text.substr(1) == conversion::warning_text) {
+    warning_before_ = true;
+    return;
+  }
+  if (layout_difference(conversion::normal_closing_list, record_) == 0) {
+    file_.end = FileEnd::normal;
+    closed_ = true;
+    return;
+  }
+  if (layout_difference(conversion::failure_closing_list, record_) == 0) {
+    file_.end = FileEnd::reading_error;
+    closed_ = true;
+    return;
+  }
+  const std::int32_t difference = layout_difference(conversion::equation_list, record_);
+  if (difference != 0) {
+    error(difference,
+          "not an equation record, a warning record, an empty record or a closing record");
+    return;
+  }
+  equation_ = Equation{};
+  equation_.line = line_;
+  equation_.binding_energy_missing = warning_before_;
+  warning_before_ = false;
+  conversion::Symbol measured{}, reference{};
+  const InputItem items[] = {InputItem::of(equation_.measured.A),
+                             InputItem::text(measured.data(), 4),
+                             InputItem::of(equation_.reference.A),
+                             InputItem::text(reference.data(), 4),
+                             InputItem::of(equation_.G),
+                             InputItem::of(equation_.V),
+                             InputItem::of(equation_.U)};
+  if (!read_fields(conversion::equation_list, items, equation_fields)) return;
+  equation_.measured.symbol =
+      std::string(without_trailing_blanks({measured.data(), measured.size()}));
+  equation_.reference.symbol =
+      std::string(without_trailing_blanks({reference.data(), reference.size()}));
+  for (const auto& [value, index] :
+       {std::pair{equation_.G, std::size_t{4}}, std::pair{equation_.V, std::size_t{5}}}) {
+    if (!std::isfinite(value)) {
+      error(field_span(conversion::equation_list, index).first,
+            std::string(equation_fields[index]) + " is not a finite number");
+      return;
+    }
+  }
+  if (!(equation_.U > 0.0) || !std::isfinite(equation_.U)) {
+    error(field_span(conversion::equation_list, 6).first,
+          "U (" + field_columns(conversion::equation_list, 6) +
+              ") is not above 0: an equation without an uncertainty cannot be weighted");
+    return;
+  }
+  if (equation_.G == 0.0) {
+    error(field_span(conversion::equation_list, 4).first,
+          "G (" + field_columns(conversion::equation_list, 4) +
+              ") is 0: the reference's mass excess cannot be recovered from the micro-u record");
+    return;
+  }
+  expect_ = Expect::micro_u;
+}
+
+void Reader::read_micro_u() {
+  const std::int32_t difference = layout_difference(conversion::micro_u_list, record_);
+  if (difference != 0) {
+    error(difference, "not the micro-u record that must follow the equation record of line " +
+                          std::to_string(equation_.line));
+    return;
+  }
+  Nuclide nuclide;
+  conversion::Symbol symbol{};
+  double sigma = 0.0;
+  const InputItem items[] = {InputItem::of(nuclide.A), InputItem::text(symbol.data(), 4),
+                             InputItem::of(equation_.mass_excess_measured), InputItem::of(sigma)};
+  if (!read_fields(conversion::micro_u_list, items, micro_u_fields)) return;
+  nuclide.symbol = std::string(without_trailing_blanks({symbol.data(), symbol.size()}));
+  if (!std::isfinite(equation_.mass_excess_measured)) {
+    error(field_span(conversion::micro_u_list, 2).first, "the mass excess is not a finite number");
+    return;
+  }
+  if (nuclide != equation_.measured) {
+    error(field_span(conversion::micro_u_list, 0).first,
+          "the micro-u record names " + nuclide.name() + ", its equation on line " +
+              std::to_string(equation_.line) + " " + equation_.measured.name());
+    return;
+  }
+  equation_.reference_used = (equation_.mass_excess_measured - equation_.V) / equation_.G;
+  expect_ = Expect::kev;
+}
+
+void Reader::read_kev() {
+  const std::int32_t difference = layout_difference(conversion::kev_list, record_);
+  if (difference != 0) {
+    error(difference, "not the keV record that must follow the micro-u record");
+    return;
+  }
+  double value = 0.0, sigma = 0.0;
+  const InputItem items[] = {InputItem::of(value), InputItem::of(sigma)};
+  if (!read_fields(conversion::kev_list, items, kev_fields)) return;
+  file_.equations.push_back(equation_);
+  expect_ = Expect::group;
+}
+
+bool Reader::read(std::string& refusal) {
+  for (;;) {
+    switch (expect_) {
+      case Expect::group:
+        request_.format = equation_read;
+        break;
+      case Expect::micro_u:
+        request_.format = micro_u_read;
+        break;
+      case Expect::kev:
+        request_.format = kev_read;
+        break;
+    }
+    const Outcome outcome = recordio::begin_read(request_);
+    if (outcome == Outcome::end_of_file) break;
+    if (outcome != Outcome::success) {
+      refusal = "cannot read " + cli::quoted_name(shown_) + ": " + check::condition_text(status_);
+      return false;
+    }
+    record_.assign(recordio::current_record().view());
+    line_ = recordio::find_unit(request_.unit)->trace->line_number;
+    if (file_.errors >= most_errors) {
+      recordio::end_read(request_);
+      diagnostics_.report(
+          check::Severity::note, shown_, line_, 0,
+          "the rest of the file is not read after " + std::to_string(most_errors) + " errors", {});
+      break;
+    }
+    if (closed_) {
+      if (!is_blank(record_)) error(1, "a record after the closing record");
+      recordio::end_read(request_);
+      continue;
+    }
+    const Expect expected = expect_;
+    switch (expected) {
+      case Expect::group:
+        start_group();
+        break;
+      case Expect::micro_u:
+        read_micro_u();
+        break;
+      case Expect::kev:
+        read_kev();
+        break;
+    }
+    // A read that ended early has already ended its statement.
+    if (request_.kind == recordio::StatementKind::read) recordio::end_read(request_);
+  }
+  if (expect_ != Expect::group) {
+    record_.clear();
+    ++line_;
+    error(1, "the file ends inside the equation group of line " + std::to_string(equation_.line));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool read_equations_file(const std::string& path, const std::string& shown, std::int32_t unit,
+                         check::Diagnostics& diagnostics, EquationsFile& file,
+                         std::string& refusal) {
+  // A FIFO, a terminal or a directory would block the read or never end:
+  // only a regular file is an equations file.
+  struct stat about {};
+  if (::stat(path.c_str(), &about) != 0) {
+    refusal = "cannot read " + cli::quoted_name(shown) + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(about.st_mode)) {
+    refusal = cli::quoted_name(shown) + " is not a regular file";
+    return false;
+  }
+  std::int32_t status = 0;
+  recordio::StatementRequest request;
+  request.unit = unit;
+  request.file_name = path;
+  request.status_keyword = "old";
+  request.form_keyword = "formatted";
+  request.action_keyword = "read";
+  request.status = &status;
+  recordio::open_unit(request);
+  if (status != 0) {
+    refusal = "cannot read " + cli::quoted_name(shown) + ": " + check::condition_text(status);
+    return false;
+  }
+  recordio::RecordTrace trace;
+  recordio::find_unit(unit)->trace = &trace;
+
+  Reader reader(shown, unit, diagnostics, file);
+  const bool read = reader.read(refusal);
+
+  recordio::StatementRequest release;
+  release.unit = unit;
+  release.status = &status;
+  recordio::close_unit(release);
+  return read;
+}
+
+}  // namespace adjust

@@ -1,0 +1,48 @@
+// least_squares.h - one weighted least-squares solve in corrections.
+//
+// The mass excesses are near 10^5 micro-u and their uncertainties near
+// 10^-3: solving for the values themselves would leave about eight digits
+// for the answer. The solve is made for corrections to starting values
+// instead, from residuals that are small numbers, and the rows are scaled
+// by their weights' square roots so that a QR decomposition works on the
+// data themselves rather than on the squared condition of normal equations.
+#pragma once
+
+#include <Eigen/Dense>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+namespace adjust {
+
+// value = sum of coefficient * x[unknown] + constant, with its uncertainty.
+struct Row {
+  // Unknown index and coefficient, each unknown at most once.
+  std::vector<std::pair<std::size_t, double>> terms;
+  double value = 0.0;
+  double constant = 0.0;  // the part of known (fixed) quantities
+  double sigma = 1.0;     // above 0
+};
+
+struct RowFit {
+  double adjusted = 0.0;             // the row's value from the solution
+  double normalized_residual = 0.0;  // (value - adjusted) / sigma
+  double significance = 0.0;         // w (K C K^T)_ii
+  // (C K^T W)_mu,i K_i,mu for every unknown mu the row names
+  std::vector<std::pair<std::size_t, double>> influence;
+};
+
+struct Fit {
+  bool full_rank = true;
+  Eigen::VectorXd x;           // the solution
+  Eigen::MatrixXd covariance;  // C = (K^T W K)^-1
+  std::vector<RowFit> rows;
+  double chi2 = 0.0;
+};
+
+// Solves for `start.size()` unknowns from `rows`, starting from `start`.
+// When the rows do not determine every unknown, `full_rank` is false and
+// nothing else is filled.
+Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start);
+
+}  // namespace adjust

@@ -1,0 +1,169 @@
+// report.cpp - the text report on standard output.
+#include "adjust/report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "check/diagnostics.h"
+#include "check/number_text.h"
+#include "conversion/constants.h"
+
+namespace adjust {
+
+namespace {
+
+using check::fixed;
+
+std::string padded(std::string text, std::size_t width, bool right = true) {
+  if (text.size() >= width) return text;
+  const std::string blanks(width - text.size(), ' ');
+  return right ? blanks + text : text + blanks;
+}
+
+std::string formatted(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// Rounded to two decimals, a tiny negative residual would show as -0.00.
+std::string residual_text(double value) {
+  return formatted("%.2f", std::fabs(value) < 0.005 ? 0.0 : value);
+}
+
+// Influences shown beside a datum: those above 1 %, as percentages.
+std::string influences(const Adjustment& a, const Datum& datum) {
+  std::string text;
+  for (const auto& [k, influence] : datum.influence) {
+    if (!(influence > 0.01)) continue;
+    text += " " + a.nuclides[k].nuclide.name() + " " + formatted("%.1f", influence * 100.0) + " %";
+  }
+  return text;
+}
+
+std::string datum_place(const Adjustment& a, const Datum& datum) {
+  if (datum.kind == Datum::Kind::anchor) return "anchor";
+  const Equation& equation = a.equations[datum.equation];
+  return equation.file + ":" + std::to_string(equation.line);
+}
+
+}  // namespace
+
+std::string datum_name(const Adjustment& adjustment, const Datum& datum) {
+  if (datum.kind == Datum::Kind::anchor) return adjustment.nuclides[datum.nuclide].nuclide.name();
+  return adjustment.equations[datum.equation].name();
+}
+
+std::string text_report(const Adjustment& a, const ReportSettings& settings) {
+  std::string out;
+  std::size_t determined = 0;
+  for (const NuclideResult& nuclide : a.nuclides) determined += nuclide.determined ? 1 : 0;
+
+  out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
+         check::count_of(static_cast<long>(determined), "nuclide") +
+         "; table: " + settings.masses_name + "\n";
+  out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
+  if (settings.kev) out += "      adjusted keV     +/- keV";
+  out += "\n";
+  for (const NuclideResult& nuclide : a.nuclides) {
+    if (!nuclide.determined) continue;
+    std::string line = "  " + padded(nuclide.nuclide.name(), 8, false) +
+                       padded(fixed(nuclide.mass_excess, 6), 15) +
+                       padded(fixed(nuclide.uncertainty, 6), 12);
+    if (nuclide.table) {
+      const double sigma = std::sqrt(nuclide.uncertainty * nuclide.uncertainty +
+                                     nuclide.table->uncertainty * nuclide.table->uncertainty);
+      const double difference = nuclide.mass_excess - nuclide.table->mass_excess;
+      line += padded(fixed(nuclide.table->mass_excess, 6), 16) +
+              padded(fixed(nuclide.table->uncertainty, 6), 12) +
+              padded(sigma > 0.0 ? check::sigma_count(difference / sigma) : "-", 12);
+    } else {
+      line += padded("(not in the table)", 40);
+    }
+    if (settings.kev) {
+      line += padded(fixed(nuclide.mass_excess * conversion::kev_per_micro_u, 6), 18) +
+              padded(fixed(nuclide.uncertainty * conversion::kev_per_micro_u, 6), 12);
+    }
+    if (nuclide.fixed) {
+      line += "  fixed";
+    } else if (nuclide.anchored) {
+      line += "  anchored";
+    }
+    out += line + "\n";
+  }
+
+  out += "\nchi2 = " + formatted("%.4f", a.chi2) + " for " +
+         check::count_of(a.degrees_of_freedom, "degree") + " of freedom";
+  out += a.birge_ratio ? "; Birge ratio " + formatted("%.4f", *a.birge_ratio) + "\n"
+                       : "; no Birge ratio without a degree of freedom\n";
+
+  std::size_t place_width = 6;
+  std::size_t name_width = 8;
+  for (const Datum& datum : a.data) {
+    place_width = std::max(place_width, datum_place(a, datum).size());
+    name_width = std::max(name_width, datum_name(a, datum).size());
+  }
+  out +=
+      "\nData: value (uncertainty), adjusted value, normalized residual, significance h, "
+      "influence above 1 %\n";
+  for (const Datum& datum : a.data) {
+    const int decimals = datum.kind == Datum::Kind::anchor ? 6 : 5;
+    std::string line = "  " + padded(datum_place(a, datum), place_width, false) + "  " +
+                       padded(datum_name(a, datum), name_width, false) +
+                       padded(fixed(datum.value, decimals), 15) + " (" +
+                       fixed(datum.uncertainty, decimals) + ")";
+    if (!datum.used && !datum.rejected) {
+      out += line + "  undetermined\n";
+      continue;
+    }
+    line += "  adjusted " + fixed(datum.adjusted, decimals) + "  residual " +
+            residual_text(datum.normalized_residual);
+    if (datum.rejected) {
+      out += line + "  REJECTED\n";
+      continue;
+    }
+    line += "  h " + formatted("%.3f", datum.significance) + " " + influences(a, datum);
+    if (datum.flagged) {
+      line += "  << FLAGGED: standardized residual " + residual_text(datum.standardized_residual);
+    }
+    out += line + "\n";
+  }
+
+  if (a.flagged_count() > 0) {
+    out += "\nThe flagged datum has the largest standardized residual, above " +
+           formatted("%g", settings.threshold) +
+           "; the others are judged again without it (--reject drops it and adjusts again)\n";
+  }
+  if (!a.rejected.empty()) {
+    out += "\nRejected, in the order dropped:\n";
+    for (const std::size_t d : a.rejected) {
+      out += "  " + datum_place(a, a.data[d]) + " " + datum_name(a, a.data[d]) + "\n";
+    }
+  }
+
+  bool any_undetermined = false;
+  for (const NuclideResult& nuclide : a.nuclides) {
+    if (nuclide.determined) continue;
+    if (!any_undetermined)
+      out += "\nUndetermined: no anchor ties these nuclides to an absolute value\n";
+    any_undetermined = true;
+    out += "  " + nuclide.nuclide.name() + ":";
+    for (const Datum& datum : a.data) {
+      if (datum.kind != Datum::Kind::equation) continue;
+      const Equation& equation = a.equations[datum.equation];
+      if (equation.measured == nuclide.nuclide || equation.reference == nuclide.nuclide) {
+        out += " " + equation.file + ":" + std::to_string(equation.line) + " " + equation.name();
+      }
+    }
+    out += "\n";
+  }
+
+  if (!a.warnings.empty()) {
+    out += "\nWarnings:\n";
+    for (const std::string& warning : a.warnings) out += "  " + warning + "\n";
+  }
+  return out;
+}
+
+}  // namespace adjust

@@ -1,0 +1,32 @@
+// report.h - the adjustment as a reader takes it in: a text report, the
+// JSON for programs, and the correlation matrix as CSV.
+#pragma once
+
+#include <string>
+
+#include "adjust/adjustment.h"
+
+namespace adjust {
+
+struct ReportSettings {
+  bool kev = false;         // mass excesses in keV as well
+  double threshold = 3.0;   // for the words about flagged data
+  std::string masses_name;  // the mass table, as the report names it
+};
+
+// Nuclides by mass number, data by file and line, then anchors; flagged
+// data marked.
+std::string text_report(const Adjustment& adjustment, const ReportSettings& settings);
+
+// The keys chi2, degrees_of_freedom, birge_ratio, nuclides, data,
+// undetermined and warnings.
+std::string json_report(const Adjustment& adjustment);
+
+// The correlation matrix of the determined nuclides: a header row of
+// their names, then one row per nuclide.
+std::string correlations_csv(const Adjustment& adjustment);
+
+// "133Cs-85Rb" for an equation, "85Rb" for an anchor.
+std::string datum_name(const Adjustment& adjustment, const Datum& datum);
+
+}  // namespace adjust

@@ -1,0 +1,372 @@
+// adjust_program_test.cpp - the real freq2equat-adjust on the shared
+// scenario, on the converter's own output, and on inputs it must refuse.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+using nlohmann::json;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::ScratchDir;
+
+RunResult adjust_in(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                    RunOptions options = {}) {
+  options.working_directory = dir.path();
+  if (!options.timeout_ms) options.timeout_ms = 20000;
+  return testing_support::run_program(FREQ2EQUAT_ADJUST_PROGRAM, options, arguments);
+}
+
+std::string data_file(const std::string& name) {
+  return testing_support::read_file(std::string(FREQ2EQUAT_TEST_DATA) + "/adjust/" + name).value();
+}
+
+// One equation group as the converter lays it out.
+std::string group(int A_meas, const char* meas, int A_ref, const char* ref, double G, double V,
+                  double U, double mass_excess, double sigma) {
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "     %6d%-4s-%4d%-4s*%6.3f =%15.5f (%9.5f)\r\n"
+                "             %4d%-4s =%15.6f +/-%11.6f micro-u\r\n"
+                "                      =%15.6f +/-%11.6f keV\r\n\r\n",
+                A_meas, meas, A_ref, ref, G, V, U, A_meas, meas, mass_excess, sigma,
+                mass_excess * 0.9314940038, sigma * 0.9314940038);
+  return text;
+}
+
+constexpr const char* normal_end = "0Normal End of Freq.Ratios to Equations Conversion\r\n";
+constexpr double rb85 = -88210.26396;
+
+std::string caesium_on_rubidium(double V, double U) {
+  return group(133, "Cs", 85, "Rb", 1.565, V, U, 1.565 * rb85 + V, U);
+}
+
+TEST(AdjustProgram, ScenarioAMatchesTheExactResults) {
+  ScratchDir dir;
+  dir.write("scenario-a.equat", data_file("scenario-a.equat"));
+  const RunResult run = adjust_in(dir, {"scenario-a.equat", "--json", "out.json"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+  EXPECT_EQ(run.standard_error, "");
+  const json expected = json::parse(data_file("scenario-a.expected.json"));
+  const json got = json::parse(dir.read("out.json").value());
+
+  EXPECT_NEAR(got["chi2"].get<double>(), expected["chi2"].get<double>(), 1e-6);
+  EXPECT_EQ(got["degrees_of_freedom"], expected["degrees_of_freedom"]);
+  EXPECT_NEAR(got["birge_ratio"].get<double>(), expected["birge_ratio"].get<double>(), 1e-6);
+  std::map<std::string, json> nuclides;
+  for (const json& n : got["nuclides"]) nuclides[n["nuclide"].get<std::string>()] = n;
+  ASSERT_EQ(nuclides.size(), expected["nuclides"].size());
+  for (const json& want : expected["nuclides"]) {
+    const json& have = nuclides.at(want["nuclide"].get<std::string>());
+    EXPECT_NEAR(have["mass_excess"].get<double>(), want["mass_excess"].get<double>(), 1e-6) << want;
+    EXPECT_NEAR(have["uncertainty"].get<double>(), want["uncertainty"].get<double>(), 1e-6) << want;
+  }
+  ASSERT_EQ(got["data"].size(), expected["data"].size());
+  for (std::size_t i = 0; i < expected["data"].size(); ++i) {
+    const json& want = expected["data"][i];
+    const json& have = got["data"][i];
+    EXPECT_EQ(have["kind"], want["kind"]);
+    EXPECT_EQ(have["line"], want["line"]);
+    EXPECT_NEAR(have["normalized_residual"].get<double>(),
+                want["normalized_residual"].get<double>(), 1e-4);
+    EXPECT_NEAR(have["significance"].get<double>(), want["significance"].get<double>(), 1e-4);
+    for (const auto& [name, value] : want["influence"].items()) {
+      EXPECT_NEAR(have["influence"].at(name).get<double>(), value.get<double>(), 1e-4)
+          << i << " " << name;
+    }
+    // Influences left out of the expected list are the ones below 1 %.
+    for (const auto& [name, value] : have["influence"].items()) {
+      if (!want["influence"].contains(name)) {
+        EXPECT_LT(std::fabs(value.get<double>()), 0.01) << name;
+      }
+    }
+  }
+  EXPECT_EQ(got["undetermined"], json::array());
+}
+
+// The converter's own output on the bundled example, where every nuclide
+// is measured once against a reference given at its table value: the
+// adjustment must give back the micro-u records, to their printed rounding
+// (V and the micro-u value are rounded apart, and a chain adds G times the
+// rounding of its reference).
+TEST(AdjustProgram, ConvertersOutputOnTheExampleGivesBackItsMassExcesses) {
+  ScratchDir dir;
+  for (const char* name : {"vemo.freq", "ionization.data"}) {
+    dir.write(name,
+              testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value());
+  }
+  RunOptions options;
+  options.working_directory = dir.path();
+  ASSERT_EQ(testing_support::run_program(FREQ2EQUAT_PROGRAM, options).exit_status, 0);
+  const RunResult run = adjust_in(dir, {"vemo.equat", "--json", "out.json"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+  const json got = json::parse(dir.read("out.json").value());
+  std::map<std::string, double> adjusted;
+  for (const json& n : got["nuclides"])
+    adjusted[n["nuclide"].get<std::string>()] = n["mass_excess"].get<double>();
+
+  const std::string equat = dir.read("vemo.equat").value();
+  int compared = 0;
+  for (std::size_t at = 0; (at = equat.find(" micro-u", at)) != std::string::npos; ++at) {
+    const std::size_t start = equat.rfind('\n', at) + 1;
+    const std::string record = equat.substr(start, at - start);
+    std::string nuclide = record.substr(13, 8);
+    nuclide.erase(nuclide.find_last_not_of(' ') + 1);
+    nuclide.erase(0, nuclide.find_first_not_of(' '));
+    const double value = std::stod(record.substr(23, 15));
+    ASSERT_TRUE(adjusted.count(nuclide)) << nuclide;
+    EXPECT_NEAR(adjusted[nuclide], value, 2e-5) << nuclide;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 15);
+  EXPECT_EQ(got["degrees_of_freedom"], 0);
+  EXPECT_EQ(got["birge_ratio"], nullptr);
+}
+
+TEST(AdjustProgram, OrderOfTheFilesDoesNotChangeTheResults) {
+  ScratchDir dir;
+  const std::string a = data_file("scenario-a.equat");
+  // Scenario A cut in two after its third group (12 lines).
+  std::size_t cut = 0;
+  for (int line = 0; line < 12; ++line) cut = a.find('\n', cut) + 1;
+  dir.write("first.equat", a.substr(0, cut));
+  dir.write("second.equat", a.substr(cut));
+  ASSERT_EQ(adjust_in(dir, {"first.equat", "second.equat", "--json", "12.json"}).exit_status, 0);
+  ASSERT_EQ(adjust_in(dir, {"second.equat", "first.equat", "--json", "21.json"}).exit_status, 0);
+  const json one = json::parse(dir.read("12.json").value());
+  const json two = json::parse(dir.read("21.json").value());
+  EXPECT_NEAR(one["chi2"].get<double>(), two["chi2"].get<double>(), 1e-9);
+  ASSERT_EQ(one["nuclides"].size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(one["nuclides"][k]["nuclide"], two["nuclides"][k]["nuclide"]);
+    EXPECT_NEAR(one["nuclides"][k]["mass_excess"].get<double>(),
+                two["nuclides"][k]["mass_excess"].get<double>(), 1e-9);
+  }
+}
+
+TEST(AdjustProgram, FlaggedOutlierIsReportedAndRejectedOnlyWhenAsked) {
+  ScratchDir dir;
+  dir.write("runs.equat", caesium_on_rubidium(43501.0271, 0.01) +
+                              caesium_on_rubidium(43501.0272, 0.01) +
+                              caesium_on_rubidium(43501.0269, 0.01) +
+                              caesium_on_rubidium(43501.5, 0.01) + normal_end);
+  const RunResult flagged = adjust_in(dir, {"runs.equat", "--json", "flagged.json"});
+  EXPECT_EQ(flagged.exit_status, 1) << flagged.standard_error;
+  EXPECT_NE(flagged.standard_output.find("runs.equat:13"), std::string::npos);
+  EXPECT_NE(flagged.standard_output.find("FLAGGED"), std::string::npos) << flagged.standard_output;
+  const json data = json::parse(dir.read("flagged.json").value())["data"];
+  EXPECT_EQ(data[3]["flagged"], true);
+  EXPECT_EQ(data[3]["rejected"], false);
+
+  const RunResult rejected = adjust_in(dir, {"runs.equat", "--reject", "--json", "rejected.json"});
+  EXPECT_EQ(rejected.exit_status, 0) << rejected.standard_error;
+  const json after = json::parse(dir.read("rejected.json").value());
+  EXPECT_EQ(after["data"][3]["rejected"], true);
+  EXPECT_EQ(after["degrees_of_freedom"], 2);
+  EXPECT_NE(
+      rejected.standard_output.find("Rejected, in the order dropped:\n  runs.equat:13 133Cs-85Rb"),
+      std::string::npos)
+      << rejected.standard_output;
+}
+
+TEST(AdjustProgram, BirgeRatioWellAboveOneIsReportedNeverUsedToScaleDown) {
+  ScratchDir dir;
+  std::string file;
+  for (int i = 0; i < 6; ++i)
+    file += caesium_on_rubidium(43501.0271 + (i % 2 == 0 ? 0.03 : -0.03), 0.01);
+  dir.write("spread.equat", file + normal_end);
+  dir.write("tight.equat", caesium_on_rubidium(43501.0271, 0.01) +
+                               caesium_on_rubidium(43501.0272, 0.01) + normal_end);
+  const RunResult spread = adjust_in(dir, {"spread.equat"});
+  EXPECT_NE(spread.standard_output.find("their uncertainties multiplied by the Birge ratio 3.286"),
+            std::string::npos)
+      << spread.standard_output;
+  const RunResult tight = adjust_in(dir, {"tight.equat"});
+  EXPECT_EQ(tight.standard_output.find("multiplied"), std::string::npos) << tight.standard_output;
+}
+
+TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
+  ScratchDir dir;
+  dir.write("early.equat", caesium_on_rubidium(43501.0271, 0.01) + "0Error in File Reading\r\n");
+  const RunResult run = adjust_in(dir, {"early.equat"});
+  EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+  EXPECT_NE(
+      run.standard_output.find("early.equat: the conversion ended in \"Error in File Reading\""),
+      std::string::npos)
+      << run.standard_output;
+  EXPECT_NE(run.standard_output.find("133Cs     -94548.0"), std::string::npos)
+      << run.standard_output;
+}
+
+struct Refusal {
+  const char* name;
+  std::string file;                    // written as bad.equat
+  std::vector<std::string> arguments;  // after bad.equat
+  std::string first_line;              // of standard error, exactly
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+
+class Refusals : public testing::TestWithParam<Refusal> {};
+
+// Every refusal is status 2 with the reason on the first line of standard
+// error, and nothing on standard output: no half an adjustment.
+TEST_P(Refusals, StatusTwoWithOneLine) {
+  ScratchDir dir;
+  dir.write("bad.equat", GetParam().file);
+  std::vector<std::string> arguments = {"bad.equat"};
+  arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  const RunResult run = adjust_in(dir, arguments);
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.standard_error.substr(0, run.standard_error.find('\n')), GetParam().first_line)
+      << run.standard_error;
+  EXPECT_EQ(run.standard_output, "");
+}
+
+const std::string good = caesium_on_rubidium(43501.0271, 0.01);
+const std::string equation_record = good.substr(0, good.find('\n') + 1);
+
+INSTANTIATE_TEST_SUITE_P(
+    AdjustProgram, Refusals,
+    testing::Values(
+        Refusal{"NotAnEquationsFile",
+                "hello\r\n",
+                {},
+                "bad.equat:1:1: error: not an equation record, a warning record, an empty record "
+                "or a closing record"},
+        Refusal{"AsterisksInV",
+                equation_record.substr(0, 33) + std::string(15, '*') + equation_record.substr(48),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48): Illegal character in numeric input"},
+        Refusal{"UncertaintyZero",
+                caesium_on_rubidium(43501.0271, 0.0),
+                {},
+                "bad.equat:1:51: error: U (columns 51-59) is not above 0: an equation without an "
+                "uncertainty cannot be weighted"},
+        Refusal{"GroupCutShort",
+                equation_record,
+                {},
+                "bad.equat:2:1: error: the file ends inside the equation group of line 1"},
+        Refusal{
+            "MicroURecordOfAnotherNuclide",
+            equation_record + "              134Cs   =  -94548.035997 +/-   0.013062 micro-u\r\n",
+            {},
+            "bad.equat:2:14: error: the micro-u record names 134Cs, its equation on line 1 133Cs"},
+        Refusal{"RecordAfterTheClosingRecord",
+                good + normal_end + good,
+                {},
+                "bad.equat:6:1: error: a record after the closing record"},
+        Refusal{"AnchorNamedByNoEquation",
+                good,
+                {"--anchor", "90Zr"},
+                "freq2equat-adjust: --anchor 90Zr: no equation names it"},
+        Refusal{"AnchorNotANuclide",
+                good,
+                {"--anchor", "Cs133"},
+                "freq2equat-adjust: --anchor 'Cs133' is not a nuclide such as 133Cs, or 'all' (see "
+                "--help)"},
+        Refusal{"ThresholdNotPositive",
+                good,
+                {"--threshold", "-1"},
+                "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
+        Refusal{"UnknownOption",
+                good,
+                {"--scale"},
+                "freq2equat-adjust: The following argument was not expected: --scale (see --help)"},
+        Refusal{"MissingMassTable",
+                good,
+                {"--masses", "none.csv"},
+                "freq2equat-adjust: cannot read 'none.csv': No such file or directory"},
+        Refusal{"SameFileTwice",
+                good,
+                {"./bad.equat"},
+                "freq2equat-adjust: './bad.equat' is 'bad.equat' again: its equations would count "
+                "twice"},
+        Refusal{"JsonOverAnInput",
+                good,
+                {"--json", "bad.equat"},
+                "freq2equat-adjust: --json 'bad.equat' names an input file, 'bad.equat'"},
+        Refusal{"JsonIntoAMissingDirectory",
+                good,
+                {"--json", "no/such/out.json"},
+                "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
+        Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"},
+        Refusal{"PlotWithoutAFormat", good, {"--plot", "out.txt"},
+                "freq2equat-adjust: cannot tell the picture's format from 'out.txt': name it .svg, "
+                ".pdf or .png"},
+        Refusal{"TwoOutputsOneFile", good, {"--json", "out.svg", "--plot", "out.svg"},
+                "freq2equat-adjust: --json and --plot name the same file, 'out.svg'"}));
+
+TEST(AdjustProgram, NoFileIsAUsageError) {
+  ScratchDir dir;
+  const RunResult run = adjust_in(dir, {});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.standard_error, "freq2equat-adjust: FILE is required (see --help)\n");
+}
+
+// A FIFO would block the first read for ever: it is refused at once.
+TEST(AdjustProgram, FifoIsRefusedWithoutWaiting) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("pipe.equat").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(dir.file("pipe.csv").c_str(), 0600), 0);
+  dir.write("good.equat", caesium_on_rubidium(43501.0271, 0.01));
+  RunOptions options;
+  options.timeout_ms = 5000;
+  const RunResult equations = adjust_in(dir, {"pipe.equat"}, options);
+  EXPECT_FALSE(equations.timed_out);
+  EXPECT_EQ(equations.exit_status, 2);
+  EXPECT_EQ(equations.standard_error, "freq2equat-adjust: 'pipe.equat' is not a regular file\n");
+  const RunResult masses = adjust_in(dir, {"good.equat", "--masses", "pipe.csv"}, options);
+  EXPECT_FALSE(masses.timed_out);
+  EXPECT_EQ(masses.standard_error, "freq2equat-adjust: 'pipe.csv' is not a regular file\n");
+}
+
+// A write that fails half-way (here at the file size limit) leaves the old
+// file whole and no temporary file behind.
+TEST(AdjustProgram, FailedWriteKeepsTheOldFile) {
+  ScratchDir dir;
+  dir.write("scenario-a.equat", data_file("scenario-a.equat"));
+  dir.write("out.json", "old\n");
+  RunOptions options;
+  options.file_size_limit = 1000;
+  const RunResult run = adjust_in(dir, {"scenario-a.equat", "--json", "out.json"}, options);
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.standard_error, "freq2equat-adjust: cannot write 'out.json': File too large\n");
+  EXPECT_EQ(dir.read("out.json").value(), "old\n");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"out.json", "scenario-a.equat"}));
+}
+
+TEST(AdjustProgram, PlotDrawsTheAdjustment) {
+  ScratchDir dir;
+  dir.write("scenario-a.equat", data_file("scenario-a.equat"));
+  const RunResult run = adjust_in(dir, {"scenario-a.equat", "--plot", "adjusted.svg"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+  const std::string svg = dir.read("adjusted.svg").value();
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"adjusted.svg", "scenario-a.equat"}));
+}
+
+TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
+  ScratchDir dir;
+  dir.write("scenario-a.equat", data_file("scenario-a.equat"));
+  const RunResult run = adjust_in(dir, {"scenario-a.equat", "--correlations", "c.csv", "--kev"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+  const std::string csv = dir.read("c.csv").value();
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "nuclide,85Rb,87Rb,88Sr,133Cs");
+  EXPECT_NE(csv.find("\n85Rb,1.000000,"), std::string::npos) << csv;
+  EXPECT_NE(run.standard_output.find("-88070.932949"), std::string::npos)
+      << run.standard_output;  // 133Cs in keV
+}
+
+}  // namespace
