@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "conversion/equation_formats.h"
 #include "recordio/decimal_conversion.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/input_fields.h"
@@ -177,12 +178,7 @@ BENCHMARK(BM_IntegerOutputGeneral);
 
 // The equation record of every group, as a write statement lays it out:
 // the layout copied, then each field edited into its columns.
-constexpr rio::EditDescriptor equation_list[] = {
-    rio::skip(5),       rio::integer(6),   rio::character(4), rio::literal("-"),
-    rio::integer(4),    rio::character(4), rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="), rio::real(15, 5), rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
-constexpr rio::PreparedFormat equation_format{equation_list};
+constexpr rio::PreparedFormat equation_format{conversion::equation_list};
 
 void BM_EquationRecordLaidOut(benchmark::State& state) {
   char block[128];

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "conversion/constants.h"
+#include "conversion/equation_formats.h"
 #include "recordio/input_fields.h"
 #include "recordio/platform.h"
 
@@ -196,23 +197,6 @@ void trap_run_stops() { recordio::platform::set_exit_handler(stopped_inside_fuzz
 
 // ---------------------------------------------------------------------------
 // Format lists
-
-const EditDescriptor equation_format[13] = {
-    recordio::skip(5),       recordio::integer(6),     recordio::character(4),
-    recordio::literal("-"),  recordio::integer(4),     recordio::character(4),
-    recordio::literal("*"),  recordio::real(6, 3),     recordio::literal(" ="),
-    recordio::real(15, 5),   recordio::literal(" ("),  recordio::real(9, 5),
-    recordio::literal(")")};
-
-const EditDescriptor micro_u_format[8] = {
-    recordio::skip(13),       recordio::integer(4),       recordio::character(4),
-    recordio::literal(" ="),  recordio::real(15, 6),      recordio::literal(" +/-"),
-    recordio::real(11, 6),    recordio::literal(" micro-u")};
-
-const EditDescriptor kev_format[8] = {
-    recordio::skip(13),        recordio::skip(8),        recordio::literal(" ="),
-    recordio::real(15, 6),     recordio::literal(" +/-"), recordio::real(11, 6),
-    recordio::literal(" keV"), recordio::record_break()};
 
 std::vector<FieldPlace> field_places(recordio::FormatList format) {
   std::vector<FieldPlace> places;
@@ -429,9 +413,9 @@ std::string check_converted(std::string_view micro_u, std::string_view kev, std:
 
 std::string check_group(std::string_view equation, std::string_view micro_u, std::string_view kev) {
   for (const auto& [record, format, name] :
-       {std::tuple{equation, recordio::FormatList(equation_format), "equation"},
-        std::tuple{micro_u, recordio::FormatList(micro_u_format), "micro-u"},
-        std::tuple{kev, recordio::FormatList(kev_format), "keV"}}) {
+       {std::tuple{equation, recordio::FormatList(conversion::equation_list), "equation"},
+        std::tuple{micro_u, recordio::FormatList(conversion::micro_u_list), "micro-u"},
+        std::tuple{kev, recordio::FormatList(conversion::kev_list), "keV"}}) {
     if (std::string problem = check_fixed_columns(record, format); !problem.empty()) {
       return std::string(name) + " record: " + problem;
     }
@@ -439,9 +423,9 @@ std::string check_group(std::string_view equation, std::string_view micro_u, std
       return std::string(name) + " record: " + problem;
     }
   }
-  const auto eq = field_places(equation_format);
-  const auto mu = field_places(micro_u_format);
-  const auto kv = field_places(kev_format);
+  const auto eq = field_places(conversion::equation_list);
+  const auto mu = field_places(conversion::micro_u_list);
+  const auto kv = field_places(conversion::kev_list);
   // The measured nuclide of the equation (I6, A4) and of the micro-u record
   // (I4, A4) were written from the same items.
   if (field_at(equation, eq[1]) != field_at(micro_u, mu[1])) return "symbols of one group differ";

@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_support.h"
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {

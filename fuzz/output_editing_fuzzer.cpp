@@ -18,11 +18,13 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/equation_formats.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/output_editing.h"
 #include "recordio/output_fields.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
@@ -35,11 +37,6 @@ using recordio::StatementRequest;
 using Kind = recordio::EditDescriptor::Kind;
 
 constexpr std::int32_t unit = 7;
-
-constexpr EditDescriptor normal_closing_format[] = {
-    recordio::literal("0"), recordio::literal("Normal End of Freq.Ratios to Equations Conversion")};
-constexpr EditDescriptor failure_closing_format[] = {recordio::literal("0"),
-                                                     recordio::literal("Error in File Reading")};
 
 // Takes the next `n` bytes of the input, zeros once it runs out.
 class Bytes {
@@ -113,9 +110,9 @@ Record next_record(Bytes& bytes) {
     case 0:
     case 1:
     case 2:
-      record.format = selector == 0   ? FormatList(fuzz_support::equation_format)
-                      : selector == 1 ? FormatList(fuzz_support::micro_u_format)
-                                      : FormatList(fuzz_support::kev_format);
+      record.format = selector == 0   ? FormatList(conversion::equation_list)
+                      : selector == 1 ? FormatList(conversion::micro_u_list)
+                                      : FormatList(conversion::kev_list);
       record.texts.reserve(4);
       for (const EditDescriptor& d : record.format) {
         if (d.kind == Kind::integer) record.items.push_back(OutputItem::of(bytes.integer()));
@@ -130,10 +127,10 @@ Record next_record(Bytes& bytes) {
       record.items.push_back(OutputItem::of(fuzz_support::warning_record.substr(1)));
       break;
     case 4:
-      record.format = normal_closing_format;
+      record.format = conversion::normal_closing_list;
       break;
     default:
-      record.format = failure_closing_format;
+      record.format = conversion::failure_closing_list;
       break;
   }
   return record;

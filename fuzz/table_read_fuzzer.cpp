@@ -19,6 +19,7 @@
 #include "conversion/constants.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/decimal_conversion.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {

@@ -36,6 +36,7 @@
 #include "fuzz/coverage_handoff.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/platform.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {

@@ -265,9 +265,7 @@ Outcome read_free_form(StatementRequest& request, InputItem item) {
 }  // namespace
 
 Outcome begin_read(StatementRequest& request) {
-  request.kind = StatementKind::read;
-  set_status(request, 0);
-  request.statement_failed = false;
+  begin_statement(request, StatementKind::read);
   reader.unit = nullptr;
   reader.next_descriptor = 0;
   reader.free_form.begin_statement();

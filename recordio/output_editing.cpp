@@ -338,9 +338,7 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
 }  // namespace
 
 Outcome begin_write(StatementRequest& request) {
-  request.kind = StatementKind::write;
-  set_status(request, 0);
-  request.statement_failed = false;
+  begin_statement(request, StatementKind::write);
   writer.direct = nullptr;
   current_record().clear();
 

@@ -148,11 +148,6 @@ std::int32_t write_bytes(Handle handle, const char* bytes, std::size_t count) {
   return error::none;
 }
 
-std::int32_t seek_to(Handle handle, std::int64_t offset) {
-  if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0) return last_error();
-  return error::none;
-}
-
 std::int32_t truncate_at(Handle handle, std::int64_t length) {
   while (::ftruncate(handle, static_cast<off_t>(length)) != 0) {
     if (errno != EINTR) return last_error();

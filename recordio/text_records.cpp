@@ -53,18 +53,26 @@ Refill refill(Unit& unit, std::int32_t& refused_code) {
 // compared with all three at once where the processor has the instructions
 // for it: a line is a few dozen bytes, and one pass over it costs less than
 // the three calls that look for each byte in turn.
+#if defined(__SSE2__)
+// One bit for each of the sixteen bytes that is an LF, CR or tab, the
+// first byte in the lowest bit.
+inline std::uint32_t line_control_bits(__m128i bytes) {
+  const __m128i found =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(line_feed)),
+                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8(carriage_return))),
+                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8(tab)));
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+}
+
+inline __m128i load_sixteen(const char* at) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+#endif
+
 std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t end) {
 #if defined(__SSE2__)
-  const __m128i line_feeds = _mm_set1_epi8(line_feed);
-  const __m128i carriage_returns = _mm_set1_epi8(carriage_return);
-  const __m128i tabs = _mm_set1_epi8(tab);
   for (; end - at >= 16; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-    const __m128i found =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds),
-                                  _mm_cmpeq_epi8(bytes, carriage_returns)),
-                     _mm_cmpeq_epi8(bytes, tabs));
-    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+    const std::uint32_t mask = line_control_bits(load_sixteen(block + at));
     if (mask != 0) return at + std::countr_zero(mask);
   }
   for (; at < end; ++at) {
@@ -93,9 +101,6 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
 bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& at,
                        std::int32_t end) {
 #if defined(__SSE2__)
-  const __m128i line_feeds = _mm_set1_epi8(line_feed);
-  const __m128i carriage_returns = _mm_set1_epi8(carriage_return);
-  const __m128i tabs = _mm_set1_epi8(tab);
   // Room is asked for a stretch of sixteen-byte steps at a time: a store
   // through a char pointer may touch anything, so the record's own fields
   // would otherwise be read again at every step.
@@ -107,13 +112,9 @@ bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& a
     char* const room = record.room_at_end(steps);
     if (room == nullptr) break;  // the byte-exact road, which may still find room
     for (std::int32_t done = 0; done < steps; done += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at + done));
+      const __m128i bytes = load_sixteen(block + at + done);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(room + done), bytes);
-      const __m128i found =
-          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds),
-                                    _mm_cmpeq_epi8(bytes, carriage_returns)),
-                       _mm_cmpeq_epi8(bytes, tabs));
-      const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+      const std::uint32_t mask = line_control_bits(bytes);
       if (mask != 0) {
         const std::int32_t ordinary = done + static_cast<std::int32_t>(std::countr_zero(mask));
         record.extend(ordinary);

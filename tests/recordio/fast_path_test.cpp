@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/equation_formats.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/field_run.h"
@@ -456,11 +457,7 @@ TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
 // Constant lists with a run made for each: the converter's shapes, fields
 // over several records, Iw.m, layouts shorter than 16 bytes and longer
 // than 64.
-constexpr rio::EditDescriptor equation_like[] = {
-    rio::skip(5),        rio::integer(6),     rio::character(4), rio::literal("-"),
-    rio::integer(4),     rio::character(4),   rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="),  rio::real(15, 5),    rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
+// A keV-shaped list without its second skip: a literal straight after a skip.
 constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),        rio::literal(" ="),
                                             rio::real(15, 6),     rio::literal(" +/-"),
                                             rio::real(11, 6),     rio::record_break()};
@@ -470,13 +467,13 @@ constexpr rio::EditDescriptor records_apart[] = {
 constexpr rio::EditDescriptor short_one[] = {rio::integer(2), rio::character(1)};
 constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "),
                                             rio::real(30, 17), rio::integer(12)};
-constexpr rio::PreparedFormat equation_like_layout{equation_like};
+constexpr rio::PreparedFormat equation_layout{conversion::equation_list};
 constexpr rio::PreparedFormat kev_like_layout{kev_like};
 constexpr rio::PreparedFormat records_apart_layout{records_apart};
 constexpr rio::PreparedFormat short_layout{short_one};
 constexpr rio::PreparedFormat long_layout{long_one};
 constexpr rio::PreparedFormat formats_with_runs[] = {
-    rio::with_field_run<equation_like_layout>(), rio::with_field_run<kev_like_layout>(),
+    rio::with_field_run<equation_layout>(), rio::with_field_run<kev_like_layout>(),
     rio::with_field_run<records_apart_layout>(), rio::with_field_run<short_layout>(),
     rio::with_field_run<long_layout>()};
 

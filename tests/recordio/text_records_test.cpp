@@ -13,6 +13,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/messages.h"
+#include "recordio/process_start.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"

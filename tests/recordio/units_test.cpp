@@ -12,6 +12,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/output_editing.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"
 #include "tests/support/run_program.h"

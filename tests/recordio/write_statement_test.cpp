@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/equation_formats.h"
 #include "recordio/output_editing.h"
 #include "recordio/statement.h"
 #include "recordio/units.h"
@@ -28,24 +29,12 @@ using recordio::Transfer;
 
 namespace rio = recordio;
 
-// The program's lists, as the equation writer spells them.
-constexpr EditDescriptor equation_list[] = {
-    rio::skip(5),      rio::integer(6),  rio::character(4), rio::literal("-"),
-    rio::integer(4),   rio::character(4), rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="), rio::real(15, 5), rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
-constexpr EditDescriptor micro_u_list[] = {
-    rio::skip(13),      rio::integer(4),   rio::character(4),    rio::literal(" ="),
-    rio::real(15, 6),   rio::literal(" +/-"), rio::real(11, 6), rio::literal(" micro-u")};
-constexpr EditDescriptor kev_list[] = {
-    rio::skip(13),      rio::skip(8),        rio::literal(" ="), rio::real(15, 6),
-    rio::literal(" +/-"), rio::real(11, 6), rio::literal(" keV"), rio::record_break()};
-constexpr EditDescriptor failure_closing_list[] = {rio::literal("0"),
-                                                   rio::literal("Error in File Reading")};
-constexpr EditDescriptor normal_closing_list[] = {
-    rio::literal("0"), rio::literal("Normal End of Freq.Ratios to Equations Conversion")};
-
-constexpr std::string_view warning_text = "WARNING : el.+mol. binding en. not found";
+using conversion::equation_list;
+using conversion::failure_closing_list;
+using conversion::kev_list;
+using conversion::micro_u_list;
+using conversion::normal_closing_list;
+using conversion::warning_text;
 
 class WriteStatement : public ::testing::Test {
  protected:
