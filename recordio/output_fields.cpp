@@ -96,6 +96,56 @@ void put_pair(char* to, std::uint32_t pair) { std::memcpy(to, digit_pairs.data()
 }
 
 // ---------------------------------------------------------------------------
+// What a real field shows
+//
+// The rules of a real field are decided here alone, from the value's
+// decimal exponent n (the value is 0.D1D2... x 10^n after rounding), the
+// field's width w and decimals d, and the value's sign; the three ways of
+// storing a field below only render the shape they are given.
+
+// A shape longer than its field is written as asterisks instead.
+struct RealShape {
+  bool sign;                    // a "-" just left of the other characters shown
+  bool zero_before_point;       // the "0" that stands for no integer digit
+  std::int64_t integer_digits;  // digits of the value left of the point
+  std::int64_t shown;           // characters right of the sign: digits, "0", point, decimals
+
+  // Characters shown, sign included; blanks fill the rest of the field.
+  constexpr std::int64_t length() const { return (sign ? 1 : 0) + shown; }
+};
+
+constexpr RealShape real_shape(std::int64_t n, std::int64_t w, std::int64_t d, bool negative) {
+  // r, the columns left of the point, always sets one aside for a sign.
+  const std::int64_t r = w - (negative ? 1 : 0) - d - 1;
+  RealShape shape{};
+  if (n + d >= 1) {
+    shape.sign = negative;
+    shape.integer_digits = n > 0 ? n : 0;
+    shape.zero_before_point = n < 1 && r >= 1;
+    shape.shown = (n > 0 ? n : (r >= 1 ? 1 : 0)) + d + 1;
+  } else {
+    // Shows as zero: a nonzero negative value that rounds away loses its
+    // sign, but r still sets a column aside for it, so in a field of d + 2
+    // columns a negative value loses its "0" instead (" .000" in F5.3).
+    // Without decimals no digit of the value is shown at all, and "0."
+    // needs only its two columns.
+    shape.sign = false;
+    shape.integer_digits = 0;
+    shape.zero_before_point = d == 0 ? w >= 2 : r >= 1;
+    shape.shown = (shape.zero_before_point ? 1 : 0) + d + 1;
+  }
+  return shape;
+}
+
+// The shape of a value shown_digits took: it shows a digit (n + d is at
+// least 1), which spares the field runs the test for a zero.
+inline RealShape shown_shape(const ShownDigits& digits, std::int64_t w, std::int64_t d,
+                             bool negative) {
+  if (digits.exponent + d < 1) __builtin_unreachable();
+  return real_shape(digits.exponent, w, d, negative);
+}
+
+// ---------------------------------------------------------------------------
 // Real fields laid out in machine words
 //
 // A real field of 4 to 16 columns is built as the image of its last 16
@@ -321,22 +371,18 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
 
 namespace {
 
+// Right to left: the decimals (the -n zeros of a value below one come out
+// of the integer as leading zeros), the point, the integer digits or the
+// "0" that stands for none, the sign; the blanks are there already.
 void lay_out_leftwards(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
-                       std::int64_t s) {
-  // Some digit is shown (n + d is at least 1), so the sign is written too.
-  const std::int64_t n = digits.exponent;
-  const std::int64_t r = w - s - d - 1;  // columns left of the point
-  const std::int64_t integer_digits = n >= 1 ? n : 0;
-  if (r < integer_digits) return asterisks(field, w);
-  // Right to left: the decimals (the -n zeros of a value below one come
-  // out of the integer as leading zeros), the point, the integer digits or
-  // the "0" that stands for none, the sign; the blanks are there already.
+                       const RealShape& shape) {
+  if (shape.length() > w) return asterisks(field, w);
   std::uint64_t rest = digits.shown;
   char* at = digits_leftwards(field + w, rest, d);
   *--at = '.';
-  at = digits_leftwards(at, rest, integer_digits);
-  if (integer_digits == 0 && r >= 1) *--at = '0';
-  if (s == 1) *--at = '-';
+  at = digits_leftwards(at, rest, shape.integer_digits);
+  if (shape.zero_before_point) *--at = '0';
+  if (shape.sign) *--at = '-';
 }
 
 // For 4 to 16 columns and at most 7 decimals, on little-endian machines.
@@ -345,26 +391,19 @@ bool takes_words(std::int64_t w, std::int64_t d) {
          static_cast<std::uint64_t>(d) <= most_decimals_in_words;
 }
 
+// The shown digits zero-padded to eight or sixteen, those left of the
+// decimals moved one byte down to make room for the point; the "0" before
+// the point of a value below one is a padding zero that is kept.
+// `characters` then makes the shown bytes digits and the point, the others
+// blanks, and the sign goes just left of them.
 void lay_out_in_words(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
-                      std::int64_t s) {
-  // The characters shown right of the sign: the integer digits, or the "0"
-  // that stands for none when r (w - s - d - 1) leaves a column for it, the
-  // point and the decimals. The field holds them and the sign exactly when
-  // r is at least the count of integer digits.
-  const std::int64_t n = digits.exponent;
-  const std::int64_t point_and_decimals = d + 1;
-  const std::int64_t shown =
-      (n > 0 ? n : (point_and_decimals + s < w ? 1 : 0)) + point_and_decimals;
-  if (shown + s > w) return asterisks(field, w);
-  // The shown digits zero-padded to eight or sixteen, those left of the
-  // decimals moved one byte down to make room for the point; the "0"
-  // before the point of a value below one is a padding zero that is kept.
-  // `characters` then makes the shown bytes digits and the point, the
-  // others blanks, and the sign goes just left of them.
+                      const RealShape& shape) {
+  if (shape.length() > w) return asterisks(field, w);
+  const std::int64_t s = shape.sign ? 1 : 0;
   const PointMasks& point = point_masks[static_cast<std::size_t>(d)];
-  const Characters& make = characters[static_cast<std::size_t>(shown)];
-  if (shown + s <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
-  if (!long_fields_in_words) return lay_out_leftwards(field, digits, w, d, s);
+  const Characters& make = characters[static_cast<std::size_t>(shape.shown)];
+  if (shape.length() <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
+  if (!long_fields_in_words) return lay_out_leftwards(field, digits, w, d, shape);
   store_both(field, long_image(digits.shown, point, make, s), w);
 }
 
@@ -374,14 +413,16 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
                                  std::int32_t decimals) {
   ShownDigits digits;
   if (width <= 0 || decimals < 0 || !shown_digits(value, decimals, digits)) return false;
-  lay_out_leftwards(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
+  lay_out_leftwards(field, digits, width, decimals,
+                    shown_shape(digits, width, decimals, sign_bit(value)));
   return true;
 }
 
 bool edit_real_in_words(char* field, double value, std::int32_t width, std::int32_t decimals) {
   ShownDigits digits;
   if (!takes_words(width, decimals) || !shown_digits(value, decimals, digits)) return false;
-  lay_out_in_words(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
+  lay_out_in_words(field, digits, width, decimals,
+                   shown_shape(digits, width, decimals, sign_bit(value)));
   return true;
 }
 
@@ -405,60 +446,30 @@ bool edit_real_in_words(char* field, double value, std::int32_t width, std::int3
   }
 
   const std::int64_t n = digits.exponent;
-  const std::int64_t r = w - s - d - 1;  // columns left of the point
-  if (n >= 1) {
-    if (r < n) return asterisks(field, w);
-    out.run(' ', r - n);
-    out.sign(negative);
-    out.digits(digits, 1, n);
-    out.put('.');
-    out.digits(digits, n + 1, n + d);
-    return;
-  }
-  if (d == 0) {
-    // The value rounded to zero units: no digit of it is shown, so no sign.
-    if (w == 0) return;
-    out.run(' ', w - 2);
-    if (w >= 2) out.put('0');
-    out.put('.');
-    return;
-  }
-  if (n + d >= 1) {
-    if (r < 0) return asterisks(field, w);
-    out.run(' ', r - 1);
-    out.sign(negative);
-    if (r >= 1) out.put('0');
-    out.put('.');
-    out.run('0', -n);
-    out.digits(digits, 1, n + d);
-    return;
-  }
-  // Shows as zero: a nonzero negative value that rounds away loses its sign.
-  // r still sets a column aside for that sign, so in a field of d + 2
-  // columns a negative value loses its "0" instead (" .000" in F5.3).
-  if (r >= 1) {
-    out.run(' ', w - d - 2);
-    out.put('0');
-    out.put('.');
-    out.run('0', d);
-    return;
-  }
-  if (w < d + 1) return asterisks(field, w);
-  out.run(' ', w - d - 1);
+  const RealShape shape = real_shape(n, w, d, negative);
+  if (shape.length() > w) return asterisks(field, w);
+  out.run(' ', w - shape.length());
+  out.sign(shape.sign);
+  out.digits(digits, 1, shape.integer_digits);
+  if (shape.zero_before_point) out.put('0');
   out.put('.');
-  out.run('0', d);
+  // D(n + 1) to D(n + d): a digit before D1 reads as '0', which gives a
+  // value below one its zeros after the point.
+  out.digits(digits, n + 1, n + d);
 }
 
 void edit_real(char* field, double value, std::int32_t width, std::int32_t decimals,
                DigitString& digits) {
   ShownDigits shown;
-  const std::int64_t s = sign_bit(value) ? 1 : 0;
+  const bool negative = sign_bit(value);
   if (takes_words(width, decimals)) {
     if (shown_digits(value, decimals, shown)) {
-      return lay_out_in_words(field, shown, width, decimals, s);
+      return lay_out_in_words(field, shown, width, decimals,
+                              shown_shape(shown, width, decimals, negative));
     }
   } else if (width > 0 && decimals >= 0 && shown_digits(value, decimals, shown)) {
-    return lay_out_leftwards(field, shown, width, decimals, s);
+    return lay_out_leftwards(field, shown, width, decimals,
+                             shown_shape(shown, width, decimals, negative));
   }
   edit_real_from_digit_string(field, value, width, decimals, digits);
 }
