@@ -10,9 +10,12 @@
 
 #include "recordio/conditions.h"
 #include "recordio/decimal_conversion.h"
+#include "recordio/digit_words.h"
 #include "recordio/power_of_ten.h"
 
 namespace recordio {
+
+using namespace digit_words;
 
 // ---------------------------------------------------------------------------
 // Shared character rules
@@ -52,30 +55,6 @@ std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32
   if (negative) magnitude = 0u - magnitude;
   value = static_cast<std::int32_t>(magnitude);
   return 0;
-}
-
-constexpr std::uint64_t zero_bytes = 0x3030303030303030;
-constexpr std::uint64_t blank_bytes = 0x2020202020202020;
-
-// The number eight digit values make (each byte 0 to 9, the first digit in
-// the lowest byte): pairs, then fours, then the eight, by three
-// multiplications.
-std::uint64_t eight_digit_value(std::uint64_t digits) {
-  digits = digits * 10 + (digits >> 8);  // every other byte: 10 x d(i) + d(i+1)
-  constexpr std::uint64_t pairs = 0x000000FF000000FF;
-  return ((digits & pairs) * (100 + (1000000ULL << 32)) +
-          ((digits >> 16) & pairs) * (1 + (10000ULL << 32))) >>
-         32;
-}
-
-// Nonzero in every byte of `word` that is not a digit, from the first such
-// byte on (the bytes above it may be marked wrongly, which only the first
-// one's place is wanted for). A digit is 0x30 to 0x39: high nibble 3, and
-// still 3 after adding 6.
-std::uint64_t not_digit_bytes(std::uint64_t word) {
-  constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
-  return ((word & high_nibbles) ^ zero_bytes) |
-         (((word + 0x0606060606060606) & high_nibbles) ^ zero_bytes);
 }
 
 // The number, modulo 2^64, that the run of digits from `at` makes; `at`
@@ -189,15 +168,6 @@ double plain_real_value(std::uint64_t mantissa, std::ptrdiff_t decimals, bool ne
     magnitude = scaled_mantissa(mantissa, -decimals);
   }
   return negative ? -magnitude : magnitude;
-}
-
-// The mask of the top `count` bytes of a word (0 to 8).
-std::uint64_t top_bytes(int count) { return count == 0 ? 0 : ~std::uint64_t{0} << (64 - 8 * count); }
-
-std::uint64_t load_word(const char* at) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, at, sizeof word);
-  return word;
 }
 
 // A real as right-aligned numbers are written, its fraction in the field's

@@ -14,11 +14,11 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && defined(__x86_64__)
-#include <emmintrin.h>
-#endif
+#include "recordio/digit_words.h"
 
 namespace recordio {
+
+using namespace digit_words;
 
 namespace {
 
@@ -165,15 +165,10 @@ struct alignas(16) Image {
   std::uint64_t high;
 };
 
-constexpr std::uint64_t every_byte(std::uint8_t b) { return 0x0101010101010101 * b; }
-
 // The highest k bytes of an image set.
-constexpr Image top_bytes(std::size_t k) {
-  constexpr std::uint64_t all = ~std::uint64_t{0};
-  if (k == 0) return {0, 0};
-  if (k <= 8) return {0, all << (8 * (8 - k))};
-  if (k < 16) return {all << (8 * (16 - k)), all};
-  return {all, all};
+constexpr Image top_image_bytes(std::size_t k) {
+  if (k <= 8) return {0, top_bytes(static_cast<int>(k))};
+  return {top_bytes(static_cast<int>(k < 16 ? k - 8 : 8)), ~std::uint64_t{0}};
 }
 
 // For d decimals (at most 7, so that the point falls in the high word):
@@ -189,8 +184,8 @@ constexpr int most_decimals_in_words = 7;
 constexpr std::array<PointMasks, most_decimals_in_words + 1> point_masks = [] {
   std::array<PointMasks, most_decimals_in_words + 1> masks{};
   for (std::size_t d = 0; d < masks.size(); ++d) {
-    const std::uint64_t kept = top_bytes(d).high;
-    const std::uint64_t with_point = top_bytes(d + 1).high;
+    const std::uint64_t kept = top_image_bytes(d).high;
+    const std::uint64_t with_point = top_image_bytes(d + 1).high;
     masks[d] = {{0, kept},
                 {~std::uint64_t{0}, ~with_point},
                 {0, (with_point ^ kept) & every_byte('0' - '.')}};
@@ -209,8 +204,8 @@ struct Characters {
 constexpr std::array<Characters, 17> characters = [] {
   std::array<Characters, 17> masks{};
   for (std::size_t k = 0; k < masks.size(); ++k) {
-    const Image shown = top_bytes(k);
-    const Image with_sign = top_bytes(k + 1);
+    const Image shown = top_image_bytes(k);
+    const Image with_sign = top_image_bytes(k + 1);
     const std::uint64_t digit = every_byte('0' - ' ');
     const std::uint64_t sign = every_byte('-' - ' ');
     masks[k] = {{every_byte(' ') + (shown.low & digit), every_byte(' ') + (shown.high & digit)},
@@ -218,23 +213,6 @@ constexpr std::array<Characters, 17> characters = [] {
   }
   return masks;
 }();
-
-// The eight digits of v < 10^8, zero-padded, as byte values 0 to 9, the
-// first in the lowest byte. Each step splits every lane in two by a
-// multiplication and a shift that is exact over the lane's whole range
-// (checked for every v): 10^4 as 109951163 / 2^40 below 10^8, 100 as
-// 10486 / 2^20 below 10^4, 10 as 103 / 2^10 below 100; no lane's product
-// reaches into the next lane. The quotient stays in the lower half of the
-// lane and the remainder goes to the upper one by one multiplication:
-// (x << b) - q x ((m << b) - 1).
-constexpr std::uint64_t eight_digits(std::uint64_t v) {
-  const std::uint64_t high4 = (v * 109951163) >> 40;
-  std::uint64_t lanes = (v << 32) - high4 * ((std::uint64_t{10000} << 32) - 1);
-  const std::uint64_t high2 = ((lanes * 10486) >> 20) & 0x0000007F0000007F;
-  lanes = (lanes << 16) - high2 * ((std::uint64_t{100} << 16) - 1);
-  const std::uint64_t high1 = ((lanes * 103) >> 10) & 0x000F000F000F000F;
-  return (lanes << 8) - high1 * ((std::uint64_t{10} << 8) - 1);
-}
 
 // The high word of the image of a field that shows at most eight
 // characters, sign included: `digits` the shown digits, below 10^7.
@@ -247,39 +225,6 @@ std::uint64_t short_image(std::uint64_t digits, const PointMasks& point, const C
 }
 
 #if defined(__SSE2__) && defined(__x86_64__)
-constexpr bool long_fields_in_words = true;
-
-// The sixteen digits of v < 10^16, zero-padded, as byte values 0 to 9, the
-// first in the lowest byte, in eight 16-bit lanes at a time: the two halves
-// of eight digits are split into four-digit numbers x by 3518437209 / 2^45
-// (exact below 2^32); each x, times four so that the last lane loses no
-// bit, goes to four lanes that take x / 1000, x / 100, x / 10 and x by two
-// high-half multiplications, the second a shift; ten times each lane,
-// moved one lane up, taken away leaves one digit per lane. Every v below
-// 10^8 in either half was checked against plain division.
-__m128i sixteen_digits(std::uint64_t v) {
-  const std::uint64_t first = v / 100000000;
-  const std::uint64_t last = v - first * 100000000;
-  const __m128i halves =
-      _mm_set_epi64x(static_cast<long long>(last), static_cast<long long>(first));
-  const __m128i high = _mm_srli_epi64(_mm_mul_epu32(halves, _mm_set1_epi64x(3518437209)), 45);
-  const __m128i low = _mm_sub_epi32(halves, _mm_mul_epu32(high, _mm_set1_epi64x(10000)));
-  const __m128i fours = _mm_slli_epi16(_mm_or_si128(high, _mm_slli_epi64(low, 16)), 2);
-  const __m128i first_fours = _mm_unpacklo_epi16(fours, fours);
-  const __m128i last_fours = _mm_unpackhi_epi16(fours, fours);
-  const __m128i divide = _mm_set_epi16(-32768, -13107, 5243, 8389, -32768, -13107, 5243, 8389);
-  const __m128i shift = _mm_set_epi16(-32768, 2048, 2048, 128, -32768, 2048, 2048, 128);
-  // The last lane of each four is moved out, so its factor does not matter;
-  // a 1 there keeps the compiler from turning the product into shifts.
-  const __m128i ten = _mm_set_epi16(1, 10, 10, 10, 1, 10, 10, 10);
-  const auto digits = [&](__m128i four_lanes) {
-    const __m128i q = _mm_mulhi_epu16(_mm_mulhi_epu16(four_lanes, divide), shift);
-    return _mm_sub_epi16(q, _mm_slli_epi64(_mm_mullo_epi16(q, ten), 16));
-  };
-  return _mm_packus_epi16(digits(_mm_unpacklo_epi32(first_fours, first_fours)),
-                          digits(_mm_unpacklo_epi32(last_fours, last_fours)));
-}
-
 __m128i load(const Image& image) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&image)); }
 
 // The image of a field that shows more than eight characters; the image's
@@ -297,7 +242,6 @@ Image long_image(std::uint64_t digits, const PointMasks& point, const Characters
           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(image, image)))};
 }
 #else
-constexpr bool long_fields_in_words = false;
 Image long_image(std::uint64_t, const PointMasks&, const Characters&, std::int64_t) { return {}; }
 #endif
 
@@ -403,7 +347,7 @@ void lay_out_in_words(char* field, const ShownDigits& digits, std::int64_t w, st
   const PointMasks& point = point_masks[static_cast<std::size_t>(d)];
   const Characters& make = characters[static_cast<std::size_t>(shape.shown)];
   if (shape.length() <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
-  if (!long_fields_in_words) return lay_out_leftwards(field, digits, w, d, shape);
+  if (!has_sixteen_digits) return lay_out_leftwards(field, digits, w, d, shape);
   store_both(field, long_image(digits.shown, point, make, s), w);
 }
 
