@@ -186,7 +186,7 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 }
 
 // Edits items into the layout's fields from field `first` on by the list
-// of fields, for a layout without a run of its own, and returns how many
+// of fields, for a layout not compiled for writing, and returns how many
 // it took: fewer than all when one is of another kind than its field or
 // the fields are used up. The field editors are inlined into the run, so
 // that a record's registers are saved once, not per field.
@@ -194,9 +194,9 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
     const PreparedFormat& layout, char* bytes, std::span<const OutputItem> items,
     std::size_t first) {
   const auto fields = layout.fields();
-  const std::size_t run = std::min(items.size(), fields.size() - first);
+  const std::size_t count = std::min(items.size(), fields.size() - first);
   std::size_t taken = 0;
-  for (; taken < run; ++taken) {
+  for (; taken < count; ++taken) {
     const PreparedFormat::Field& field = fields[first + taken];
     const OutputItem& item = items[taken];
     if (!fits(item, field)) break;
@@ -222,10 +222,10 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 std::size_t write_direct(std::span<const OutputItem> items) {
   const PreparedFormat& layout = *writer.direct;
   const std::size_t first = writer.next_field;
-  const PreparedFormat::FieldRun own_run = layout.field_run();
+  const PreparedFormat::CompiledWrite compiled_write = layout.compiled_write();
   const std::size_t taken =
-      own_run != nullptr && first == 0 && items.size() >= layout.fields().size()
-          ? own_run(writer.direct_bytes, items, writer.digits)
+      compiled_write != nullptr && first == 0 && items.size() >= layout.fields().size()
+          ? compiled_write(writer.direct_bytes, items, writer.digits)
           : edit_listed_fields(layout, writer.direct_bytes, items, first);
   writer.next_field = first + taken;
   return taken;
@@ -380,7 +380,7 @@ namespace {
 }  // namespace
 
 Outcome write_items(StatementRequest& request, std::span<const OutputItem> items) {
-  // A laid-out statement edits its items in one run, without the checks
+  // A laid-out statement edits its items in one call, without the checks
   // write_item makes for each; the first item the run does not take, and
   // every one after it, goes the way of write_item.
   if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {

@@ -27,19 +27,19 @@ struct DigitString;  // decimal_digits.h
 
 class PreparedFormat {
  public:
-  // Runs made for one list, for the statement that hands over an item for
-  // every field at once, from the first (`items` holds at least as many as
-  // there are fields); the statement takes every other case by the list of
-  // fields. A FieldRun edits the items into the fields in the block bytes
-  // the layout was copied to and returns how many it took: up to the first
-  // item of another kind than its field, or all. A ReadRun reads them as
-  // read_items does, up to the first outcome other than success, which it
-  // returns; `taken` is the number of items it got to, the one that failed
-  // included.
-  using FieldRun = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
-                                   DigitString& digits);
-  using ReadRun = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
-                              std::size_t& taken);
+  // Code compiled for one list, for the statement that hands over an item
+  // for every field at once, from the first (`items` holds at least as many
+  // as there are fields); the statement takes every other case by the list
+  // of fields. A CompiledWrite edits the items into the fields in the block
+  // bytes the layout was copied to and returns how many it took: up to the
+  // first item of another kind than its field, or all. A CompiledRead reads
+  // them as read_item does, up to the first outcome other than success,
+  // which it returns; `taken` is the number of items it got to, the one
+  // that failed included.
+  using CompiledWrite = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
+                                        DigitString& digits);
+  using CompiledRead = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
+                                   std::size_t& taken);
 
   static constexpr int max_fields = 16;
   static constexpr int max_bytes = 512;
@@ -56,21 +56,21 @@ class PreparedFormat {
 
   constexpr explicit PreparedFormat(FormatList list) : list_(list) { lay_out(); }
 
-  // The same layout with a run of its own for writes (with_run) or for
-  // reads (with_read_run), made by field_run.h; field_run() and read_run()
-  // give them, nullptr where there is none.
-  constexpr PreparedFormat with_run(FieldRun edit) const {
+  // The same layout with code compiled for writing or reading its fields,
+  // made by compiled_fields.h; compiled_write() and compiled_read() give
+  // it, nullptr where there is none.
+  constexpr PreparedFormat with_compiled_write(CompiledWrite write) const {
     PreparedFormat copy = *this;
-    copy.run_ = edit;
+    copy.compiled_write_ = write;
     return copy;
   }
-  constexpr FieldRun field_run() const { return run_; }
-  constexpr PreparedFormat with_read_run(ReadRun read) const {
+  constexpr CompiledWrite compiled_write() const { return compiled_write_; }
+  constexpr PreparedFormat with_compiled_read(CompiledRead read) const {
     PreparedFormat copy = *this;
-    copy.read_run_ = read;
+    copy.compiled_read_ = read;
     return copy;
   }
-  constexpr ReadRun read_run() const { return read_run_; }
+  constexpr CompiledRead compiled_read() const { return compiled_read_; }
 
   constexpr FormatList list() const { return list_; }
 
@@ -167,8 +167,8 @@ class PreparedFormat {
   constexpr void put(std::int32_t at, char c) { bytes_[static_cast<std::size_t>(at)] = c; }
 
   FormatList list_;
-  FieldRun run_ = nullptr;
-  ReadRun read_run_ = nullptr;
+  CompiledWrite compiled_write_ = nullptr;
+  CompiledRead compiled_read_ = nullptr;
   bool laid_out_ = true;
   bool fields_only_ = true;
   std::int32_t record_start_ = 0;
