@@ -16,6 +16,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/platform.h"
+#include "recordio/record_controls.h"
 
 namespace recordio {
 
@@ -69,7 +70,7 @@ inline __m128i load_sixteen(const char* at) {
 }
 #endif
 
-std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t end) {
+std::int32_t ordinary_bytes_end(const char* block, std::int32_t at, std::int32_t end) {
 #if defined(__SSE2__)
   for (; end - at >= 16; at += 16) {
     const std::uint32_t mask = line_control_bits(load_sixteen(block + at));
@@ -93,12 +94,12 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
 #endif
 }
 
-// Copies the run of ordinary bytes from `at` into the record and returns
-// where it ends, as ordinary_run_end does. Where sixteen bytes can be
+// Copies the ordinary bytes from `at` into the record and returns
+// where it ends, as ordinary_bytes_end does. Where sixteen bytes can be
 // looked at, each sixteen are searched and stored whole in one step; only
 // the run's bytes are added to the record. False, nothing of the run
 // added, when the record cannot grow.
-bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& at,
+bool copy_ordinary_bytes(CurrentRecord& record, const char* block, std::int32_t& at,
                        std::int32_t end) {
 #if defined(__SSE2__)
   // Room is asked for a stretch of sixteen-byte steps at a time: a store
@@ -126,12 +127,12 @@ bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& a
     at += steps;
   }
 #endif
-  const std::int32_t run_end = ordinary_run_end(block, at, end);
-  if (run_end > at &&
-      !record.append(std::string_view(block + at, static_cast<std::size_t>(run_end - at)))) {
+  const std::int32_t ordinary_end = ordinary_bytes_end(block, at, end);
+  if (ordinary_end > at &&
+      !record.append(std::string_view(block + at, static_cast<std::size_t>(ordinary_end - at)))) {
     return false;
   }
-  at = run_end;
+  at = ordinary_end;
   return true;
 }
 
@@ -143,7 +144,7 @@ bool store_tab(CurrentRecord& record, int width) {
   return record.append_blanks(blanks_to_tab_stop(record.length(), width));
 }
 
-// The bytes from `from` up to `at` (an ordinary run), then the byte at `at`
+// The bytes from `from` up to `at` (ordinary bytes), then the byte at `at`
 // (LF, CR or tab) unless the block ended there: the line as the file has it.
 void trace_bytes(RecordTrace& trace, const char* block, std::int32_t from, std::int32_t at,
                  std::int32_t end) {
@@ -191,8 +192,8 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
     const char* const block = unit.block;
     std::int32_t at = unit.block_position;
     const std::int32_t end = unit.valid_count;
-    if (!copy_ordinary_run(record, block, at, end)) {
-      unit.block_position = ordinary_run_end(block, at, end);
+    if (!copy_ordinary_bytes(record, block, at, end)) {
+      unit.block_position = ordinary_bytes_end(block, at, end);
       return raise_condition(code::buffer_allocation_failed, request);
     }
     if (trace != nullptr) trace_bytes(*trace, block, unit.block_position, at, end);
@@ -221,7 +222,7 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
     return raise_condition(code::record_too_long, request);
   }
   record.set_position(record.length());
-  if (!record.append("\r\n")) return raise_condition(code::buffer_allocation_failed, request);
+  if (!record.append(record_end)) return raise_condition(code::buffer_allocation_failed, request);
 
   const char* bytes = record.data();
   std::int32_t left = record.length();
@@ -244,17 +245,59 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
   return Outcome::success;
 }
 
-char* block_room(Unit& unit, std::int32_t count) {
-  // A character device gets every record at once, and end_record does that.
-  if (unit.character_device || count > block_size - unit.block_position) return nullptr;
-  return unit.block + unit.block_position;
+namespace {
+
+// The records' bytes into the block in pieces of sixteen, the last piece
+// ending exactly at their end (over some bytes of the one before): a
+// record is a few dozen bytes, too few for a library call to pay, and no
+// byte of the block past them is touched. Up to 64 bytes, every record of
+// the converter, take four pieces and no loop.
+void copy_in_pieces(char* to, std::string_view bytes) {
+  const char* const from = bytes.data();
+  const std::size_t size = bytes.size();
+  const auto piece = [to, from](std::size_t at) { std::memcpy(to + at, from + at, 16); };
+  if (size < 16) {
+    std::memcpy(to, from, size);
+  } else if (size <= 32) {
+    piece(0);
+    piece(size - 16);
+  } else if (size <= 64) {
+    piece(0);
+    piece(16);
+    piece(size - 32);
+    piece(size - 16);
+  } else {
+    for (std::size_t at = 0; at + 16 < size; at += 16) piece(at);
+    piece(size - 16);
+  }
 }
 
-void commit_block_bytes(Unit& unit, std::int32_t count) {
+}  // namespace
+
+char* reserve_records(Unit& unit, std::string_view records) {
+  // A character device gets every record at once, and end_record does that.
+  const auto count = static_cast<std::int64_t>(records.size());
+  if (unit.character_device || count > block_size - unit.block_position) return nullptr;
+  char* const room = unit.block + unit.block_position;
+  copy_in_pieces(room, records);
+  return room;
+}
+
+void commit_records(Unit& unit, std::int32_t count) {
   if (count <= 0) return;
   unit.block_position += count;
   if (unit.block_position > unit.valid_count) unit.valid_count = unit.block_position;
   unit.modified = true;
+}
+
+bool resume_record(Unit& unit, std::int32_t record_start, std::int32_t length) {
+  // The record is read from the reserved bytes before anything is kept, as
+  // keeping moves the block position onto it.
+  const char* const record = unit.block + unit.block_position + record_start;
+  commit_records(unit, record_start);
+  CurrentRecord& current = current_record();
+  current.clear();
+  return current.store(std::string_view(record, static_cast<std::size_t>(length)));
 }
 
 Outcome write_block(Unit& unit, StatementRequest& request) {
