@@ -16,6 +16,7 @@
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/free_form_input.h"
 #include "recordio/input_fields.h"
 #include "recordio/prepared_format.h"
@@ -166,6 +167,7 @@ Outcome next_field(StatementRequest& request, const EditDescriptor*& descriptor)
       // A plain field holds no comma, so its columns need no search for one.
       const FieldSpan columns = columns_at(record, descriptor->width);
       if (edit_plain_integer_field(columns.field, value)) {
+        count_fast_path(FastPath::plain_integer);
         record.set_position(columns.next_position);
         *static_cast<std::int32_t*>(item.place) = value;
         return Outcome::success;
@@ -209,6 +211,7 @@ Outcome next_field(StatementRequest& request, const EditDescriptor*& descriptor)
       // takes no call.
       if (width == item.size && width > 0 && position >= 0 &&
           width <= record.length() - position) {
+        count_fast_path(FastPath::whole_character_field);
         std::memcpy(item.place, record.data() + position, static_cast<std::size_t>(width));
         record.set_position(position + width);
         return Outcome::success;
@@ -310,6 +313,7 @@ Outcome read_items(StatementRequest& request, std::span<const InputItem> items) 
       request.transfer == Transfer::fixed_column && fields_only(request) &&
       reader.next_descriptor == 0 && items.size() >= request.format.size()) {
     if (const PreparedFormat::CompiledRead compiled_read = request.prepared->compiled_read()) {
+      count_fast_path(FastPath::compiled_read);
       std::size_t taken = 0;
       const Outcome outcome = compiled_read(request, items, taken);
       reader.next_descriptor = taken;

@@ -11,6 +11,7 @@
 #include "recordio/conditions.h"
 #include "recordio/decimal_conversion.h"
 #include "recordio/digit_words.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/power_of_ten.h"
 
 namespace recordio {
@@ -328,7 +329,10 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   // conversion always has room for a further digit, so its limits never
   // come into play and the digits can be taken as they stand.
   constexpr std::ptrdiff_t most_digits = 18;
-  if (right_aligned_real(field, value)) return true;
+  if (right_aligned_real(field, value)) {
+    count_fast_path(FastPath::right_aligned_real);
+    return true;
+  }
   const char* const end = field.data() + field.size();
   bool negative = false;
   const char* at = after_blanks_and_sign(field.data(), end, negative);
@@ -354,6 +358,7 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   if (digits < 1 || digits > most_digits) return false;
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
+  count_fast_path(FastPath::plain_real);
   value = plain_real_value(mantissa, decimals_taken, negative);
   return true;
 }

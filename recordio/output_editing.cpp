@@ -28,6 +28,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/output_fields.h"
 #include "recordio/prepared_format.h"
 #include "recordio/record_controls.h"
@@ -139,6 +140,7 @@ void begin_direct(const StatementRequest& request, Unit& unit) {
   }
   char* const room = reserve_records(unit, layout->bytes());
   if (room == nullptr) return;
+  count_fast_path(FastPath::laid_out_write);
   writer.direct = layout;
   writer.direct_bytes = room;
   writer.next_field = 0;
@@ -195,10 +197,13 @@ std::size_t write_direct(std::span<const OutputItem> items) {
   const PreparedFormat& layout = *writer.direct;
   const std::size_t first = writer.next_field;
   const PreparedFormat::CompiledWrite compiled_write = layout.compiled_write();
-  const std::size_t taken =
-      compiled_write != nullptr && first == 0 && items.size() >= layout.fields().size()
-          ? compiled_write(writer.direct_bytes, items, writer.digits)
-          : edit_listed_fields(layout, writer.direct_bytes, items, first);
+  std::size_t taken = 0;
+  if (compiled_write != nullptr && first == 0 && items.size() >= layout.fields().size()) {
+    count_fast_path(FastPath::compiled_write);
+    taken = compiled_write(writer.direct_bytes, items, writer.digits);
+  } else {
+    taken = edit_listed_fields(layout, writer.direct_bytes, items, first);
+  }
   writer.next_field = first + taken;
   return taken;
 }

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "recordio/digit_words.h"
+#include "recordio/fast_path_counts.h"
 
 namespace recordio {
 
@@ -299,6 +300,7 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   std::uint64_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   if (static_cast<std::uint32_t>(value) < small_integers && w >= 4 && min_digits == 1) {
+    count_fast_path(FastPath::small_integer);
     const auto& columns = small_integer_columns[static_cast<std::size_t>(value)];
     std::memcpy(field + w - 4, columns.data(), columns.size());
     return;
@@ -408,10 +410,12 @@ void edit_real(char* field, double value, std::int32_t width, std::int32_t decim
   const bool negative = sign_bit(value);
   if (takes_words(width, decimals)) {
     if (shown_digits(value, decimals, shown)) {
+      count_fast_path(FastPath::real_in_words);
       return lay_out_in_words(field, shown, width, decimals,
                               shown_shape(shown, width, decimals, negative));
     }
   } else if (width > 0 && decimals >= 0 && shown_digits(value, decimals, shown)) {
+    count_fast_path(FastPath::real_from_shown_digits);
     return lay_out_leftwards(field, shown, width, decimals,
                              shown_shape(shown, width, decimals, negative));
   }

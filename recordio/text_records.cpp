@@ -15,6 +15,7 @@
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/platform.h"
 #include "recordio/record_controls.h"
 
@@ -117,6 +118,7 @@ bool copy_ordinary_bytes(CurrentRecord& record, const char* block, std::int32_t&
       _mm_storeu_si128(reinterpret_cast<__m128i*>(room + done), bytes);
       const std::uint32_t mask = line_control_bits(bytes);
       if (mask != 0) {
+        count_fast_path(FastPath::line_scan_in_words);
         const std::int32_t ordinary = done + static_cast<std::int32_t>(std::countr_zero(mask));
         record.extend(ordinary);
         at += ordinary;
