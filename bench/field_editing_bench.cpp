@@ -34,9 +34,9 @@ struct RealField {
   std::int32_t w;
   std::int32_t d;
 };
-constexpr RealField group_fields[] = {{0.503, 6, 3},     {-5795.90571, 15, 5},  {0.0258, 9, 5},
-                                      {-4299.795482, 15, 6}, {0.02586, 11, 6},
-                                      {-4005.233709, 15, 6}, {0.024088, 11, 6}};
+constexpr RealField group_fields[] = {
+    {0.503, 6, 3},    {-5795.90571, 15, 5},  {0.0258, 9, 5},   {-4299.795482, 15, 6},
+    {0.02586, 11, 6}, {-4005.233709, 15, 6}, {0.024088, 11, 6}};
 
 void BM_ConvertDecimal(benchmark::State& state) {
   std::size_t i = 0;

@@ -139,13 +139,14 @@ Record next_record(Bytes& bytes) {
 void write(const Record& record) {
   StatementRequest request;
   request.unit = unit;
-  request.transfer = record.format.empty() ? recordio::Transfer::free_form
-                                           : recordio::Transfer::fixed_column;
+  request.transfer =
+      record.format.empty() ? recordio::Transfer::free_form : recordio::Transfer::fixed_column;
   request.format = record.format;
   request.error_branch = true;
   if (recordio::begin_write(request) != recordio::Outcome::success) fail("begin_write failed");
   for (const OutputItem& item : record.items) {
-    if (recordio::write_item(request, item) != recordio::Outcome::success) fail("write_item failed");
+    if (recordio::write_item(request, item) != recordio::Outcome::success)
+      fail("write_item failed");
   }
   if (recordio::end_write(request) != recordio::Outcome::success) fail("end_write failed");
 }
@@ -203,9 +204,11 @@ void check_fields_alone(const Record& record) {
     if (item.type != OutputItem::Type::real64) continue;
     for (const auto& [width, decimals] : fields) {
       edited.clear();
-      if (!recordio::edit_real(edited, item.real, width, decimals, digits)) fail("edit_real failed");
+      if (!recordio::edit_real(edited, item.real, width, decimals, digits))
+        fail("edit_real failed");
       if (edited.position() != width) fail("edit_real left the position elsewhere than w");
-      if (std::string problem = fuzz_support::check_real_field(edited.view(), width, decimals, item.real);
+      if (std::string problem =
+              fuzz_support::check_real_field(edited.view(), width, decimals, item.real);
           !problem.empty()) {
         char value[40];
         std::snprintf(value, sizeof value, "%a", item.real);
@@ -260,7 +263,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   release();
 
   std::string file;
-  if (!fuzz_support::read_file(fuzz_support::scratch_file("out.txt"), file)) fail("output file gone");
+  if (!fuzz_support::read_file(fuzz_support::scratch_file("out.txt"), file))
+    fail("output file gone");
   std::vector<std::string_view> lines;
   if (std::string problem = fuzz_support::split_records(file, lines); !problem.empty()) {
     fail(problem, file);
@@ -274,7 +278,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t at = 0;
   for (const Record& record : records) {
     check_record(lines[at], record);
-    if (records_of(record) == 2 && !lines[at + 1].empty()) fail("record break left a non-empty record");
+    if (records_of(record) == 2 && !lines[at + 1].empty())
+      fail("record break left a non-empty record");
     at += records_of(record);
   }
   return 0;

@@ -55,7 +55,8 @@ template <const PreparedFormat& format>
     (void)((compiled_detail::edit<format.fields()[i]>(bytes, items[i], digits) &&
             (++taken, true)) &&
            ...);
-  }(std::make_index_sequence<count>{});
+  }
+  (std::make_index_sequence<count>{});
   return taken;
 }
 
@@ -79,7 +80,8 @@ template <const PreparedFormat& format>
     (void)(((outcome = read_laid_out_field(request, format.list()[i], items[i]), ++done,
              outcome == Outcome::success)) &&
            ...);
-  }(std::make_index_sequence<count>{});
+  }
+  (std::make_index_sequence<count>{});
   taken = done;
   return outcome;
 }

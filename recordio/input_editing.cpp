@@ -30,10 +30,10 @@ namespace {
 // The reader's state outlives statements only for its buffers, which keep
 // their allocations so that reading a field costs no allocation.
 struct ReaderState {
-  Unit* unit = nullptr;               // the unit of the statement in progress
-  std::size_t next_descriptor = 0;    // place reached in the format list
-  TextBuffer field_text;              // a real field as it is converted
-  FreeFormScanner free_form;          // repeat counter, last value, record-end flag
+  Unit* unit = nullptr;             // the unit of the statement in progress
+  std::size_t next_descriptor = 0;  // place reached in the format list
+  TextBuffer field_text;            // a real field as it is converted
+  FreeFormScanner free_form;        // repeat counter, last value, record-end flag
 };
 
 ReaderState reader;
@@ -78,7 +78,8 @@ bool is_data_descriptor(const EditDescriptor& descriptor) {
 
 std::int32_t moved_position(std::int32_t position, std::int32_t columns) {
   const std::int64_t moved = std::int64_t{position} + std::max(columns, 0);
-  return static_cast<std::int32_t>(std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
 }
 
 // The next `width` columns of the record, or as many as it still has, with
@@ -156,7 +157,8 @@ Outcome next_field(StatementRequest& request, const EditDescriptor*& descriptor)
 
 // Edits the item from the field `descriptor` at the record's position.
 // The field readers are inlined here, so that a plain field costs no calls.
-[[gnu::flatten]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, InputItem item) {
+[[gnu::flatten]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor,
+                                    InputItem item) {
   CurrentRecord& record = current_record();
   switch (descriptor->kind) {
     case EditDescriptor::Kind::integer: {
@@ -209,8 +211,7 @@ Outcome next_field(StatementRequest& request, const EditDescriptor*& descriptor)
       // A field as wide as its text and wholly inside the record is one
       // move; in a compiled read the width is a constant, and the move
       // takes no call.
-      if (width == item.size && width > 0 && position >= 0 &&
-          width <= record.length() - position) {
+      if (width == item.size && width > 0 && position >= 0 && width <= record.length() - position) {
         count_fast_path(FastPath::whole_character_field);
         std::memcpy(item.place, record.data() + position, static_cast<std::size_t>(width));
         record.set_position(position + width);

@@ -1,8 +1,8 @@
 // input_editing.h - read statements: fixed-column fields and free-form values.
 //
 // A read runs as begin_read, one read_item per item in list order (or
-// read_items for several in one call), end_read; the caller tests the outcome after each call and leaves the statement at
-// the first one that is not success. An item that receives nothing keeps
+// read_items for several in one call), end_read; the caller tests the outcome after each call and
+// leaves the statement at the first one that is not success. An item that receives nothing keeps
 // its previous contents.
 #pragma once
 

@@ -32,7 +32,9 @@ bool is_special_value_letter(char c) { return c == 'I' || c == 'i' || c == 'N' |
 // What may stand after the leading sign of a real: the conversion itself
 // stops at the first character that does not continue the number, so their
 // order is not checked here (1.2.3 reads as 1.2).
-bool may_continue_real(char c) { return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c); }
+bool may_continue_real(char c) {
+  return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c);
+}
 
 // The digits are taken modulo 2^32 and the sign negates modulo 2^32: old
 // files rely on the wraparound (2147483648 reads as -2147483648), and the
@@ -162,7 +164,8 @@ double plain_real_value(std::uint64_t mantissa, std::ptrdiff_t decimals, bool ne
     // they change nothing: the mantissa with or without them is an exact
     // double, and so is the power of ten up to 10^22, so either way the
     // one division rounds the same quotient.
-    magnitude = static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals)];
+    magnitude =
+        static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals)];
   } else {
     // Here the 53-bit cut may depend on them, so they go as they would.
     for (; decimals > 0 && mantissa % 10 == 0; --decimals) mantissa /= 10;
@@ -202,7 +205,8 @@ bool right_aligned_real(std::string_view field, double& value) {
       whole = load_word(point - 8);
       const std::ptrdiff_t before = whole_width - 8;
       if (before > 8) return false;
-      if (before > 0 && ((load_word(first) ^ blank_bytes) & ~top_bytes(static_cast<int>(8 - before))) != 0) {
+      if (before > 0 &&
+          ((load_word(first) ^ blank_bytes) & ~top_bytes(static_cast<int>(8 - before))) != 0) {
         return false;
       }
     } else if (whole_width > 0) {
@@ -218,14 +222,17 @@ bool right_aligned_real(std::string_view field, double& value) {
     constexpr std::uint64_t minus_bytes = 0x0D0D0D0D0D0D0D0D;  // "-" ^ " "
     constexpr std::uint64_t plus_bytes = 0x0B0B0B0B0B0B0B0B;   // "+" ^ " "
     const bool negative = rest != 0 && rest == (minus_bytes & sign_mask);
-    if ((rest != 0 && !negative && rest != (plus_bytes & sign_mask)) || whole_digits + decimals == 0) {
+    if ((rest != 0 && !negative && rest != (plus_bytes & sign_mask)) ||
+        whole_digits + decimals == 0) {
       return false;
     }
     // Both runs combined here, side by side, once the field is known plain.
-    const std::uint64_t integer = eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
+    const std::uint64_t integer =
+        eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
     const std::uint64_t fraction = eight_digit_value(fraction_digits);
-    value = plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
-                             decimals, negative);
+    value =
+        plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
+                         decimals, negative);
     return true;
   }
 }
@@ -364,7 +371,7 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
 }
 
 [[gnu::noinline]] std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
-                                 TextBuffer& scratch, double& value) {
+                                                   TextBuffer& scratch, double& value) {
   // The buffer holds the field without its blanks and, behind it, the same
   // text with the implied decimal point put in; both are views into it.
   scratch.clear();

@@ -57,8 +57,8 @@ std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, Text
 // `value` unchanged, for any other field. Any field at all is read by
 // compacting it and putting in the implied point, then converting the text.
 bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double& value);
-std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
-                                 TextBuffer& scratch, double& value);
+std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
+                                 double& value);
 
 // Aw into a text of `length` characters: when the field is wider than the
 // text, only its last `length` columns count; characters the field does not

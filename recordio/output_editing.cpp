@@ -164,9 +164,10 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 // it took: fewer than all when one is of another kind than its field or
 // the fields are used up. The field editors are inlined into the run, so
 // that a record's registers are saved once, not per field.
-[[gnu::flatten, gnu::noinline]] std::size_t edit_listed_fields(
-    const PreparedFormat& layout, char* bytes, std::span<const OutputItem> items,
-    std::size_t first) {
+[[gnu::flatten, gnu::noinline]] std::size_t edit_listed_fields(const PreparedFormat& layout,
+                                                               char* bytes,
+                                                               std::span<const OutputItem> items,
+                                                               std::size_t first) {
   const auto fields = layout.fields();
   const std::size_t count = std::min(items.size(), fields.size() - first);
   std::size_t taken = 0;
@@ -217,7 +218,8 @@ Outcome leave_direct(StatementRequest& request) {
   writer.direct = nullptr;
   if (writer.next_field == 0) return Outcome::success;
   const PreparedFormat::Field& last = fields[writer.next_field - 1];
-  if (!resume_record(*writer.unit, last.record_start, last.offset + last.width - last.record_start)) {
+  if (!resume_record(*writer.unit, last.record_start,
+                     last.offset + last.width - last.record_start)) {
     return store_failed(request);
   }
   writer.next_descriptor = static_cast<std::size_t>(last.descriptor) + 1;
@@ -263,9 +265,9 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
   std::string_view rest = item.text;
   while (!rest.empty()) {
     const std::int64_t room = limit - record.length();
-    const std::size_t piece =
-        room < 1 ? 1 : static_cast<std::size_t>(std::min<std::int64_t>(
-                           room, static_cast<std::int64_t>(rest.size())));
+    const std::size_t piece = room < 1 ? 1
+                                       : static_cast<std::size_t>(std::min<std::int64_t>(
+                                             room, static_cast<std::int64_t>(rest.size())));
     if (!record.store(rest.substr(0, piece))) return store_failed(request);
     rest.remove_prefix(piece);
     if (record.length() >= limit) {
@@ -344,8 +346,7 @@ namespace {
 
 // Items one by one, for a statement that is walked or has left its layout;
 // out of line like the other parts a fitting laid-out write never needs.
-[[gnu::noinline]] Outcome write_each(StatementRequest& request,
-                                     std::span<const OutputItem> items) {
+[[gnu::noinline]] Outcome write_each(StatementRequest& request, std::span<const OutputItem> items) {
   for (const OutputItem& item : items) {
     const Outcome outcome = write_item(request, item);
     if (outcome != Outcome::success) return outcome;

@@ -226,7 +226,9 @@ std::uint64_t short_image(std::uint64_t digits, const PointMasks& point, const C
 }
 
 #if defined(__SSE2__) && defined(__x86_64__)
-__m128i load(const Image& image) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&image)); }
+__m128i load(const Image& image) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(&image));
+}
 
 // The image of a field that shows more than eight characters; the image's
 // first digit, which the point pushes out, is a padding zero, since no
@@ -236,8 +238,8 @@ Image long_image(std::uint64_t digits, const PointMasks& point, const Characters
   __m128i image = sixteen_digits(digits);
   image = _mm_or_si128(_mm_and_si128(image, load(point.decimals)),
                        _mm_and_si128(_mm_srli_si128(image, 1), load(point.moved)));
-  image = _mm_sub_epi8(_mm_add_epi8(image, load(make.digits_and_blanks)),
-                       load(point.point_from_zero));
+  image =
+      _mm_sub_epi8(_mm_add_epi8(image, load(make.digits_and_blanks)), load(point.point_from_zero));
   if (s != 0) image = _mm_add_epi8(image, load(make.sign));
   return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(image)),
           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(image, image)))};
@@ -375,7 +377,7 @@ bool edit_real_in_words(char* field, double value, std::int32_t width, std::int3
 // Out of line: the statement's run inlines the field editors, and this
 // rarer road would crowd the common one out of its registers.
 [[gnu::noinline]] void edit_real_from_digit_string(char* field, double value, std::int32_t width,
-                                 std::int32_t decimals, DigitString& digits) {
+                                                   std::int32_t decimals, DigitString& digits) {
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const std::int64_t d = std::max<std::int32_t>(decimals, 0);
   const bool negative = sign_bit(value);

@@ -81,7 +81,9 @@ class PreparedFormat {
 
   // The records one write by the list makes when it is given one item per
   // field, each ended by CR LF, with blanks in the fields' columns.
-  constexpr std::string_view bytes() const { return {bytes_.data(), static_cast<std::size_t>(size_)}; }
+  constexpr std::string_view bytes() const {
+    return {bytes_.data(), static_cast<std::size_t>(size_)};
+  }
   constexpr std::span<const Field> fields() const {
     return {fields_.data(), static_cast<std::size_t>(field_count_)};
   }
@@ -113,8 +115,9 @@ class PreparedFormat {
     constexpr bool field(const EditDescriptor& descriptor, std::size_t index) {
       if (descriptor.width < 1 || format_.field_count_ == max_fields) return false;
       format_.fields_[static_cast<std::size_t>(format_.field_count_++)] = {
-          descriptor.kind,   descriptor.width,         descriptor.decimals,
-          static_cast<std::int32_t>(index), record_start_ + position_, record_start_};
+          descriptor.kind,           descriptor.width,
+          descriptor.decimals,       static_cast<std::int32_t>(index),
+          record_start_ + position_, record_start_};
       return place({}, descriptor.width);
     }
     constexpr bool end_record() {
@@ -142,7 +145,9 @@ class PreparedFormat {
       if (position_ > length_) length_ = position_;
       return true;
     }
-    constexpr void put(std::int32_t at, char c) { format_.bytes_[static_cast<std::size_t>(at)] = c; }
+    constexpr void put(std::int32_t at, char c) {
+      format_.bytes_[static_cast<std::size_t>(at)] = c;
+    }
 
     PreparedFormat& format_;
     std::int32_t record_start_ = 0;  // of the record being laid out

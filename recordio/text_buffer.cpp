@@ -12,7 +12,8 @@ TextBuffer::~TextBuffer() { std::free(data_); }
 
 // No object may be larger than the largest pointer difference; a count
 // beyond it is refused before it reaches an allocation or a copy.
-constexpr std::size_t largest_object = static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
+constexpr std::size_t largest_object =
+    static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
 
 bool TextBuffer::reserve(std::size_t count) {
   if (count <= capacity_) return true;

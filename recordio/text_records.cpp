@@ -87,7 +87,8 @@ std::int32_t ordinary_bytes_end(const char* block, std::int32_t at, std::int32_t
   // only within the line.
   const auto find = [block, at](char c, std::int32_t stop) {
     const void* found = std::memchr(block + at, c, static_cast<std::size_t>(stop - at));
-    return found == nullptr ? stop : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
+    return found == nullptr ? stop
+                            : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
   };
   std::int32_t stop = find(line_feed, end);
   stop = find(carriage_return, stop);
@@ -101,7 +102,7 @@ std::int32_t ordinary_bytes_end(const char* block, std::int32_t at, std::int32_t
 // the run's bytes are added to the record. False, nothing of the run
 // added, when the record cannot grow.
 bool copy_ordinary_bytes(CurrentRecord& record, const char* block, std::int32_t& at,
-                       std::int32_t end) {
+                         std::int32_t end) {
 #if defined(__SSE2__)
   // Room is asked for a stretch of sixteen-byte steps at a time: a store
   // through a char pointer may touch anything, so the record's own fields
@@ -304,8 +305,8 @@ bool resume_record(Unit& unit, std::int32_t record_start, std::int32_t length) {
 
 Outcome write_block(Unit& unit, StatementRequest& request) {
   unit.written = true;
-  const std::int32_t failed = platform::write_bytes(
-      unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
+  const std::int32_t failed =
+      platform::write_bytes(unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
   if (failed != platform::error::none) {
     // The block is given up, not retried: a retry after a partial write
     // would put bytes into the file twice.

@@ -43,20 +43,35 @@ void forget_found_units() {
 // ---------------------------------------------------------------------------
 // Keywords and names
 
-enum class Keyword { absent, invalid, new_status, old_status, unknown, replace, keep, remove,
-                     formatted, unformatted, binary, read, write, read_write };
+enum class Keyword {
+  absent,
+  invalid,
+  new_status,
+  old_status,
+  unknown,
+  replace,
+  keep,
+  remove,
+  formatted,
+  unformatted,
+  binary,
+  read,
+  write,
+  read_write
+};
 
 struct KeywordText {
   std::string_view text;
   Keyword keyword;
 };
 
-constexpr KeywordText status_keywords[] = {
-    {"NEW", Keyword::new_status}, {"OLD", Keyword::old_status},
-    {"UNKNOWN", Keyword::unknown}, {"REPLACE", Keyword::replace}};
-constexpr KeywordText form_keywords[] = {
-    {"FORMATTED", Keyword::formatted}, {"UNFORMATTED", Keyword::unformatted},
-    {"BINARY", Keyword::binary}};
+constexpr KeywordText status_keywords[] = {{"NEW", Keyword::new_status},
+                                           {"OLD", Keyword::old_status},
+                                           {"UNKNOWN", Keyword::unknown},
+                                           {"REPLACE", Keyword::replace}};
+constexpr KeywordText form_keywords[] = {{"FORMATTED", Keyword::formatted},
+                                         {"UNFORMATTED", Keyword::unformatted},
+                                         {"BINARY", Keyword::binary}};
 constexpr KeywordText action_keywords[] = {
     {"READ", Keyword::read}, {"WRITE", Keyword::write}, {"READWRITE", Keyword::read_write}};
 constexpr KeywordText release_keywords[] = {{"KEEP", Keyword::keep}, {"DELETE", Keyword::remove}};
@@ -402,8 +417,10 @@ namespace {
     if (unit == nullptr && condition == 0) condition = code::illegal_unit;
   }
   if (unit != nullptr) {
-    if (for_writing && !unit->writable) condition = code::not_open_for_write;
-    else if (!for_writing && !unit->readable) condition = code::not_open_for_read;
+    if (for_writing && !unit->writable)
+      condition = code::not_open_for_write;
+    else if (!for_writing && !unit->readable)
+      condition = code::not_open_for_read;
   }
   if (condition != 0) {
     outcome = raise_condition(condition, request);

@@ -43,15 +43,13 @@ std::uint64_t divided_digits(std::uint64_t v) {
 
 // A lane that spills into the next shows up as a wrong digit byte.
 TEST(DigitWords, EightDigitsSplitEveryValueBelowTenToTheEight) {
-  for_each_eight_digit_value([](std::uint64_t v) {
-    ASSERT_EQ(dw::eight_digits(v), divided_digits(v)) << v;
-  });
+  for_each_eight_digit_value(
+      [](std::uint64_t v) { ASSERT_EQ(dw::eight_digits(v), divided_digits(v)) << v; });
 }
 
 TEST(DigitWords, EightDigitValueReadsBackEveryValueBelowTenToTheEight) {
-  for_each_eight_digit_value([](std::uint64_t v) {
-    ASSERT_EQ(dw::eight_digit_value(divided_digits(v)), v) << v;
-  });
+  for_each_eight_digit_value(
+      [](std::uint64_t v) { ASSERT_EQ(dw::eight_digit_value(divided_digits(v)), v) << v; });
 }
 
 // Every byte value in every column of a word of digits: only the bytes
@@ -59,9 +57,8 @@ TEST(DigitWords, EightDigitValueReadsBackEveryValueBelowTenToTheEight) {
 TEST(DigitWords, NotDigitBytesMarksExactlyTheFirstByteThatIsNoDigit) {
   for (int column = 0; column < 8; ++column) {
     for (unsigned byte = 0; byte < 256; ++byte) {
-      const std::uint64_t word =
-          (dw::zero_bytes & ~(std::uint64_t{0xFF} << (8 * column))) |
-          (std::uint64_t{byte} << (8 * column));
+      const std::uint64_t word = (dw::zero_bytes & ~(std::uint64_t{0xFF} << (8 * column))) |
+                                 (std::uint64_t{byte} << (8 * column));
       const std::uint64_t marks = dw::not_digit_bytes(word);
       const bool digit = byte >= '0' && byte <= '9';
       if (digit) {
@@ -81,7 +78,8 @@ TEST(DigitWords, SixteenDigitsSplitEveryHalfBelowTenToTheEight) {
   for_each_eight_digit_value([](std::uint64_t v) {
     const std::uint64_t mirror = below_eight_digits - 1 - v;
     alignas(16) std::uint64_t lanes[2];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), dw::sixteen_digits(v * below_eight_digits + mirror));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes),
+                    dw::sixteen_digits(v * below_eight_digits + mirror));
     ASSERT_EQ(lanes[0], divided_digits(v)) << v;
     ASSERT_EQ(lanes[1], divided_digits(mirror)) << v;
   });

@@ -35,9 +35,8 @@ constexpr rio::PreparedFormat equation_layout{conversion::equation_list};
 constexpr rio::PreparedFormat equation_format = rio::compiled_for_writing<equation_layout>();
 
 // A line of the measurements file: I4, A4, I4, F19.8, A2, F13.8.
-constexpr rio::EditDescriptor line_list[] = {rio::integer(4),   rio::character(4),
-                                             rio::integer(4),   rio::real(19, 8),
-                                             rio::character(2), rio::real(13, 8)};
+constexpr rio::EditDescriptor line_list[] = {rio::integer(4),  rio::character(4), rio::integer(4),
+                                             rio::real(19, 8), rio::character(2), rio::real(13, 8)};
 constexpr rio::PreparedFormat line_layout{line_list};
 constexpr rio::PreparedFormat line_format = rio::compiled_for_reading<line_layout>();
 
@@ -63,11 +62,13 @@ TEST_F(FastPathTaken, EquationRecordsTakeTheLaidOutCompiledWriteAndTheWordFields
     rio::StatementRequest request;
     request.unit = 1;
     rio::use_format(request, equation_format);
-    const rio::OutputItem items[] = {
-        rio::OutputItem::of(133 + static_cast<std::int32_t>(i % 8)), rio::OutputItem::of("Cs  "),
-        rio::OutputItem::of(85),          rio::OutputItem::of("Rb  "),
-        rio::OutputItem::of(1.5647),      rio::OutputItem::of(43501.02385 + static_cast<double>(i)),
-        rio::OutputItem::of(0.0102)};
+    const rio::OutputItem items[] = {rio::OutputItem::of(133 + static_cast<std::int32_t>(i % 8)),
+                                     rio::OutputItem::of("Cs  "),
+                                     rio::OutputItem::of(85),
+                                     rio::OutputItem::of("Rb  "),
+                                     rio::OutputItem::of(1.5647),
+                                     rio::OutputItem::of(43501.02385 + static_cast<double>(i)),
+                                     rio::OutputItem::of(0.0102)};
     ASSERT_EQ(rio::begin_write(request), rio::Outcome::success);
     ASSERT_EQ(rio::write_items(request, items), rio::Outcome::success);
     ASSERT_EQ(rio::end_write(request), rio::Outcome::success);
@@ -109,9 +110,9 @@ TEST_F(FastPathTaken, MeasurementLinesTakeTheCompiledReadAndThePlainFields) {
     double sigma = 0;
     char symbol[4];
     char flag[2];
-    const rio::InputItem items[] = {rio::InputItem::of(a),          rio::InputItem::text(symbol, 4),
-                                    rio::InputItem::of(charge),     rio::InputItem::of(value),
-                                    rio::InputItem::text(flag, 2),  rio::InputItem::of(sigma)};
+    const rio::InputItem items[] = {rio::InputItem::of(a),         rio::InputItem::text(symbol, 4),
+                                    rio::InputItem::of(charge),    rio::InputItem::of(value),
+                                    rio::InputItem::text(flag, 2), rio::InputItem::of(sigma)};
     rio::StatementRequest request;
     request.unit = 1;
     rio::use_format(request, line_format);

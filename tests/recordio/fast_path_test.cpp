@@ -28,9 +28,9 @@
 #include <vector>
 
 #include "conversion/equation_formats.h"
+#include "recordio/compiled_fields.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
-#include "recordio/compiled_fields.h"
 #include "recordio/input_editing.h"
 #include "recordio/input_fields.h"
 #include "recordio/output_editing.h"
@@ -458,15 +458,15 @@ TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
 // over several records, Iw.m, layouts shorter than 16 bytes and longer
 // than 64.
 // A keV-shaped list without its second skip: a literal straight after a skip.
-constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),        rio::literal(" ="),
-                                            rio::real(15, 6),     rio::literal(" +/-"),
-                                            rio::real(11, 6),     rio::record_break()};
+constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),    rio::literal(" ="),
+                                            rio::real(15, 6), rio::literal(" +/-"),
+                                            rio::real(11, 6), rio::record_break()};
 constexpr rio::EditDescriptor records_apart[] = {
-    rio::integer(3, 2), rio::record_break(), rio::character(2), rio::real(4, 0),
-    rio::record_break(), rio::skip(2), rio::real(1, 0), rio::integer(5, 0)};
+    rio::integer(3, 2),  rio::record_break(), rio::character(2), rio::real(4, 0),
+    rio::record_break(), rio::skip(2),        rio::real(1, 0),   rio::integer(5, 0)};
 constexpr rio::EditDescriptor short_one[] = {rio::integer(2), rio::character(1)};
-constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "),
-                                            rio::real(30, 17), rio::integer(12)};
+constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "), rio::real(30, 17),
+                                            rio::integer(12)};
 constexpr rio::PreparedFormat equation_layout{conversion::equation_list};
 constexpr rio::PreparedFormat kev_like_layout{kev_like};
 constexpr rio::PreparedFormat records_apart_layout{records_apart};
@@ -482,7 +482,8 @@ TEST_F(WriteFastPath, CodeCompiledForItsListWritesWhatTheListWalkWrites) {
   ASSERT_EQ(connect(2, "walked.out", "new"), 0);
   std::mt19937_64 random(1214);
   for (std::size_t i = 0, count = case_count(); i < count; ++i) {
-    const rio::PreparedFormat& format = compiled_write_formats[random() % std::size(compiled_write_formats)];
+    const rio::PreparedFormat& format =
+        compiled_write_formats[random() % std::size(compiled_write_formats)];
     ASSERT_TRUE(format.laid_out() && format.compiled_write() != nullptr);
     const std::vector<rio::EditDescriptor> list(format.list().begin(), format.list().end());
     const std::vector<rio::OutputItem> items = random_items(random, list);
@@ -596,15 +597,14 @@ TEST_F(ReadFastPath, ReadsWhatTheListWalkReads) {
 
 // Constant lists of fields, each compiled for reading: the shape of a
 // line of the measurements file, and fields of one column.
-constexpr rio::EditDescriptor line_like[] = {rio::integer(4),   rio::character(4),
-                                             rio::integer(4),   rio::real(19, 8),
-                                             rio::character(2), rio::real(13, 8)};
+constexpr rio::EditDescriptor line_like[] = {rio::integer(4),  rio::character(4), rio::integer(4),
+                                             rio::real(19, 8), rio::character(2), rio::real(13, 8)};
 constexpr rio::EditDescriptor narrow_fields[] = {rio::real(1, 0), rio::integer(1),
                                                  rio::character(1), rio::real(16, 9)};
 constexpr rio::PreparedFormat line_like_layout{line_like};
 constexpr rio::PreparedFormat narrow_layout{narrow_fields};
-constexpr rio::PreparedFormat compiled_read_formats[] = {rio::compiled_for_reading<line_like_layout>(),
-                                                          rio::compiled_for_reading<narrow_layout>()};
+constexpr rio::PreparedFormat compiled_read_formats[] = {
+    rio::compiled_for_reading<line_like_layout>(), rio::compiled_for_reading<narrow_layout>()};
 
 // Items of the fields' kinds mostly; now and then one of another kind, one
 // too many (the list again, on the next line) or one too few.

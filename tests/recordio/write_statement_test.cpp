@@ -73,7 +73,8 @@ class WriteStatement : public ::testing::Test {
     request.format = list;
     ASSERT_EQ(rio::begin_write(request), Outcome::success);
     EXPECT_EQ(request.kind, StatementKind::write);
-    for (const OutputItem& item : items) ASSERT_EQ(rio::write_item(request, item), Outcome::success);
+    for (const OutputItem& item : items)
+      ASSERT_EQ(rio::write_item(request, item), Outcome::success);
     ASSERT_EQ(rio::end_write(request), Outcome::success);
     EXPECT_EQ(request.kind, StatementKind::rewind);
   }
@@ -104,8 +105,7 @@ TEST_F(WriteStatement, EquationRecordOfAMeasurement) {
   write_fixed(equation_list, {OutputItem::of(133), OutputItem::of("Cs  "), OutputItem::of(85),
                               OutputItem::of("Rb  "), OutputItem::of(1.5647),
                               OutputItem::of(-12345.678905), OutputItem::of(0.000012)});
-  EXPECT_EQ(file_bytes(),
-            "        133Cs  -  85Rb  * 1.565 =   -12345.67891 (  0.00001)\r\n");
+  EXPECT_EQ(file_bytes(), "        133Cs  -  85Rb  * 1.565 =   -12345.67891 (  0.00001)\r\n");
 }
 
 // The literals after the last field belong to end_write; a writer that only
@@ -172,11 +172,11 @@ TEST_F(WriteStatement, GroupOfTheWorkedExampleAndClosing) {
 
 // Asterisks keep the field's width, so the columns after it stay put.
 TEST_F(WriteStatement, ValuesTooWideKeepTheColumns) {
-  write_fixed(equation_list, {OutputItem::of(1234567), OutputItem::of("Cs  "), OutputItem::of(-1000),
-                              OutputItem::of("Rb  "), OutputItem::of(-12.3456),
-                              OutputItem::of(1e9), OutputItem::of(-100.0)});
-  EXPECT_EQ(file_bytes(),
-            "     ******Cs  -****Rb  ******* =*************** (*********)\r\n");
+  write_fixed(equation_list,
+              {OutputItem::of(1234567), OutputItem::of("Cs  "), OutputItem::of(-1000),
+               OutputItem::of("Rb  "), OutputItem::of(-12.3456), OutputItem::of(1e9),
+               OutputItem::of(-100.0)});
+  EXPECT_EQ(file_bytes(), "     ******Cs  -****Rb  ******* =*************** (*********)\r\n");
 }
 
 // ---------------------------------------------------------------------------
