@@ -10,8 +10,10 @@
 // (a character field without a width, records longer than the layout
 // holds) is still a list: the statement then takes it descriptor by
 // descriptor, as it takes any other. A layout made at compile time may
-// also carry runs made for its one list (field_run.h), which write or read
-// the fields with their kinds, columns and widths as constants.
+// also carry code compiled for its one list (compiled_fields.h), which
+// writes or reads the fields with their kinds, columns and widths as
+// constants. The skips, literals and record breaks between the fields are
+// laid out by the rules the list walk applies (record_controls.h).
 #pragma once
 
 #include <array>
