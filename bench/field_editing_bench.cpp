@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "conversion/equation_formats.h"
 #include "recordio/decimal_conversion.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/input_fields.h"
@@ -33,9 +34,9 @@ struct RealField {
   std::int32_t w;
   std::int32_t d;
 };
-constexpr RealField group_fields[] = {{0.503, 6, 3},     {-5795.90571, 15, 5},  {0.0258, 9, 5},
-                                      {-4299.795482, 15, 6}, {0.02586, 11, 6},
-                                      {-4005.233709, 15, 6}, {0.024088, 11, 6}};
+constexpr RealField group_fields[] = {
+    {0.503, 6, 3},    {-5795.90571, 15, 5},  {0.0258, 9, 5},   {-4299.795482, 15, 6},
+    {0.02586, 11, 6}, {-4005.233709, 15, 6}, {0.024088, 11, 6}};
 
 void BM_ConvertDecimal(benchmark::State& state) {
   std::size_t i = 0;
@@ -177,12 +178,7 @@ BENCHMARK(BM_IntegerOutputGeneral);
 
 // The equation record of every group, as a write statement lays it out:
 // the layout copied, then each field edited into its columns.
-constexpr rio::EditDescriptor equation_list[] = {
-    rio::skip(5),       rio::integer(6),   rio::character(4), rio::literal("-"),
-    rio::integer(4),    rio::character(4), rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="), rio::real(15, 5), rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
-constexpr rio::PreparedFormat equation_format{equation_list};
+constexpr rio::PreparedFormat equation_format{conversion::equation_list};
 
 void BM_EquationRecordLaidOut(benchmark::State& state) {
   char block[128];

@@ -24,6 +24,7 @@
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
 #include "plot/render.h"
+#include "recordio/process_start.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "conversion/equation_formats.h"
-#include "recordio/field_run.h"
+#include "recordio/compiled_fields.h"
 #include "recordio/output_editing.h"
 #include "recordio/prepared_format.h"
 
@@ -17,14 +17,14 @@ using recordio::OutputItem;
 using recordio::PreparedFormat;
 
 // Laid out once, so that each record is edited straight into the block;
-// the lists with fields also get a run made for them, which edits each
+// the lists with fields are also compiled for writing, which edits each
 // field with its columns, width and decimals as constants.
 constexpr PreparedFormat equation_layout{equation_list};
 constexpr PreparedFormat micro_u_layout{micro_u_list};
 constexpr PreparedFormat kev_layout{kev_list};
-constexpr PreparedFormat equation_format = recordio::with_field_run<equation_layout>();
-constexpr PreparedFormat micro_u_format = recordio::with_field_run<micro_u_layout>();
-constexpr PreparedFormat kev_format = recordio::with_field_run<kev_layout>();
+constexpr PreparedFormat equation_format = recordio::compiled_for_writing<equation_layout>();
+constexpr PreparedFormat micro_u_format = recordio::compiled_for_writing<micro_u_layout>();
+constexpr PreparedFormat kev_format = recordio::compiled_for_writing<kev_layout>();
 constexpr PreparedFormat normal_closing_format{normal_closing_list};
 constexpr PreparedFormat failure_closing_format{failure_closing_list};
 static_assert(equation_format.laid_out() && micro_u_format.laid_out() && kev_format.laid_out());

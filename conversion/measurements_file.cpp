@@ -2,7 +2,7 @@
 #include "conversion/measurements_file.h"
 
 #include "recordio/current_record.h"
-#include "recordio/field_run.h"
+#include "recordio/compiled_fields.h"
 #include "recordio/input_editing.h"
 #include "recordio/prepared_format.h"
 
@@ -14,9 +14,9 @@ using recordio::InputItem;
 using recordio::Outcome;
 
 // A list of fields only: each read takes its next field without a walk,
-// by a run made for the list.
+// by code compiled for the list.
 constexpr recordio::PreparedFormat line_fields_layout{line_format};
-constexpr recordio::PreparedFormat line_layout = recordio::with_read_run<line_fields_layout>();
+constexpr recordio::PreparedFormat line_layout = recordio::compiled_for_reading<line_fields_layout>();
 
 // Fields of one line of "vemo.freq", in list order.
 struct LineItems {

@@ -23,6 +23,7 @@
 #include "check/mass_table.h"
 #include "conversion/binding_energy_table.h"
 #include "fuzz/fuzz_support.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {

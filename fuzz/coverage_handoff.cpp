@@ -30,7 +30,8 @@ void coverage_handoff_init() {
   const std::uint8_t* const end = __stop___sancov_cntrs;
   if (first == nullptr || end <= first) return;
   counter_count = static_cast<std::size_t>(end - first);
-  void* shared = ::mmap(nullptr, counter_count, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  void* shared =
+      ::mmap(nullptr, counter_count, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   if (shared != MAP_FAILED) shared_counters = static_cast<std::uint8_t*>(shared);
 }
 
@@ -39,7 +40,8 @@ void coverage_handoff_reset() {
 }
 
 void coverage_handoff_save() {
-  if (shared_counters != nullptr) std::memcpy(shared_counters, __start___sancov_cntrs, counter_count);
+  if (shared_counters != nullptr)
+    std::memcpy(shared_counters, __start___sancov_cntrs, counter_count);
 }
 
 void coverage_handoff_merge() {

@@ -41,7 +41,7 @@ struct PlainNumber {
   std::int64_t point = 0;   // value = 0.<significant> x 10^point
   std::int64_t fraction_digits = 0;
   std::int64_t trailing_fraction_zeros = 0;  // not applied to the mantissa
-  std::int64_t exponent = 0;  // written exponent, as its 32-bit value
+  std::int64_t exponent = 0;                 // written exponent, as its 32-bit value
 };
 
 bool parse_plain(std::string_view text, PlainNumber& number) {
@@ -78,7 +78,8 @@ bool parse_plain(std::string_view text, PlainNumber& number) {
     if (letter || c == '+' || c == '-') {
       if (letter) ++at;
       bool negative_exponent = false;
-      if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative_exponent = text[at++] == '-';
+      if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative_exponent = text[at++] == '-';
       // The exponent is taken in 32-bit arithmetic and wraps: files written
       // with absurd exponents must keep converting as they always did.
       std::uint32_t wrapped = 0;
@@ -126,7 +127,8 @@ void check_plain(std::string_view text, double result) {
   if (!parse_plain(text, number)) return;
   const std::string shown(text.substr(0, 200));
   if (number.significant.empty()) {
-    if (!same(result, number.negative ? -0.0 : 0.0)) fail("a zero converts to something else", shown);
+    if (!same(result, number.negative ? -0.0 : 0.0))
+      fail("a zero converts to something else", shown);
     return;
   }
   if (std::signbit(result) != number.negative) fail("conversion lost the sign", shown);
@@ -146,7 +148,8 @@ void check_plain(std::string_view text, double result) {
   // off then move the reference by at most 10^-17 relative.
   std::string next = number.significant.size() > 15 ? number.significant.substr(15, 3) : "";
   next.resize(3, '0');
-  const double m = static_cast<double>(std::stoll(first)) + static_cast<double>(std::stoi(next)) / 1000.0;
+  const double m =
+      static_cast<double>(std::stoll(first)) + static_cast<double>(std::stoi(next)) / 1000.0;
   const double reference = scaled(m, q);
   // The conversion scales by 10^(q + trailing fraction zeros), exact up to 22.
   const std::int64_t scale = q + number.trailing_fraction_zeros;

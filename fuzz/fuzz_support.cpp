@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "conversion/constants.h"
+#include "conversion/equation_formats.h"
 #include "recordio/input_fields.h"
 #include "recordio/platform.h"
 
@@ -51,7 +52,7 @@ void remove_scratch_directory() {
 
 // 10^-d for the decimals of the program's real fields.
 double unit_of_last_decimal(std::int32_t decimals) {
-  constexpr double units[] = {1.0,  1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,
+  constexpr double units[] = {1.0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7, 1e-8,
                               1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15, 1e-16};
   return decimals >= 0 && decimals <= 16 ? units[decimals] : 0.0;
 }
@@ -111,7 +112,8 @@ std::string real_shape(std::string_view field, std::int32_t width, std::int32_t 
   }
   if (at == field.size() || field[at] != '.') return "real field without its point";
   ++at;
-  if (field.size() - at != static_cast<std::size_t>(decimals)) return "real field with the wrong decimals";
+  if (field.size() - at != static_cast<std::size_t>(decimals))
+    return "real field with the wrong decimals";
   for (; at < field.size(); ++at) {
     if (!is_digit(field[at])) return "real field with a non-digit among its decimals";
   }
@@ -197,23 +199,6 @@ void trap_run_stops() { recordio::platform::set_exit_handler(stopped_inside_fuzz
 // ---------------------------------------------------------------------------
 // Format lists
 
-const EditDescriptor equation_format[13] = {
-    recordio::skip(5),       recordio::integer(6),     recordio::character(4),
-    recordio::literal("-"),  recordio::integer(4),     recordio::character(4),
-    recordio::literal("*"),  recordio::real(6, 3),     recordio::literal(" ="),
-    recordio::real(15, 5),   recordio::literal(" ("),  recordio::real(9, 5),
-    recordio::literal(")")};
-
-const EditDescriptor micro_u_format[8] = {
-    recordio::skip(13),       recordio::integer(4),       recordio::character(4),
-    recordio::literal(" ="),  recordio::real(15, 6),      recordio::literal(" +/-"),
-    recordio::real(11, 6),    recordio::literal(" micro-u")};
-
-const EditDescriptor kev_format[8] = {
-    recordio::skip(13),        recordio::skip(8),        recordio::literal(" ="),
-    recordio::real(15, 6),     recordio::literal(" +/-"), recordio::real(11, 6),
-    recordio::literal(" keV"), recordio::record_break()};
-
 std::vector<FieldPlace> field_places(recordio::FormatList format) {
   std::vector<FieldPlace> places;
   std::size_t column = 0;
@@ -291,7 +276,8 @@ bool reread_real(std::string_view field, std::int32_t decimals, double& value) {
   }
   recordio::TextBuffer scratch;
   const std::int32_t code = recordio::edit_real_field(field, decimals, scratch, value);
-  if (code != 0) fail("a written real field does not read back (code " + std::to_string(code) + ")", field);
+  if (code != 0)
+    fail("a written real field does not read back (code " + std::to_string(code) + ")", field);
   return true;
 }
 
@@ -305,17 +291,20 @@ std::string check_real_field(std::string_view field, std::int32_t width, std::in
   switch (shape) {
     case RealShape::infinity:
       if (!std::isinf(value)) return with_context("INF for a finite value", field);
-      if ((field.find('-') != std::string_view::npos) != negative) return with_context("INF with the wrong sign", field);
+      if ((field.find('-') != std::string_view::npos) != negative)
+        return with_context("INF with the wrong sign", field);
       return {};
     case RealShape::not_a_number:
       if (!std::isnan(value)) return with_context("NaN for a number", field);
-      if ((field.find('-') != std::string_view::npos) != negative) return with_context("NaN with the wrong sign bit", field);
+      if ((field.find('-') != std::string_view::npos) != negative)
+        return with_context("NaN with the wrong sign bit", field);
       return {};
     case RealShape::asterisks: {
       if (std::isnan(value)) return with_context("asterisks for NaN in a field wide enough", field);
       if (std::isinf(value)) {
-        return width >= 3 + (negative ? 1 : 0) ? with_context("asterisks for INF in a field wide enough", field)
-                                               : std::string{};
+        return width >= 3 + (negative ? 1 : 0)
+                   ? with_context("asterisks for INF in a field wide enough", field)
+                   : std::string{};
       }
       const std::int32_t room = width - (negative ? 1 : 0) - decimals - 1;
       if (std::fabs(value) < 0.999 * power_of_ten_for_width(room)) {
@@ -340,18 +329,21 @@ std::string check_real_field(std::string_view field, std::int32_t width, std::in
   }
   // A shown nonzero digit with a sign must belong to a negative value, and a
   // negative value that shows digits other than zero must show its sign.
-  if (negative && reread != 0.0 && !minus_shown) return with_context("negative value without its sign", field);
+  if (negative && reread != 0.0 && !minus_shown)
+    return with_context("negative value without its sign", field);
   return {};
 }
 
 std::string check_integer_field(std::string_view field, std::int32_t width, std::int32_t value) {
-  if (field.size() != static_cast<std::size_t>(width)) return with_context("integer field of the wrong width", field);
+  if (field.size() != static_cast<std::size_t>(width))
+    return with_context("integer field of the wrong width", field);
   const std::string digits = std::to_string(value);  // "-" and digits, no plus sign
   if (digits.size() > static_cast<std::size_t>(width)) {
     if (!all_of(field, '*')) return with_context("no asterisks for an integer too wide", field);
     return {};
   }
-  const std::string expected = std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
+  const std::string expected =
+      std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
   if (field != expected) return with_context("integer field is not " + quoted(expected), field);
   std::int32_t reread = 0;
   if (recordio::edit_integer_field(field, reread) != 0 || reread != value) {
@@ -386,7 +378,8 @@ std::string check_reals_of(std::string_view record, recordio::FormatList format)
     const std::string_view field =
         record.substr(place.column, static_cast<std::size_t>(place.descriptor.width));
     RealShape shape{};
-    if (std::string problem = real_shape(field, place.descriptor.width, place.descriptor.decimals, shape);
+    if (std::string problem =
+            real_shape(field, place.descriptor.width, place.descriptor.decimals, shape);
         !problem.empty()) {
       return with_context(problem, field);
     }
@@ -410,7 +403,8 @@ std::string check_converted(std::string_view micro_u, std::string_view kev, std:
   const bool micro_nan = micro_u.find("NaN") != std::string_view::npos;
   const bool kev_nan = kev.find("NaN") != std::string_view::npos;
   if (micro_inf != kev_inf || micro_nan != kev_nan) return "keV and micro-u disagree on INF or NaN";
-  if (micro_inf && (micro_u.find('-') == std::string_view::npos) != (kev.find('-') == std::string_view::npos)) {
+  if (micro_inf &&
+      (micro_u.find('-') == std::string_view::npos) != (kev.find('-') == std::string_view::npos)) {
     return "keV and micro-u infinities of different signs";
   }
   double m = 0.0;
@@ -429,9 +423,9 @@ std::string check_converted(std::string_view micro_u, std::string_view kev, std:
 
 std::string check_group(std::string_view equation, std::string_view micro_u, std::string_view kev) {
   for (const auto& [record, format, name] :
-       {std::tuple{equation, recordio::FormatList(equation_format), "equation"},
-        std::tuple{micro_u, recordio::FormatList(micro_u_format), "micro-u"},
-        std::tuple{kev, recordio::FormatList(kev_format), "keV"}}) {
+       {std::tuple{equation, recordio::FormatList(conversion::equation_list), "equation"},
+        std::tuple{micro_u, recordio::FormatList(conversion::micro_u_list), "micro-u"},
+        std::tuple{kev, recordio::FormatList(conversion::kev_list), "keV"}}) {
     if (std::string problem = check_fixed_columns(record, format); !problem.empty()) {
       return std::string(name) + " record: " + problem;
     }
@@ -439,9 +433,9 @@ std::string check_group(std::string_view equation, std::string_view micro_u, std
       return std::string(name) + " record: " + problem;
     }
   }
-  const auto eq = field_places(equation_format);
-  const auto mu = field_places(micro_u_format);
-  const auto kv = field_places(kev_format);
+  const auto eq = field_places(conversion::equation_list);
+  const auto mu = field_places(conversion::micro_u_list);
+  const auto kv = field_places(conversion::kev_list);
   // The measured nuclide of the equation (I6, A4) and of the micro-u record
   // (I4, A4) were written from the same items.
   if (field_at(equation, eq[1]) != field_at(micro_u, mu[1])) return "symbols of one group differ";
@@ -477,10 +471,12 @@ std::string check_equation_file(std::string_view file) {
     const std::size_t group = i;
     if (records[i] == warning_record) ++i;
     if (i + 3 >= last) return "group cut short at record " + std::to_string(group + 1);
-    if (std::string problem = check_group(records[i], records[i + 1], records[i + 2]); !problem.empty()) {
+    if (std::string problem = check_group(records[i], records[i + 1], records[i + 2]);
+        !problem.empty()) {
       return "record " + std::to_string(i + 1) + ": " + problem;
     }
-    if (!records[i + 3].empty()) return "group not ended by an empty record at record " + std::to_string(i + 4);
+    if (!records[i + 3].empty())
+      return "group not ended by an empty record at record " + std::to_string(i + 4);
     i += 4;
   }
   return {};

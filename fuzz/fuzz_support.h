@@ -42,14 +42,8 @@ void remove_file(const std::string& path);
 void trap_run_stops();
 
 // ---------------------------------------------------------------------------
-// The program's format lists, as the equation writer uses them
-
-// (5X,I6,A4,'-',I4,A4,'*',F6.3,' =',F15.5,' (',F9.5,')')
-extern const recordio::EditDescriptor equation_format[13];
-// (13X,I4,A4,' =',F15.6,' +/-',F11.6,' micro-u')
-extern const recordio::EditDescriptor micro_u_format[8];
-// (13X,8X,' =',F15.6,' +/-',F11.6,' keV',/)
-extern const recordio::EditDescriptor kev_format[8];
+// The records the program's format lists (conversion/equation_formats.h)
+// write that hold no field
 
 inline constexpr std::string_view normal_closing =
     "0Normal End of Freq.Ratios to Equations Conversion";

@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_support.h"
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
@@ -27,9 +28,9 @@ using recordio::StatementRequest;
 
 constexpr std::int32_t unit = 3;
 
-constexpr recordio::EditDescriptor line_format[] = {
-    recordio::integer(4),  recordio::character(4), recordio::integer(4),
-    recordio::real(19, 8), recordio::character(2), recordio::real(13, 8)};
+constexpr recordio::EditDescriptor line_format[] = {recordio::integer(4),   recordio::character(4),
+                                                    recordio::integer(4),   recordio::real(19, 8),
+                                                    recordio::character(2), recordio::real(13, 8)};
 
 struct Line {
   std::int32_t A = -1;
@@ -88,8 +89,8 @@ Outcome read_line(Line& line, std::string& record) {
   Outcome outcome = recordio::begin_read(request);
   if (outcome != Outcome::success) return outcome;
   record = std::string(recordio::current_record().view());
-  const InputItem items[] = {InputItem::of(line.A),      InputItem::text(line.symbol, 4),
-                             InputItem::of(line.charge), InputItem::of(line.value),
+  const InputItem items[] = {InputItem::of(line.A),         InputItem::text(line.symbol, 4),
+                             InputItem::of(line.charge),    InputItem::of(line.value),
                              InputItem::text(line.flag, 2), InputItem::of(line.sigma)};
   for (const InputItem& item : items) {
     outcome = recordio::read_item(request, item);
@@ -109,7 +110,8 @@ std::size_t expected_lines(std::string_view file) {
     if (lf == std::string_view::npos) {
       const std::string_view tail = file.substr(at);
       const std::size_t last = tail.find_last_not_of('\r');
-      if (last != std::string_view::npos && tail.substr(0, last).find('\r') == std::string_view::npos) {
+      if (last != std::string_view::npos &&
+          tail.substr(0, last).find('\r') == std::string_view::npos) {
         ++lines;
       }
       break;
@@ -173,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (lines > size + 1) fail("more statements than lines", file);
   }
   if (lines != expected_lines(file)) {
-    fail("read " + std::to_string(lines) + " lines of " + std::to_string(expected_lines(file)), file);
+    fail("read " + std::to_string(lines) + " lines of " + std::to_string(expected_lines(file)),
+         file);
   }
   // End of file stays end of file.
   if (read_line(line, record) != Outcome::end_of_file) fail("a read after end of file found more");

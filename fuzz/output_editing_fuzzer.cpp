@@ -18,11 +18,13 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/equation_formats.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
 #include "recordio/output_editing.h"
 #include "recordio/output_fields.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
@@ -35,11 +37,6 @@ using recordio::StatementRequest;
 using Kind = recordio::EditDescriptor::Kind;
 
 constexpr std::int32_t unit = 7;
-
-constexpr EditDescriptor normal_closing_format[] = {
-    recordio::literal("0"), recordio::literal("Normal End of Freq.Ratios to Equations Conversion")};
-constexpr EditDescriptor failure_closing_format[] = {recordio::literal("0"),
-                                                     recordio::literal("Error in File Reading")};
 
 // Takes the next `n` bytes of the input, zeros once it runs out.
 class Bytes {
@@ -113,9 +110,9 @@ Record next_record(Bytes& bytes) {
     case 0:
     case 1:
     case 2:
-      record.format = selector == 0   ? FormatList(fuzz_support::equation_format)
-                      : selector == 1 ? FormatList(fuzz_support::micro_u_format)
-                                      : FormatList(fuzz_support::kev_format);
+      record.format = selector == 0   ? FormatList(conversion::equation_list)
+                      : selector == 1 ? FormatList(conversion::micro_u_list)
+                                      : FormatList(conversion::kev_list);
       record.texts.reserve(4);
       for (const EditDescriptor& d : record.format) {
         if (d.kind == Kind::integer) record.items.push_back(OutputItem::of(bytes.integer()));
@@ -130,10 +127,10 @@ Record next_record(Bytes& bytes) {
       record.items.push_back(OutputItem::of(fuzz_support::warning_record.substr(1)));
       break;
     case 4:
-      record.format = normal_closing_format;
+      record.format = conversion::normal_closing_list;
       break;
     default:
-      record.format = failure_closing_format;
+      record.format = conversion::failure_closing_list;
       break;
   }
   return record;
@@ -142,13 +139,14 @@ Record next_record(Bytes& bytes) {
 void write(const Record& record) {
   StatementRequest request;
   request.unit = unit;
-  request.transfer = record.format.empty() ? recordio::Transfer::free_form
-                                           : recordio::Transfer::fixed_column;
+  request.transfer =
+      record.format.empty() ? recordio::Transfer::free_form : recordio::Transfer::fixed_column;
   request.format = record.format;
   request.error_branch = true;
   if (recordio::begin_write(request) != recordio::Outcome::success) fail("begin_write failed");
   for (const OutputItem& item : record.items) {
-    if (recordio::write_item(request, item) != recordio::Outcome::success) fail("write_item failed");
+    if (recordio::write_item(request, item) != recordio::Outcome::success)
+      fail("write_item failed");
   }
   if (recordio::end_write(request) != recordio::Outcome::success) fail("end_write failed");
 }
@@ -206,9 +204,11 @@ void check_fields_alone(const Record& record) {
     if (item.type != OutputItem::Type::real64) continue;
     for (const auto& [width, decimals] : fields) {
       edited.clear();
-      if (!recordio::edit_real(edited, item.real, width, decimals, digits)) fail("edit_real failed");
+      if (!recordio::edit_real(edited, item.real, width, decimals, digits))
+        fail("edit_real failed");
       if (edited.position() != width) fail("edit_real left the position elsewhere than w");
-      if (std::string problem = fuzz_support::check_real_field(edited.view(), width, decimals, item.real);
+      if (std::string problem =
+              fuzz_support::check_real_field(edited.view(), width, decimals, item.real);
           !problem.empty()) {
         char value[40];
         std::snprintf(value, sizeof value, "%a", item.real);
@@ -263,7 +263,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   release();
 
   std::string file;
-  if (!fuzz_support::read_file(fuzz_support::scratch_file("out.txt"), file)) fail("output file gone");
+  if (!fuzz_support::read_file(fuzz_support::scratch_file("out.txt"), file))
+    fail("output file gone");
   std::vector<std::string_view> lines;
   if (std::string problem = fuzz_support::split_records(file, lines); !problem.empty()) {
     fail(problem, file);
@@ -277,7 +278,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t at = 0;
   for (const Record& record : records) {
     check_record(lines[at], record);
-    if (records_of(record) == 2 && !lines[at + 1].empty()) fail("record break left a non-empty record");
+    if (records_of(record) == 2 && !lines[at + 1].empty())
+      fail("record break left a non-empty record");
     at += records_of(record);
   }
   return 0;

@@ -19,6 +19,7 @@
 #include "conversion/constants.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/decimal_conversion.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
@@ -126,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   connect.form_keyword = "formatted";
   std::int32_t status = 0;
   connect.status = &status;
-  if (recordio::open_unit(connect) != recordio::Outcome::success) fail("cannot connect the input file");
+  if (recordio::open_unit(connect) != recordio::Outcome::success)
+    fail("cannot connect the input file");
   recordio::find_unit(unit)->tab_width = 8;
 
   // About 16 KiB; a fresh one per input so that no row carries over.

@@ -17,11 +17,11 @@
 // fuzz_support::check_equation_file). The child hands its coverage counters
 // back through shared memory before it ends, so that libFuzzer is guided by
 // what the run did although it ran in another process.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +36,7 @@
 #include "fuzz/coverage_handoff.h"
 #include "fuzz/fuzz_support.h"
 #include "recordio/platform.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
@@ -98,10 +99,10 @@ int entries_in_run_directory() {
 [[noreturn]] void run_child(const Inputs& inputs) {
   ::signal(SIGALRM, SIG_DFL);
   ::alarm(20);  // a hang is a finding: the parent sees SIGALRM
-  const int out = ::open(fuzz_support::scratch_file("stdout.txt").c_str(),
-                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int err = ::open(fuzz_support::scratch_file("stderr.txt").c_str(),
-                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int out =
+      ::open(fuzz_support::scratch_file("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err =
+      ::open(fuzz_support::scratch_file("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(120);
   if (::chdir(run_directory.c_str()) != 0) ::_exit(121);
   if (inputs.tabsize_set) {
@@ -118,7 +119,8 @@ int entries_in_run_directory() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   run_directory = fuzz_support::scratch_file("run");
-  if (::mkdir(run_directory.c_str(), 0755) != 0) fail("cannot make the run directory", run_directory);
+  if (::mkdir(run_directory.c_str(), 0755) != 0)
+    fail("cannot make the run directory", run_directory);
   fuzz_support::coverage_handoff_init();
   return 0;
 }

@@ -45,6 +45,15 @@ Outcome end_of_file_condition(StatementRequest& request);
 // two's-complement integer cut to the variable's width.
 void set_status(const StatementRequest& request, std::int32_t value);
 
+// What every statement does first: names its kind for the failure report,
+// clears its status variable and forgets a condition recorded by an
+// earlier use of the same request.
+inline void begin_statement(StatementRequest& request, StatementKind kind) {
+  request.kind = kind;
+  set_status(request, 0);
+  request.statement_failed = false;
+}
+
 // The fatal path: releases every unit, writes the report, exits with -1.
 [[noreturn]] void fail_run(std::int32_t condition, const StatementRequest& request);
 

@@ -114,8 +114,8 @@ void expand_scaled(double scaled, int exponent, DigitString& out) {
 void unrounded_digits(double x, DigitString& out) {
   const int biased = exponent_field(x);
   if (biased == 0x7FF) {
-    out.kind = fraction_field(x) != 0 ? DigitString::Kind::not_a_number
-                                      : DigitString::Kind::infinity;
+    out.kind =
+        fraction_field(x) != 0 ? DigitString::Kind::not_a_number : DigitString::Kind::infinity;
     fill_zeros(out);
     out.exponent = 0;
     return;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recordio/input_fields.h"
+#include "recordio/text_buffer.h"
 
 namespace recordio {
 
@@ -29,9 +29,9 @@ struct FreeFormValue {
 };
 
 enum class ScanResult {
-  value,            // `value` is filled
-  no_record,        // the source had no further record (end of file or its condition)
-  out_of_memory,    // the value could not be held: condition 10004
+  value,          // `value` is filled
+  no_record,      // the source had no further record (end of file or its condition)
+  out_of_memory,  // the value could not be held: condition 10004
 };
 
 // The free-form reader's state: the repeat counter, the last value and the

@@ -16,6 +16,7 @@
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/free_form_input.h"
 #include "recordio/input_fields.h"
 #include "recordio/prepared_format.h"
@@ -29,10 +30,10 @@ namespace {
 // The reader's state outlives statements only for its buffers, which keep
 // their allocations so that reading a field costs no allocation.
 struct ReaderState {
-  Unit* unit = nullptr;               // the unit of the statement in progress
-  std::size_t next_descriptor = 0;    // place reached in the format list
-  TextBuffer field_text;              // a real field as it is converted
-  FreeFormScanner free_form;          // repeat counter, last value, record-end flag
+  Unit* unit = nullptr;             // the unit of the statement in progress
+  std::size_t next_descriptor = 0;  // place reached in the format list
+  TextBuffer field_text;            // a real field as it is converted
+  FreeFormScanner free_form;        // repeat counter, last value, record-end flag
 };
 
 ReaderState reader;
@@ -77,7 +78,8 @@ bool is_data_descriptor(const EditDescriptor& descriptor) {
 
 std::int32_t moved_position(std::int32_t position, std::int32_t columns) {
   const std::int64_t moved = std::int64_t{position} + std::max(columns, 0);
-  return static_cast<std::int32_t>(std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max()));
 }
 
 // The next `width` columns of the record, or as many as it still has, with
@@ -95,11 +97,11 @@ FieldSpan columns_at(const CurrentRecord& record, std::int32_t width) {
           position + left};
 }
 
-// Advances through the format list to the descriptor for the next item.
-// Skips move the position, record breaks read the next record, literals
-// belong to output and take nothing; a list used up while items remain
-// starts over on a new record.
-Outcome next_data_descriptor(StatementRequest& request, const EditDescriptor*& descriptor) {
+// Walks the format list to the descriptor for the next item. Skips move
+// the position, record breaks read the next record, literals belong to
+// output and take nothing; a list used up while items remain starts over
+// on a new record.
+Outcome walk_to_next_field(StatementRequest& request, const EditDescriptor*& descriptor) {
   const FormatList format = request.format;
   // Without a data descriptor the list would be walked forever.
   if (std::none_of(format.begin(), format.end(), is_data_descriptor)) {
@@ -141,9 +143,22 @@ bool fields_only(const StatementRequest& request) {
          prepared->list().data() == request.format.data();
 }
 
+// The statement's cursor over its format list: the descriptor for the next
+// item, and the place moved past it. Every item read by a descriptor gets
+// it here, but for the items of a compiled read, which moves the cursor by
+// the fields it took (read_items).
+Outcome next_field(StatementRequest& request, const EditDescriptor*& descriptor) {
+  if (fields_only(request) && reader.next_descriptor < request.format.size()) {
+    descriptor = &request.format[reader.next_descriptor++];
+    return Outcome::success;
+  }
+  return walk_to_next_field(request, descriptor);
+}
+
 // Edits the item from the field `descriptor` at the record's position.
 // The field readers are inlined here, so that a plain field costs no calls.
-[[gnu::flatten]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor, InputItem item) {
+[[gnu::flatten]] Outcome read_field(StatementRequest& request, const EditDescriptor* descriptor,
+                                    InputItem item) {
   CurrentRecord& record = current_record();
   switch (descriptor->kind) {
     case EditDescriptor::Kind::integer: {
@@ -154,6 +169,7 @@ bool fields_only(const StatementRequest& request) {
       // A plain field holds no comma, so its columns need no search for one.
       const FieldSpan columns = columns_at(record, descriptor->width);
       if (edit_plain_integer_field(columns.field, value)) {
+        count_fast_path(FastPath::plain_integer);
         record.set_position(columns.next_position);
         *static_cast<std::int32_t*>(item.place) = value;
         return Outcome::success;
@@ -176,10 +192,11 @@ bool fields_only(const StatementRequest& request) {
         *static_cast<double*>(item.place) = value;
         return Outcome::success;
       }
+      // The plain reader has seen these columns; a comma only cuts them.
       const FieldSpan span = take_field(record.view(), record.position(), descriptor->width, true);
       record.set_position(span.next_position);
       const std::int32_t failed =
-          edit_real_field(span.field, descriptor->decimals, reader.field_text, value);
+          edit_any_real_field(span.field, descriptor->decimals, reader.field_text, value);
       if (failed != 0) return condition(failed, request);
       *static_cast<double*>(item.place) = value;
       return Outcome::success;
@@ -191,15 +208,12 @@ bool fields_only(const StatementRequest& request) {
       // A plain A takes as many columns as the text is long.
       const std::int32_t width = descriptor->width > 0 ? descriptor->width : item.size;
       const std::int32_t position = record.position();
-      // The measurement line's symbol and flag: the text's own width, wholly
-      // inside the record, copied in one move of that size.
-      if (width == item.size && (width == 4 || width == 2) && position >= 0 &&
-          width <= record.length() - position) {
-        if (width == 4) {
-          std::memcpy(item.place, record.data() + position, 4);
-        } else {
-          std::memcpy(item.place, record.data() + position, 2);
-        }
+      // A field as wide as its text and wholly inside the record is one
+      // move; in a compiled read the width is a constant, and the move
+      // takes no call.
+      if (width == item.size && width > 0 && position >= 0 && width <= record.length() - position) {
+        count_fast_path(FastPath::whole_character_field);
+        std::memcpy(item.place, record.data() + position, static_cast<std::size_t>(width));
         record.set_position(position + width);
         return Outcome::success;
       }
@@ -218,11 +232,8 @@ bool fields_only(const StatementRequest& request) {
 }
 
 Outcome read_fixed_column(StatementRequest& request, InputItem item) {
-  if (fields_only(request) && reader.next_descriptor < request.format.size()) {
-    return read_field(request, &request.format[reader.next_descriptor++], item);
-  }
   const EditDescriptor* descriptor = nullptr;
-  const Outcome found = next_data_descriptor(request, descriptor);
+  const Outcome found = next_field(request, descriptor);
   if (found != Outcome::success) return found;
   return read_field(request, descriptor, item);
 }
@@ -265,9 +276,7 @@ Outcome read_free_form(StatementRequest& request, InputItem item) {
 }  // namespace
 
 Outcome begin_read(StatementRequest& request) {
-  request.kind = StatementKind::read;
-  set_status(request, 0);
-  request.statement_failed = false;
+  begin_statement(request, StatementKind::read);
   reader.unit = nullptr;
   reader.next_descriptor = 0;
   reader.free_form.begin_statement();
@@ -290,49 +299,6 @@ Outcome read_item(StatementRequest& request, InputItem item) {
   return read_fixed_column(request, item);
 }
 
-namespace {
-
-// Reads the items in a row from field `first` on, each by the next
-// descriptor of a laid-out list of fields, up to the list's end or the
-// first outcome other than success; `taken` is the number of items it got
-// to, the one that failed included. The field readers are inlined into the
-// run, so that the registers they need are saved once for the line rather
-// than once per field.
-[[gnu::flatten, gnu::noinline]] Outcome read_listed_fields(StatementRequest& request,
-                                                           std::span<const InputItem> items,
-                                                           std::size_t first, std::size_t& taken) {
-  const FormatList list = request.format;
-  const std::size_t run = std::min(items.size(), list.size() - first);
-  for (std::size_t k = 0; k < run; ++k) {
-    const Outcome outcome = read_field(request, &list[first + k], items[k]);
-    if (outcome != Outcome::success) {
-      taken = k + 1;
-      return outcome;
-    }
-  }
-  taken = run;
-  return Outcome::success;
-}
-
-// The items a laid-out list of fields takes: by the run made for the list
-// where it has one and the items cover every field, else by the list;
-// `next` is left at the first item not read.
-Outcome read_field_run(StatementRequest& request, std::span<const InputItem> items,
-                       std::size_t& next) {
-  const std::size_t first = std::min(reader.next_descriptor, request.format.size());
-  const PreparedFormat::ReadRun own_run = request.prepared->read_run();
-  std::size_t taken = 0;
-  const Outcome outcome =
-      own_run != nullptr && first == 0 && items.size() >= request.format.size()
-          ? own_run(request, items, taken)
-          : read_listed_fields(request, items, first, taken);
-  reader.next_descriptor = first + taken;
-  next = taken;
-  return outcome;
-}
-
-}  // namespace
-
 Outcome read_laid_out_field(StatementRequest& request, const EditDescriptor& descriptor,
                             InputItem item) {
   return read_field(request, &descriptor, item);
@@ -340,14 +306,21 @@ Outcome read_laid_out_field(StatementRequest& request, const EditDescriptor& des
 
 Outcome read_items(StatementRequest& request, std::span<const InputItem> items) {
   std::size_t next = 0;
-  // A laid-out list of fields gives each item its descriptor in turn, so
-  // the items it has fields for are read in one run, without the checks
-  // read_item makes for each: only an outcome other than success, which
-  // ends the run, fails the statement or leaves it.
+  // A list of fields compiled for reading takes a whole line's items in
+  // one call, without the checks read_item makes for each: only an outcome
+  // other than success, which ends it, fails the statement or leaves it.
+  // The cursor then stands after the last field it got to.
   if (!items.empty() && !request.statement_failed && reader.unit != nullptr &&
-      request.transfer == Transfer::fixed_column && fields_only(request)) {
-    const Outcome outcome = read_field_run(request, items, next);
-    if (outcome != Outcome::success) return outcome;
+      request.transfer == Transfer::fixed_column && fields_only(request) &&
+      reader.next_descriptor == 0 && items.size() >= request.format.size()) {
+    if (const PreparedFormat::CompiledRead compiled_read = request.prepared->compiled_read()) {
+      count_fast_path(FastPath::compiled_read);
+      std::size_t taken = 0;
+      const Outcome outcome = compiled_read(request, items, taken);
+      reader.next_descriptor = taken;
+      if (outcome != Outcome::success) return outcome;
+      next = taken;
+    }
   }
   for (; next < items.size(); ++next) {
     const Outcome outcome = read_item(request, items[next]);

@@ -1,8 +1,8 @@
 // input_editing.h - read statements: fixed-column fields and free-form values.
 //
 // A read runs as begin_read, one read_item per item in list order (or
-// read_items for several in one call), end_read; the caller tests the outcome after each call and leaves the statement at
-// the first one that is not success. An item that receives nothing keeps
+// read_items for several in one call), end_read; the caller tests the outcome after each call and
+// leaves the statement at the first one that is not success. An item that receives nothing keeps
 // its previous contents.
 #pragma once
 
@@ -24,8 +24,8 @@ Outcome read_item(StatementRequest& request, InputItem item);
 // first outcome other than success, which it returns.
 Outcome read_items(StatementRequest& request, std::span<const InputItem> items);
 
-// One item by one field of a laid-out list of fields, as read_items reads
-// it, for the read runs made for constant lists (field_run.h).
+// One item by one field of a laid-out list of fields, as read_item reads
+// it, for the reads compiled for constant lists (compiled_fields.h).
 Outcome read_laid_out_field(StatementRequest& request, const EditDescriptor& descriptor,
                             InputItem item);
 

@@ -10,63 +10,13 @@
 
 #include "recordio/conditions.h"
 #include "recordio/decimal_conversion.h"
+#include "recordio/digit_words.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/power_of_ten.h"
 
 namespace recordio {
 
-// ---------------------------------------------------------------------------
-// TextBuffer
-
-TextBuffer::~TextBuffer() { std::free(data_); }
-
-// No object may be larger than the largest pointer difference; a count
-// beyond it is refused before it reaches an allocation or a copy.
-constexpr std::size_t largest_object = static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
-
-bool TextBuffer::reserve(std::size_t count) {
-  if (count <= capacity_) return true;
-  if (count > largest_object) return false;
-  constexpr std::size_t first_capacity = 256;
-  std::size_t capacity = std::max(first_capacity, capacity_);
-  // Doubling keeps a value of n characters at O(n) copying in all.
-  while (capacity < count) {
-    if (capacity > largest_object / 2) {
-      capacity = count;
-      break;
-    }
-    capacity *= 2;
-  }
-  void* grown = std::realloc(data_, capacity);
-  if (grown == nullptr) return false;
-  data_ = static_cast<char*>(grown);
-  capacity_ = capacity;
-  return true;
-}
-
-bool TextBuffer::append(char c) {
-  if (size_ == capacity_ && !reserve(size_ + 1)) return false;
-  data_[size_++] = c;
-  return true;
-}
-
-bool TextBuffer::append(std::string_view chars) {
-  if (chars.empty()) return true;
-  if (chars.size() > largest_object || chars.size() > largest_object - size_) return false;
-  if (!reserve(size_ + chars.size())) return false;
-  // memmove: the characters may come from this buffer itself.
-  std::memmove(data_ + size_, chars.data(), chars.size());
-  size_ += chars.size();
-  return true;
-}
-
-bool TextBuffer::append_repeated(char c, std::size_t count) {
-  if (count == 0) return true;
-  if (count > largest_object || count > largest_object - size_) return false;
-  if (!reserve(size_ + count)) return false;
-  std::memset(data_ + size_, c, count);
-  size_ += count;
-  return true;
-}
+using namespace digit_words;
 
 // ---------------------------------------------------------------------------
 // Shared character rules
@@ -82,7 +32,9 @@ bool is_special_value_letter(char c) { return c == 'I' || c == 'i' || c == 'N' |
 // What may stand after the leading sign of a real: the conversion itself
 // stops at the first character that does not continue the number, so their
 // order is not checked here (1.2.3 reads as 1.2).
-bool may_continue_real(char c) { return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c); }
+bool may_continue_real(char c) {
+  return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c);
+}
 
 // The digits are taken modulo 2^32 and the sign negates modulo 2^32: old
 // files rely on the wraparound (2147483648 reads as -2147483648), and the
@@ -106,30 +58,6 @@ std::int32_t parse_integer(std::string_view text, bool ignore_blanks, std::int32
   if (negative) magnitude = 0u - magnitude;
   value = static_cast<std::int32_t>(magnitude);
   return 0;
-}
-
-constexpr std::uint64_t zero_bytes = 0x3030303030303030;
-constexpr std::uint64_t blank_bytes = 0x2020202020202020;
-
-// The number eight digit values make (each byte 0 to 9, the first digit in
-// the lowest byte): pairs, then fours, then the eight, by three
-// multiplications.
-std::uint64_t eight_digit_value(std::uint64_t digits) {
-  digits = digits * 10 + (digits >> 8);  // every other byte: 10 x d(i) + d(i+1)
-  constexpr std::uint64_t pairs = 0x000000FF000000FF;
-  return ((digits & pairs) * (100 + (1000000ULL << 32)) +
-          ((digits >> 16) & pairs) * (1 + (10000ULL << 32))) >>
-         32;
-}
-
-// Nonzero in every byte of `word` that is not a digit, from the first such
-// byte on (the bytes above it may be marked wrongly, which only the first
-// one's place is wanted for). A digit is 0x30 to 0x39: high nibble 3, and
-// still 3 after adding 6.
-std::uint64_t not_digit_bytes(std::uint64_t word) {
-  constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
-  return ((word & high_nibbles) ^ zero_bytes) |
-         (((word + 0x0606060606060606) & high_nibbles) ^ zero_bytes);
 }
 
 // The number, modulo 2^64, that the run of digits from `at` makes; `at`
@@ -236,22 +164,14 @@ double plain_real_value(std::uint64_t mantissa, std::ptrdiff_t decimals, bool ne
     // they change nothing: the mantissa with or without them is an exact
     // double, and so is the power of ten up to 10^22, so either way the
     // one division rounds the same quotient.
-    magnitude = static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals)];
+    magnitude =
+        static_cast<double>(mantissa) / power_of_ten_table[static_cast<std::size_t>(decimals)];
   } else {
     // Here the 53-bit cut may depend on them, so they go as they would.
     for (; decimals > 0 && mantissa % 10 == 0; --decimals) mantissa /= 10;
     magnitude = scaled_mantissa(mantissa, -decimals);
   }
   return negative ? -magnitude : magnitude;
-}
-
-// The mask of the top `count` bytes of a word (0 to 8).
-std::uint64_t top_bytes(int count) { return count == 0 ? 0 : ~std::uint64_t{0} << (64 - 8 * count); }
-
-std::uint64_t load_word(const char* at) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, at, sizeof word);
-  return word;
 }
 
 // A real as right-aligned numbers are written, its fraction in the field's
@@ -285,7 +205,8 @@ bool right_aligned_real(std::string_view field, double& value) {
       whole = load_word(point - 8);
       const std::ptrdiff_t before = whole_width - 8;
       if (before > 8) return false;
-      if (before > 0 && ((load_word(first) ^ blank_bytes) & ~top_bytes(static_cast<int>(8 - before))) != 0) {
+      if (before > 0 &&
+          ((load_word(first) ^ blank_bytes) & ~top_bytes(static_cast<int>(8 - before))) != 0) {
         return false;
       }
     } else if (whole_width > 0) {
@@ -301,14 +222,17 @@ bool right_aligned_real(std::string_view field, double& value) {
     constexpr std::uint64_t minus_bytes = 0x0D0D0D0D0D0D0D0D;  // "-" ^ " "
     constexpr std::uint64_t plus_bytes = 0x0B0B0B0B0B0B0B0B;   // "+" ^ " "
     const bool negative = rest != 0 && rest == (minus_bytes & sign_mask);
-    if ((rest != 0 && !negative && rest != (plus_bytes & sign_mask)) || whole_digits + decimals == 0) {
+    if ((rest != 0 && !negative && rest != (plus_bytes & sign_mask)) ||
+        whole_digits + decimals == 0) {
       return false;
     }
     // Both runs combined here, side by side, once the field is known plain.
-    const std::uint64_t integer = eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
+    const std::uint64_t integer =
+        eight_digit_value((whole & digit_mask) - (zero_bytes & digit_mask));
     const std::uint64_t fraction = eight_digit_value(fraction_digits);
-    value = plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
-                             decimals, negative);
+    value =
+        plain_real_value(integer * decimal_powers[static_cast<std::size_t>(decimals)] + fraction,
+                         decimals, negative);
     return true;
   }
 }
@@ -412,7 +336,10 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   // conversion always has room for a further digit, so its limits never
   // come into play and the digits can be taken as they stand.
   constexpr std::ptrdiff_t most_digits = 18;
-  if (right_aligned_real(field, value)) return true;
+  if (right_aligned_real(field, value)) {
+    count_fast_path(FastPath::right_aligned_real);
+    return true;
+  }
   const char* const end = field.data() + field.size();
   bool negative = false;
   const char* at = after_blanks_and_sign(field.data(), end, negative);
@@ -438,12 +365,13 @@ bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double
   if (digits < 1 || digits > most_digits) return false;
   while (at < end && *at == ' ') ++at;
   if (at != end) return false;
+  count_fast_path(FastPath::plain_real);
   value = plain_real_value(mantissa, decimals_taken, negative);
   return true;
 }
 
 [[gnu::noinline]] std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
-                                 TextBuffer& scratch, double& value) {
+                                                   TextBuffer& scratch, double& value) {
   // The buffer holds the field without its blanks and, behind it, the same
   // text with the implied decimal point put in; both are views into it.
   scratch.clear();

@@ -10,33 +10,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "recordio/text_buffer.h"
+
 namespace recordio {
-
-// A growable character buffer that keeps its allocation between uses, so
-// that editing a field costs no allocation once the buffer is large enough.
-// Growing never throws: a failed allocation returns false and leaves the
-// contents unchanged.
-class TextBuffer {
- public:
-  TextBuffer() = default;
-  TextBuffer(const TextBuffer&) = delete;
-  TextBuffer& operator=(const TextBuffer&) = delete;
-  ~TextBuffer();
-
-  std::string_view view() const { return {data_, size_}; }
-  std::size_t size() const { return size_; }
-  void clear() { size_ = 0; }
-
-  bool reserve(std::size_t count);
-  bool append(char c);
-  bool append(std::string_view chars);
-  bool append_repeated(char c, std::size_t count);
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-};
 
 // ---------------------------------------------------------------------------
 // Fixed-column fields
@@ -81,8 +57,8 @@ std::int32_t edit_real_field(std::string_view field, std::int32_t decimals, Text
 // `value` unchanged, for any other field. Any field at all is read by
 // compacting it and putting in the implied point, then converting the text.
 bool edit_plain_real_field(std::string_view field, std::int32_t decimals, double& value);
-std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals,
-                                 TextBuffer& scratch, double& value);
+std::int32_t edit_any_real_field(std::string_view field, std::int32_t decimals, TextBuffer& scratch,
+                                 double& value);
 
 // Aw into a text of `length` characters: when the field is wider than the
 // text, only its last `length` columns count; characters the field does not

@@ -1,6 +1,6 @@
 // messages.cpp - message texts of the failure report.
 //
-// The layer's own conditions have fixed texts, looked up by code - 10000.
+// The layer's own conditions have fixed texts, looked up by their code.
 // Codes of facilities this program does not have keep an empty text.
 #include "recordio/messages.h"
 
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "recordio/conditions.h"
 #include "recordio/platform.h"
 
 namespace recordio {
@@ -20,20 +21,20 @@ struct CodeText {
 };
 
 constexpr CodeText layer_texts[] = {
-    {10000, "File not open for read"},
-    {10001, "File not open for write"},
-    {10004, "Buffer allocation failed"},
-    {10005, "Bad iolist specifier"},
-    {10013, "Attempt to read past end of file"},
-    {10014, "Bad file specification"},
-    {10015, "Format group table overflow"},
-    {10016, "Illegal character in numeric input"},
-    {10022, "Variable type or size does not match edit descriptor"},
-    {10029, "Unconnected or illegal unit specified"},
-    {10030, "Specifications in OPEN statement must match currently open file"},
-    {10032, "Status 'NEW' specified for an existing file"},
-    {10038, "Attempt to read past end of record"},
-    {10060, "Attempt to write a record longer than specified record length"},
+    {code::not_open_for_read, "File not open for read"},
+    {code::not_open_for_write, "File not open for write"},
+    {code::buffer_allocation_failed, "Buffer allocation failed"},
+    {code::bad_iolist_specifier, "Bad iolist specifier"},
+    {code::read_past_end_of_file, "Attempt to read past end of file"},
+    {code::empty_file_name, "Bad file specification"},
+    {code::format_group_overflow, "Format group table overflow"},
+    {code::illegal_numeric_character, "Illegal character in numeric input"},
+    {code::type_does_not_match_descriptor, "Variable type or size does not match edit descriptor"},
+    {code::illegal_unit, "Unconnected or illegal unit specified"},
+    {code::open_does_not_match, "Specifications in OPEN statement must match currently open file"},
+    {code::new_file_exists, "Status 'NEW' specified for an existing file"},
+    {code::read_past_end_of_record, "Attempt to read past end of record"},
+    {code::record_too_long, "Attempt to write a record longer than specified record length"},
 };
 
 constexpr CodeText system_texts[] = {

@@ -21,7 +21,6 @@
 #include "recordio/output_editing.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -29,8 +28,10 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/output_fields.h"
 #include "recordio/prepared_format.h"
+#include "recordio/record_controls.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 
@@ -65,45 +66,44 @@ Outcome store_failed(StatementRequest& request) {
   return stopped(raise_condition(code::buffer_allocation_failed, request));
 }
 
-bool is_field(const EditDescriptor& descriptor) {
-  switch (descriptor.kind) {
-    case EditDescriptor::Kind::integer:
-    case EditDescriptor::Kind::real:
-    case EditDescriptor::Kind::character:
-      return true;
-    case EditDescriptor::Kind::skip:
-    case EditDescriptor::Kind::literal:
-    case EditDescriptor::Kind::record_break:
-      return false;
+bool is_field(const EditDescriptor& descriptor) { return !is_control(descriptor); }
+
+// The current record as the list walk builds it, a RecordBuilder; the
+// outcome of a step that failed is kept for the statement.
+class WalkedRecords {
+ public:
+  explicit WalkedRecords(StatementRequest& request) : request_(request) {}
+
+  bool skip(std::int32_t columns) {
+    CurrentRecord& record = current_record();
+    const std::int64_t moved = std::int64_t{record.position()} + columns;
+    record.set_position(static_cast<std::int32_t>(
+        std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max())));
+    return true;
   }
-  return false;
-}
+  bool store_text(std::string_view text) {
+    if (current_record().store(text)) return true;
+    outcome_ = store_failed(request_);
+    return false;
+  }
+  bool end_record() {
+    const Outcome ended = recordio::end_record(*writer.unit, request_);
+    if (ended == Outcome::success) return true;
+    outcome_ = stopped(ended);
+    return false;
+  }
+
+  Outcome outcome() const { return outcome_; }
+
+ private:
+  StatementRequest& request_;
+  Outcome outcome_ = Outcome::success;
+};
 
 // A skip, literal or record break.
 Outcome apply_control(const EditDescriptor& descriptor, StatementRequest& request) {
-  CurrentRecord& record = current_record();
-  switch (descriptor.kind) {
-    case EditDescriptor::Kind::skip: {
-      // Only the position moves: the columns passed over become blanks if a
-      // character is stored further right, and otherwise add nothing.
-      if (descriptor.width <= 0) return Outcome::success;
-      const std::int64_t moved = std::int64_t{record.position()} + descriptor.width;
-      record.set_position(static_cast<std::int32_t>(
-          std::min<std::int64_t>(moved, std::numeric_limits<std::int32_t>::max())));
-      return Outcome::success;
-    }
-    case EditDescriptor::Kind::literal:
-      return record.store(descriptor.text) ? Outcome::success : store_failed(request);
-    case EditDescriptor::Kind::record_break: {
-      const Outcome ended = end_record(*writer.unit, request);
-      return ended == Outcome::success ? ended : stopped(ended);
-    }
-    case EditDescriptor::Kind::integer:
-    case EditDescriptor::Kind::real:
-    case EditDescriptor::Kind::character:
-      break;
-  }
-  return Outcome::success;
+  WalkedRecords records(request);
+  return recordio::apply_control(descriptor, records) ? Outcome::success : records.outcome();
 }
 
 Outcome edit_field(const EditDescriptor& descriptor, const OutputItem& item,
@@ -131,31 +131,6 @@ Outcome edit_field(const EditDescriptor& descriptor, const OutputItem& item,
   return stopped(raise_condition(code::type_does_not_match_descriptor, request));
 }
 
-// The layout's bytes into the block in pieces of sixteen, the last piece
-// ending exactly at the layout's end (over some bytes of the one before):
-// a record is a few dozen bytes, too few for a library call to pay, and no
-// byte of the block past the layout is touched. Up to 64 bytes, every
-// record of the converter, take four pieces and no loop.
-void copy_layout(char* to, std::string_view layout) {
-  const char* const from = layout.data();
-  const std::size_t size = layout.size();
-  const auto piece = [to, from](std::size_t at) { std::memcpy(to + at, from + at, 16); };
-  if (size < 16) {
-    std::memcpy(to, from, size);
-  } else if (size <= 32) {
-    piece(0);
-    piece(size - 16);
-  } else if (size <= 64) {
-    piece(0);
-    piece(16);
-    piece(size - 32);
-    piece(size - 16);
-  } else {
-    for (std::size_t at = 0; at + 16 < size; at += 16) piece(at);
-    piece(size - 16);
-  }
-}
-
 void begin_direct(const StatementRequest& request, Unit& unit) {
   const PreparedFormat* layout = request.prepared;
   if (layout == nullptr || !layout->laid_out() || layout->list().data() != request.format.data() ||
@@ -163,10 +138,9 @@ void begin_direct(const StatementRequest& request, Unit& unit) {
       layout->longest_record() > unit.max_record_length) {
     return;
   }
-  const std::string_view bytes = layout->bytes();
-  char* room = block_room(unit, static_cast<std::int32_t>(bytes.size()));
+  char* const room = reserve_records(unit, layout->bytes());
   if (room == nullptr) return;
-  copy_layout(room, bytes);
+  count_fast_path(FastPath::laid_out_write);
   writer.direct = layout;
   writer.direct_bytes = room;
   writer.next_field = 0;
@@ -186,17 +160,18 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 }
 
 // Edits items into the layout's fields from field `first` on by the list
-// of fields, for a layout without a run of its own, and returns how many
+// of fields, for a layout not compiled for writing, and returns how many
 // it took: fewer than all when one is of another kind than its field or
 // the fields are used up. The field editors are inlined into the run, so
 // that a record's registers are saved once, not per field.
-[[gnu::flatten, gnu::noinline]] std::size_t edit_listed_fields(
-    const PreparedFormat& layout, char* bytes, std::span<const OutputItem> items,
-    std::size_t first) {
+[[gnu::flatten, gnu::noinline]] std::size_t edit_listed_fields(const PreparedFormat& layout,
+                                                               char* bytes,
+                                                               std::span<const OutputItem> items,
+                                                               std::size_t first) {
   const auto fields = layout.fields();
-  const std::size_t run = std::min(items.size(), fields.size() - first);
+  const std::size_t count = std::min(items.size(), fields.size() - first);
   std::size_t taken = 0;
-  for (; taken < run; ++taken) {
+  for (; taken < count; ++taken) {
     const PreparedFormat::Field& field = fields[first + taken];
     const OutputItem& item = items[taken];
     if (!fits(item, field)) break;
@@ -222,11 +197,14 @@ bool fits(const OutputItem& item, const PreparedFormat::Field& field) {
 std::size_t write_direct(std::span<const OutputItem> items) {
   const PreparedFormat& layout = *writer.direct;
   const std::size_t first = writer.next_field;
-  const PreparedFormat::FieldRun own_run = layout.field_run();
-  const std::size_t taken =
-      own_run != nullptr && first == 0 && items.size() >= layout.fields().size()
-          ? own_run(writer.direct_bytes, items, writer.digits)
-          : edit_listed_fields(layout, writer.direct_bytes, items, first);
+  const PreparedFormat::CompiledWrite compiled_write = layout.compiled_write();
+  std::size_t taken = 0;
+  if (compiled_write != nullptr && first == 0 && items.size() >= layout.fields().size()) {
+    count_fast_path(FastPath::compiled_write);
+    taken = compiled_write(writer.direct_bytes, items, writer.digits);
+  } else {
+    taken = edit_listed_fields(layout, writer.direct_bytes, items, first);
+  }
   writer.next_field = first + taken;
   return taken;
 }
@@ -240,10 +218,10 @@ Outcome leave_direct(StatementRequest& request) {
   writer.direct = nullptr;
   if (writer.next_field == 0) return Outcome::success;
   const PreparedFormat::Field& last = fields[writer.next_field - 1];
-  commit_block_bytes(*writer.unit, last.record_start);
-  const char* const record_start = writer.direct_bytes + last.record_start;
-  const auto stored = static_cast<std::size_t>(last.offset + last.width - last.record_start);
-  if (!current_record().store(std::string_view(record_start, stored))) return store_failed(request);
+  if (!resume_record(*writer.unit, last.record_start,
+                     last.offset + last.width - last.record_start)) {
+    return store_failed(request);
+  }
   writer.next_descriptor = static_cast<std::size_t>(last.descriptor) + 1;
   return Outcome::success;
 }
@@ -287,9 +265,9 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
   std::string_view rest = item.text;
   while (!rest.empty()) {
     const std::int64_t room = limit - record.length();
-    const std::size_t piece =
-        room < 1 ? 1 : static_cast<std::size_t>(std::min<std::int64_t>(
-                           room, static_cast<std::int64_t>(rest.size())));
+    const std::size_t piece = room < 1 ? 1
+                                       : static_cast<std::size_t>(std::min<std::int64_t>(
+                                             room, static_cast<std::int64_t>(rest.size())));
     if (!record.store(rest.substr(0, piece))) return store_failed(request);
     rest.remove_prefix(piece);
     if (record.length() >= limit) {
@@ -338,9 +316,7 @@ Outcome write_free_form(StatementRequest& request, const OutputItem& item) {
 }  // namespace
 
 Outcome begin_write(StatementRequest& request) {
-  request.kind = StatementKind::write;
-  set_status(request, 0);
-  request.statement_failed = false;
+  begin_statement(request, StatementKind::write);
   writer.direct = nullptr;
   current_record().clear();
 
@@ -370,8 +346,7 @@ namespace {
 
 // Items one by one, for a statement that is walked or has left its layout;
 // out of line like the other parts a fitting laid-out write never needs.
-[[gnu::noinline]] Outcome write_each(StatementRequest& request,
-                                     std::span<const OutputItem> items) {
+[[gnu::noinline]] Outcome write_each(StatementRequest& request, std::span<const OutputItem> items) {
   for (const OutputItem& item : items) {
     const Outcome outcome = write_item(request, item);
     if (outcome != Outcome::success) return outcome;
@@ -382,7 +357,7 @@ namespace {
 }  // namespace
 
 Outcome write_items(StatementRequest& request, std::span<const OutputItem> items) {
-  // A laid-out statement edits its items in one run, without the checks
+  // A laid-out statement edits its items in one call, without the checks
   // write_item makes for each; the first item the run does not take, and
   // every one after it, goes the way of write_item.
   if (!request.statement_failed && writer.unit != nullptr && writer.direct != nullptr) {
@@ -396,7 +371,7 @@ Outcome write_items(StatementRequest& request, std::span<const OutputItem> items
 Outcome end_write(StatementRequest& request) {
   if (request.statement_failed || writer.unit == nullptr) return Outcome::success;
   if (writer.direct != nullptr && writer.next_field == writer.direct->fields().size()) {
-    commit_block_bytes(*writer.unit, static_cast<std::int32_t>(writer.direct->bytes().size()));
+    commit_records(*writer.unit, static_cast<std::int32_t>(writer.direct->bytes().size()));
     writer.direct = nullptr;
     writer.unit = nullptr;
     request.kind = StatementKind::rewind;

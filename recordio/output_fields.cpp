@@ -14,11 +14,13 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && defined(__x86_64__)
-#include <emmintrin.h>
-#endif
+#include "recordio/digit_words.h"
+#include "recordio/fast_path_counts.h"
+#include "recordio/real_field_shape.h"
 
 namespace recordio {
+
+using namespace digit_words;
 
 namespace {
 
@@ -115,15 +117,10 @@ struct alignas(16) Image {
   std::uint64_t high;
 };
 
-constexpr std::uint64_t every_byte(std::uint8_t b) { return 0x0101010101010101 * b; }
-
 // The highest k bytes of an image set.
-constexpr Image top_bytes(std::size_t k) {
-  constexpr std::uint64_t all = ~std::uint64_t{0};
-  if (k == 0) return {0, 0};
-  if (k <= 8) return {0, all << (8 * (8 - k))};
-  if (k < 16) return {all << (8 * (16 - k)), all};
-  return {all, all};
+constexpr Image top_image_bytes(std::size_t k) {
+  if (k <= 8) return {0, top_bytes(static_cast<int>(k))};
+  return {top_bytes(static_cast<int>(k < 16 ? k - 8 : 8)), ~std::uint64_t{0}};
 }
 
 // For d decimals (at most 7, so that the point falls in the high word):
@@ -139,8 +136,8 @@ constexpr int most_decimals_in_words = 7;
 constexpr std::array<PointMasks, most_decimals_in_words + 1> point_masks = [] {
   std::array<PointMasks, most_decimals_in_words + 1> masks{};
   for (std::size_t d = 0; d < masks.size(); ++d) {
-    const std::uint64_t kept = top_bytes(d).high;
-    const std::uint64_t with_point = top_bytes(d + 1).high;
+    const std::uint64_t kept = top_image_bytes(d).high;
+    const std::uint64_t with_point = top_image_bytes(d + 1).high;
     masks[d] = {{0, kept},
                 {~std::uint64_t{0}, ~with_point},
                 {0, (with_point ^ kept) & every_byte('0' - '.')}};
@@ -159,8 +156,8 @@ struct Characters {
 constexpr std::array<Characters, 17> characters = [] {
   std::array<Characters, 17> masks{};
   for (std::size_t k = 0; k < masks.size(); ++k) {
-    const Image shown = top_bytes(k);
-    const Image with_sign = top_bytes(k + 1);
+    const Image shown = top_image_bytes(k);
+    const Image with_sign = top_image_bytes(k + 1);
     const std::uint64_t digit = every_byte('0' - ' ');
     const std::uint64_t sign = every_byte('-' - ' ');
     masks[k] = {{every_byte(' ') + (shown.low & digit), every_byte(' ') + (shown.high & digit)},
@@ -168,23 +165,6 @@ constexpr std::array<Characters, 17> characters = [] {
   }
   return masks;
 }();
-
-// The eight digits of v < 10^8, zero-padded, as byte values 0 to 9, the
-// first in the lowest byte. Each step splits every lane in two by a
-// multiplication and a shift that is exact over the lane's whole range
-// (checked for every v): 10^4 as 109951163 / 2^40 below 10^8, 100 as
-// 10486 / 2^20 below 10^4, 10 as 103 / 2^10 below 100; no lane's product
-// reaches into the next lane. The quotient stays in the lower half of the
-// lane and the remainder goes to the upper one by one multiplication:
-// (x << b) - q x ((m << b) - 1).
-constexpr std::uint64_t eight_digits(std::uint64_t v) {
-  const std::uint64_t high4 = (v * 109951163) >> 40;
-  std::uint64_t lanes = (v << 32) - high4 * ((std::uint64_t{10000} << 32) - 1);
-  const std::uint64_t high2 = ((lanes * 10486) >> 20) & 0x0000007F0000007F;
-  lanes = (lanes << 16) - high2 * ((std::uint64_t{100} << 16) - 1);
-  const std::uint64_t high1 = ((lanes * 103) >> 10) & 0x000F000F000F000F;
-  return (lanes << 8) - high1 * ((std::uint64_t{10} << 8) - 1);
-}
 
 // The high word of the image of a field that shows at most eight
 // characters, sign included: `digits` the shown digits, below 10^7.
@@ -197,40 +177,9 @@ std::uint64_t short_image(std::uint64_t digits, const PointMasks& point, const C
 }
 
 #if defined(__SSE2__) && defined(__x86_64__)
-constexpr bool long_fields_in_words = true;
-
-// The sixteen digits of v < 10^16, zero-padded, as byte values 0 to 9, the
-// first in the lowest byte, in eight 16-bit lanes at a time: the two halves
-// of eight digits are split into four-digit numbers x by 3518437209 / 2^45
-// (exact below 2^32); each x, times four so that the last lane loses no
-// bit, goes to four lanes that take x / 1000, x / 100, x / 10 and x by two
-// high-half multiplications, the second a shift; ten times each lane,
-// moved one lane up, taken away leaves one digit per lane. Every v below
-// 10^8 in either half was checked against plain division.
-__m128i sixteen_digits(std::uint64_t v) {
-  const std::uint64_t first = v / 100000000;
-  const std::uint64_t last = v - first * 100000000;
-  const __m128i halves =
-      _mm_set_epi64x(static_cast<long long>(last), static_cast<long long>(first));
-  const __m128i high = _mm_srli_epi64(_mm_mul_epu32(halves, _mm_set1_epi64x(3518437209)), 45);
-  const __m128i low = _mm_sub_epi32(halves, _mm_mul_epu32(high, _mm_set1_epi64x(10000)));
-  const __m128i fours = _mm_slli_epi16(_mm_or_si128(high, _mm_slli_epi64(low, 16)), 2);
-  const __m128i first_fours = _mm_unpacklo_epi16(fours, fours);
-  const __m128i last_fours = _mm_unpackhi_epi16(fours, fours);
-  const __m128i divide = _mm_set_epi16(-32768, -13107, 5243, 8389, -32768, -13107, 5243, 8389);
-  const __m128i shift = _mm_set_epi16(-32768, 2048, 2048, 128, -32768, 2048, 2048, 128);
-  // The last lane of each four is moved out, so its factor does not matter;
-  // a 1 there keeps the compiler from turning the product into shifts.
-  const __m128i ten = _mm_set_epi16(1, 10, 10, 10, 1, 10, 10, 10);
-  const auto digits = [&](__m128i four_lanes) {
-    const __m128i q = _mm_mulhi_epu16(_mm_mulhi_epu16(four_lanes, divide), shift);
-    return _mm_sub_epi16(q, _mm_slli_epi64(_mm_mullo_epi16(q, ten), 16));
-  };
-  return _mm_packus_epi16(digits(_mm_unpacklo_epi32(first_fours, first_fours)),
-                          digits(_mm_unpacklo_epi32(last_fours, last_fours)));
+__m128i load(const Image& image) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(&image));
 }
-
-__m128i load(const Image& image) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&image)); }
 
 // The image of a field that shows more than eight characters; the image's
 // first digit, which the point pushes out, is a padding zero, since no
@@ -240,14 +189,13 @@ Image long_image(std::uint64_t digits, const PointMasks& point, const Characters
   __m128i image = sixteen_digits(digits);
   image = _mm_or_si128(_mm_and_si128(image, load(point.decimals)),
                        _mm_and_si128(_mm_srli_si128(image, 1), load(point.moved)));
-  image = _mm_sub_epi8(_mm_add_epi8(image, load(make.digits_and_blanks)),
-                       load(point.point_from_zero));
+  image =
+      _mm_sub_epi8(_mm_add_epi8(image, load(make.digits_and_blanks)), load(point.point_from_zero));
   if (s != 0) image = _mm_add_epi8(image, load(make.sign));
   return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(image)),
           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(image, image)))};
 }
 #else
-constexpr bool long_fields_in_words = false;
 Image long_image(std::uint64_t, const PointMasks&, const Characters&, std::int64_t) { return {}; }
 #endif
 
@@ -305,6 +253,7 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
   std::uint64_t magnitude =
       negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   if (static_cast<std::uint32_t>(value) < small_integers && w >= 4 && min_digits == 1) {
+    count_fast_path(FastPath::small_integer);
     const auto& columns = small_integer_columns[static_cast<std::size_t>(value)];
     std::memcpy(field + w - 4, columns.data(), columns.size());
     return;
@@ -321,22 +270,18 @@ void edit_integer(char* field, std::int32_t value, std::int32_t width, std::int3
 
 namespace {
 
+// Right to left: the decimals (the -n zeros of a value below one come out
+// of the integer as leading zeros), the point, the integer digits or the
+// "0" that stands for none, the sign; the blanks are there already.
 void lay_out_leftwards(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
-                       std::int64_t s) {
-  // Some digit is shown (n + d is at least 1), so the sign is written too.
-  const std::int64_t n = digits.exponent;
-  const std::int64_t r = w - s - d - 1;  // columns left of the point
-  const std::int64_t integer_digits = n >= 1 ? n : 0;
-  if (r < integer_digits) return asterisks(field, w);
-  // Right to left: the decimals (the -n zeros of a value below one come
-  // out of the integer as leading zeros), the point, the integer digits or
-  // the "0" that stands for none, the sign; the blanks are there already.
+                       const RealShape& shape) {
+  if (shape.length() > w) return asterisks(field, w);
   std::uint64_t rest = digits.shown;
   char* at = digits_leftwards(field + w, rest, d);
   *--at = '.';
-  at = digits_leftwards(at, rest, integer_digits);
-  if (integer_digits == 0 && r >= 1) *--at = '0';
-  if (s == 1) *--at = '-';
+  at = digits_leftwards(at, rest, shape.integer_digits);
+  if (shape.zero_before_point) *--at = '0';
+  if (shape.sign) *--at = '-';
 }
 
 // For 4 to 16 columns and at most 7 decimals, on little-endian machines.
@@ -345,26 +290,19 @@ bool takes_words(std::int64_t w, std::int64_t d) {
          static_cast<std::uint64_t>(d) <= most_decimals_in_words;
 }
 
+// The shown digits zero-padded to eight or sixteen, those left of the
+// decimals moved one byte down to make room for the point; the "0" before
+// the point of a value below one is a padding zero that is kept.
+// `characters` then makes the shown bytes digits and the point, the others
+// blanks, and the sign goes just left of them.
 void lay_out_in_words(char* field, const ShownDigits& digits, std::int64_t w, std::int64_t d,
-                      std::int64_t s) {
-  // The characters shown right of the sign: the integer digits, or the "0"
-  // that stands for none when r (w - s - d - 1) leaves a column for it, the
-  // point and the decimals. The field holds them and the sign exactly when
-  // r is at least the count of integer digits.
-  const std::int64_t n = digits.exponent;
-  const std::int64_t point_and_decimals = d + 1;
-  const std::int64_t shown =
-      (n > 0 ? n : (point_and_decimals + s < w ? 1 : 0)) + point_and_decimals;
-  if (shown + s > w) return asterisks(field, w);
-  // The shown digits zero-padded to eight or sixteen, those left of the
-  // decimals moved one byte down to make room for the point; the "0"
-  // before the point of a value below one is a padding zero that is kept.
-  // `characters` then makes the shown bytes digits and the point, the
-  // others blanks, and the sign goes just left of them.
+                      const RealShape& shape) {
+  if (shape.length() > w) return asterisks(field, w);
+  const std::int64_t s = shape.sign ? 1 : 0;
   const PointMasks& point = point_masks[static_cast<std::size_t>(d)];
-  const Characters& make = characters[static_cast<std::size_t>(shown)];
-  if (shown + s <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
-  if (!long_fields_in_words) return lay_out_leftwards(field, digits, w, d, s);
+  const Characters& make = characters[static_cast<std::size_t>(shape.shown)];
+  if (shape.length() <= 8) return store_high(field, short_image(digits.shown, point, make, s), w);
+  if (!has_sixteen_digits) return lay_out_leftwards(field, digits, w, d, shape);
   store_both(field, long_image(digits.shown, point, make, s), w);
 }
 
@@ -374,21 +312,23 @@ bool edit_real_from_shown_digits(char* field, double value, std::int32_t width,
                                  std::int32_t decimals) {
   ShownDigits digits;
   if (width <= 0 || decimals < 0 || !shown_digits(value, decimals, digits)) return false;
-  lay_out_leftwards(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
+  lay_out_leftwards(field, digits, width, decimals,
+                    shown_shape(digits, width, decimals, sign_bit(value)));
   return true;
 }
 
 bool edit_real_in_words(char* field, double value, std::int32_t width, std::int32_t decimals) {
   ShownDigits digits;
   if (!takes_words(width, decimals) || !shown_digits(value, decimals, digits)) return false;
-  lay_out_in_words(field, digits, width, decimals, sign_bit(value) ? 1 : 0);
+  lay_out_in_words(field, digits, width, decimals,
+                   shown_shape(digits, width, decimals, sign_bit(value)));
   return true;
 }
 
 // Out of line: the statement's run inlines the field editors, and this
 // rarer road would crowd the common one out of its registers.
 [[gnu::noinline]] void edit_real_from_digit_string(char* field, double value, std::int32_t width,
-                                 std::int32_t decimals, DigitString& digits) {
+                                                   std::int32_t decimals, DigitString& digits) {
   const std::int64_t w = std::max<std::int32_t>(width, 0);
   const std::int64_t d = std::max<std::int32_t>(decimals, 0);
   const bool negative = sign_bit(value);
@@ -405,60 +345,32 @@ bool edit_real_in_words(char* field, double value, std::int32_t width, std::int3
   }
 
   const std::int64_t n = digits.exponent;
-  const std::int64_t r = w - s - d - 1;  // columns left of the point
-  if (n >= 1) {
-    if (r < n) return asterisks(field, w);
-    out.run(' ', r - n);
-    out.sign(negative);
-    out.digits(digits, 1, n);
-    out.put('.');
-    out.digits(digits, n + 1, n + d);
-    return;
-  }
-  if (d == 0) {
-    // The value rounded to zero units: no digit of it is shown, so no sign.
-    if (w == 0) return;
-    out.run(' ', w - 2);
-    if (w >= 2) out.put('0');
-    out.put('.');
-    return;
-  }
-  if (n + d >= 1) {
-    if (r < 0) return asterisks(field, w);
-    out.run(' ', r - 1);
-    out.sign(negative);
-    if (r >= 1) out.put('0');
-    out.put('.');
-    out.run('0', -n);
-    out.digits(digits, 1, n + d);
-    return;
-  }
-  // Shows as zero: a nonzero negative value that rounds away loses its sign.
-  // r still sets a column aside for that sign, so in a field of d + 2
-  // columns a negative value loses its "0" instead (" .000" in F5.3).
-  if (r >= 1) {
-    out.run(' ', w - d - 2);
-    out.put('0');
-    out.put('.');
-    out.run('0', d);
-    return;
-  }
-  if (w < d + 1) return asterisks(field, w);
-  out.run(' ', w - d - 1);
+  const RealShape shape = real_shape(n, w, d, negative);
+  if (shape.length() > w) return asterisks(field, w);
+  out.run(' ', w - shape.length());
+  out.sign(shape.sign);
+  out.digits(digits, 1, shape.integer_digits);
+  if (shape.zero_before_point) out.put('0');
   out.put('.');
-  out.run('0', d);
+  // D(n + 1) to D(n + d): a digit before D1 reads as '0', which gives a
+  // value below one its zeros after the point.
+  out.digits(digits, n + 1, n + d);
 }
 
 void edit_real(char* field, double value, std::int32_t width, std::int32_t decimals,
                DigitString& digits) {
   ShownDigits shown;
-  const std::int64_t s = sign_bit(value) ? 1 : 0;
+  const bool negative = sign_bit(value);
   if (takes_words(width, decimals)) {
     if (shown_digits(value, decimals, shown)) {
-      return lay_out_in_words(field, shown, width, decimals, s);
+      count_fast_path(FastPath::real_in_words);
+      return lay_out_in_words(field, shown, width, decimals,
+                              shown_shape(shown, width, decimals, negative));
     }
   } else if (width > 0 && decimals >= 0 && shown_digits(value, decimals, shown)) {
-    return lay_out_leftwards(field, shown, width, decimals, s);
+    count_fast_path(FastPath::real_from_shown_digits);
+    return lay_out_leftwards(field, shown, width, decimals,
+                             shown_shape(shown, width, decimals, negative));
   }
   edit_real_from_digit_string(field, value, width, decimals, digits);
 }

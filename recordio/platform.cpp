@@ -71,7 +71,7 @@ namespace {
 // opened for reading and writing is its own writer and would never reach
 // end of file, and a socket or directory holds no lines.
 std::int32_t finish_open(int fd, Handle& handle) {
-  struct stat info{};
+  struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const std::int32_t code = last_error();
     ::close(fd);
@@ -112,7 +112,7 @@ std::int32_t create_file(const char* name, bool replace, Handle& handle) {
   } else if (fd < 0 && errno == EEXIST) {
     // A link that leads nowhere passes the existence test as absent; it is
     // refused as a link that will not be followed, as when replacing.
-    struct stat info{};
+    struct stat info {};
     const bool link = ::lstat(name, &info) == 0 && S_ISLNK(info.st_mode);
     return link ? error::access_denied : error::file_exists;
   }
@@ -148,11 +148,6 @@ std::int32_t write_bytes(Handle handle, const char* bytes, std::size_t count) {
   return error::none;
 }
 
-std::int32_t seek_to(Handle handle, std::int64_t offset) {
-  if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0) return last_error();
-  return error::none;
-}
-
 std::int32_t truncate_at(Handle handle, std::int64_t length) {
   while (::ftruncate(handle, static_cast<off_t>(length)) != 0) {
     if (errno != EINTR) return last_error();
@@ -161,14 +156,14 @@ std::int32_t truncate_at(Handle handle, std::int64_t length) {
 }
 
 std::int32_t file_size(Handle handle, std::uint64_t& size) {
-  struct stat info{};
+  struct stat info {};
   if (::fstat(handle, &info) != 0) return last_error();
   size = static_cast<std::uint64_t>(info.st_size);
   return error::none;
 }
 
 FileType file_type(Handle handle) {
-  struct stat info{};
+  struct stat info {};
   if (::fstat(handle, &info) != 0) return FileType::other;
   if (S_ISREG(info.st_mode)) return FileType::disk;
   if (S_ISCHR(info.st_mode)) return FileType::character_device;

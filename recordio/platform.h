@@ -64,7 +64,6 @@ std::int32_t read_bytes(Handle handle, char* buffer, std::size_t count, std::siz
 // writes and interruptions, or fails with the code of the call that refused.
 std::int32_t write_bytes(Handle handle, const char* bytes, std::size_t count);
 
-std::int32_t seek_to(Handle handle, std::int64_t offset);
 std::int32_t truncate_at(Handle handle, std::int64_t length);
 std::int32_t file_size(Handle handle, std::uint64_t& size);
 FileType file_type(Handle handle);

@@ -34,7 +34,8 @@ constexpr double squared_power_of_ten(std::int64_t n) {
 inline constexpr int tabled_powers_of_ten = 309;
 inline constexpr std::array<double, tabled_powers_of_ten> power_of_ten_table = [] {
   std::array<double, tabled_powers_of_ten> table{};
-  for (int n = 0; n < tabled_powers_of_ten; ++n) table[static_cast<std::size_t>(n)] = squared_power_of_ten(n);
+  for (int n = 0; n < tabled_powers_of_ten; ++n)
+    table[static_cast<std::size_t>(n)] = squared_power_of_ten(n);
   return table;
 }();
 

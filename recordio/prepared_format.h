@@ -10,8 +10,10 @@
 // (a character field without a width, records longer than the layout
 // holds) is still a list: the statement then takes it descriptor by
 // descriptor, as it takes any other. A layout made at compile time may
-// also carry runs made for its one list (field_run.h), which write or read
-// the fields with their kinds, columns and widths as constants.
+// also carry code compiled for its one list (compiled_fields.h), which
+// writes or reads the fields with their kinds, columns and widths as
+// constants. The skips, literals and record breaks between the fields are
+// laid out by the rules the list walk applies (record_controls.h).
 #pragma once
 
 #include <array>
@@ -19,6 +21,7 @@
 #include <span>
 #include <string_view>
 
+#include "recordio/record_controls.h"
 #include "recordio/statement.h"
 
 namespace recordio {
@@ -27,19 +30,19 @@ struct DigitString;  // decimal_digits.h
 
 class PreparedFormat {
  public:
-  // Runs made for one list, for the statement that hands over an item for
-  // every field at once, from the first (`items` holds at least as many as
-  // there are fields); the statement takes every other case by the list of
-  // fields. A FieldRun edits the items into the fields in the block bytes
-  // the layout was copied to and returns how many it took: up to the first
-  // item of another kind than its field, or all. A ReadRun reads them as
-  // read_items does, up to the first outcome other than success, which it
-  // returns; `taken` is the number of items it got to, the one that failed
-  // included.
-  using FieldRun = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
-                                   DigitString& digits);
-  using ReadRun = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
-                              std::size_t& taken);
+  // Code compiled for one list, for the statement that hands over an item
+  // for every field at once, from the first (`items` holds at least as many
+  // as there are fields); the statement takes every other case by the list
+  // of fields. A CompiledWrite edits the items into the fields in the block
+  // bytes the layout was copied to and returns how many it took: up to the
+  // first item of another kind than its field, or all. A CompiledRead reads
+  // them as read_item does, up to the first outcome other than success,
+  // which it returns; `taken` is the number of items it got to, the one
+  // that failed included.
+  using CompiledWrite = std::size_t (*)(char* bytes, std::span<const OutputItem> items,
+                                        DigitString& digits);
+  using CompiledRead = Outcome (*)(StatementRequest& request, std::span<const InputItem> items,
+                                   std::size_t& taken);
 
   static constexpr int max_fields = 16;
   static constexpr int max_bytes = 512;
@@ -56,21 +59,21 @@ class PreparedFormat {
 
   constexpr explicit PreparedFormat(FormatList list) : list_(list) { lay_out(); }
 
-  // The same layout with a run of its own for writes (with_run) or for
-  // reads (with_read_run), made by field_run.h; field_run() and read_run()
-  // give them, nullptr where there is none.
-  constexpr PreparedFormat with_run(FieldRun edit) const {
+  // The same layout with code compiled for writing or reading its fields,
+  // made by compiled_fields.h; compiled_write() and compiled_read() give
+  // it, nullptr where there is none.
+  constexpr PreparedFormat with_compiled_write(CompiledWrite write) const {
     PreparedFormat copy = *this;
-    copy.run_ = edit;
+    copy.compiled_write_ = write;
     return copy;
   }
-  constexpr FieldRun field_run() const { return run_; }
-  constexpr PreparedFormat with_read_run(ReadRun read) const {
+  constexpr CompiledWrite compiled_write() const { return compiled_write_; }
+  constexpr PreparedFormat with_compiled_read(CompiledRead read) const {
     PreparedFormat copy = *this;
-    copy.read_run_ = read;
+    copy.compiled_read_ = read;
     return copy;
   }
-  constexpr ReadRun read_run() const { return read_run_; }
+  constexpr CompiledRead compiled_read() const { return compiled_read_; }
 
   constexpr FormatList list() const { return list_; }
 
@@ -80,7 +83,9 @@ class PreparedFormat {
 
   // The records one write by the list makes when it is given one item per
   // field, each ended by CR LF, with blanks in the fields' columns.
-  constexpr std::string_view bytes() const { return {bytes_.data(), static_cast<std::size_t>(size_)}; }
+  constexpr std::string_view bytes() const {
+    return {bytes_.data(), static_cast<std::size_t>(size_)};
+  }
   constexpr std::span<const Field> fields() const {
     return {fields_.data(), static_cast<std::size_t>(field_count_)};
   }
@@ -91,87 +96,89 @@ class PreparedFormat {
   constexpr bool fields_only() const { return fields_only_; }
 
  private:
-  constexpr void lay_out() {
-    std::int32_t position = 0;  // in the record being laid out
-    std::int32_t length = 0;
-    for (std::size_t i = 0; i < list_.size(); ++i) {
-      const EditDescriptor& descriptor = list_[i];
-      switch (descriptor.kind) {
-        case EditDescriptor::Kind::skip:
-          fields_only_ = false;
-          // Skipped columns are blanks only once something is stored beyond
-          // them; a skip at the end of a record adds nothing.
-          if (descriptor.width > max_bytes - position) {
-            laid_out_ = false;
-          } else if (descriptor.width > 0) {
-            position += descriptor.width;
-          }
-          break;
-        case EditDescriptor::Kind::literal:
-          fields_only_ = false;
-          place(position, length, descriptor.text, static_cast<std::int32_t>(descriptor.text.size()));
-          break;
-        case EditDescriptor::Kind::integer:
-        case EditDescriptor::Kind::real:
-        case EditDescriptor::Kind::character:
-          if (descriptor.width < 1 || field_count_ == max_fields) laid_out_ = false;
-          if (!laid_out_) break;
-          fields_[static_cast<std::size_t>(field_count_++)] = {
-              descriptor.kind, descriptor.width, descriptor.decimals, static_cast<std::int32_t>(i),
-              record_start_ + position, record_start_};
-          place(position, length, {}, descriptor.width);
-          break;
-        case EditDescriptor::Kind::record_break:
-          fields_only_ = false;
-          end_record(position, length);
-          break;
-      }
+  // The records as the layout builds them, a RecordBuilder: the skips,
+  // literals and record breaks between the fields do what they do in the
+  // list walk (record_controls.h). Every step fails once the records would
+  // not fit in bytes_.
+  class Layout {
+   public:
+    constexpr explicit Layout(PreparedFormat& format) : format_(format) {}
+
+    constexpr bool skip(std::int32_t columns) {
+      if (columns > max_bytes - position_) return false;
+      position_ += columns;
+      return true;
     }
-    if (laid_out_) end_record(position, length);
+    constexpr bool store_text(std::string_view text) {
+      return place(text, static_cast<std::int32_t>(text.size()));
+    }
+    // The descriptor at `index` of the list, a field: its place, and blanks
+    // in its columns.
+    constexpr bool field(const EditDescriptor& descriptor, std::size_t index) {
+      if (descriptor.width < 1 || format_.field_count_ == max_fields) return false;
+      format_.fields_[static_cast<std::size_t>(format_.field_count_++)] = {
+          descriptor.kind,           descriptor.width,
+          descriptor.decimals,       static_cast<std::int32_t>(index),
+          record_start_ + position_, record_start_};
+      return place({}, descriptor.width);
+    }
+    constexpr bool end_record() {
+      if (record_start_ + length_ + 2 > max_bytes) return false;
+      put(record_start_ + length_, record_end[0]);
+      put(record_start_ + length_ + 1, record_end[1]);
+      if (length_ > format_.longest_record_) format_.longest_record_ = length_;
+      record_start_ += length_ + 2;
+      format_.size_ = record_start_;
+      position_ = 0;
+      length_ = 0;
+      return true;
+    }
+
+   private:
+    // `count` bytes at the position: the text, or blanks where a field goes.
+    constexpr bool place(std::string_view text, std::int32_t count) {
+      // Two bytes stay free for the record's CR LF.
+      if (std::int64_t{record_start_} + position_ + count > max_bytes - 2) return false;
+      for (std::int32_t at = length_; at < position_; ++at) put(record_start_ + at, ' ');
+      for (std::int32_t k = 0; k < count; ++k) {
+        put(record_start_ + position_ + k, text.empty() ? ' ' : text[static_cast<std::size_t>(k)]);
+      }
+      position_ += count;
+      if (position_ > length_) length_ = position_;
+      return true;
+    }
+    constexpr void put(std::int32_t at, char c) {
+      format_.bytes_[static_cast<std::size_t>(at)] = c;
+    }
+
+    PreparedFormat& format_;
+    std::int32_t record_start_ = 0;  // of the record being laid out
+    std::int32_t position_ = 0;      // in that record
+    std::int32_t length_ = 0;
+  };
+
+  constexpr void lay_out() {
+    for (const EditDescriptor& descriptor : list_) {
+      if (is_control(descriptor)) fields_only_ = false;
+    }
+    Layout records(*this);
+    for (std::size_t i = 0; i < list_.size() && laid_out_; ++i) {
+      const EditDescriptor& descriptor = list_[i];
+      laid_out_ = is_control(descriptor) ? apply_control(descriptor, records)
+                                         : records.field(descriptor, i);
+    }
+    if (laid_out_) laid_out_ = records.end_record();
     if (!laid_out_) {
       size_ = 0;
       field_count_ = 0;
     }
   }
 
-  // `count` bytes at the position: the text, or blanks where a field goes.
-  constexpr void place(std::int32_t& position, std::int32_t& length, std::string_view text,
-                       std::int32_t count) {
-    // Two bytes stay free for the record's CR LF.
-    if (!laid_out_ || std::int64_t{record_start_} + position + count > max_bytes - 2) {
-      laid_out_ = false;
-      return;
-    }
-    for (std::int32_t at = length; at < position; ++at) put(record_start_ + at, ' ');
-    for (std::int32_t k = 0; k < count; ++k) {
-      put(record_start_ + position + k, text.empty() ? ' ' : text[static_cast<std::size_t>(k)]);
-    }
-    position += count;
-    if (position > length) length = position;
-  }
-
-  constexpr void end_record(std::int32_t& position, std::int32_t& length) {
-    if (!laid_out_ || record_start_ + length + 2 > max_bytes) {
-      laid_out_ = false;
-      return;
-    }
-    put(record_start_ + length, '\r');
-    put(record_start_ + length + 1, '\n');
-    if (length > longest_record_) longest_record_ = length;
-    record_start_ += length + 2;
-    size_ = record_start_;
-    position = 0;
-    length = 0;
-  }
-
-  constexpr void put(std::int32_t at, char c) { bytes_[static_cast<std::size_t>(at)] = c; }
-
   FormatList list_;
-  FieldRun run_ = nullptr;
-  ReadRun read_run_ = nullptr;
+  CompiledWrite compiled_write_ = nullptr;
+  CompiledRead compiled_read_ = nullptr;
   bool laid_out_ = true;
   bool fields_only_ = true;
-  std::int32_t record_start_ = 0;
   std::int32_t size_ = 0;
   std::int32_t longest_record_ = 0;
   std::int32_t field_count_ = 0;

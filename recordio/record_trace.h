@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recordio/input_fields.h"
+#include "recordio/text_buffer.h"
 
 namespace recordio {
 

@@ -15,7 +15,9 @@
 
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
+#include "recordio/fast_path_counts.h"
 #include "recordio/platform.h"
+#include "recordio/record_controls.h"
 
 namespace recordio {
 
@@ -53,18 +55,26 @@ Refill refill(Unit& unit, std::int32_t& refused_code) {
 // compared with all three at once where the processor has the instructions
 // for it: a line is a few dozen bytes, and one pass over it costs less than
 // the three calls that look for each byte in turn.
-std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t end) {
 #if defined(__SSE2__)
-  const __m128i line_feeds = _mm_set1_epi8(line_feed);
-  const __m128i carriage_returns = _mm_set1_epi8(carriage_return);
-  const __m128i tabs = _mm_set1_epi8(tab);
+// One bit for each of the sixteen bytes that is an LF, CR or tab, the
+// first byte in the lowest bit.
+inline std::uint32_t line_control_bits(__m128i bytes) {
+  const __m128i found =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(line_feed)),
+                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8(carriage_return))),
+                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8(tab)));
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+}
+
+inline __m128i load_sixteen(const char* at) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+#endif
+
+std::int32_t ordinary_bytes_end(const char* block, std::int32_t at, std::int32_t end) {
+#if defined(__SSE2__)
   for (; end - at >= 16; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-    const __m128i found =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds),
-                                  _mm_cmpeq_epi8(bytes, carriage_returns)),
-                     _mm_cmpeq_epi8(bytes, tabs));
-    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+    const std::uint32_t mask = line_control_bits(load_sixteen(block + at));
     if (mask != 0) return at + std::countr_zero(mask);
   }
   for (; at < end; ++at) {
@@ -77,7 +87,8 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
   // only within the line.
   const auto find = [block, at](char c, std::int32_t stop) {
     const void* found = std::memchr(block + at, c, static_cast<std::size_t>(stop - at));
-    return found == nullptr ? stop : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
+    return found == nullptr ? stop
+                            : static_cast<std::int32_t>(static_cast<const char*>(found) - block);
   };
   std::int32_t stop = find(line_feed, end);
   stop = find(carriage_return, stop);
@@ -85,17 +96,14 @@ std::int32_t ordinary_run_end(const char* block, std::int32_t at, std::int32_t e
 #endif
 }
 
-// Copies the run of ordinary bytes from `at` into the record and returns
-// where it ends, as ordinary_run_end does. Where sixteen bytes can be
+// Copies the ordinary bytes from `at` into the record and returns
+// where it ends, as ordinary_bytes_end does. Where sixteen bytes can be
 // looked at, each sixteen are searched and stored whole in one step; only
 // the run's bytes are added to the record. False, nothing of the run
 // added, when the record cannot grow.
-bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& at,
-                       std::int32_t end) {
+bool copy_ordinary_bytes(CurrentRecord& record, const char* block, std::int32_t& at,
+                         std::int32_t end) {
 #if defined(__SSE2__)
-  const __m128i line_feeds = _mm_set1_epi8(line_feed);
-  const __m128i carriage_returns = _mm_set1_epi8(carriage_return);
-  const __m128i tabs = _mm_set1_epi8(tab);
   // Room is asked for a stretch of sixteen-byte steps at a time: a store
   // through a char pointer may touch anything, so the record's own fields
   // would otherwise be read again at every step.
@@ -107,14 +115,11 @@ bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& a
     char* const room = record.room_at_end(steps);
     if (room == nullptr) break;  // the byte-exact road, which may still find room
     for (std::int32_t done = 0; done < steps; done += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at + done));
+      const __m128i bytes = load_sixteen(block + at + done);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(room + done), bytes);
-      const __m128i found =
-          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds),
-                                    _mm_cmpeq_epi8(bytes, carriage_returns)),
-                       _mm_cmpeq_epi8(bytes, tabs));
-      const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(found));
+      const std::uint32_t mask = line_control_bits(bytes);
       if (mask != 0) {
+        count_fast_path(FastPath::line_scan_in_words);
         const std::int32_t ordinary = done + static_cast<std::int32_t>(std::countr_zero(mask));
         record.extend(ordinary);
         at += ordinary;
@@ -125,12 +130,12 @@ bool copy_ordinary_run(CurrentRecord& record, const char* block, std::int32_t& a
     at += steps;
   }
 #endif
-  const std::int32_t run_end = ordinary_run_end(block, at, end);
-  if (run_end > at &&
-      !record.append(std::string_view(block + at, static_cast<std::size_t>(run_end - at)))) {
+  const std::int32_t ordinary_end = ordinary_bytes_end(block, at, end);
+  if (ordinary_end > at &&
+      !record.append(std::string_view(block + at, static_cast<std::size_t>(ordinary_end - at)))) {
     return false;
   }
-  at = run_end;
+  at = ordinary_end;
   return true;
 }
 
@@ -142,7 +147,7 @@ bool store_tab(CurrentRecord& record, int width) {
   return record.append_blanks(blanks_to_tab_stop(record.length(), width));
 }
 
-// The bytes from `from` up to `at` (an ordinary run), then the byte at `at`
+// The bytes from `from` up to `at` (ordinary bytes), then the byte at `at`
 // (LF, CR or tab) unless the block ended there: the line as the file has it.
 void trace_bytes(RecordTrace& trace, const char* block, std::int32_t from, std::int32_t at,
                  std::int32_t end) {
@@ -190,8 +195,8 @@ Outcome read_record(Unit& unit, StatementRequest& request) {
     const char* const block = unit.block;
     std::int32_t at = unit.block_position;
     const std::int32_t end = unit.valid_count;
-    if (!copy_ordinary_run(record, block, at, end)) {
-      unit.block_position = ordinary_run_end(block, at, end);
+    if (!copy_ordinary_bytes(record, block, at, end)) {
+      unit.block_position = ordinary_bytes_end(block, at, end);
       return raise_condition(code::buffer_allocation_failed, request);
     }
     if (trace != nullptr) trace_bytes(*trace, block, unit.block_position, at, end);
@@ -220,7 +225,7 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
     return raise_condition(code::record_too_long, request);
   }
   record.set_position(record.length());
-  if (!record.append("\r\n")) return raise_condition(code::buffer_allocation_failed, request);
+  if (!record.append(record_end)) return raise_condition(code::buffer_allocation_failed, request);
 
   const char* bytes = record.data();
   std::int32_t left = record.length();
@@ -243,23 +248,65 @@ Outcome end_record(Unit& unit, StatementRequest& request) {
   return Outcome::success;
 }
 
-char* block_room(Unit& unit, std::int32_t count) {
-  // A character device gets every record at once, and end_record does that.
-  if (unit.character_device || count > block_size - unit.block_position) return nullptr;
-  return unit.block + unit.block_position;
+namespace {
+
+// The records' bytes into the block in pieces of sixteen, the last piece
+// ending exactly at their end (over some bytes of the one before): a
+// record is a few dozen bytes, too few for a library call to pay, and no
+// byte of the block past them is touched. Up to 64 bytes, every record of
+// the converter, take four pieces and no loop.
+void copy_in_pieces(char* to, std::string_view bytes) {
+  const char* const from = bytes.data();
+  const std::size_t size = bytes.size();
+  const auto piece = [to, from](std::size_t at) { std::memcpy(to + at, from + at, 16); };
+  if (size < 16) {
+    std::memcpy(to, from, size);
+  } else if (size <= 32) {
+    piece(0);
+    piece(size - 16);
+  } else if (size <= 64) {
+    piece(0);
+    piece(16);
+    piece(size - 32);
+    piece(size - 16);
+  } else {
+    for (std::size_t at = 0; at + 16 < size; at += 16) piece(at);
+    piece(size - 16);
+  }
 }
 
-void commit_block_bytes(Unit& unit, std::int32_t count) {
+}  // namespace
+
+char* reserve_records(Unit& unit, std::string_view records) {
+  // A character device gets every record at once, and end_record does that.
+  const auto count = static_cast<std::int64_t>(records.size());
+  if (unit.character_device || count > block_size - unit.block_position) return nullptr;
+  char* const room = unit.block + unit.block_position;
+  copy_in_pieces(room, records);
+  return room;
+}
+
+void commit_records(Unit& unit, std::int32_t count) {
   if (count <= 0) return;
   unit.block_position += count;
   if (unit.block_position > unit.valid_count) unit.valid_count = unit.block_position;
   unit.modified = true;
 }
 
+bool resume_record(Unit& unit, std::int32_t record_start, std::int32_t length) {
+  // The record is read from the reserved bytes before anything is kept, as
+  // keeping moves the block position onto it.
+  const char* const record = unit.block + unit.block_position + record_start;
+  commit_records(unit, record_start);
+  CurrentRecord& current = current_record();
+  current.clear();
+  return current.store(std::string_view(record, static_cast<std::size_t>(length)));
+}
+
 Outcome write_block(Unit& unit, StatementRequest& request) {
   unit.written = true;
-  const std::int32_t failed = platform::write_bytes(
-      unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
+  const std::int32_t failed =
+      platform::write_bytes(unit.handle, unit.block, static_cast<std::size_t>(unit.valid_count));
   if (failed != platform::error::none) {
     // The block is given up, not retried: a retry after a partial write
     // would put bytes into the file twice.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "recordio/statement.h"
 #include "recordio/units.h"
@@ -23,15 +24,26 @@ Outcome read_record(Unit& unit, StatementRequest& request);
 // (writing each block that fills) and empties the current record.
 Outcome end_record(Unit& unit, StatementRequest& request);
 
-// Where `count` bytes of finished records can go at the block position
-// without the block being written first, or nullptr when they do not fit
-// (end_record then takes them piece by piece). Nothing is kept until
-// commit_block_bytes.
-char* block_room(Unit& unit, std::int32_t count);
+// Laid-out writes: records known in advance but for their fields' contents
+// (prepared_format.h) are copied into the block once, their fields edited
+// there, and then kept in one step, or handed back to the list walk.
 
-// Keeps the `count` bytes at the block position, records with their CR LF
-// put there through block_room, as end_record would have.
-void commit_block_bytes(Unit& unit, std::int32_t count);
+// Copies `records` (whole records, each ended by CR LF) to the block
+// position when they fit in the room the block has left, and returns
+// where they are, for their fields to be edited in place. Nothing is kept
+// until commit_records. nullptr, nothing copied, when they do not fit or
+// the unit is a character device: end_record then takes them one by one.
+char* reserve_records(Unit& unit, std::string_view records);
+
+// Keeps the first `count` bytes of the reserved records.
+void commit_records(Unit& unit, std::int32_t count);
+
+// Keeps the reserved records before `record_start` and makes the current
+// record the first `length` bytes of the one that starts there: an
+// unfinished record that the list walk goes on with, its position at its
+// end. False (the records before it still kept) when the current record
+// cannot grow.
+bool resume_record(Unit& unit, std::int32_t record_start, std::int32_t length);
 
 // Writes the valid bytes of the block buffer to the file.
 Outcome write_block(Unit& unit, StatementRequest& request);

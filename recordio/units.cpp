@@ -6,24 +6,18 @@
 // the table never holds a unit without a file.
 #include "recordio/units.h"
 
-#include <cfenv>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <new>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <xmmintrin.h>
-#endif
-
 #include "recordio/conditions.h"
+#include "recordio/connect_keywords.h"
 #include "recordio/console_units.h"
 #include "recordio/current_record.h"
 #include "recordio/text_records.h"
 
 namespace recordio {
-
-static_assert(std::numeric_limits<double>::is_iec559, "the printed digits need IEEE doubles");
 
 namespace {
 
@@ -45,56 +39,6 @@ FoundUnit found_for_writing;
 void forget_found_units() {
   found_for_reading = {};
   found_for_writing = {};
-}
-
-// ---------------------------------------------------------------------------
-// Keywords and names
-
-enum class Keyword { absent, invalid, new_status, old_status, unknown, replace, keep, remove,
-                     formatted, unformatted, binary, read, write, read_write };
-
-struct KeywordText {
-  std::string_view text;
-  Keyword keyword;
-};
-
-constexpr KeywordText status_keywords[] = {
-    {"NEW", Keyword::new_status}, {"OLD", Keyword::old_status},
-    {"UNKNOWN", Keyword::unknown}, {"REPLACE", Keyword::replace}};
-constexpr KeywordText form_keywords[] = {
-    {"FORMATTED", Keyword::formatted}, {"UNFORMATTED", Keyword::unformatted},
-    {"BINARY", Keyword::binary}};
-constexpr KeywordText action_keywords[] = {
-    {"READ", Keyword::read}, {"WRITE", Keyword::write}, {"READWRITE", Keyword::read_write}};
-constexpr KeywordText release_keywords[] = {{"KEEP", Keyword::keep}, {"DELETE", Keyword::remove}};
-
-std::string_view drop_trailing_blanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-// Trailing blanks are dropped and case is folded, but a leading blank is
-// kept, so " new" matches nothing.
-template <std::size_t N>
-Keyword match_keyword(const std::optional<std::string_view>& given, const KeywordText (&table)[N]) {
-  if (!given) return Keyword::absent;
-  const std::string_view value = drop_trailing_blanks(*given);
-  for (const auto& entry : table) {
-    if (entry.text.size() != value.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < value.size() && same; ++i) {
-      char c = value[i];
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      same = c == entry.text[i];
-    }
-    if (same) return entry.keyword;
-  }
-  return Keyword::invalid;
-}
-
-std::string_view trim_blanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return drop_trailing_blanks(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -181,20 +125,6 @@ bool same_properties(const Unit& unit, Keyword status, Keyword form) {
 
 }  // namespace
 
-void start_up() {
-  // Division by zero and overflow must give infinities and NaNs, never a
-  // trap, and every result must be rounded to nearest in double precision.
-  std::fesetround(FE_TONEAREST);
-#if defined(__x86_64__) || defined(__i386__)
-  // All six exceptions masked, round to nearest, no flush-to-zero and no
-  // denormals-are-zero: subnormal results must stay what IEEE says.
-  _mm_setcsr(0x1F80);
-#endif
-  // A full disk or a closed standard error must end in the failure report
-  // and exit status 255, not in a signal.
-  platform::ignore_write_signals();
-}
-
 Unit* find_unit(std::int32_t number) {
   for (Unit* unit = first_unit; unit != nullptr; unit = unit->next) {
     if (unit->number == number) return unit;
@@ -202,116 +132,163 @@ Unit* find_unit(std::int32_t number) {
   return nullptr;
 }
 
-Outcome open_unit(StatementRequest& request) {
-  request.kind = StatementKind::open;
-  set_status(request, 0);
-  if (!unit_number_allowed(request.unit)) return raise_condition(code::illegal_unit, request);
+namespace {
 
-  const Keyword status = match_keyword(request.status_keyword, status_keywords);
-  const Keyword form = match_keyword(request.form_keyword, form_keywords);
-  const Keyword action = match_keyword(request.action_keyword, action_keywords);
-  const std::string_view name = trim_blanks(request.file_name);
+// What a connect statement asks for, its keywords matched once.
+struct ConnectRequest {
+  Keyword status;
+  Keyword form;
+  Keyword action;
+  std::string_view name;  // blanks trimmed at both ends
+};
 
-  if (Unit* connected = find_unit(request.unit); connected != nullptr) {
-    const std::string_view connected_name(connected->name, connected->name_length);
-    // Only trailing blanks are ignored here: " f" names another file than
-    // "f" for this comparison, so the old connection is released.
-    if (drop_trailing_blanks(request.file_name) != connected_name) {
-      StatementRequest release_request;
-      release_request.kind = StatementKind::close;
-      release_request.unit = request.unit;
-      const Outcome released = release(connected, false, release_request);
-      if (released != Outcome::success) return released;
-    } else if (status != Keyword::invalid && form != Keyword::invalid &&
-               same_properties(*connected, status, form)) {
-      request.kind = StatementKind::rewind;
-      return Outcome::success;
-    } else {
-      return raise_condition(code::open_does_not_match, request);
-    }
+enum class Reconnect { go_on, done };
+
+// A unit number already connected: to the same file with the same
+// properties the statement only rewinds; to another file the old connection
+// is released first; the same file with other properties is refused.
+Reconnect reconnect(Unit& connected, const ConnectRequest& asked, StatementRequest& request,
+                    Outcome& outcome) {
+  const std::string_view connected_name(connected.name, connected.name_length);
+  // Only trailing blanks are ignored here: " f" names another file than
+  // "f" for this comparison, so the old connection is released.
+  if (drop_trailing_blanks(request.file_name) != connected_name) {
+    StatementRequest release_request;
+    release_request.kind = StatementKind::close;
+    release_request.unit = request.unit;
+    outcome = release(&connected, false, release_request);
+    return outcome == Outcome::success ? Reconnect::go_on : Reconnect::done;
   }
-
-  if (status == Keyword::invalid || form == Keyword::invalid || action == Keyword::invalid) {
-    return raise_condition(code::bad_iolist_specifier, request);
+  if (asked.status != Keyword::invalid && asked.form != Keyword::invalid &&
+      same_properties(connected, asked.status, asked.form)) {
+    request.kind = StatementKind::rewind;
+    outcome = Outcome::success;
+  } else {
+    outcome = raise_condition(code::open_does_not_match, request);
   }
-  if (name.empty()) return raise_condition(code::empty_file_name, request);
-  if (name.find('\0') != std::string_view::npos) {
-    return raise_condition(platform::error::invalid_name, request);
-  }
+  return Reconnect::done;
+}
 
+// The condition a connect request is refused with before anything is
+// opened, or 0.
+std::int32_t refusal(const ConnectRequest& asked) {
+  if (asked.status == Keyword::invalid || asked.form == Keyword::invalid ||
+      asked.action == Keyword::invalid) {
+    return code::bad_iolist_specifier;
+  }
+  if (asked.name.empty()) return code::empty_file_name;
+  if (asked.name.find('\0') != std::string_view::npos) return platform::error::invalid_name;
+  return 0;
+}
+
+// A new unit with its name, not yet in the table, or nullptr when memory
+// ran out.
+Unit* new_unit(const ConnectRequest& asked, std::int32_t number) {
   Unit* unit = new (std::nothrow) Unit;
-  if (unit == nullptr) return raise_condition(code::buffer_allocation_failed, request);
-  unit->name = new (std::nothrow) char[name.size() + 1];
+  if (unit == nullptr) return nullptr;
+  unit->name = new (std::nothrow) char[asked.name.size() + 1];
   if (unit->name == nullptr) {
     delete unit;
-    return raise_condition(code::buffer_allocation_failed, request);
+    return nullptr;
   }
-  std::memcpy(unit->name, name.data(), name.size());
-  unit->name[name.size()] = '\0';
-  unit->name_length = name.size();
-  unit->number = request.unit;
-  unit->formatted = form != Keyword::unformatted && form != Keyword::binary;
-  append_unit(unit);
+  std::memcpy(unit->name, asked.name.data(), asked.name.size());
+  unit->name[asked.name.size()] = '\0';
+  unit->name_length = asked.name.size();
+  unit->number = number;
+  unit->formatted = asked.form != Keyword::unformatted && asked.form != Keyword::binary;
+  unit->status = asked.status == Keyword::new_status   ? ConnectStatus::new_file
+                 : asked.status == Keyword::old_status ? ConnectStatus::old_file
+                                                       : ConnectStatus::unspecified;
+  return unit;
+}
 
-  bool create = status == Keyword::new_status;
-  if (status != Keyword::old_status) {
+// Opens or creates the unit's file as the status and action ask; returns
+// the condition to raise, or 0.
+std::int32_t open_file(Unit& unit, const ConnectRequest& asked) {
+  const bool new_file = asked.status == Keyword::new_status;
+  bool create = new_file;
+  if (asked.status != Keyword::old_status) {
     // Existing means "can be opened for reading now"; any failure of that
     // open counts as absence.
-    const bool exists = platform::can_open_for_reading(unit->name);
-    if (status == Keyword::new_status && exists) {
-      discard_unit(unit);
-      return raise_condition(code::new_file_exists, request);
-    }
+    const bool exists = platform::can_open_for_reading(unit.name);
+    if (new_file && exists) return code::new_file_exists;
     create = !exists;
   }
-  unit->status = status == Keyword::new_status   ? ConnectStatus::new_file
-                 : status == Keyword::old_status ? ConnectStatus::old_file
-                                                 : ConnectStatus::unspecified;
-
-  const bool new_file = status == Keyword::new_status;
   // A unit connected for reading only never holds a handle that could
   // write, so reading it cannot change the file whatever else happens.
-  const bool read_only = action == Keyword::read && !create;
-  unit->writable = !read_only;
-  const std::int32_t opened = create      ? platform::create_file(unit->name, !new_file, unit->handle)
-                              : read_only ? platform::open_read_only(unit->name, unit->handle)
-                                          : platform::open_existing(unit->name, unit->handle);
-  if (opened == platform::error::file_exists && new_file) {
-    // Another process took the name between the existence test and the
-    // create (a second run in the same directory): the condition the test
-    // would have raised a moment later. Its file is never opened, so it is
-    // neither truncated nor spliced with this run's output.
-    discard_unit(unit);
-    return raise_condition(code::new_file_exists, request);
-  }
-  if (opened != platform::error::none) return raise_and_discard(opened, unit, request);
+  const bool read_only = asked.action == Keyword::read && !create;
+  unit.writable = !read_only;
+  const std::int32_t opened = create      ? platform::create_file(unit.name, !new_file, unit.handle)
+                              : read_only ? platform::open_read_only(unit.name, unit.handle)
+                                          : platform::open_existing(unit.name, unit.handle);
+  // Another process took the name between the existence test and the
+  // create (a second run in the same directory): the condition the test
+  // would have raised a moment later. Its file is never opened, so it is
+  // neither truncated nor spliced with this run's output.
+  if (opened == platform::error::file_exists && new_file) return code::new_file_exists;
+  return opened;
+}
 
-  unit->tab_width = tab_width();
-  switch (platform::file_type(unit->handle)) {
+// What kind of file the open handle is, and what that means for the
+// block state; returns the condition to raise, or 0.
+std::int32_t take_file_type(Unit& unit) {
+  switch (platform::file_type(unit.handle)) {
     case platform::FileType::disk: {
-      unit->disk_file = true;
+      unit.disk_file = true;
       std::uint64_t size = 0;
-      const std::int32_t sized = platform::file_size(unit->handle, size);
-      if (sized != platform::error::none) return raise_and_discard(sized, unit, request);
+      const std::int32_t sized = platform::file_size(unit.handle, size);
+      if (sized != platform::error::none) return sized;
       // The layer's file offsets were 32-bit: a file of 4 GiB or more is refused.
-      if (size >> 32 != 0) return raise_and_discard(platform::error::access_denied, unit, request);
-      unit->truncate_pending = true;
+      if (size >> 32 != 0) return platform::error::access_denied;
+      unit.truncate_pending = true;
       break;
     }
     case platform::FileType::character_device:
-      unit->character_device = true;
+      unit.character_device = true;
       break;
     case platform::FileType::other:
-      unit->truncate_pending = true;
+      unit.truncate_pending = true;
       break;
   }
+  return 0;
+}
 
-  unit->block = new (std::nothrow) char[block_size];
-  if (unit->block == nullptr) {
-    return raise_and_discard(code::buffer_allocation_failed, unit, request);
+// The unit's block buffer and, on the run's first connect, the current
+// record; false when memory ran out.
+bool allocate_buffers(Unit& unit) {
+  unit.block = new (std::nothrow) char[block_size];
+  return unit.block != nullptr && current_record().reserve(1);
+}
+
+}  // namespace
+
+Outcome open_unit(StatementRequest& request) {
+  begin_statement(request, StatementKind::open);
+  if (!unit_number_allowed(request.unit)) return raise_condition(code::illegal_unit, request);
+
+  const ConnectRequest asked{match_keyword(request.status_keyword, status_keywords),
+                             match_keyword(request.form_keyword, form_keywords),
+                             match_keyword(request.action_keyword, action_keywords),
+                             trim_blanks(request.file_name)};
+  if (Unit* connected = find_unit(request.unit); connected != nullptr) {
+    Outcome outcome = Outcome::success;
+    if (reconnect(*connected, asked, request, outcome) == Reconnect::done) return outcome;
   }
-  // The run's first statement also makes the current record.
-  if (!current_record().reserve(1)) {
+  if (const std::int32_t refused = refusal(asked); refused != 0) {
+    return raise_condition(refused, request);
+  }
+
+  Unit* unit = new_unit(asked, request.unit);
+  if (unit == nullptr) return raise_condition(code::buffer_allocation_failed, request);
+  append_unit(unit);
+  if (const std::int32_t failed = open_file(*unit, asked); failed != 0) {
+    return raise_and_discard(failed, unit, request);
+  }
+  unit->tab_width = tab_width();
+  if (const std::int32_t failed = take_file_type(*unit); failed != 0) {
+    return raise_and_discard(failed, unit, request);
+  }
+  if (!allocate_buffers(*unit)) {
     return raise_and_discard(code::buffer_allocation_failed, unit, request);
   }
   request.kind = StatementKind::rewind;
@@ -319,8 +296,7 @@ Outcome open_unit(StatementRequest& request) {
 }
 
 Outcome close_unit(StatementRequest& request) {
-  request.kind = StatementKind::close;
-  set_status(request, 0);
+  begin_statement(request, StatementKind::close);
   if (!unit_number_allowed(request.unit)) return raise_condition(code::illegal_unit, request);
   Unit* unit = find_unit(request.unit);
   if (unit == nullptr) {
@@ -377,8 +353,10 @@ namespace {
     if (unit == nullptr && condition == 0) condition = code::illegal_unit;
   }
   if (unit != nullptr) {
-    if (for_writing && !unit->writable) condition = code::not_open_for_write;
-    else if (!for_writing && !unit->readable) condition = code::not_open_for_read;
+    if (for_writing && !unit->writable)
+      condition = code::not_open_for_write;
+    else if (!for_writing && !unit->readable)
+      condition = code::not_open_for_read;
   }
   if (condition != 0) {
     outcome = raise_condition(condition, request);
@@ -389,10 +367,24 @@ namespace {
   return unit;
 }
 
+// The found units' invariant: each is still what the look-up would find
+// for its number, a connection in the table or else the console stream.
+// Checked in debug builds, where a change that forgets to forget them
+// shows up in the first test that reconnects a number.
+[[maybe_unused]] bool still_named_by_its_number(const FoundUnit& found, bool for_writing) {
+  if (found.unit == nullptr) return true;
+  if (Unit* connected = find_unit(found.number); connected != nullptr) {
+    return connected == found.unit;
+  }
+  std::int32_t condition = 0;
+  return console_unit(found.number, for_writing, condition) == found.unit;
+}
+
 }  // namespace
 
 Unit* unit_for_transfer(StatementRequest& request, bool for_writing, Outcome& outcome) {
   const FoundUnit& found = for_writing ? found_for_writing : found_for_reading;
+  assert(still_named_by_its_number(found, for_writing));
   if (found.unit != nullptr && found.number == request.unit) {
     outcome = Outcome::success;
     return found.unit;

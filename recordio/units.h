@@ -50,11 +50,6 @@ struct Unit {
   RecordTrace* trace = nullptr;
 };
 
-// Sets the floating-point mode every printed digit relies on: IEEE double
-// operations rounded to nearest, all exceptions masked. Also ignores the
-// signals of failed writes (platform::ignore_write_signals).
-void start_up();
-
 // The connect statement: file_name, status_keyword and form_keyword of the
 // request. Returns success or the outcome of the condition met.
 Outcome open_unit(StatementRequest& request);

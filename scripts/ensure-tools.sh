@@ -12,6 +12,8 @@ have_header() { [ -f "/usr/include/$1" ]; }
 command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
+# cairo is found through its pkg-config file, so the programs' build needs
+# pkg-config as well as the tests' (FUSE).
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 # The pictures are drawn with cairo; the adjustment solves with Eigen,
 # writes JSON with nlohmann-json and reads its options with CLI11.

@@ -126,8 +126,10 @@ TEST(ConsoleUnits, DirectionsWithoutAStream) {
           StatementRequest request;
           request.unit = unit;
           request.status = &status;
-          if (writing) rio::begin_write(request);
-          else rio::begin_read(request);
+          if (writing)
+            rio::begin_write(request);
+          else
+            rio::begin_read(request);
           codes += std::to_string(status) + " ";
         };
         code_of(0, false);
@@ -166,8 +168,7 @@ TEST(ConsoleUnits, ConnectionToAFileTakesPrecedence) {
       "from stdin\n", dir.path());
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(dir.read("six.txt").value_or("<none>"), "from file\r\n");
-  EXPECT_EQ(result.standard_output,
-            "first to the console\r\nto the console\r\nfrom stdin\r\n");
+  EXPECT_EQ(result.standard_output, "first to the console\r\nto the console\r\nfrom stdin\r\n");
 }
 
 // Releasing every unit frees the console ones too: the unit a write found

@@ -50,7 +50,8 @@ class DecimalConversionWorked : public ::testing::TestWithParam<WorkedCase> {};
 const WorkedCase worked_cases[] = {
     // The four values the measurements file is built from.
     {"short_fraction_is_one_division", "4.177", 0x1.0b53f7ced9168p+2},  // 4177 / 10^3
-    {"trailing_zeros_cost_nothing", "-82167331.11000000", -0x1.397188c70a3d7p+26},  // 8216733111/10^2
+    {"trailing_zeros_cost_nothing", "-82167331.11000000",
+     -0x1.397188c70a3d7p+26},  // 8216733111/10^2
     {"ten_with_zero_fraction_is_exact", "10.00000000", 10.0},
     // M = 123456789012345678 has 57 bits; cutting the low 4 gives ...66.
     {"mantissa_is_truncated_not_rounded", "12345678901234567.8", 12345678901234566.0},
@@ -172,15 +173,21 @@ TEST(DecimalConversionProperty, MatchesStrtodWhereOneRoundingIsExact) {
   for (std::int64_t run = 0; run < count && failures < 10; ++run) {
     std::string text;
     switch (below(3)) {
-      case 0: text += '-'; break;
-      case 1: text += '+'; break;
-      default: break;
+      case 0:
+        text += '-';
+        break;
+      case 1:
+        text += '+';
+        break;
+      default:
+        break;
     }
     // Up to 17 digits in all (so that most mantissas stay below 2^53), and
     // now and then a run of trailing fraction zeros beyond them.
     const auto integer_digits = static_cast<int>(below(18));
-    const int fraction_digits = static_cast<int>(below(static_cast<std::uint64_t>(18 - integer_digits))) +
-                                (integer_digits == 0 ? 1 : 0);
+    const int fraction_digits =
+        static_cast<int>(below(static_cast<std::uint64_t>(18 - integer_digits))) +
+        (integer_digits == 0 ? 1 : 0);
     std::string digits;
     for (int i = 0; i < integer_digits + fraction_digits; ++i) {
       // Many zeros, so that held-back and leading zeros are common.
@@ -204,7 +211,8 @@ TEST(DecimalConversionProperty, MatchesStrtodWhereOneRoundingIsExact) {
     }
     if (too_long || mantissa >= (std::uint64_t{1} << 53)) continue;
     ++checked;
-    const auto k = -static_cast<std::int64_t>(significant_end - static_cast<std::size_t>(integer_digits));
+    const auto k =
+        -static_cast<std::int64_t>(significant_end - static_cast<std::size_t>(integer_digits));
 
     text += digits.substr(0, static_cast<std::size_t>(integer_digits));
     if (digits.size() > static_cast<std::size_t>(integer_digits) || below(2) == 0) {
@@ -230,8 +238,8 @@ TEST(DecimalConversionProperty, MatchesStrtodWhereOneRoundingIsExact) {
     const double actual = convert_decimal(text);
     if (bits_of(expected) != bits_of(actual)) {
       ++failures;
-      ADD_FAILURE() << "seed " << seed << ", text \"" << text << "\": "
-                    << same_double(expected, actual).message();
+      ADD_FAILURE() << "seed " << seed << ", text \"" << text
+                    << "\": " << same_double(expected, actual).message();
     }
   }
   // The generator must mostly produce texts inside the checked range.

@@ -201,7 +201,7 @@ TEST(DecimalDigits, KnownStringsBeforeRounding) {
       {0.125, "12500000000000000000", 0},
       {-12345.678905, "12345678905000000000", 5},
       {0.000012, "11999999999999990000", -4},  // 1.2 after scaling is below 1.2
-      {1e22, "10000000000000000000", 23},  // the last exact power
+      {1e22, "10000000000000000000", 23},      // the last exact power
   };
   for (const Row& row : rows) {
     DigitString out;
@@ -312,8 +312,14 @@ TEST(DecimalDigitsScaledRange, BelowOneKeepsExactDigitsAndLowersExponent) {
 // A caller outside the range the scaling gives must still get digits, never
 // a character past '9' or a loop that does not end.
 TEST(DecimalDigitsScaledRange, OutOfRangeValuesStillGiveDigits) {
-  const double values[] = {1e-300, 0.1, 16.0, 1e300, std::numeric_limits<double>::max(),
-                           std::numeric_limits<double>::infinity(), 0.0, -1.0};
+  const double values[] = {1e-300,
+                           0.1,
+                           16.0,
+                           1e300,
+                           std::numeric_limits<double>::max(),
+                           std::numeric_limits<double>::infinity(),
+                           0.0,
+                           -1.0};
   for (double scaled : values) {
     DigitString out;
     recordio::expand_scaled(scaled, 1, out);

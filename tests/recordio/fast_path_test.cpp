@@ -27,9 +27,10 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/equation_formats.h"
+#include "recordio/compiled_fields.h"
 #include "recordio/current_record.h"
 #include "recordio/decimal_digits.h"
-#include "recordio/field_run.h"
 #include "recordio/input_editing.h"
 #include "recordio/input_fields.h"
 #include "recordio/output_editing.h"
@@ -453,47 +454,44 @@ TEST_F(WriteFastPath, WritesWhatTheListWalkWrites) {
   EXPECT_GT(laid_out, count / 2);
 }
 
-// Constant lists with a run made for each: the converter's shapes, fields
+// Constant lists, each compiled for writing: the converter's shapes, fields
 // over several records, Iw.m, layouts shorter than 16 bytes and longer
 // than 64.
-constexpr rio::EditDescriptor equation_like[] = {
-    rio::skip(5),        rio::integer(6),     rio::character(4), rio::literal("-"),
-    rio::integer(4),     rio::character(4),   rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="),  rio::real(15, 5),    rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
-constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),        rio::literal(" ="),
-                                            rio::real(15, 6),     rio::literal(" +/-"),
-                                            rio::real(11, 6),     rio::record_break()};
+// A keV-shaped list without its second skip: a literal straight after a skip.
+constexpr rio::EditDescriptor kev_like[] = {rio::skip(13),    rio::literal(" ="),
+                                            rio::real(15, 6), rio::literal(" +/-"),
+                                            rio::real(11, 6), rio::record_break()};
 constexpr rio::EditDescriptor records_apart[] = {
-    rio::integer(3, 2), rio::record_break(), rio::character(2), rio::real(4, 0),
-    rio::record_break(), rio::skip(2), rio::real(1, 0), rio::integer(5, 0)};
+    rio::integer(3, 2),  rio::record_break(), rio::character(2), rio::real(4, 0),
+    rio::record_break(), rio::skip(2),        rio::real(1, 0),   rio::integer(5, 0)};
 constexpr rio::EditDescriptor short_one[] = {rio::integer(2), rio::character(1)};
-constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "),
-                                            rio::real(30, 17), rio::integer(12)};
-constexpr rio::PreparedFormat equation_like_layout{equation_like};
+constexpr rio::EditDescriptor long_one[] = {rio::real(30, 12), rio::literal(" "), rio::real(30, 17),
+                                            rio::integer(12)};
+constexpr rio::PreparedFormat equation_layout{conversion::equation_list};
 constexpr rio::PreparedFormat kev_like_layout{kev_like};
 constexpr rio::PreparedFormat records_apart_layout{records_apart};
 constexpr rio::PreparedFormat short_layout{short_one};
 constexpr rio::PreparedFormat long_layout{long_one};
-constexpr rio::PreparedFormat formats_with_runs[] = {
-    rio::with_field_run<equation_like_layout>(), rio::with_field_run<kev_like_layout>(),
-    rio::with_field_run<records_apart_layout>(), rio::with_field_run<short_layout>(),
-    rio::with_field_run<long_layout>()};
+constexpr rio::PreparedFormat compiled_write_formats[] = {
+    rio::compiled_for_writing<equation_layout>(), rio::compiled_for_writing<kev_like_layout>(),
+    rio::compiled_for_writing<records_apart_layout>(), rio::compiled_for_writing<short_layout>(),
+    rio::compiled_for_writing<long_layout>()};
 
-TEST_F(WriteFastPath, ARunMadeForItsListWritesWhatTheListWalkWrites) {
-  ASSERT_EQ(connect(1, "run.out", "new"), 0);
+TEST_F(WriteFastPath, CodeCompiledForItsListWritesWhatTheListWalkWrites) {
+  ASSERT_EQ(connect(1, "compiled.out", "new"), 0);
   ASSERT_EQ(connect(2, "walked.out", "new"), 0);
   std::mt19937_64 random(1214);
   for (std::size_t i = 0, count = case_count(); i < count; ++i) {
-    const rio::PreparedFormat& format = formats_with_runs[random() % std::size(formats_with_runs)];
-    ASSERT_TRUE(format.laid_out() && format.field_run() != nullptr);
+    const rio::PreparedFormat& format =
+        compiled_write_formats[random() % std::size(compiled_write_formats)];
+    ASSERT_TRUE(format.laid_out() && format.compiled_write() != nullptr);
     const std::vector<rio::EditDescriptor> list(format.list().begin(), format.list().end());
     const std::vector<rio::OutputItem> items = random_items(random, list);
     const bool in_one_call = random() % 2 == 0;
     ASSERT_EQ(write(1, format, true, in_one_call, items), write(2, format, false, false, items))
         << "statement " << i;
   }
-  expect_same_files("run.out", "walked.out");
+  expect_same_files("compiled.out", "walked.out");
 }
 
 // The same read statements over the same lines on two units, all items in
@@ -597,21 +595,20 @@ TEST_F(ReadFastPath, ReadsWhatTheListWalkReads) {
   EXPECT_GT(read_whole, count / 10) << read_whole;
 }
 
-// Constant lists of fields with a read run made for each: the shape of a
+// Constant lists of fields, each compiled for reading: the shape of a
 // line of the measurements file, and fields of one column.
-constexpr rio::EditDescriptor line_like[] = {rio::integer(4),   rio::character(4),
-                                             rio::integer(4),   rio::real(19, 8),
-                                             rio::character(2), rio::real(13, 8)};
+constexpr rio::EditDescriptor line_like[] = {rio::integer(4),  rio::character(4), rio::integer(4),
+                                             rio::real(19, 8), rio::character(2), rio::real(13, 8)};
 constexpr rio::EditDescriptor narrow_fields[] = {rio::real(1, 0), rio::integer(1),
                                                  rio::character(1), rio::real(16, 9)};
 constexpr rio::PreparedFormat line_like_layout{line_like};
 constexpr rio::PreparedFormat narrow_layout{narrow_fields};
-constexpr rio::PreparedFormat formats_with_read_runs[] = {rio::with_read_run<line_like_layout>(),
-                                                          rio::with_read_run<narrow_layout>()};
+constexpr rio::PreparedFormat compiled_read_formats[] = {
+    rio::compiled_for_reading<line_like_layout>(), rio::compiled_for_reading<narrow_layout>()};
 
 // Items of the fields' kinds mostly; now and then one of another kind, one
 // too many (the list again, on the next line) or one too few.
-TEST_F(ReadFastPath, ARunMadeForItsListReadsWhatTheListWalkReads) {
+TEST_F(ReadFastPath, CodeCompiledForItsListReadsWhatTheListWalkReads) {
   std::mt19937_64 random(1215);
   const std::size_t count = case_count() / 10;
   std::string lines;
@@ -623,8 +620,8 @@ TEST_F(ReadFastPath, ARunMadeForItsListReadsWhatTheListWalkReads) {
   ASSERT_EQ(connect(2, "b.in"), 0);
   for (std::size_t i = 0; i < count; ++i) {
     const rio::PreparedFormat& format =
-        formats_with_read_runs[random() % std::size(formats_with_read_runs)];
-    ASSERT_TRUE(format.read_run() != nullptr);
+        compiled_read_formats[random() % std::size(compiled_read_formats)];
+    ASSERT_TRUE(format.compiled_read() != nullptr);
     std::vector<std::uint64_t> kinds;
     for (const rio::EditDescriptor& descriptor : format.list()) {
       const std::uint64_t kind = descriptor.kind == rio::EditDescriptor::Kind::integer ? 0

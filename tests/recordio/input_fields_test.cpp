@@ -77,30 +77,33 @@ TEST_P(InputIntegerField, EditsOrRefuses) {
   EXPECT_EQ(GetParam().value, value);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, InputIntegerField,
-                         ::testing::Values(
-                             // Blanks and tabs anywhere are ignored.
-                             IntegerCase{"  85", ok, 85}, IntegerCase{"  1 ", ok, 1},
-                             IntegerCase{" 1 8", ok, 18}, IntegerCase{"\t1\t2", ok, 12},
-                             IntegerCase{" - 5", ok, -5}, IntegerCase{"+37", ok, 37},
-                             // Blank and sign-only fields read as 0.
-                             IntegerCase{"", ok, 0}, IntegerCase{"    ", ok, 0},
-                             IntegerCase{"-", ok, 0}, IntegerCase{" + ", ok, 0},
-                             // No overflow check: modulo 2^32, two's complement.
-                             IntegerCase{"2147483647", ok, 2147483647},
-                             IntegerCase{"2147483648", ok, std::numeric_limits<std::int32_t>::min()},
-                             IntegerCase{"-2147483648", ok, std::numeric_limits<std::int32_t>::min()},
-                             IntegerCase{"4294967297", ok, 1},
-                             IntegerCase{"99999999999999999999999999999", ok, -1610612737},
-                             // Anything else keeps the old value.
-                             IntegerCase{"1 -8", illegal, 777}, IntegerCase{"+-1", illegal, 777},
-                             IntegerCase{"1.5", illegal, 777}, IntegerCase{" NEW", illegal, 777},
-                             IntegerCase{"1e3", illegal, 777}, IntegerCase{"12-", illegal, 777}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, InputIntegerField,
+    ::testing::Values(
+        // Blanks and tabs anywhere are ignored.
+        IntegerCase{"  85", ok, 85}, IntegerCase{"  1 ", ok, 1}, IntegerCase{" 1 8", ok, 18},
+        IntegerCase{"\t1\t2", ok, 12}, IntegerCase{" - 5", ok, -5}, IntegerCase{"+37", ok, 37},
+        // Blank and sign-only fields read as 0.
+        IntegerCase{"", ok, 0}, IntegerCase{"    ", ok, 0}, IntegerCase{"-", ok, 0},
+        IntegerCase{" + ", ok, 0},
+        // No overflow check: modulo 2^32, two's complement.
+        IntegerCase{"2147483647", ok, 2147483647},
+        IntegerCase{"2147483648", ok, std::numeric_limits<std::int32_t>::min()},
+        IntegerCase{"-2147483648", ok, std::numeric_limits<std::int32_t>::min()},
+        IntegerCase{"4294967297", ok, 1},
+        IntegerCase{"99999999999999999999999999999", ok, -1610612737},
+        // Anything else keeps the old value.
+        IntegerCase{"1 -8", illegal, 777}, IntegerCase{"+-1", illegal, 777},
+        IntegerCase{"1.5", illegal, 777}, IntegerCase{" NEW", illegal, 777},
+        IntegerCase{"1e3", illegal, 777}, IntegerCase{"12-", illegal, 777}));
 
 // A NUL inside a field is a character like any other, not an end.
 TEST(InputIntegerFieldBytes, NulAndControlBytesAreIllegal) {
   std::int32_t value = 5;
-  EXPECT_EQ(illegal, edit_integer_field(std::string_view("1\0" "2", 3), value));
+  EXPECT_EQ(illegal, edit_integer_field(std::string_view("1\0"
+                                                         "2",
+                                                         3),
+                                        value));
   EXPECT_EQ(illegal, edit_integer_field("1\x1a", value));
   EXPECT_EQ(illegal, edit_integer_field("\xff", value));
   EXPECT_EQ(5, value);
@@ -121,7 +124,8 @@ class InputRealField : public ::testing::TestWithParam<RealCase> {};
 TEST_P(InputRealField, EditsOrRefuses) {
   TextBuffer scratch;
   double value = 777.0;
-  EXPECT_EQ(GetParam().result, edit_real_field(GetParam().field, GetParam().decimals, scratch, value));
+  EXPECT_EQ(GetParam().result,
+            edit_real_field(GetParam().field, GetParam().decimals, scratch, value));
   EXPECT_EQ(bits_of(GetParam().value), bits_of(value)) << GetParam().field << " gave " << value;
 }
 
@@ -130,25 +134,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RealCase{" -82167331.11000000", 8, ok, -82167331.11},
         RealCase{"  -8216733111000000", 8, ok, -82167331.11},  // implied point
-        RealCase{"    10.00000000", 8, ok, 10.0},
-        RealCase{"   1000000000", 8, ok, 10.0},
+        RealCase{"    10.00000000", 8, ok, 10.0}, RealCase{"   1000000000", 8, ok, 10.0},
         RealCase{"   12", 8, ok, 0.00000012},  // fewer digits than d: zeros in front
         RealCase{"", 8, ok, 0.0}, RealCase{"      ", 8, ok, 0.0},
-        RealCase{"-  ", 8, ok, -0.0},  // a lone sign is negative zero
-        RealCase{"1.5", 8, ok, 1.5},   // a written point wins over d
-        RealCase{"15", 0, ok, 15.0},   // d = 0: no implied point
-        RealCase{"1 5", 1, ok, 1.5},   // blanks removed before the point is placed
-        RealCase{"125E2", 2, ok, 125.0},   // point before the last d digits, exponent behind
+        RealCase{"-  ", 8, ok, -0.0},        // a lone sign is negative zero
+        RealCase{"1.5", 8, ok, 1.5},         // a written point wins over d
+        RealCase{"15", 0, ok, 15.0},         // d = 0: no implied point
+        RealCase{"1 5", 1, ok, 1.5},         // blanks removed before the point is placed
+        RealCase{"125E2", 2, ok, 125.0},     // point before the last d digits, exponent behind
         RealCase{"12345-3", 2, ok, 12.345},  // sign exponent counted among the n characters
         RealCase{"1.2.3", 2, ok, 1.2},       // stops at the second point
         RealCase{"+4.177D0", 3, ok, 4.177},
         RealCase{" -Inf", 2, ok, -std::numeric_limits<double>::infinity()},
         RealCase{"i", 2, ok, std::numeric_limits<double>::infinity()},
-        RealCase{"Infxyz!", 2, ok, std::numeric_limits<double>::infinity()},  // nothing more looked at
+        RealCase{"Infxyz!", 2, ok,
+                 std::numeric_limits<double>::infinity()},  // nothing more looked at
         // Signs and letters in any order pass the check; the conversion stops
         // where the number does: 1-8 is 1e-8, and +.0- is zero.
-        RealCase{"1 -8.2167331", 8, ok, 1e-8},
-        RealCase{"+-", 2, ok, 0.0}, RealCase{"--1", 1, ok, -0.0},
+        RealCase{"1 -8.2167331", 8, ok, 1e-8}, RealCase{"+-", 2, ok, 0.0},
+        RealCase{"--1", 1, ok, -0.0},
         // Illegal characters keep the old value.
         RealCase{"1,5", 1, illegal, 777.0}, RealCase{"4.1x", 3, illegal, 777.0},
         RealCase{"1\x1a", 1, illegal, 777.0}, RealCase{"$1", 1, illegal, 777.0},
@@ -201,12 +205,12 @@ struct CharacterCase {
 TEST(InputCharacterField, TakesPadsAndKeepsBytes) {
   const CharacterCase cases[] = {
       {"Rb  ", 4, 4, "Rb  "},
-      {"NEW", 4, 4, "NEW "},         // record ended inside the field
-      {"", 4, 4, "    "},            // field past the end of the record
-      {"abcdef", 6, 4, "cdef"},      // wider field: its last L characters
-      {"abc", 6, 4, "c   "},         // wider and cut short: drop w - L first
-      {"ab", 2, 4, "ab  "},          // narrower field: padded
-      {"'O,\"", 4, 4, "'O,\""},      // quotes and commas are data
+      {"NEW", 4, 4, "NEW "},     // record ended inside the field
+      {"", 4, 4, "    "},        // field past the end of the record
+      {"abcdef", 6, 4, "cdef"},  // wider field: its last L characters
+      {"abc", 6, 4, "c   "},     // wider and cut short: drop w - L first
+      {"ab", 2, 4, "ab  "},      // narrower field: padded
+      {"'O,\"", 4, 4, "'O,\""},  // quotes and commas are data
       {std::string("a\0\x1a\t", 4), 4, 4, "a\0\x1a\t"},
   };
   for (const CharacterCase& c : cases) {
@@ -239,8 +243,12 @@ TEST(InputFreeFormValue, Integers) {
 // point, and letters other than exponent letters are refused.
 TEST(InputFreeFormValue, Doubles) {
   const std::pair<const char*, double> accepted[] = {
-      {"4.177", 4.177}, {"4177e-3", 4.177}, {"4.177D0", 4.177},
-      {".5", 0.5},      {"5.", 5.0},        {"5", 5.0},
+      {"4.177", 4.177},
+      {"4177e-3", 4.177},
+      {"4.177D0", 4.177},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"5", 5.0},
       {"-82167331.11", -82167331.11},
   };
   for (const auto& [text, expected] : accepted) {

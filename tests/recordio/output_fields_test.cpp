@@ -257,9 +257,9 @@ TEST(OutputRealField, DigitsPastTheSixteenthAreZero) {
 // Huge and tiny magnitudes go through inexact powers of ten; they must give
 // asterisks or digits, never a character outside the field's alphabet.
 TEST(OutputRealField, ExtremeMagnitudesInTheProgramsFields) {
-  const double values[] = {1e300, -1e300, std::numeric_limits<double>::max(),
-                           -std::numeric_limits<double>::max(), 1e23, 1e-300,
-                           std::numeric_limits<double>::min()};
+  const double values[] = {
+      1e300, -1e300, std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+      1e23,  1e-300, std::numeric_limits<double>::min()};
   for (double x : values) {
     for (auto [w, d] : {std::pair{6, 3}, {15, 5}, {9, 5}, {15, 6}, {11, 6}}) {
       const std::string field = real_field(x, w, d);
@@ -290,9 +290,8 @@ TEST(OutputCharacterField, PaddedOnTheLeftAndCutOnTheRight) {
     const char* field;
   };
   const Row rows[] = {
-      {"Cs  ", 4, "Cs__"}, {"Cs  ", 6, "__Cs__"}, {"Cs  ", 2, "Cs"},
-      {"Cs  ", 0, "Cs__"}, {"Rb  ", 1, "R"},      {"", 3, "___"},
-      {"", 0, ""},
+      {"Cs  ", 4, "Cs__"}, {"Cs  ", 6, "__Cs__"}, {"Cs  ", 2, "Cs"}, {"Cs  ", 0, "Cs__"},
+      {"Rb  ", 1, "R"},    {"", 3, "___"},        {"", 0, ""},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(character_field(row.text, row.w), row.field) << row.text << " A" << row.w;
@@ -359,8 +358,8 @@ double random_value(std::mt19937_64& random) {
     }
     case 2: {
       // Few decimals, near ties and near carries.
-      const double x = static_cast<double>(random() % 2000000) / 1000.0 +
-                       (random() % 2 == 0 ? 0.0005 : 0.0);
+      const double x =
+          static_cast<double>(random() % 2000000) / 1000.0 + (random() % 2 == 0 ? 0.0005 : 0.0);
       return random() % 2 == 0 ? x : -x;
     }
     default: {
@@ -393,8 +392,8 @@ TEST(OutputRealFieldProperty, EveryFieldIsWColumnsAndShowsTheRoundedDigits) {
     DigitString digits;
     recordio::decimal_digits(x, d, digits);
     const bool negative = std::signbit(x);
-    const std::string context = field + " for " + std::to_string(x) + " F" + std::to_string(w) +
-                                "." + std::to_string(d);
+    const std::string context =
+        field + " for " + std::to_string(x) + " F" + std::to_string(w) + "." + std::to_string(d);
     if (field == std::string(static_cast<std::size_t>(w), '*')) {
       if (digits.kind != DigitString::Kind::number) {
         ASSERT_LT(w, 3 + (negative ? 1 : 0)) << context;
@@ -407,8 +406,7 @@ TEST(OutputRealFieldProperty, EveryFieldIsWColumnsAndShowsTheRoundedDigits) {
       continue;
     }
     if (digits.kind != DigitString::Kind::number) {
-      const std::string letters =
-          digits.kind == DigitString::Kind::infinity ? "INF" : "NaN";
+      const std::string letters = digits.kind == DigitString::Kind::infinity ? "INF" : "NaN";
       ASSERT_EQ(field.substr(field.size() - 3), letters) << context;
       continue;
     }

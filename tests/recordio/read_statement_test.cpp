@@ -33,8 +33,8 @@ constexpr std::int32_t illegal = recordio::code::illegal_numeric_character;
 std::uint64_t bits_of(double value) { return std::bit_cast<std::uint64_t>(value); }
 
 constexpr EditDescriptor measurement_format[] = {
-    recordio::integer(4),   recordio::character(4), recordio::integer(4),
-    recordio::real(19, 8),  recordio::character(2), recordio::real(13, 8),
+    recordio::integer(4),  recordio::character(4), recordio::integer(4),
+    recordio::real(19, 8), recordio::character(2), recordio::real(13, 8),
 };
 
 // The six items of a measurement line, filled with markers so that an item
@@ -84,8 +84,8 @@ class ReadStatement : public LayerTest {
     Outcome outcome = recordio::begin_read(request);
     if (outcome != Outcome::success) return outcome;
     const InputItem items[] = {
-        InputItem::of(m.mass),  InputItem::text(m.symbol, 4),      InputItem::of(m.charge),
-        InputItem::of(m.ratio), InputItem::text(m.flag, 2), InputItem::of(m.uncertainty),
+        InputItem::of(m.mass),  InputItem::text(m.symbol, 4), InputItem::of(m.charge),
+        InputItem::of(m.ratio), InputItem::text(m.flag, 2),   InputItem::of(m.uncertainty),
     };
     for (const InputItem& item : items) {
       outcome = recordio::read_item(request, item);
@@ -130,8 +130,8 @@ class ReadStatement : public LayerTest {
 // Fixed-column: the measurement line
 
 // A measurement line laid out as the (I4,A4,I4,F19.8,A2,F13.8) columns.
-std::string fixed_line(const std::string& mass, const std::string& symbol, const std::string& charge,
-                       const std::string& ratio, const std::string& flag,
+std::string fixed_line(const std::string& mass, const std::string& symbol,
+                       const std::string& charge, const std::string& ratio, const std::string& flag,
                        const std::string& uncertainty) {
   auto right = [](const std::string& text, std::size_t width) {
     return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
@@ -158,8 +158,7 @@ struct LineCase {
 
 void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
 
-class ReadMeasurementLine : public ReadStatement,
-                            public ::testing::WithParamInterface<LineCase> {};
+class ReadMeasurementLine : public ReadStatement, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(ReadMeasurementLine, GivesTheSixValues) {
   const LineCase& c = GetParam();
@@ -181,8 +180,8 @@ const LineCase line_cases[] = {
     {"without_decimal_points", "  85Rb    1  -8216733111000000    1000000000", 85, "Rb  ", 1,
      -82167331.11, "  ", 10.0},
     // A record shorter than its fields reads the rest as blanks.
-    {"ends_after_column_31", "  85Rb    1 -82167331.11000000 ", 85, "Rb  ", 1, -82167331.11,
-     "  ", 0.0},
+    {"ends_after_column_31", "  85Rb    1 -82167331.11000000 ", 85, "Rb  ", 1, -82167331.11, "  ",
+     0.0},
     {"empty_line", "", 0, "    ", 0, 0.0, "  ", 0.0},
     {"marker_line", "    NEW", 0, "NEW ", 0, 0.0, "  ", 0.0},
     // A tab after the symbol moves the next character to column 9.
@@ -198,8 +197,8 @@ const LineCase line_cases[] = {
     {"implied_point_in_both_reals", fixed_line("7", "Li", "3", "12", "OK", "-5"), 7, "Li  ", 3,
      0.00000012, "OK", -0.00000005},
     // A carriage return before the line feed is dropped, not data.
-    {"crlf_line", "  85Rb    1 -82167331.11000000    10.00000000\r", 85, "Rb  ", 1,
-     -82167331.11, "  ", 10.0},
+    {"crlf_line", "  85Rb    1 -82167331.11000000    10.00000000\r", 85, "Rb  ", 1, -82167331.11,
+     "  ", 10.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, ReadMeasurementLine, ::testing::ValuesIn(line_cases),
@@ -313,8 +312,10 @@ TEST_F(ReadStatement, DescriptorMismatchIsACondition) {
     StatementRequest request;
     request.unit = 3;
     request.status = &status;
-    if (empty_list) request.format = no_data;
-    else request.format = measurement_format;
+    if (empty_list)
+      request.format = no_data;
+    else
+      request.format = measurement_format;
     double value = 1.0;
     ASSERT_EQ(recordio::begin_read(request), Outcome::success);
     EXPECT_EQ(recordio::read_item(request, InputItem::of(value)), Outcome::recorded);
@@ -447,7 +448,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, ReadTableRow, ::testing::ValuesIn(row_cases),
 
 // NUL bytes from the file are data in a text value and illegal in a number.
 TEST_F(ReadStatement, NulBytesInFreeFormValues) {
-  constexpr char bytes[] = "37 R\0b 1 2\n3\0" "7 Rb 1 2\n";
+  constexpr char bytes[] =
+      "37 R\0b 1 2\n3\0"
+      "7 Rb 1 2\n";
   file(10, std::string(bytes, sizeof bytes - 1));
   Row row;
   EXPECT_EQ(read_row(row), 0);

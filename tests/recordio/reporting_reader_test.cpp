@@ -1,8 +1,8 @@
 // reporting_reader_test.cpp - what the layer keeps for a reader that reports
 // on a file: a connection that cannot write, the lines behind the records,
 // and the column of each free-form value.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

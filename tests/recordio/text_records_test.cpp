@@ -13,6 +13,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/messages.h"
+#include "recordio/process_start.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"
@@ -124,10 +125,19 @@ TEST(TabWidth, FromTabsizeValue) {
     int width;
   };
   const Case cases[] = {
-      {nullptr, 8}, {"", 8}, {"4", 4}, {"+4", 4}, {"0", 0}, {"x", 0}, {"4x", 4},
-      {"-3", 8},    {" 4", 0}, {"12345678901234567890", 8},
+      {nullptr, 8},
+      {"", 8},
+      {"4", 4},
+      {"+4", 4},
+      {"0", 0},
+      {"x", 0},
+      {"4x", 4},
+      {"-3", 8},
+      {" 4", 0},
+      {"12345678901234567890", 8},
       // 19 digits still count, read as a 32-bit number that wraps.
-      {"1234567890123456789", 2112454933}, {"4294967300", 4},
+      {"1234567890123456789", 2112454933},
+      {"4294967300", 4},
       {"0000000000000000004", 4},
       // 20 characters fall back to 8 even when the number would not wrap.
       {"00000000000000000004", 8},
@@ -136,7 +146,8 @@ TEST(TabWidth, FromTabsizeValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value == nullptr ? "unset" : c.value);
-    const std::int64_t length = c.value == nullptr ? -1 : static_cast<std::int64_t>(std::strlen(c.value));
+    const std::int64_t length =
+        c.value == nullptr ? -1 : static_cast<std::int64_t>(std::strlen(c.value));
     EXPECT_EQ(recordio::tab_width_from(c.value, length), c.width);
   }
 }
@@ -256,9 +267,10 @@ TEST_F(TextRecords, BothEndsOfTheRunWriteTheLastBlock) {
     int exit_status;
     const char* report;
   };
-  for (const Case& c : {Case{false, 0, ""},
-                        Case{true, 255, "? Run-Time Error:\n? Illegal character in numeric input\n"
-                                        "? READ(UNIT=3,...\n"}}) {
+  for (const Case& c :
+       {Case{false, 0, ""}, Case{true, 255,
+                                 "? Run-Time Error:\n? Illegal character in numeric input\n"
+                                 "? READ(UNIT=3,...\n"}}) {
     SCOPED_TRACE(c.fatal ? "fatal condition" : "stop");
     const auto result = testing_support::run_in_child(
         [&] {

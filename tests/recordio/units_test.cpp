@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdint>
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -12,6 +12,7 @@
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/output_editing.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 #include "tests/recordio/layer_fixture.h"
 #include "tests/support/run_program.h"
@@ -158,9 +159,9 @@ TEST(StatusVariable, StoredCutToItsWidth) {
     std::int32_t value;
     std::uint32_t stored;  // the low `width` bytes
   };
-  for (const Case& c : {Case{4, -1, 0xFFFFFFFFu}, Case{2, -1, 0xFFFFu}, Case{1, -1, 0xFFu},
-                        Case{4, 10016, 10016u}, Case{2, 10016, 10016u}, Case{1, 10016, 0x20u},
-                        Case{2, 70000, 70000u & 0xFFFFu}}) {
+  for (const Case& c :
+       {Case{4, -1, 0xFFFFFFFFu}, Case{2, -1, 0xFFFFu}, Case{1, -1, 0xFFu}, Case{4, 10016, 10016u},
+        Case{2, 10016, 10016u}, Case{1, 10016, 0x20u}, Case{2, 70000, 70000u & 0xFFFFu}}) {
     SCOPED_TRACE(c.width);
     unsigned char bytes[8];
     std::memset(bytes, 0xAB, sizeof bytes);

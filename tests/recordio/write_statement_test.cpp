@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/equation_formats.h"
 #include "recordio/output_editing.h"
 #include "recordio/statement.h"
 #include "recordio/units.h"
@@ -28,24 +29,12 @@ using recordio::Transfer;
 
 namespace rio = recordio;
 
-// The program's lists, as the equation writer spells them.
-constexpr EditDescriptor equation_list[] = {
-    rio::skip(5),      rio::integer(6),  rio::character(4), rio::literal("-"),
-    rio::integer(4),   rio::character(4), rio::literal("*"), rio::real(6, 3),
-    rio::literal(" ="), rio::real(15, 5), rio::literal(" ("), rio::real(9, 5),
-    rio::literal(")")};
-constexpr EditDescriptor micro_u_list[] = {
-    rio::skip(13),      rio::integer(4),   rio::character(4),    rio::literal(" ="),
-    rio::real(15, 6),   rio::literal(" +/-"), rio::real(11, 6), rio::literal(" micro-u")};
-constexpr EditDescriptor kev_list[] = {
-    rio::skip(13),      rio::skip(8),        rio::literal(" ="), rio::real(15, 6),
-    rio::literal(" +/-"), rio::real(11, 6), rio::literal(" keV"), rio::record_break()};
-constexpr EditDescriptor failure_closing_list[] = {rio::literal("0"),
-                                                   rio::literal("Error in File Reading")};
-constexpr EditDescriptor normal_closing_list[] = {
-    rio::literal("0"), rio::literal("Normal End of Freq.Ratios to Equations Conversion")};
-
-constexpr std::string_view warning_text = "WARNING : el.+mol. binding en. not found";
+using conversion::equation_list;
+using conversion::failure_closing_list;
+using conversion::kev_list;
+using conversion::micro_u_list;
+using conversion::normal_closing_list;
+using conversion::warning_text;
 
 class WriteStatement : public ::testing::Test {
  protected:
@@ -84,7 +73,8 @@ class WriteStatement : public ::testing::Test {
     request.format = list;
     ASSERT_EQ(rio::begin_write(request), Outcome::success);
     EXPECT_EQ(request.kind, StatementKind::write);
-    for (const OutputItem& item : items) ASSERT_EQ(rio::write_item(request, item), Outcome::success);
+    for (const OutputItem& item : items)
+      ASSERT_EQ(rio::write_item(request, item), Outcome::success);
     ASSERT_EQ(rio::end_write(request), Outcome::success);
     EXPECT_EQ(request.kind, StatementKind::rewind);
   }
@@ -115,8 +105,7 @@ TEST_F(WriteStatement, EquationRecordOfAMeasurement) {
   write_fixed(equation_list, {OutputItem::of(133), OutputItem::of("Cs  "), OutputItem::of(85),
                               OutputItem::of("Rb  "), OutputItem::of(1.5647),
                               OutputItem::of(-12345.678905), OutputItem::of(0.000012)});
-  EXPECT_EQ(file_bytes(),
-            "        133Cs  -  85Rb  * 1.565 =   -12345.67891 (  0.00001)\r\n");
+  EXPECT_EQ(file_bytes(), "        133Cs  -  85Rb  * 1.565 =   -12345.67891 (  0.00001)\r\n");
 }
 
 // The literals after the last field belong to end_write; a writer that only
@@ -183,11 +172,11 @@ TEST_F(WriteStatement, GroupOfTheWorkedExampleAndClosing) {
 
 // Asterisks keep the field's width, so the columns after it stay put.
 TEST_F(WriteStatement, ValuesTooWideKeepTheColumns) {
-  write_fixed(equation_list, {OutputItem::of(1234567), OutputItem::of("Cs  "), OutputItem::of(-1000),
-                              OutputItem::of("Rb  "), OutputItem::of(-12.3456),
-                              OutputItem::of(1e9), OutputItem::of(-100.0)});
-  EXPECT_EQ(file_bytes(),
-            "     ******Cs  -****Rb  ******* =*************** (*********)\r\n");
+  write_fixed(equation_list,
+              {OutputItem::of(1234567), OutputItem::of("Cs  "), OutputItem::of(-1000),
+               OutputItem::of("Rb  "), OutputItem::of(-12.3456), OutputItem::of(1e9),
+               OutputItem::of(-100.0)});
+  EXPECT_EQ(file_bytes(), "     ******Cs  -****Rb  ******* =*************** (*********)\r\n");
 }
 
 // ---------------------------------------------------------------------------

@@ -1,13 +1,14 @@
-// field_run.h - the fields of one constant laid-out list, written or read
-// by code made for that list.
+// compiled_fields.h - the fields of one constant laid-out list, written or
+// read by code compiled for that list.
 //
 // A constant list's fields are known when the program is built: their
-// kinds, columns, widths and decimals. A run made for the list edits or
+// kinds, columns, widths and decimals. Code compiled for the list edits or
 // reads each item with those as constants, so that nothing is looked up
-// per field and each editor is cut down to what its field needs. Each run
-// does exactly what the statement's own run over the layout's fields does
+// per field and each editor is cut down to what its field needs. It does
+// exactly what the statement does with the same items field by field
 // (output_editing.cpp, input_editing.cpp), item for item; only the
-// constants differ.
+// constants differ. A layout carries it as a function pointer
+// (PreparedFormat::compiled_write, compiled_read).
 #pragma once
 
 #include <cstddef>
@@ -22,7 +23,7 @@
 
 namespace recordio {
 
-namespace field_run_detail {
+namespace compiled_detail {
 
 template <PreparedFormat::Field field>
 [[gnu::always_inline]] inline bool edit(char* bytes, const OutputItem& item, DigitString& digits) {
@@ -40,32 +41,33 @@ template <PreparedFormat::Field field>
   return true;
 }
 
-}  // namespace field_run_detail
+}  // namespace compiled_detail
 
-// A PreparedFormat::FieldRun for the layout `format`.
+// A PreparedFormat::CompiledWrite for the layout `format`.
 template <const PreparedFormat& format>
-[[gnu::flatten]] std::size_t run_fields(char* bytes, std::span<const OutputItem> items,
-                                        DigitString& digits) {
+[[gnu::flatten]] std::size_t write_fields(char* bytes, std::span<const OutputItem> items,
+                                          DigitString& digits) {
   constexpr std::size_t count = format.fields().size();
   std::size_t taken = 0;
   [&]<std::size_t... i>(std::index_sequence<i...>) {
     // In field order while the items fit: the fold stops at the first
     // that does not.
-    (void)((field_run_detail::edit<format.fields()[i]>(bytes, items[i], digits) &&
+    (void)((compiled_detail::edit<format.fields()[i]>(bytes, items[i], digits) &&
             (++taken, true)) &&
            ...);
-  }(std::make_index_sequence<count>{});
+  }
+  (std::make_index_sequence<count>{});
   return taken;
 }
 
-// The list's layout with a run made for it.
+// The list's layout with its fields compiled for writing.
 template <const PreparedFormat& format>
-constexpr PreparedFormat with_field_run() {
+constexpr PreparedFormat compiled_for_writing() {
   static_assert(format.laid_out());
-  return format.with_run(&run_fields<format>);
+  return format.with_compiled_write(&write_fields<format>);
 }
 
-// A PreparedFormat::ReadRun for the list of fields `format`.
+// A PreparedFormat::CompiledRead for the list of fields `format`.
 template <const PreparedFormat& format>
 [[gnu::flatten]] Outcome read_fields(StatementRequest& request, std::span<const InputItem> items,
                                      std::size_t& taken) {
@@ -78,16 +80,17 @@ template <const PreparedFormat& format>
     (void)(((outcome = read_laid_out_field(request, format.list()[i], items[i]), ++done,
              outcome == Outcome::success)) &&
            ...);
-  }(std::make_index_sequence<count>{});
+  }
+  (std::make_index_sequence<count>{});
   taken = done;
   return outcome;
 }
 
-// The layout of a list of fields only with a read run made for it.
+// The layout of a list of fields only, its fields compiled for reading.
 template <const PreparedFormat& format>
-constexpr PreparedFormat with_read_run() {
+constexpr PreparedFormat compiled_for_reading() {
   static_assert(format.fields_only());
-  return format.with_read_run(&read_fields<format>);
+  return format.with_compiled_read(&read_fields<format>);
 }
 
 }  // namespace recordio
