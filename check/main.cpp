@@ -4,7 +4,8 @@
 // Both files are connected for reading only and read through the
 // converter's own table load and measurements walk, with every condition
 // asked for, so the record layer never ends this program and nothing it
-// does can change a file. The only file it writes is the --plot picture.
+// does can change a file. The only files it writes are the --plot picture
+// and the --make-table rows, each a file of its own.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,10 +13,14 @@
 #include <new>
 #include <string>
 
+#include "check/binding_energy_data.h"
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
 #include "check/input_reading.h"
+#include "check/make_table.h"
+#include "check/measurements_check.h"
+#include "check/new_file.h"
 #include "check/options.h"
 #include "cli/quoting.h"
 #include "cli/standard_output.h"
@@ -43,19 +48,52 @@ std::string in_directory(const std::string& directory, const char* name) {
   return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-// The installed table lies in share/freq2equat beside bin/ (in the build
-// tree: share/freq2equat beside check/), wherever the prefix is.
-std::string default_masses() {
-  const std::string name = "share/freq2equat/mass-excess-2020.csv";
+// The installed data lie in share/freq2equat beside bin/ (in the build
+// tree: share/freq2equat beside check/), wherever the prefix is; `name` is
+// the file there, `configured` where the install was meant to put it.
+std::string installed_data(const std::string& name, const char* configured) {
   char self[4096];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (length > 0) {
     std::string directory(self, static_cast<std::size_t>(length));
     directory.erase(directory.rfind('/'));
-    const std::string beside = directory + "/../" + name;
+    const std::string beside = directory + "/../share/freq2equat/" + name;
     if (::access(beside.c_str(), R_OK) == 0) return beside;
   }
-  return FREQ2EQUAT_CHECK_MASSES;
+  return std::string(configured) + "/" + name;
+}
+
+std::string default_masses() { return installed_data("mass-excess-2020.csv", FREQ2EQUAT_CHECK_DATA); }
+
+// --make-table: the rows for the ions of the measurements file, written as
+// a new file. Nothing else is read or written.
+int make_table(const check::Options& options, check::CheckContext& context) {
+  if (options.table || options.masses || options.plot || options.plot_unit || options.plot_references) {
+    return fail("--make-table writes a table and checks nothing: it takes no --table, --masses or --plot");
+  }
+  const std::string& path = *options.make_table;
+  const std::string exists = "'" + path + "' exists: --make-table writes a new file only";
+  if (check::name_exists(path)) return fail(exists);
+  std::string error;
+  if (!check::connect(context.freq, error)) return fail(error);
+  recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
+  const check::MadeTable made = check::make_table_rows(context, path);
+  check::release(context.freq.unit);
+  if (context.unreadable) return fail(*context.unreadable);
+  switch (check::write_new_file(path, made.rows, error)) {
+    case check::NewFile::exists:
+      return fail(exists);
+    case check::NewFile::failed:
+      return fail(error);
+    case check::NewFile::written:
+      break;
+  }
+  std::printf("%s: %s written for the ions of %s%s\n", path.c_str(),
+              check::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
+              made.ions_without_row == 0
+                  ? ""
+                  : ("; " + check::count_of(made.ions_without_row, "ion") + " without a row").c_str());
+  return context.diagnostics.errors() + context.diagnostics.warnings() > 0 ? found_something : found_nothing;
 }
 
 // True when both paths name one existing file (the same inode), however
@@ -95,6 +133,24 @@ int check_files(int argc, char** argv) {
   }
   context.freq.unit = 3;
   context.table.unit = 10;
+
+  // The shipped binding energies: --make-table is made of them; a check
+  // holds the rows to them and gives each correction its uncertainty, and
+  // goes on without those findings, saying so once, when a copied binary
+  // finds no data beside it.
+  static check::BindingEnergyData binding;
+  {
+    std::string error;
+    if (binding.load(installed_data("electron-binding-energies-eV.csv", FREQ2EQUAT_CHECK_DATA), error)) {
+      context.binding = &binding;
+    } else if (options.make_table) {
+      return fail(error);
+    } else {
+      std::fprintf(stderr, "%s: %s: the rows of the binding-energy table are not checked against it\n",
+                   program, error.c_str());
+    }
+  }
+  if (options.make_table) return make_table(options, context);
 
   // The installed table is compared with by default: a slip in a mass
   // excess shows only beside it. A table named on the command line must
