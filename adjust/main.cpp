@@ -24,7 +24,7 @@
 #include "adjust/options.h"
 #include "adjust/report.h"
 #include "check/diagnostics.h"
-#include "check/installed_masses.h"
+#include "check/installed_data.h"
 #include "check/mass_table.h"
 #include "check/paths.h"
 #include "cli/quoting.h"

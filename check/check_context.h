@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "check/binding_energy_data.h"
 #include "check/diagnostics.h"
 #include "check/mass_table.h"
 #include "check/source_line.h"
@@ -38,6 +39,10 @@ struct Compared {
   bool corrected = true;  // the binding-energy correction was made (both energies found)
   double value = 0.0;     // micro-u, as the converter computes it
   double sigma = 0.0;
+  // The binding-energy correction in the value and, when the shipped data
+  // has both ions, its uncertainty; both micro-u.
+  double correction = 0.0;
+  std::optional<double> correction_sigma;
   // The table's value to compare with: the nuclide's own; for an isomer its
   // ground state, for a molecule the sum of its atoms' values, when known.
   std::optional<TableMass> table;
@@ -57,6 +62,9 @@ struct CheckContext {
   bool verbose = false;
   int tab_width = 8;
   const MassTable* masses = nullptr;
+  // The shipped binding energies the rows are checked against and the
+  // correction's uncertainty comes from; null when not loaded.
+  const BindingEnergyData* binding = nullptr;
   std::vector<Compared> compared;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.

@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 #include "check/number_text.h"
 
 namespace check {
 
+// The value's sigma is the converter's, which leaves the binding energies
+// out; their share is folded in here, so that a highly charged ion whose
+// tabulated energies are poor is not reported as far from the table.
 double Compared::combined_sigma() const {
-  return std::sqrt(sigma * sigma + table->uncertainty * table->uncertainty);
+  const double binding = correction_sigma.value_or(0.0);
+  return std::sqrt(sigma * sigma + binding * binding + table->uncertainty * table->uncertainty);
 }
 
 double Compared::sigmas() const {
@@ -36,8 +41,8 @@ struct Cell {
 void print_comparison(const std::vector<Compared>& compared, const std::string& table_name) {
   std::printf("mass excesses in micro-u beside %s:\n", table_name.c_str());
   std::vector<std::vector<Cell>> rows;
-  rows.push_back({{"line"}, {"nuclide", false}, {"block", false}, {"this file"}, {"+/-"}, {"table"}, {"+/-"},
-                  {"", false}, {"difference"}, {"sigma"}, {"", false}});
+  rows.push_back({{"line"}, {"nuclide", false}, {"block", false}, {"this file"}, {"+/-"}, {"correction"},
+                  {"+/-"}, {"table"}, {"+/-"}, {"", false}, {"difference"}, {"sigma"}, {"", false}});
   bool estimated = false;
   for (const Compared& c : compared) {
     std::vector<Cell> row{{std::to_string(c.line)},
@@ -45,6 +50,12 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
                           {std::to_string(c.block) + (c.reference ? " ref" : ""), false},
                           {fixed(c.value, 6)},
                           {fixed(c.sigma, 6)}};
+    // The binding-energy correction in a measured value, with its
+    // uncertainty from the shipped binding energies ("?" for an ion they do
+    // not hold).
+    const bool correction = !c.reference && c.corrected;
+    row.insert(row.end(), {{correction ? fixed(c.correction, 6) : ""},
+                           {!correction ? "" : c.correction_sigma ? fixed(*c.correction_sigma, 6) : "?"}});
     if (c.table) {
       estimated = estimated || c.table->estimated;
       row.insert(row.end(), {{fixed(c.table->mass_excess, 6)},

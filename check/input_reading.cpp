@@ -8,10 +8,6 @@
 
 namespace check {
 
-namespace {
-
-// Connects `file` for reading only; a failure comes back in the status
-// variable, never as the layer's failure report.
 bool connect(const InputFile& file, std::string& error) {
   std::int32_t status = 0;
   recordio::StatementRequest request;
@@ -34,8 +30,6 @@ void release(std::int32_t unit) {
   request.status = &status;
   recordio::close_unit(request);
 }
-
-}  // namespace
 
 bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, ReadCounts& counts,
                  std::string& error) {

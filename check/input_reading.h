@@ -7,6 +7,7 @@
 // load, the measurements walked through its walk, and both released.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "check/check_context.h"
@@ -18,6 +19,12 @@ struct ReadCounts {
   int blocks = 0;
   int measurements = 0;  // each is an equation the converter writes
 };
+
+// Connects `file` for reading only; a failure comes back in `error` (the
+// file's quoted name and the reason), never as the layer's failure report.
+bool connect(const InputFile& file, std::string& error);
+// Releases a connected unit; nothing it meets stops the program.
+void release(std::int32_t unit);
 
 // Reads `context.table` into `table`, then `context.freq` (paths, names and
 // units set), reporting into `context`. Returns false with a one-line

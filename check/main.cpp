@@ -4,7 +4,8 @@
 // Both files are connected for reading only and read through the
 // converter's own table load and measurements walk, with every condition
 // asked for, so the record layer never ends this program and nothing it
-// does can change a file. The only file it writes is the --plot picture.
+// does can change a file. The only files it writes are the --plot picture
+// and the --make-table rows, each a file of its own.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,11 +13,14 @@
 #include <new>
 #include <string>
 
+#include "check/binding_energy_data.h"
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
 #include "check/input_reading.h"
-#include "check/installed_masses.h"
+#include "check/installed_data.h"
+#include "check/make_table.h"
+#include "check/new_file.h"
 #include "check/options.h"
 #include "check/paths.h"
 #include "cli/quoting.h"
@@ -49,6 +53,37 @@ std::string in_directory(const std::string& directory, const char* name) {
 using check::base_name;
 using check::same_file;
 
+// --make-table: the rows for the ions of the measurements file, written as
+// a new file. Nothing else is read or written.
+int make_table(const check::Options& options, check::CheckContext& context) {
+  if (options.table || options.masses || options.plot || options.plot_unit || options.plot_references) {
+    return fail("--make-table writes a table and checks nothing: it takes no --table, --masses or --plot");
+  }
+  const std::string& path = *options.make_table;
+  const std::string exists = cli::quoted_name(path) + " exists: --make-table writes a new file only";
+  if (check::name_exists(path)) return fail(exists);
+  std::string error;
+  if (!check::connect(context.freq, error)) return fail(error);
+  recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
+  const check::MadeTable made = check::make_table_rows(context, path);
+  check::release(context.freq.unit);
+  if (context.unreadable) return fail(*context.unreadable);
+  switch (check::write_new_file(path, made.rows, error)) {
+    case check::NewFile::exists:
+      return fail(exists);
+    case check::NewFile::failed:
+      return fail(error);
+    case check::NewFile::written:
+      break;
+  }
+  std::printf("%s: %s written for the ions of %s%s\n", cli::shown_name(path).c_str(),
+              check::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
+              made.ions_without_row == 0
+                  ? ""
+                  : ("; " + check::count_of(made.ions_without_row, "ion") + " without a row").c_str());
+  return context.diagnostics.errors() + context.diagnostics.warnings() > 0 ? found_something : found_nothing;
+}
+
 int check_files(int argc, char** argv) {
   check::Options options;
   const std::string wrong = check::parse_options(argc, argv, options);
@@ -73,6 +108,24 @@ int check_files(int argc, char** argv) {
   }
   context.freq.unit = 3;
   context.table.unit = 10;
+
+  // The shipped binding energies: --make-table is made of them; a check
+  // holds the rows to them and gives each correction its uncertainty, and
+  // goes on without those findings, saying so once, when a copied binary
+  // finds no data beside it.
+  static check::BindingEnergyData binding;
+  {
+    std::string error;
+    if (binding.load(check::installed_binding_energies(), error)) {
+      context.binding = &binding;
+    } else if (options.make_table) {
+      return fail(error);
+    } else {
+      std::fprintf(stderr, "%s: %s: the rows of the binding-energy table are not checked against it\n",
+                   program, error.c_str());
+    }
+  }
+  if (options.make_table) return make_table(options, context);
 
   // The installed table is compared with by default: a slip in a mass
   // excess shows only beside it. A table named on the command line must

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "check/correction_uncertainty.h"
 #include "check/line_bytes.h"
 #include "check/number_text.h"
 #include "check/physical_limits.h"
@@ -322,9 +323,11 @@ void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const M
 
 void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
                                 std::int32_t charge, bool corrected, double value, double sigma,
-                                int value_index) {
+                                int value_index, double correction, std::optional<double> correction_sigma) {
   if (context_.masses == nullptr) return;
   Compared entry;
+  entry.correction = correction;
+  entry.correction_sigma = correction_sigma;
   entry.A = A;
   entry.charge = charge;
   entry.corrected = corrected;
@@ -429,15 +432,24 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   ++measurements_;
   begin_line();
   const conversion::Equation equation = conversion::equation_for(table_, reference, measurement);
+  const std::optional<double> correction_sigma =
+      context_.binding == nullptr ? std::nullopt
+                                  : correction_uncertainty(*context_.binding, reference, measurement, equation);
   if (context_.verbose) {
+    std::string correction;
+    if (equation.correction_applied) {
+      correction = "; binding-energy correction " + fixed(equation.C, 6) +
+                   (correction_sigma ? " +/- " + fixed(*correction_sigma, 6) + " micro-u"
+                                     : " micro-u (its uncertainty not known)");
+    }
     std::printf("%s:%lld: measurement %s: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
-                "uncertainty %s; mass excess %s +/- %s micro-u\n",
+                "uncertainty %s; mass excess %s +/- %s micro-u%s\n",
                 context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
                 fields_as_cut().c_str(),
                 measurement.A_meas, measurement.symbol_meas.data(), measurement.charge_meas,
                 fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
                 fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
-                fixed(equation.sigma_meas, 6).c_str());
+                fixed(equation.sigma_meas, 6).c_str(), correction.c_str());
   }
   const std::string blank_line_consequence =
       is_blank_line(progress.record) ? "the converter writes the zero-uncertainty equation \"" +
@@ -461,8 +473,20 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   if (!check_ratio(reference, measurement)) block_findings_.ratio_fits_neither();
   check_null_equation(reference, measurement);
   if (classify_symbol(measurement.symbol_meas).kind != SymbolKind::blank) check_energies(reference, measurement);
+  if (correction_sigma && correction_uncertainty_matters(*correction_sigma, equation.U)) {
+    report(Severity::warning, field(sigma_field).first_mark,
+           "the binding-energy correction of " +
+               ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
+               ion(reference.A_ref, reference.symbol_ref, reference.charge_ref) + ", " + fixed(equation.C, 6) +
+               " micro-u, is uncertain by " + fixed(*correction_sigma, 6) +
+               " micro-u from the tabulated binding energies, more than a third of the equation's U of " +
+               fixed(equation.U, 6) +
+               " micro-u: at this precision the measurement needs an ion-specific calculation of the "
+               "binding energies");
+  }
   compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
-          equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, value_field);
+          equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, value_field,
+          equation.C, correction_sigma);
 }
 
 void MeasurementsCheck::marker(const MeasurementRecord& /*line*/) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "check/block_findings.h"
@@ -69,7 +70,8 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
   void check_energies(const conversion::ReferenceRecord& reference,
                       const conversion::MeasurementRecord& measurement);
   void compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
-               std::int32_t charge, bool corrected, double value, double sigma, int value_field);
+               std::int32_t charge, bool corrected, double value, double sigma, int value_field,
+               double correction = 0.0, std::optional<double> correction_sigma = std::nullopt);
   void report_read_failure();
 
   CheckContext& context_;

@@ -18,7 +18,8 @@ constexpr ValueOption value_options[] = {{"--freq", &Options::freq},
                                          {"--table", &Options::table},
                                          {"--masses", &Options::masses},
                                          {"--plot", &Options::plot},
-                                         {"--plot-unit", &Options::plot_unit}};
+                                         {"--plot-unit", &Options::plot_unit},
+                                         {"--make-table", &Options::make_table}};
 
 }  // namespace
 
@@ -26,7 +27,8 @@ const char* usage_text() {
   return "Usage: freq2equat-check [OPTION]... [DIR]\n"
          "Check DIR/vemo.freq and DIR/ionization.data (DIR is the current directory by\n"
          "default) for the input mistakes that freq2equat turns silently into wrong\n"
-         "equations. Nothing is created, changed or removed, except the --plot file.\n"
+         "equations. Nothing is created, changed or removed, except the --plot file\n"
+         "and the --make-table file.\n"
          "\n"
          "  --freq FILE        check FILE instead of DIR/vemo.freq\n"
          "  --table FILE       check FILE instead of DIR/ionization.data\n"
@@ -41,6 +43,8 @@ const char* usage_text() {
          "  --plot-unit micro-u|keV\n"
          "                     the picture's unit (default micro-u)\n"
          "  --plot-references  draw the reference lines too (else listed under it)\n"
+         "  --make-table FILE  write FILE, a new binding-energy table with a row for\n"
+         "                     every ion of DIR/vemo.freq, from the shipped data\n"
          "  -v, --verbose      also print every line as it was read, with its values\n"
          "      --help         display this help and exit\n"
          "      --version      output version information and exit\n"

@@ -15,6 +15,7 @@ struct Options {
   std::optional<std::string> plot_unit;  // --plot-unit micro-u|keV
   bool plot_references = false;       // --plot-references
   bool no_masses = false;             // --no-masses
+  std::optional<std::string> make_table;  // --make-table FILE
   bool verbose = false;
   bool help = false;
   bool version = false;

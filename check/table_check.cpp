@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "check/line_bytes.h"
 #include "check/number_text.h"
+#include "check/row_energy_check.h"
 #include "check/symbols.h"
 #include "conversion/equation_arithmetic.h"
 #include "recordio/conditions.h"
@@ -134,6 +136,12 @@ void TableCheck::report_values(const conversion::TableRow& row) {
     report(Severity::warning, row_.line[3], row_.column[3],
            "the energy of " + name + " is " + (row.table_energy == 0.0 ? "0" : "not a number") +
                ": the converter treats it as missing");
+  }
+  if (context_.binding != nullptr) {
+    const std::optional<std::string> finding =
+        row_energy_finding(*context_.binding, row.table_symbol, row.table_charge, row_.energy_ev,
+                           value_at(line_text(row_.line[3]), row_.column[3]));
+    if (finding) report(Severity::warning, row_.line[3], row_.column[3], *finding);
   }
   std::uint32_t symbol_bytes = 0;
   std::memcpy(&symbol_bytes, row.table_symbol.data(), sizeof symbol_bytes);

@@ -32,9 +32,8 @@ void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
       if (observer != nullptr) observer->value_read(i, value, row, status);
     }
     recordio::end_read(request);
-    // eV to keV, then keV to micro-u, in that order. The row that met end of
-    // file is converted too; it is not counted.
-    row.table_energy = row.table_energy * 0.001 / kev_per_micro_u;
+    // The row that met end of file is converted too; it is not counted.
+    row.table_energy = micro_u_from_ev(row.table_energy);
     if (observer != nullptr) observer->row_read(i, row, status);
     const bool stopped = observer != nullptr && !observer->keep_loading();
     if (status < 0 || i == capacity || stopped) {
@@ -44,6 +43,8 @@ void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
     }
   }
 }
+
+double micro_u_from_ev(double ev) { return ev * 0.001 / kev_per_micro_u; }
 
 Symbol normalised_symbol(Symbol symbol) {
   if (symbol[2] == 'm' || symbol[2] == 'n' || symbol[2] == 'x') {

@@ -91,6 +91,11 @@ class BindingEnergyTable {
   std::array<std::int16_t, slot_count> slots_{};  // entry + 1; 0 for a free slot
 };
 
+// An energy of a row, in eV, as the load stores it in micro-u: eV to keV,
+// then keV to micro-u, in that order. A program that compares energies
+// with the converter's converts them through this.
+double micro_u_from_ev(double ev);
+
 // The symbol as it is compared with the table: an isomer or excitation
 // marker "m", "n" or "x" in column 3 is removed (Rbm -> Rb), and then an "x"
 // in column 2 as well (Hxm -> H).

@@ -53,10 +53,9 @@ Equation compute_equation(const ReferenceRecord& reference, const MeasurementRec
         (J * (A_ref * million));
   e.U = (((A_ref * e.sigma_q) * million) * charge_meas) / charge_ref;
 
-  double C = 0.0;
   e.correction_applied = energy_found(energy_ref) && energy_found(energy_meas);
-  if (e.correction_applied) C = (((energy_ref * e.q) * charge_meas) / charge_ref) - energy_meas;
-  e.V = add(e.V, C);
+  if (e.correction_applied) e.C = (((energy_ref * e.q) * charge_meas) / charge_ref) - energy_meas;
+  e.V = add(e.V, e.C);
 
   e.mass_excess_meas = add(multiply(e.G, reference.mass_excess_ref), e.V);
   const double G_sigma_ref = multiply(e.G, reference.sigma_ref);

@@ -25,10 +25,22 @@ printf '%s\n' "$out" | grep -qx 'same as expected.equat' || {
   echo "the installed examples' README commands did not reproduce expected.equat" >&2
   exit 1
 }
+# Its first block starts from vemo.freq alone: the table made from the
+# installed binding energies checks clean and converts to the end.
+for line in 'ionization.data: 13 rows written for the ions of vemo.freq' \
+            'vemo.freq: 4 blocks, 15 measurements, 15 equations would be written; ionization.data: 13 rows loaded; 0 errors, 0 warnings'; do
+  printf '%s\n' "$out" | grep -qxF "$line" || {
+    printf '%s\n' "$out" >&2
+    echo "the installed examples' README: missing '$line'" >&2
+    exit 1
+  }
+done
+printf '%s\n' "$out" | grep -q '^0Normal End' || { printf '%s\n' "$out" >&2; echo "no Normal End from the made table" >&2; exit 1; }
 
 test -x "$prefix/bin/freq2equat"
 test -x "$prefix/bin/freq2equat-check"
 test -x "$prefix/bin/freq2equat-adjust"
+test -r "$prefix/share/freq2equat/electron-binding-energies-eV.csv"
 for page in freq2equat freq2equat-check freq2equat-adjust; do
   man -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null | (! grep .) || { echo "$page: man page warnings" >&2; exit 1; }
   groff -man -ww -z "$prefix/share/man/man1/$page.1" 2>&1 | (! grep .) || { echo "$page: groff warnings" >&2; exit 1; }

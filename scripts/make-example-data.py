@@ -1,18 +1,24 @@
 #!/usr/bin/env python3
-"""Writes examples/vemo.freq and examples/ionization.data from reference data.
+"""Writes examples/vemo.freq and examples/ionization.data from the data the
+project ships in data/.
 
-Binding energies: sums of the first q ionisation energies (NIST Atomic
-Spectra Database ground-state values). Mass excesses: the 2020 atomic mass
-table. The frequency ratios are what an exact measurement of those masses
-would give, with typical Penning-trap uncertainties.
+Binding energies: the totals of data/electron-binding-energies-eV.csv, sums
+of the first q ionisation energies (NIST Atomic Spectra Database
+ground-state values). Mass excesses: the 2020 atomic mass table,
+data/mass-excess-2020.csv. The frequency ratios are what an exact
+measurement of those masses would give, with typical Penning-trap
+uncertainties.
 
-usage: make-example-data.py DATA_DIR OUTPUT_DIR
+usage: make-example-data.py [OUTPUT_DIR]    (default: the tree's examples/)
 """
+import os
 import sys
 
 from reference_data import ELECTRON_MASS, KEV_PER_MICRO_U, load
 
-data_dir, out_dir = sys.argv[1], sys.argv[2]
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+data_dir = os.path.join(root, "data")
+out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "examples")
 binding, excess = load(data_dir)
 
 # Elements of the example's references and measured ions; barium is left out

@@ -235,9 +235,11 @@ std::string SystemCall::read_string(unsigned long long address) const {
 }
 
 RunResult run_program_traced(const std::string& program, const RunOptions& options,
-                             const std::function<void(SystemCall&)>& hook) {
+                             const std::function<void(SystemCall&)>& hook,
+                             const std::vector<std::string>& program_arguments) {
   Capture capture(options.standard_input);
   std::vector<std::string> words{program};
+  words.insert(words.end(), program_arguments.begin(), program_arguments.end());
   std::vector<char*> argv = argument_vector(words);
   std::fflush(nullptr);
   const pid_t pid = fork();
@@ -307,8 +309,9 @@ bool can_trace_system_calls() {
 std::string SystemCall::read_string(unsigned long long) const { return {}; }
 
 RunResult run_program_traced(const std::string& program, const RunOptions& options,
-                             const std::function<void(SystemCall&)>&) {
-  return run_program(program, options);
+                             const std::function<void(SystemCall&)>&,
+                             const std::vector<std::string>& arguments) {
+  return run_program(program, options, arguments);
 }
 
 bool can_trace_system_calls() { return false; }

@@ -69,7 +69,8 @@ struct SystemCall {
 // at the exact moment between two calls (create a file, for instance).
 // RunOptions::timeout_ms is not applied.
 RunResult run_program_traced(const std::string& program, const RunOptions& options,
-                             const std::function<void(SystemCall&)>& hook);
+                             const std::function<void(SystemCall&)>& hook,
+                             const std::vector<std::string>& program_arguments = {});
 
 // True when this machine lets a test trace its child's system calls
 // (x86-64 Linux, with ptrace permitted).

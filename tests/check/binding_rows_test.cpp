@@ -1,0 +1,302 @@
+// binding_rows_test.cpp - the binding-energy rows on the real checker: the
+// table it makes, the slips it names in a row, and the correction's
+// uncertainty it carries to the user.
+#include <gtest/gtest.h>
+#include <sys/syscall.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/worked_example.h"
+
+namespace {
+
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::ScratchDir;
+
+constexpr const char* R = testing_support::worked_reference;
+constexpr const char* M = testing_support::worked_measurement;
+
+RunResult run(const char* program, const ScratchDir& dir, const std::vector<std::string>& arguments = {}) {
+  RunOptions options;
+  options.working_directory = dir.path();
+  return testing_support::run_program(program, options, arguments);
+}
+
+std::string examples_file(const char* name) {
+  return testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value();
+}
+
+// Each micro-u mass excess of an equations file, in order; NaN for the
+// groups after a warning record (no correction made).
+std::vector<double> corrected_mass_excesses(const std::string& equations) {
+  std::vector<double> found;
+  bool warned = false;
+  std::size_t at = 0;
+  while (at < equations.size()) {
+    const std::size_t end = equations.find('\n', at);
+    const std::string line = equations.substr(at, end - at);
+    at = end == std::string::npos ? equations.size() : end + 1;
+    if (line.find("WARNING") != std::string::npos) warned = true;
+    if (line.find(" micro-u\r") == std::string::npos) continue;
+    const std::size_t equals = line.find('=');
+    found.push_back(warned ? NAN : std::strtod(line.c_str() + equals + 1, nullptr));
+    warned = false;
+  }
+  return found;
+}
+
+std::string converted(const std::string& freq, const std::string& table) {
+  ScratchDir dir;
+  dir.write("vemo.freq", freq);
+  dir.write("ionization.data", table);
+  EXPECT_EQ(run(FREQ2EQUAT_PROGRAM, dir).exit_status, 0);
+  return dir.read("vemo.equat").value_or("");
+}
+
+// --make-table where no table exists yet: a row for every ion of the
+// example (barium too, which the bundled table leaves out), and the
+// conversion with it agrees with the bundled table's to the printed digit,
+// far inside what the shipped uncertainties of these singly charged ions
+// allow. A made row with a wrong digit or charge would move a mass excess.
+TEST(MakeTable, RowsForTheExamplesAgreeWithTheExamplesTable) {
+  ScratchDir dir;
+  dir.write("vemo.freq", examples_file("vemo.freq"));
+  const RunResult made = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "ionization.data"});
+  ASSERT_EQ(made.exit_status, 0) << made.standard_error;
+  EXPECT_EQ(made.standard_error, "");
+  EXPECT_EQ(made.standard_output, "ionization.data: 13 rows written for the ions of vemo.freq\n");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+  const std::string table = dir.read("ionization.data").value();
+  EXPECT_NE(table.find(" 20 'Ca'     2 17.98487447\n"), std::string::npos) << table;
+  EXPECT_NE(table.find(" 56 'Ba'     1 5.2116646\n"), std::string::npos) << table;
+  EXPECT_EQ(table.find("Csm"), std::string::npos) << "the isomer letter is dropped";
+
+  const auto with_made = corrected_mass_excesses(converted(examples_file("vemo.freq"), table));
+  const auto with_bundled =
+      corrected_mass_excesses(converted(examples_file("vemo.freq"), examples_file("ionization.data")));
+  ASSERT_EQ(with_made.size(), 15u);
+  ASSERT_EQ(with_bundled.size(), with_made.size());
+  for (std::size_t i = 0; i < with_made.size(); ++i) {
+    EXPECT_FALSE(std::isnan(with_made[i])) << "equation " << i + 1 << " has no correction";
+    if (!std::isnan(with_bundled[i])) {
+      EXPECT_NEAR(with_made[i], with_bundled[i], 1.5e-6) << "equation " << i + 1;
+    }
+  }
+  // The made table passes its own check, without the bundled one's warning.
+  EXPECT_EQ(run(FREQ2EQUAT_CHECK_PROGRAM, dir).exit_status, 0);
+}
+
+// The made table is a new file or nothing: an existing one is refused
+// before anything is read, and no file is changed or left behind.
+TEST(MakeTable, RefusesAnExistingFileAndChangesNothing) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  dir.write("ionization.data", "37 Rb 1 4.177\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "ionization.data"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.standard_error,
+            "freq2equat-check: 'ionization.data' exists: --make-table writes a new file only\n");
+  EXPECT_EQ(result.standard_output, "");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+  EXPECT_EQ(dir.read("ionization.data"), "37 Rb 1 4.177\n");
+}
+
+// The name is taken at the one moment the existence test cannot see: when
+// the finished rows are linked into place. The file made meanwhile is kept
+// as it is, and the temporary file goes.
+TEST(MakeTable, NameTakenWhileWritingIsLeftAlone) {
+  if (!testing_support::can_trace_system_calls()) {
+    GTEST_SKIP() << "system calls of a child cannot be traced here (needs x86-64 Linux and ptrace)";
+  }
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  int taken = 0;
+  const auto hook = [&](testing_support::SystemCall& call) {
+    if (!call.entry || (call.number != SYS_link && call.number != SYS_linkat)) return;
+    if (call.read_string(call.arguments[call.number == SYS_link ? 1 : 3]) == "ionization.data") {
+      dir.write("ionization.data", "rival\n");
+      ++taken;
+    }
+  };
+  RunOptions options;
+  options.working_directory = dir.path();
+  // The leak sanitizer, when built in, cannot work under a tracer.
+  options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};
+  const RunResult result = testing_support::run_program_traced(FREQ2EQUAT_CHECK_PROGRAM, options, hook,
+                                                               {"--make-table", "ionization.data"});
+  ASSERT_EQ(taken, 1) << "the rows were not linked into place";
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.standard_error,
+            "freq2equat-check: 'ionization.data' exists: --make-table writes a new file only\n");
+  EXPECT_EQ(dir.read("ionization.data"), "rival\n");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+}
+
+// A write that cannot be made is status 2 with the system's reason, and
+// leaves no temporary file.
+TEST(MakeTable, WriteFailureGivesTheSystemsReason) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "absent/ionization.data"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.standard_error,
+            "freq2equat-check: cannot write 'absent/ionization.data': No such file or directory\n");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"vemo.freq"}));
+}
+
+// A molecule gets no invented row: it is named with what its row needs,
+// and the elements' rows are still written.
+TEST(MakeTable, MoleculeIsListedWithWhatItsRowNeeds) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + "  28CO     1    329411.92468250     0.00012000\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "ionization.data"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.standard_error.rfind(
+                "vemo.freq:2:5: warning: no row is made for CO with charge 1: a molecule's row holds its "
+                "ionisation energy less its dissociation energy",
+                0),
+            0u)
+      << result.standard_error;
+  EXPECT_EQ(dir.read("ionization.data"), " 37 'Rb'     1 4.1771281\n");
+}
+
+struct RowSlip {
+  const char* name;
+  std::string row;
+  std::string finding;  // after "ionization.data:2:COLUMN: warning: "
+};
+
+void PrintTo(const RowSlip& slip, std::ostream* out) { *out << slip.name; }
+
+class RowSlips : public testing::TestWithParam<RowSlip> {};
+
+// Each slip that the converter takes silently is a warning that gives the
+// shipped total and names the slip.
+TEST_P(RowSlips, WarnWithTheShippedValue) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  dir.write("ionization.data", "37 Rb 1 4.177\n" + GetParam().row + "\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir);
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.standard_error.find(": warning: " + GetParam().finding + "\n"), std::string::npos)
+      << result.standard_error;
+}
+
+const RowSlip row_slips[] = {
+    {"SecondIonisationEnergyAlone", "55 Cs 2 23.157",
+     "Cs with charge 2: 23.157 eV is not the total binding energy of the 2 electrons removed, "
+     "27.05135572743 +/- 6e-05 eV: it is the 2nd ionisation energy alone (23.15745 eV); the row holds the "
+     "sum of the first 2"},
+    {"KiloElectronvolts", "55 Cs 3 0.060246",
+     "Cs with charge 3: 0.060246 eV is not the total binding energy of the 3 electrons removed, "
+     "60.24635572743 +/- 0.004 eV: it is the total in keV; the row holds eV"},
+    {"ChargeOneLow", "55 Cs 3 27.0514",
+     "Cs with charge 3: 27.0514 eV is not the total binding energy of the 3 electrons removed, "
+     "60.24635572743 +/- 0.004 eV: it is the total for charge 2 (27.05135572743 eV): is the charge wrong?"},
+    {"ChargeOneHigh", "55 Cs 1 27.0514",
+     "Cs with charge 1: 27.0514 eV is not the total binding energy of the 1 electron removed, "
+     "3.89390572743 +/- 1.7e-10 eV: it is the total for charge 2 (27.05135572743 eV): is the charge wrong?"},
+    {"BelowAnyTotal", "55 Cs 6 2.0",
+     "Cs with charge 6: 2.0 eV is not the total binding energy of the 6 electrons removed, "
+     "228.34635572743 +/- 5.6 eV: it is below 6 x 3.89 eV = 23.34 eV, the least 6 electrons of any atom are "
+     "bound by"},
+    {"MoleculeBelowTheBound", "0 CO 1 0.014",
+     "CO with charge 1: 0.014 eV is below 3.89 eV, the least an electron of any atom is bound by: is it in "
+     "keV? (a molecule's row that holds its ionisation energy less its dissociation energy may be that low: "
+     "man freq2equat, MOLECULAR IONS)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(BindingRows, RowSlips, testing::ValuesIn(row_slips),
+                         [](const testing::TestParamInfo<RowSlip>& param) { return std::string(param.param.name); });
+
+// Rows within their uncertainty pass, however few digits they give: the
+// worked example's 3 decimals, Pb 41+ within NIST's +/-870 eV, a molecule
+// above the bound.
+TEST(BindingRows, RowsWithinTheirUncertaintyPass) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  dir.write("ionization.data", "37 Rb 1 4.177\n55 Cs 1 3.894\n82 Pb 41 28500\n0 'CO' 1 14.014\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--no-masses"});
+  EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+}
+
+struct Correction {
+  const char* name;
+  std::string freq;
+  std::string table;
+  std::string finding;  // empty: none expected
+};
+
+void PrintTo(const Correction& correction, std::ostream* out) { *out << correction.name; }
+
+class CorrectionUncertainty : public testing::TestWithParam<Correction> {};
+
+// A highly charged heavy ion's tabulated binding energies are far less
+// certain than a modern ratio: the warning gives both numbers. A singly
+// charged pair at the same U gets none.
+TEST_P(CorrectionUncertainty, WarnsWhenAboveAThirdOfU) {
+  ScratchDir dir;
+  dir.write("vemo.freq", GetParam().freq);
+  dir.write("ionization.data", GetParam().table);
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir);
+  const bool warned = result.standard_error.find("is uncertain by") != std::string::npos;
+  EXPECT_EQ(warned, !GetParam().finding.empty()) << result.standard_error;
+  if (warned) {
+    EXPECT_NE(result.standard_error.find("vemo.freq:2:37: warning: " + GetParam().finding + "\n"),
+              std::string::npos)
+        << result.standard_error;
+  }
+}
+
+// U = A_ref x sigma x charge_meas / charge_ref = 0.01 micro-u for both.
+const Correction corrections[] = {
+    {"LeadOverXenon",
+     " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.80390300     0.00004804\n",
+     "54 Xe 26 8948.5956437\n82 Pb 41 28805.7190389\n",
+     "the binding-energy correction of 208Pb 41+ over 132Xe 26+, -15.777062 micro-u, is uncertain by 0.937765 "
+     "micro-u from the tabulated binding energies, more than a third of the equation's U of 0.010000 micro-u: "
+     "at this precision the measurement needs an ion-specific calculation of the binding energies"},
+    {"CaesiumOverRubidium",
+     "  85Rb     1    -88210.26396000     0.00537000\n 133Cs     1   1565221.53681481     0.00011765\n",
+     "37 Rb 1 4.1771281\n55 Cs 1 3.89390572743\n", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(BindingRows, CorrectionUncertainty, testing::ValuesIn(corrections),
+                         [](const testing::TestParamInfo<Correction>& param) { return std::string(param.param.name); });
+
+// -v and the comparison show C and its uncertainty per measurement.
+TEST(BindingRows, CorrectionShownWithItsUncertainty) {
+  ScratchDir dir;
+  dir.write("vemo.freq", std::string(R) + M);
+  dir.write("ionization.data", "37 Rb 1 4.1771281\n55 Cs 1 3.89390572743\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"-v"});
+  EXPECT_NE(result.standard_output.find("; binding-energy correction 0.002839 +/- 0.000000 micro-u\n"),
+            std::string::npos)
+      << result.standard_output;
+  EXPECT_NE(result.standard_output.find("   2  133Cs    1      -94548.173901  0.012856    0.002839  0.000000  "),
+            std::string::npos)
+      << result.standard_output;
+}
+
+// The comparison folds the correction's uncertainty into the combined
+// sigma: 208Pb 41+ 4.5 micro-u above the table is 3.7 sigma of the table's
+// 1.232 micro-u alone, but 2.9 with the binding energies' 0.94 micro-u.
+TEST(BindingRows, ComparisonFoldsTheCorrectionsUncertaintyIn) {
+  ScratchDir dir;
+  dir.write("vemo.freq",
+            " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.82553967     0.00004804\n");
+  dir.write("ionization.data", "54 Xe 26 8948.5956437\n82 Pb 41 28805.7190389\n");
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir);
+  EXPECT_EQ(result.standard_error.find("sigma ("), std::string::npos) << result.standard_error;
+  EXPECT_NE(result.standard_output.find("  -15.777062  0.937765  -23347.995000  1.232000      4.500000    2.9\n"),
+            std::string::npos)
+      << result.standard_output;
+}
+
+}  // namespace
