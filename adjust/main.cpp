@@ -31,6 +31,7 @@
 #include "cli/standard_output.h"
 #include "plot/render.h"
 #include "plot/replacing_file.h"
+#include "recordio/process_start.h"
 #include "recordio/units.h"
 
 namespace {
