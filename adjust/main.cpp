@@ -96,8 +96,8 @@ int adjust_files(int argc, char** argv) {
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
       if (check::same_file(options.files[i], options.files[j])) {
-        return fail(cli::quoted_name(options.files[j]) + " is " + cli::quoted_name(options.files[i]) +
-                    " again: its equations would count twice");
+        return fail(cli::quoted_name(options.files[j]) + " is " +
+                    cli::quoted_name(options.files[i]) + " again: its equations would count twice");
       }
     }
   }
@@ -112,8 +112,8 @@ int adjust_files(int argc, char** argv) {
     if (!*output) continue;
     for (const std::string& input : inputs) {
       if (check::same_file(**output, input)) {
-        return fail(std::string(option) + " " + cli::quoted_name(**output) + " names an input file, " +
-                    cli::quoted_name(input));
+        return fail(std::string(option) + " " + cli::quoted_name(**output) +
+                    " names an input file, " + cli::quoted_name(input));
       }
     }
     for (std::size_t j = 0; j < i; ++j) {
@@ -135,7 +135,8 @@ int adjust_files(int argc, char** argv) {
   // equations files, and are left out.
   check::Diagnostics diagnostics;
   check::MassTable masses;
-  if (!masses.load(masses_path, cli::shown_name(masses_path), diagnostics, message)) return fail(message);
+  if (!masses.load(masses_path, cli::shown_name(masses_path), diagnostics, message))
+    return fail(message);
 
   std::vector<adjust::Equation> equations;
   std::vector<std::string> notes;

@@ -7,15 +7,23 @@ namespace check {
 
 namespace {
 
-enum Column : std::size_t { z_column, symbol_column, charge_column, ionisation_column,
-                            ionisation_uncertainty_column, total_column, total_uncertainty_column };
+enum Column : std::size_t {
+  z_column,
+  symbol_column,
+  charge_column,
+  ionisation_column,
+  ionisation_uncertainty_column,
+  total_column,
+  total_uncertainty_column
+};
 
 }  // namespace
 
 bool BindingEnergyData::load(const std::string& path, std::string& error) {
   CsvRows rows;
-  if (!rows.open(path, {"Z", "symbol", "charge", "ionisation_energy_eV", "ionisation_uncertainty_eV", "total_binding_eV",
-                  "total_uncertainty_eV"},
+  if (!rows.open(path,
+                 {"Z", "symbol", "charge", "ionisation_energy_eV", "ionisation_uncertainty_eV",
+                  "total_binding_eV", "total_uncertainty_eV"},
                  error)) {
     return false;
   }
@@ -24,10 +32,13 @@ bool BindingEnergyData::load(const std::string& path, std::string& error) {
     ShippedEnergy energy;
     std::int32_t q = 0;
     if (!rows.number(z_column, energy.Z) || !rows.number(charge_column, q) ||
-        !rows.number(ionisation_column, energy.ionisation) || !rows.number(total_column, energy.total) ||
-        !rows.number(total_uncertainty_column, energy.total_uncertainty) || rows.field(symbol_column).empty()) {
+        !rows.number(ionisation_column, energy.ionisation) ||
+        !rows.number(total_column, energy.total) ||
+        !rows.number(total_uncertainty_column, energy.total_uncertainty) ||
+        rows.field(symbol_column).empty()) {
       error = path + ":" + std::to_string(rows.line_number()) +
-              ": not a row of Z, symbol, charge, ionisation energy, total binding energy and its uncertainty";
+              ": not a row of Z, symbol, charge, ionisation energy, total binding energy and its "
+              "uncertainty";
       return false;
     }
     if (!rows.number(ionisation_uncertainty_column, energy.ionisation_uncertainty)) {

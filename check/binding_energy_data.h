@@ -18,10 +18,10 @@ namespace check {
 
 struct ShippedEnergy {
   int Z = 0;
-  int order = 0;  // the row's place in the file: by element, then charge
-  double ionisation = 0.0;  // eV: the q-th ionisation energy alone
+  int order = 0;                        // the row's place in the file: by element, then charge
+  double ionisation = 0.0;              // eV: the q-th ionisation energy alone
   double ionisation_uncertainty = 0.0;  // the total's where the source gives none
-  double total = 0.0;       // eV: the sum of the first q
+  double total = 0.0;                   // eV: the sum of the first q
   double total_uncertainty = 0.0;
   std::string ionisation_text;         // as the source writes it
   std::string total_text;              // the total with the digits the source gives

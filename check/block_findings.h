@@ -45,7 +45,8 @@ class BlockFindings {
   void end_block();
 
  private:
-  void report(std::int64_t line, std::int32_t column, const std::string& message, const std::string& record);
+  void report(std::int64_t line, std::int32_t column, const std::string& message,
+              const std::string& record);
 
   CheckContext& context_;
   bool open_ = false;

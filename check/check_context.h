@@ -19,7 +19,7 @@ namespace check {
 struct InputFile {
   std::string shown;   // the name findings give, escaped when it must be
   std::string quoted;  // the name in quotes, for one-line messages
-  std::string path;   // as connected
+  std::string path;    // as connected
   std::int32_t unit = 0;
   recordio::RecordTrace trace;
 
@@ -34,8 +34,8 @@ struct Compared {
   bool reference = false;
   std::string nuclide;  // mass number and symbol as written, "133Cs"
   std::int32_t A = 0;
-  std::int32_t charge = 0;                   // of the ion on the line
-  SymbolKind kind = SymbolKind::element;     // isomer and molecule are compared apart
+  std::int32_t charge = 0;                // of the ion on the line
+  SymbolKind kind = SymbolKind::element;  // isomer and molecule are compared apart
   bool corrected = true;  // the binding-energy correction was made (both energies found)
   double value = 0.0;     // micro-u, as the converter computes it
   double sigma = 0.0;

@@ -1,8 +1,8 @@
 // comparison.cpp - differences from the mass table, and their listing.
 #include "check/comparison.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -41,8 +41,19 @@ struct Cell {
 void print_comparison(const std::vector<Compared>& compared, const std::string& table_name) {
   std::printf("mass excesses in micro-u beside %s:\n", table_name.c_str());
   std::vector<std::vector<Cell>> rows;
-  rows.push_back({{"line"}, {"nuclide", false}, {"block", false}, {"this file"}, {"+/-"}, {"correction"},
-                  {"+/-"}, {"table"}, {"+/-"}, {"", false}, {"difference"}, {"sigma"}, {"", false}});
+  rows.push_back({{"line"},
+                  {"nuclide", false},
+                  {"block", false},
+                  {"this file"},
+                  {"+/-"},
+                  {"correction"},
+                  {"+/-"},
+                  {"table"},
+                  {"+/-"},
+                  {"", false},
+                  {"difference"},
+                  {"sigma"},
+                  {"", false}});
   bool estimated = false;
   for (const Compared& c : compared) {
     std::vector<Cell> row{{std::to_string(c.line)},
@@ -55,7 +66,9 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     // not hold).
     const bool correction = !c.reference && c.corrected;
     row.insert(row.end(), {{correction ? fixed(c.correction, 6) : ""},
-                           {!correction ? "" : c.correction_sigma ? fixed(*c.correction_sigma, 6) : "?"}});
+                           {!correction          ? ""
+                            : c.correction_sigma ? fixed(*c.correction_sigma, 6)
+                                                 : "?"}});
     if (c.table) {
       estimated = estimated || c.table->estimated;
       row.insert(row.end(), {{fixed(c.table->mass_excess, 6)},
@@ -90,8 +103,9 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     std::printf("%s\n", line.c_str());
   }
   if (estimated) {
-    std::printf("# estimated in %s from systematics, not measured: a difference from it says little\n",
-                table_name.c_str());
+    std::printf(
+        "# estimated in %s from systematics, not measured: a difference from it says little\n",
+        table_name.c_str());
   }
 }
 

@@ -91,7 +91,8 @@ plot::Label ion_label(const Compared& compared) {
   return label;
 }
 
-plot::Figure comparison_figure(const std::vector<Compared>& compared, const ComparisonPlotSettings& settings) {
+plot::Figure comparison_figure(const std::vector<Compared>& compared,
+                               const ComparisonPlotSettings& settings) {
   const bool kev = settings.in_kev && settings.kev_per_micro_u > 0.0;
   const double factor = kev ? settings.kev_per_micro_u : 1.0;
   const char* unit = kev ? "keV" : "\u03bcu";
@@ -123,7 +124,8 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
       continue;
     }
     if (!c.table) {
-      not_compared.items.push_back({label, "line " + std::to_string(c.line) + ": " + c.not_compared});
+      not_compared.items.push_back(
+          {label, "line " + std::to_string(c.line) + ": " + c.not_compared});
       continue;
     }
     plot::Point point;
@@ -143,7 +145,7 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
       isomers.add(c, std::move(point));
       continue;
     }
-    point.mark = c.reference ? plot::Mark::open_square
+    point.mark = c.reference   ? plot::Mark::open_square
                  : c.corrected ? plot::Mark::filled_circle
                                : plot::Mark::open_circle;
     any_uncorrected = any_uncorrected || (!c.corrected && !c.reference);
@@ -158,16 +160,20 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
   figure.when_empty = "no measurement to compare with the table";
   using plot::LegendEntry;
   using plot::Mark;
-  figure.legend.push_back({Mark::filled_circle, false, false, "this work \u2212 table, this work's 1\u03c3 bar"});
+  figure.legend.push_back(
+      {Mark::filled_circle, false, false, "this work \u2212 table, this work's 1\u03c3 bar"});
   figure.legend.push_back({Mark::filled_circle, false, true, "table's 1\u03c3 around zero"});
   if (any_far) {
-    figure.legend.push_back({Mark::filled_circle, true, false, "over 3 combined \u03c3 from the table (\u03c3 written)"});
+    figure.legend.push_back({Mark::filled_circle, true, false,
+                             "over 3 combined \u03c3 from the table (\u03c3 written)"});
   }
   if (any_uncorrected) {
-    figure.legend.push_back({Mark::open_circle, false, false, "no binding-energy correction (energy missing)"});
+    figure.legend.push_back(
+        {Mark::open_circle, false, false, "no binding-energy correction (energy missing)"});
   }
   if (settings.references) {
-    figure.legend.push_back({Mark::open_square, false, false, "reference: its value in the file \u2212 table"});
+    figure.legend.push_back(
+        {Mark::open_square, false, false, "reference: its value in the file \u2212 table"});
   }
   figure.legend.push_back({Mark::edge_triangle, false, false, "off the scale, its value written"});
 
@@ -176,12 +182,14 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared, const Comp
     figure.sections.push_back(measurements.section("", axis, true));
   }
   if (!isomers.groups.empty()) {
-    figure.sections.push_back(isomers.section("Isomers: excitation energy over the table's ground state",
-                                              std::string("E* (") + isomer_unit + ")", false));
+    figure.sections.push_back(
+        isomers.section("Isomers: excitation energy over the table's ground state",
+                        std::string("E* (") + isomer_unit + ")", false));
   }
   if (!references.groups.empty()) {
-    figure.sections.push_back(references.section(
-        "References: the file's value \u2212 table", std::string("reference \u2212 table (") + unit + ")", true));
+    figure.sections.push_back(
+        references.section("References: the file's value \u2212 table",
+                           std::string("reference \u2212 table (") + unit + ")", true));
   }
   for (const plot::Label& label : reference_order) {
     listed_references.items.push_back({label, "(" + reference_blocks[label.plain()] + ")"});

@@ -22,13 +22,14 @@
 namespace check {
 
 struct ComparisonPlotSettings {
-  std::string title;      // "vemo.freq - AME2020"
+  std::string title;             // "vemo.freq - AME2020"
   double kev_per_micro_u = 0.0;  // the table's own factor; 0: everything in micro-u
   bool in_kev = false;           // differences in keV; excitation energies always are
   bool references = false;       // draw the reference lines too
 };
 
-plot::Figure comparison_figure(const std::vector<Compared>& compared, const ComparisonPlotSettings& settings);
+plot::Figure comparison_figure(const std::vector<Compared>& compared,
+                               const ComparisonPlotSettings& settings);
 
 // The label of an ion in the physicist's notation: 133Cs, charge 2, as
 // superscript 133, Cs, superscript 2+; an isomer's letter joins the mass

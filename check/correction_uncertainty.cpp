@@ -11,7 +11,8 @@ namespace check {
 
 namespace {
 
-const ShippedEnergy* shipped(const BindingEnergyData& data, const conversion::Symbol& symbol, std::int32_t q) {
+const ShippedEnergy* shipped(const BindingEnergyData& data, const conversion::Symbol& symbol,
+                             std::int32_t q) {
   const SymbolMeaning meaning = classify_symbol(symbol);
   if (meaning.kind != SymbolKind::element && meaning.kind != SymbolKind::isomer) return nullptr;
   return data.find(meaning.looked_up, q);
@@ -42,7 +43,8 @@ std::optional<double> correction_uncertainty(const BindingEnergyData& data,
   const bool reference_lower = reference.charge_ref <= measurement.charge_meas;
   const double sigma_low = reference_lower ? sigma_ref : sigma_meas;
   const double sigma_high = reference_lower ? sigma_meas : sigma_ref;
-  const double sigma_between = std::sqrt(std::max(0.0, sigma_high * sigma_high - sigma_low * sigma_low));
+  const double sigma_between =
+      std::sqrt(std::max(0.0, sigma_high * sigma_high - sigma_low * sigma_low));
   return std::hypot((k - 1.0) * sigma_low, reference_lower ? sigma_between : k * sigma_between);
 }
 

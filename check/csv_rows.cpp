@@ -58,7 +58,8 @@ bool CsvRows::next_line(std::string_view& line) {
   return false;
 }
 
-bool CsvRows::open(const std::string& path, const std::vector<std::string_view>& columns, std::string& error) {
+bool CsvRows::open(const std::string& path, const std::vector<std::string_view>& columns,
+                   std::string& error) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     error = "cannot read '" + path + "': " + std::strerror(errno);
@@ -85,7 +86,8 @@ bool CsvRows::open(const std::string& path, const std::vector<std::string_view>&
     std::size_t position = 0;
     while (position < names.size() && names[position] != column) ++position;
     if (position == names.size()) {
-      error = path + ":" + std::to_string(line_number_) + ": no column '" + std::string(column) + "'";
+      error =
+          path + ":" + std::to_string(line_number_) + ": no column '" + std::string(column) + "'";
       return false;
     }
     positions_.push_back(position);
@@ -105,7 +107,11 @@ std::string_view CsvRows::field(std::size_t column) const {
   return position < fields_.size() ? fields_[position] : std::string_view();
 }
 
-bool CsvRows::number(std::size_t column, double& value) const { return whole_number(field(column), value); }
-bool CsvRows::number(std::size_t column, int& value) const { return whole_number(field(column), value); }
+bool CsvRows::number(std::size_t column, double& value) const {
+  return whole_number(field(column), value);
+}
+bool CsvRows::number(std::size_t column, int& value) const {
+  return whole_number(field(column), value);
+}
 
 }  // namespace check

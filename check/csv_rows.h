@@ -20,7 +20,8 @@ class CsvRows {
   // Reads `path`. False, with a one-line reason in `error`, when the file
   // cannot be read or lacks one of `columns` in its header; the fields of
   // each row are then asked for by their index in `columns`.
-  bool open(const std::string& path, const std::vector<std::string_view>& columns, std::string& error);
+  bool open(const std::string& path, const std::vector<std::string_view>& columns,
+            std::string& error);
 
   // Moves to the next row; false after the last.
   bool next();
@@ -39,8 +40,8 @@ class CsvRows {
   std::string bytes_;
   std::size_t at_ = 0;
   long line_number_ = 0;
-  std::vector<std::size_t> positions_;        // the file's column of each name asked for
-  std::vector<std::string_view> fields_;      // of the current row
+  std::vector<std::size_t> positions_;    // the file's column of each name asked for
+  std::vector<std::string_view> fields_;  // of the current row
   bool next_line(std::string_view& line);
 };
 

@@ -24,7 +24,8 @@ std::string printable(std::string_view line, std::int32_t& caret_at) {
   std::int32_t moved = caret_at;
   for (std::size_t i = 0; i < line.size(); ++i) {
     const auto c = static_cast<unsigned char>(line[i]);
-    if (static_cast<std::int64_t>(i) + 1 == caret_at) moved = static_cast<std::int32_t>(shown.size()) + 1;
+    if (static_cast<std::int64_t>(i) + 1 == caret_at)
+      moved = static_cast<std::int32_t>(shown.size()) + 1;
     if (shows_as_itself(c)) {
       shown += static_cast<char>(c);
     } else if (c == '\t') {
@@ -38,7 +39,8 @@ std::string printable(std::string_view line, std::int32_t& caret_at) {
   }
   // A column past the end (an end of line) stays past the end.
   if (caret_at > static_cast<std::int64_t>(line.size())) {
-    moved = static_cast<std::int32_t>(shown.size()) + (caret_at - static_cast<std::int32_t>(line.size()));
+    moved = static_cast<std::int32_t>(shown.size()) +
+            (caret_at - static_cast<std::int32_t>(line.size()));
   }
   caret_at = moved;
   return shown;
@@ -48,7 +50,8 @@ std::string line_window(std::string_view line, std::int32_t& caret_at) {
   static constexpr std::string_view cut = "...";
   if (line.size() <= shown_line_width) return printable(line, caret_at);
   // The caret's byte, or the line's end when the column lies past it.
-  const std::size_t at = caret_at > 0 ? std::min(static_cast<std::size_t>(caret_at - 1), line.size()) : 0;
+  const std::size_t at =
+      caret_at > 0 ? std::min(static_cast<std::size_t>(caret_at - 1), line.size()) : 0;
   std::size_t from = at > shown_line_width / 2 ? at - shown_line_width / 2 : 0;
   if (from + shown_line_width > line.size()) from = line.size() - shown_line_width;
   const std::size_t to = from + shown_line_width;

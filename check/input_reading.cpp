@@ -52,8 +52,9 @@ bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, R
   }
 
   MeasurementsCheck measurements_check(context, table);
-  const conversion::WalkEnd end = conversion::walk_measurements(
-      context.freq.unit, measurements_check, &measurements_check.status, &measurements_check.progress);
+  const conversion::WalkEnd end =
+      conversion::walk_measurements(context.freq.unit, measurements_check,
+                                    &measurements_check.status, &measurements_check.progress);
   measurements_check.finish(end);
   release(context.freq.unit);
   counts.blocks = measurements_check.blocks();

@@ -24,8 +24,9 @@ void check_line_bytes(CheckContext& context, const InputFile& file, const Source
     const std::size_t tab = raw.find('\t');
     if (tab != std::string_view::npos) {
       const std::int32_t column = line.column(tab);
-      const std::int32_t next =
-          tab + 1 < raw.size() ? line.column(tab + 1) : static_cast<std::int32_t>(line.record.size()) + 1;
+      const std::int32_t next = tab + 1 < raw.size()
+                                    ? line.column(tab + 1)
+                                    : static_cast<std::int32_t>(line.record.size()) + 1;
       context.diagnostics.report(
           Severity::warning, file.shown, number, column,
           "a tab: the converter fills blanks up to column " + std::to_string(next) +
@@ -52,7 +53,8 @@ void check_delivered_without_line_end(CheckContext& context, const InputFile& fi
   context.diagnostics.report(
       Severity::warning, file.shown, file.trace.line_number,
       static_cast<std::int32_t>(line.record.size()) + 1,
-      "the last line has no line end: if the file was cut short, " + std::string(risk), line.record);
+      "the last line has no line end: if the file was cut short, " + std::string(risk),
+      line.record);
 }
 
 void check_undelivered_tail(CheckContext& context, const InputFile& file, std::string_view lost) {
@@ -61,18 +63,19 @@ void check_undelivered_tail(CheckContext& context, const InputFile& file, std::s
   const SourceLine line = file.current_line(context.tab_width);
   const std::size_t cr = raw.find('\r');
   if (cr != std::string_view::npos && cr + 1 < raw.size()) {
-    context.diagnostics.report(
-        Severity::warning, file.shown, file.trace.line_number, line.column(cr),
-        "the lines from here on end in CR alone, which ends no line here: the converter never reads "
-        "them; save the file with LF or CR LF line ends",
-        line.record);
+    context.diagnostics.report(Severity::warning, file.shown, file.trace.line_number,
+                               line.column(cr),
+                               "the lines from here on end in CR alone, which ends no line here: "
+                               "the converter never reads "
+                               "them; save the file with LF or CR LF line ends",
+                               line.record);
     return;
   }
-  context.diagnostics.report(Severity::warning, file.shown, file.trace.line_number,
-                             static_cast<std::int32_t>(line.record.size()) + 1,
-                             "the last line has no line end, and the converter never reads it: " +
-                                 std::string(lost),
-                             line.record);
+  context.diagnostics.report(
+      Severity::warning, file.shown, file.trace.line_number,
+      static_cast<std::int32_t>(line.record.size()) + 1,
+      "the last line has no line end, and the converter never reads it: " + std::string(lost),
+      line.record);
 }
 
 }  // namespace check

@@ -10,14 +10,14 @@
 namespace check {
 
 struct LineBytesChecks {
-  bool tabs_matter = false;  // fixed columns: a tab moves every later field
+  bool tabs_matter = false;      // fixed columns: a tab moves every later field
   bool byte_order_mark = false;  // report a mark at the start of the file
 };
 
 // The line `file`'s trace holds, just read; `record` is the line as the
 // converter sees it.
 void check_line_bytes(CheckContext& context, const InputFile& file, const SourceLine& line,
-                       LineBytesChecks checks);
+                      LineBytesChecks checks);
 
 // After end of file: a last line without its LF that the layer did not
 // deliver as a record. `lost` says what that costs.

@@ -56,11 +56,14 @@ using check::same_file;
 // --make-table: the rows for the ions of the measurements file, written as
 // a new file. Nothing else is read or written.
 int make_table(const check::Options& options, check::CheckContext& context) {
-  if (options.table || options.masses || options.plot || options.plot_unit || options.plot_references) {
-    return fail("--make-table writes a table and checks nothing: it takes no --table, --masses or --plot");
+  if (options.table || options.masses || options.plot || options.plot_unit ||
+      options.plot_references) {
+    return fail(
+        "--make-table writes a table and checks nothing: it takes no --table, --masses or --plot");
   }
   const std::string& path = *options.make_table;
-  const std::string exists = cli::quoted_name(path) + " exists: --make-table writes a new file only";
+  const std::string exists =
+      cli::quoted_name(path) + " exists: --make-table writes a new file only";
   if (check::name_exists(path)) return fail(exists);
   std::string error;
   if (!check::connect(context.freq, error)) return fail(error);
@@ -76,12 +79,14 @@ int make_table(const check::Options& options, check::CheckContext& context) {
     case check::NewFile::written:
       break;
   }
-  std::printf("%s: %s written for the ions of %s%s\n", cli::shown_name(path).c_str(),
-              check::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
-              made.ions_without_row == 0
-                  ? ""
-                  : ("; " + check::count_of(made.ions_without_row, "ion") + " without a row").c_str());
-  return context.diagnostics.errors() + context.diagnostics.warnings() > 0 ? found_something : found_nothing;
+  std::printf(
+      "%s: %s written for the ions of %s%s\n", cli::shown_name(path).c_str(),
+      check::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
+      made.ions_without_row == 0
+          ? ""
+          : ("; " + check::count_of(made.ions_without_row, "ion") + " without a row").c_str());
+  return context.diagnostics.errors() + context.diagnostics.warnings() > 0 ? found_something
+                                                                           : found_nothing;
 }
 
 int check_files(int argc, char** argv) {
@@ -121,7 +126,8 @@ int check_files(int argc, char** argv) {
     } else if (options.make_table) {
       return fail(error);
     } else {
-      std::fprintf(stderr, "%s: %s: the rows of the binding-energy table are not checked against it\n",
+      std::fprintf(stderr,
+                   "%s: %s: the rows of the binding-energy table are not checked against it\n",
                    program, error.c_str());
     }
   }
@@ -159,8 +165,8 @@ int check_files(int argc, char** argv) {
     } else if (!default_table || options.plot) {
       return fail(error);
     } else {
-      std::fprintf(stderr, "%s: %s: the mass excesses are not compared with a mass table\n", program,
-                   error.c_str());
+      std::fprintf(stderr, "%s: %s: the mass excesses are not compared with a mass table\n",
+                   program, error.c_str());
       masses_path.clear();
     }
   }
@@ -176,25 +182,28 @@ int check_files(int argc, char** argv) {
     check::ComparisonPlotSettings settings;
     // The table is named as physicists cite it; a table of one's own by its file.
     std::string table_name = default_table ? "AME2020" : base_name(masses_path);
-    if (!default_table && table_name.size() > 4 && table_name.substr(table_name.size() - 4) == ".csv") {
+    if (!default_table && table_name.size() > 4 &&
+        table_name.substr(table_name.size() - 4) == ".csv") {
       table_name.erase(table_name.size() - 4);
     }
     settings.title = base_name(context.freq.path) + " - " + table_name;
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
     settings.in_kev = options.plot_unit == "keV";
     settings.references = options.plot_references;
-    const std::string why = plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
+    const std::string why =
+        plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
     if (!why.empty()) return fail(why);
   }
 
   const int errors = context.diagnostics.errors();
   const int warnings = context.diagnostics.warnings();
-  std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n", context.freq.shown.c_str(),
-              check::count_of(counts.blocks, "block").c_str(),
+  std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n",
+              context.freq.shown.c_str(), check::count_of(counts.blocks, "block").c_str(),
               check::count_of(counts.measurements, "measurement").c_str(),
-              check::count_of(counts.measurements, "equation").c_str(),
-              context.table.shown.c_str(), check::count_of(table.size(), "row").c_str(),
-              check::count_of(errors, "error").c_str(), check::count_of(warnings, "warning").c_str());
+              check::count_of(counts.measurements, "equation").c_str(), context.table.shown.c_str(),
+              check::count_of(table.size(), "row").c_str(),
+              check::count_of(errors, "error").c_str(),
+              check::count_of(warnings, "warning").c_str());
   return errors + warnings > 0 ? found_something : found_nothing;
 }
 

@@ -49,7 +49,8 @@ class IonCollector final : public conversion::MeasurementsVisitor {
     if (meaning.kind == SymbolKind::blank || charge <= 0) return;
     const auto key = std::make_pair(meaning.looked_up, charge);
     if (ions.count(key) != 0) return;
-    ions[key] = {meaning, context_.freq.trace.line_number, progress.field_start[1] + 1, progress.record};
+    ions[key] = {meaning, context_.freq.trace.line_number, progress.field_start[1] + 1,
+                 progress.record};
   }
 
   const CheckContext& context_;
@@ -61,12 +62,15 @@ std::string row_text(const ShippedEnergy& energy, const std::string& symbol, std
   return text + energy.total_text + "\n";
 }
 
-std::string what_the_row_needs(const FirstUse& use, std::int32_t charge, const BindingEnergyData& data) {
+std::string what_the_row_needs(const FirstUse& use, std::int32_t charge,
+                               const BindingEnergyData& data) {
   const std::string name = species(use.meaning.looked_up, charge);
   if (use.meaning.kind == SymbolKind::molecule) {
     return "no row is made for " + name +
-           ": a molecule's row holds its ionisation energy less its dissociation energy (its mass excess "
-           "then the sum of its atoms'), or its ionisation energy alone with the dissociation energy in its "
+           ": a molecule's row holds its ionisation energy less its dissociation energy (its mass "
+           "excess "
+           "then the sum of its atoms'), or its ionisation energy alone with the dissociation "
+           "energy in its "
            "mass excess (man freq2equat, MOLECULAR IONS); add it by hand";
   }
   if (use.meaning.kind != SymbolKind::element && use.meaning.kind != SymbolKind::isomer) {
@@ -84,8 +88,8 @@ std::string what_the_row_needs(const FirstUse& use, std::int32_t charge, const B
 
 MadeTable make_table_rows(CheckContext& context, const std::string& table_name) {
   IonCollector collector(context);
-  const conversion::WalkEnd end =
-      conversion::walk_measurements(context.freq.unit, collector, &collector.status, &collector.progress);
+  const conversion::WalkEnd end = conversion::walk_measurements(
+      context.freq.unit, collector, &collector.status, &collector.progress);
   MadeTable made;
   if (end == conversion::WalkEnd::failure && collector.status != -1) {
     if (collector.status != recordio::code::illegal_numeric_character) {
@@ -93,11 +97,12 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
                            std::to_string(collector.status) + ")";
       return made;
     }
-    context.diagnostics.report(Severity::error, context.freq.shown, context.freq.trace.line_number, 0,
-                               "the converter cannot read this line and stops here: the table holds the "
-                               "ions of the lines before it only (freq2equat-check without --make-table "
-                               "says what is wrong)",
-                               collector.progress.record);
+    context.diagnostics.report(
+        Severity::error, context.freq.shown, context.freq.trace.line_number, 0,
+        "the converter cannot read this line and stops here: the table holds the "
+        "ions of the lines before it only (freq2equat-check without --make-table "
+        "says what is wrong)",
+        collector.progress.record);
   }
   std::vector<std::pair<const ShippedEnergy*, std::string>> rows;
   for (const auto& [key, use] : collector.ions) {
@@ -114,15 +119,17 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
                                what_the_row_needs(use, key.second, *context.binding), use.record);
   }
   // In the data's order: by element, then charge.
-  std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first->order < b.first->order; });
+  std::sort(rows.begin(), rows.end(),
+            [](const auto& a, const auto& b) { return a.first->order < b.first->order; });
   for (const auto& row : rows) made.rows += row.second;
   made.row_count = static_cast<int>(rows.size());
   if (made.row_count > conversion::BindingEnergyTable::capacity) {
-    context.diagnostics.report(Severity::warning, table_name, conversion::BindingEnergyTable::capacity + 1, 0,
-                               "the ions need " + std::to_string(made.row_count) +
-                                   " rows, but the converter loads 450: this row and the rows after it are "
-                                   "not loaded; split the measurements",
-                               {});
+    context.diagnostics.report(
+        Severity::warning, table_name, conversion::BindingEnergyTable::capacity + 1, 0,
+        "the ions need " + std::to_string(made.row_count) +
+            " rows, but the converter loads 450: this row and the rows after it are "
+            "not loaded; split the measurements",
+        {});
   }
   return made;
 }

@@ -74,13 +74,15 @@ bool MassTable::load(const std::string& path, const std::string& shown, Diagnost
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
     const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(Severity::warning, shown, line_number, column, why + ": the row is left out", line);
+      findings.report(Severity::warning, shown, line_number, column, why + ": the row is left out",
+                      line);
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||
           (line.size() > expected_header.size() && line[expected_header.size()] != ',')) {
-        error = cli::quoted_name(path) + " is not a mass table: its line " + std::to_string(line_number) +
-                " does not start with the header " + std::string(expected_header);
+        error = cli::quoted_name(path) + " is not a mass table: its line " +
+                std::to_string(line_number) + " does not start with the header " +
+                std::string(expected_header);
         return false;
       }
       header_seen = true;
@@ -90,7 +92,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, Diagnost
     Entry entry;
     entry.line = line_number;
     std::int32_t A = 0;
-    if (fields.size() < 5 || !number(fields[1].text, A) || !number(fields[3].text, entry.mass.mass_excess) ||
+    if (fields.size() < 5 || !number(fields[1].text, A) ||
+        !number(fields[3].text, entry.mass.mass_excess) ||
         !number(fields[4].text, entry.mass.uncertainty)) {
       warn(1, "not a row of Z, A, symbol, mass excess and uncertainty in micro-u");
       continue;
@@ -111,26 +114,31 @@ bool MassTable::load(const std::string& path, const std::string& shown, Diagnost
       continue;
     }
     if (!std::isfinite(entry.mass.uncertainty) || entry.mass.uncertainty < 0.0) {
-      warn(fields[4].column, std::isfinite(entry.mass.uncertainty) ? "negative uncertainty"
-                                                                   : "the uncertainty is not a finite number");
+      warn(fields[4].column, std::isfinite(entry.mass.uncertainty)
+                                 ? "negative uncertainty"
+                                 : "the uncertainty is not a finite number");
       continue;
     }
-    entry.mass.estimated = fields.size() > estimated_column && trimmed(fields[estimated_column].text) == "yes";
+    entry.mass.estimated =
+        fields.size() > estimated_column && trimmed(fields[estimated_column].text) == "yes";
     const std::string nuclide = std::to_string(A) + std::string(symbol);
     const auto [place, added] = masses_.try_emplace({A, std::string(symbol)}, entry);
     if (!added) {
-      warn(fields[1].column, nuclide + " is in the table already, on line " + std::to_string(place->second.line));
+      warn(fields[1].column,
+           nuclide + " is in the table already, on line " + std::to_string(place->second.line));
       continue;
     }
     double kev = 0.0;
-    if (fields.size() > 5 && number(fields[5].text, kev) && std::isfinite(kev / entry.mass.mass_excess) &&
+    if (fields.size() > 5 && number(fields[5].text, kev) &&
+        std::isfinite(kev / entry.mass.mass_excess) &&
         std::fabs(entry.mass.mass_excess) > largest_for_kev) {
       largest_for_kev = std::fabs(entry.mass.mass_excess);
       kev_per_micro_u_ = kev / entry.mass.mass_excess;
     }
   }
   if (!header_seen) {
-    error = cli::quoted_name(path) + " is not a mass table: it has no header " + std::string(expected_header);
+    error = cli::quoted_name(path) + " is not a mass table: it has no header " +
+            std::string(expected_header);
     return false;
   }
   if (masses_.empty()) {

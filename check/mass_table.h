@@ -37,7 +37,8 @@ class MassTable {
   // one-line reason in `error` when the table cannot be used at all: not
   // readable, not a regular file, over `size_limit`, without the header line
   // of the expected columns, or without a single usable row.
-  bool load(const std::string& path, const std::string& shown, Diagnostics& findings, std::string& error);
+  bool load(const std::string& path, const std::string& shown, Diagnostics& findings,
+            std::string& error);
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }

@@ -23,12 +23,18 @@ using conversion::line_format;
 using conversion::MeasurementRecord;
 using conversion::ReferenceRecord;
 
-enum FieldIndex { mass_number = 0, symbol_field = 1, charge_field = 2, value_field = 3, flag_field = 4,
-                  sigma_field = 5 };
+enum FieldIndex {
+  mass_number = 0,
+  symbol_field = 1,
+  charge_field = 2,
+  value_field = 3,
+  flag_field = 4,
+  sigma_field = 5
+};
 
 constexpr const char* field_names[6] = {
     "mass number (columns 1-4)", "symbol (columns 5-8)", "charge state (columns 9-12)",
-    "ratio (columns 13-31)", "flag (columns 32-33)", "uncertainty (columns 34-46)"};
+    "ratio (columns 13-31)",     "flag (columns 32-33)", "uncertainty (columns 34-46)"};
 
 // Columns 13-31 hold a ratio on a measurement line, a mass excess on a
 // reference line; the other fields are named alike on both.
@@ -58,7 +64,8 @@ double highest_per_nucleon(std::int32_t A, bool molecule) {
   return (highest + binding_energy_per_nucleon) / 1.0e6;
 }
 
-RatioWindow ratio_window(std::int32_t A_meas, bool meas_molecule, std::int32_t A_ref, bool ref_molecule) {
+RatioWindow ratio_window(std::int32_t A_meas, bool meas_molecule, std::int32_t A_ref,
+                         bool ref_molecule) {
   const double low = lowest_excess_per_nucleon / 1.0e6;
   return {std::log((1.0 + low) / (1.0 + highest_per_nucleon(A_ref, ref_molecule))),
           std::log((1.0 + highest_per_nucleon(A_meas, meas_molecule)) / (1.0 + low))};
@@ -89,7 +96,8 @@ std::string rough(double value) {
 // The equation record of an empty measurement line (every field zero) as
 // the converter writes it, from its first non-blank column: "0    -  85Rb  *
 // 0.000 =        0.00000 (  0.00000)" beside an ordinary reference.
-std::string equation_record(const ReferenceRecord& reference, const conversion::Equation& equation) {
+std::string equation_record(const ReferenceRecord& reference,
+                            const conversion::Equation& equation) {
   char record[96];
   std::snprintf(record, sizeof record, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
                 reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(),
@@ -108,8 +116,9 @@ std::size_t refused_byte(std::string_view field, bool integer) {
   for (std::size_t length = 1; length <= field.size(); ++length) {
     std::int32_t i = 0;
     double d = 0.0;
-    const std::int32_t failed = integer ? recordio::edit_integer_field(field.substr(0, length), i)
-                                        : recordio::edit_real_field(field.substr(0, length), 8, scratch, d);
+    const std::int32_t failed =
+        integer ? recordio::edit_integer_field(field.substr(0, length), i)
+                : recordio::edit_real_field(field.substr(0, length), 8, scratch, d);
     if (failed != 0) return length - 1;
   }
   return 0;
@@ -121,7 +130,8 @@ MeasurementsCheck::Field MeasurementsCheck::field(int index) const {
   const auto& descriptor = line_format[index];
   const bool numeric = descriptor.kind != recordio::EditDescriptor::Kind::character;
   const std::int32_t start = progress.field_start[static_cast<std::size_t>(index)];
-  const recordio::FieldSpan span = recordio::take_field(progress.record, start, descriptor.width, numeric);
+  const recordio::FieldSpan span =
+      recordio::take_field(progress.record, start, descriptor.width, numeric);
   Field f;
   f.text = span.field;
   f.column = start + 1;
@@ -144,8 +154,8 @@ std::string MeasurementsCheck::fields_as_cut() const {
 }
 
 void MeasurementsCheck::report(Severity severity, std::int32_t column, const std::string& message) {
-  context_.diagnostics.report(severity, context_.freq.shown, context_.freq.trace.line_number, column,
-                              message, line_.record);
+  context_.diagnostics.report(severity, context_.freq.shown, context_.freq.trace.line_number,
+                              column, message, line_.record);
 }
 
 void MeasurementsCheck::begin_line() {
@@ -163,11 +173,13 @@ void MeasurementsCheck::begin_line() {
 // Findings that a reference line and a measurement line share. False when
 // the line is better not looked at further (blank, or a "new" marker).
 bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int32_t charge,
-                                     bool reference_line, const std::string& blank_line_consequence) {
+                                     bool reference_line,
+                                     const std::string& blank_line_consequence) {
   const char* role = reference_line ? "reference" : "measurement";
   if (is_blank_line(progress.record)) {
     report(Severity::warning, 1,
-           std::string("an empty line, read as a ") + role + " with every field zero: " + blank_line_consequence);
+           std::string("an empty line, read as a ") + role +
+               " with every field zero: " + blank_line_consequence);
     return false;
   }
   std::string upper;
@@ -181,33 +193,37 @@ bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int3
     return false;
   }
   if (upper == "NEW") {
-    report(Severity::warning, field(symbol_field).first_mark,
-           "'" + std::string(symbol.data(), 4) +
-               "' is not the block end: only \"NEW \" in columns 5-8 ends a block, so the converter "
-               "reads this line as a measurement, and the next block's reference too");
+    report(
+        Severity::warning, field(symbol_field).first_mark,
+        "'" + std::string(symbol.data(), 4) +
+            "' is not the block end: only \"NEW \" in columns 5-8 ends a block, so the converter "
+            "reads this line as a measurement, and the next block's reference too");
     return false;
   }
   const SymbolMeaning meaning = classify_symbol(symbol);
   if (meaning.kind == SymbolKind::blank) {
     report(Severity::warning, field(symbol_field).column,
-           "no symbol in columns 5-8: no binding energy is found for it, so the converter writes its warning "
+           "no symbol in columns 5-8: no binding energy is found for it, so the converter writes "
+           "its warning "
            "record and no binding-energy correction");
   } else if (meaning.kind == SymbolKind::unknown) {
-    std::string message = "'" + meaning.text + "' is not an element or a molecule as the converter reads it";
+    std::string message =
+        "'" + meaning.text + "' is not an element or a molecule as the converter reads it";
     if (symbol[0] == ' ') message += " (the symbol must start in column 5)";
     report(Severity::warning, field(symbol_field).column, message);
   }
   const Field flag = field(flag_field);
   const std::size_t mark = flag.text.find_first_of("0123456789+-.");
   if (mark != std::string_view::npos) {
-    report(Severity::warning, flag.column + static_cast<std::int32_t>(mark),
-           reference_line
-               ? quoted_byte(flag.text[mark]) +
-                     " in the flag columns 32-33 of a reference line is not read: is the mass excess "
-                     "one column too far right?"
-               : quoted_byte(flag.text[mark]) +
-                     " in the flag columns 32-33 makes the converter take the ratio as the inverse "
-                     "ratio: is the ratio one column too far right?");
+    report(
+        Severity::warning, flag.column + static_cast<std::int32_t>(mark),
+        reference_line
+            ? quoted_byte(flag.text[mark]) +
+                  " in the flag columns 32-33 of a reference line is not read: is the mass excess "
+                  "one column too far right?"
+            : quoted_byte(flag.text[mark]) +
+                  " in the flag columns 32-33 makes the converter take the ratio as the inverse "
+                  "ratio: is the ratio one column too far right?");
   }
   if (charge <= 0) {
     report(Severity::warning, field(charge_field).first_mark,
@@ -226,8 +242,8 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
   if (digits.empty()) return;
   std::string_view after_sign = digits;
   if (after_sign.front() == '+' || after_sign.front() == '-') after_sign.remove_prefix(1);
-  const bool not_finite =
-      !after_sign.empty() && std::string_view("IiNn").find(after_sign.front()) != std::string_view::npos;
+  const bool not_finite = !after_sign.empty() && std::string_view("IiNn").find(
+                                                     after_sign.front()) != std::string_view::npos;
   if (!not_finite && digits.find('.') != std::string_view::npos) return;
   std::string written(digits);
   while (!written.empty() && written.back() == ' ') written.pop_back();
@@ -236,7 +252,8 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
       progress.record[comma + 1] >= '0' && progress.record[comma + 1] <= '9') {
     report(Severity::warning, static_cast<std::int32_t>(comma) + 1,
            "a decimal comma in the " + field_name(index, progress.reference) +
-               ": the converter ends the field at the comma and reads '" + written + "' as " + fixed(value, 8) +
+               ": the converter ends the field at the comma and reads '" + written + "' as " +
+               fixed(value, 8) +
                ", and the digits after the comma move into the next fields; write a decimal point");
     return;
   }
@@ -248,11 +265,12 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
     return;
   }
   report(Severity::warning, f.first_mark,
-         "no decimal point in the " + field_name(index, progress.reference) + ": '" +
-             written + "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
+         "no decimal point in the " + field_name(index, progress.reference) + ": '" + written +
+             "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
 }
 
-bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference,
+                                    const MeasurementRecord& measurement) {
   if (reference.A_ref <= 0 || reference.charge_ref <= 0 || measurement.A_meas <= 0 ||
       measurement.charge_meas <= 0 || !std::isfinite(measurement.ratio_value)) {
     return true;
@@ -263,17 +281,18 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
   const double selected = inverse ? 1.0 / expected : expected;
   const double r = measurement.ratio_value / 1.0e6;
   const Field value = field(value_field);
-  const std::string pair = ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) +
-                           " over " + ion(reference.A_ref, reference.symbol_ref, reference.charge_ref);
+  const std::string pair =
+      ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
+      ion(reference.A_ref, reference.symbol_ref, reference.charge_ref);
   if (r <= 0.0) {
     report(Severity::warning, value.first_mark,
-           "the ratio is " + std::string(r == 0.0 ? "zero" : "negative") + ": " + pair + " gives about " +
-               rough(selected * 1.0e6));
+           "the ratio is " + std::string(r == 0.0 ? "zero" : "negative") + ": " + pair +
+               " gives about " + rough(selected * 1.0e6));
     return true;
   }
-  const RatioWindow window =
-      ratio_window(measurement.A_meas, classify_symbol(measurement.symbol_meas).kind == SymbolKind::molecule,
-                   reference.A_ref, classify_symbol(reference.symbol_ref).kind == SymbolKind::molecule);
+  const RatioWindow window = ratio_window(
+      measurement.A_meas, classify_symbol(measurement.symbol_meas).kind == SymbolKind::molecule,
+      reference.A_ref, classify_symbol(reference.symbol_ref).kind == SymbolKind::molecule);
   const double ions =
       ion_ratio(measurement.A_meas, measurement.charge_meas, reference.A_ref, reference.charge_ref);
   // The ratio of the ions as the converter takes it, and as the other
@@ -282,24 +301,27 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
   const bool fits_other = window.holds(std::log((inverse ? r : 1.0 / r) / ions));
   if (fits_taken && fits_other) {
     if (context_.verbose) {
-      std::printf("%s:%lld: the ratio and its inverse both fit %s (the same A/q): the flag cannot be checked "
-                  "from the ratio; %s\n",
-                  context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
-                  pair.c_str(),
-                  context_.masses != nullptr ? "the comparison with the mass table decides"
-                                             : "without the mass table nothing here decides it");
+      std::printf(
+          "%s:%lld: the ratio and its inverse both fit %s (the same A/q): the flag cannot be "
+          "checked "
+          "from the ratio; %s\n",
+          context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+          pair.c_str(),
+          context_.masses != nullptr ? "the comparison with the mass table decides"
+                                     : "without the mass table nothing here decides it");
     }
     return true;
   }
   if (fits_taken) return true;
   if (fits_other) {
     report(Severity::warning, value.first_mark,
-           inverse ? "this ratio fits " + pair +
-                         " itself, but the flag in columns 32-33 makes the converter take its inverse: "
-                         "is the flag wrong?"
-                   : "this ratio fits the inverse of " + pair +
-                         ", but the blank flag makes the converter take it as it stands: is the flag "
-                         "in columns 32-33 missing?");
+           inverse
+               ? "this ratio fits " + pair +
+                     " itself, but the flag in columns 32-33 makes the converter take its inverse: "
+                     "is the flag wrong?"
+               : "this ratio fits the inverse of " + pair +
+                     ", but the blank flag makes the converter take it as it stands: is the flag "
+                     "in columns 32-33 missing?");
     return true;
   }
   report(Severity::warning, value.first_mark,
@@ -309,21 +331,23 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference, const Meas
   return false;
 }
 
-void MeasurementsCheck::check_energies(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+void MeasurementsCheck::check_energies(const ReferenceRecord& reference,
+                                       const MeasurementRecord& measurement) {
   const auto energies = table_.look_up(reference.symbol_ref, reference.charge_ref,
                                        measurement.symbol_meas, measurement.charge_meas);
   const double energy = energies.measured;
   if (conversion::energy_found(energy)) return;
   const conversion::Symbol looked_up = conversion::normalised_symbol(measurement.symbol_meas);
   report(Severity::warning, field(symbol_field).column,
-         "no binding energy for " + species({looked_up.data(), 4}, measurement.charge_meas) + " in " +
-             context_.table.shown +
+         "no binding energy for " + species({looked_up.data(), 4}, measurement.charge_meas) +
+             " in " + context_.table.shown +
              ": the converter writes its warning record and no binding-energy correction");
 }
 
-void MeasurementsCheck::compare(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
-                                std::int32_t charge, bool corrected, double value, double sigma,
-                                int value_index, double correction, std::optional<double> correction_sigma) {
+void MeasurementsCheck::compare(bool reference_line, std::int32_t A,
+                                const conversion::Symbol& symbol, std::int32_t charge,
+                                bool corrected, double value, double sigma, int value_index,
+                                double correction, std::optional<double> correction_sigma) {
   if (context_.masses == nullptr) return;
   Compared entry;
   entry.correction = correction;
@@ -360,16 +384,20 @@ void MeasurementsCheck::check_reference_range(const ReferenceRecord& reference) 
   if (!(std::fabs(reference.mass_excess_ref) > mass_excess_limit)) return;
   report(Severity::warning, field(value_field).first_mark,
          "a reference mass excess of " + fixed(reference.mass_excess_ref, 2) +
-             " micro-u is no mass excess: every nuclide's lies within -98,400 and +216,200 micro-u; is this a "
-             "ratio read as a reference (an extra NEW line before it?), or a value in the wrong unit?");
+             " micro-u is no mass excess: every nuclide's lies within -98,400 and +216,200 "
+             "micro-u; is this a "
+             "ratio read as a reference (an extra NEW line before it?), or a value in the wrong "
+             "unit?");
 }
 
 void MeasurementsCheck::check_null_equation(const ReferenceRecord& reference,
                                             const MeasurementRecord& measurement) {
-  if (measurement.A_meas != reference.A_ref || measurement.symbol_meas != reference.symbol_ref) return;
+  if (measurement.A_meas != reference.A_ref || measurement.symbol_meas != reference.symbol_ref)
+    return;
   report(Severity::note, field(symbol_field).column,
          nuclide(measurement.A_meas, measurement.symbol_meas) +
-             " is measured against itself: the equation is a null equation (the mass excess cancels), which "
+             " is measured against itself: the equation is a null equation (the mass excess "
+             "cancels), which "
              "tests only the electron mass and the binding energies");
 }
 
@@ -385,18 +413,21 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   ++blocks_;
   begin_line();
   if (context_.verbose) {
-    std::printf("%s:%lld: reference %s: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
-                context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
-                fields_as_cut().c_str(),
-                reference.A_ref, reference.symbol_ref.data(), reference.charge_ref,
-                fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
+    std::printf(
+        "%s:%lld: reference %s: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
+        context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+        fields_as_cut().c_str(), reference.A_ref, reference.symbol_ref.data(), reference.charge_ref,
+        fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
   }
   reference_energy_missing_ = false;
   const bool readable = check_common(reference.symbol_ref, reference.charge_ref, true,
                                      "the converter writes infinities and NaN from it");
-  BlockFindings::ReferenceLine line{context_.freq.trace.line_number, progress.record,
-                                    field(mass_number).first_mark, field(value_field).first_mark,
-                                    nuclide(reference.A_ref, reference.symbol_ref), reference.mass_excess_ref,
+  BlockFindings::ReferenceLine line{context_.freq.trace.line_number,
+                                    progress.record,
+                                    field(mass_number).first_mark,
+                                    field(value_field).first_mark,
+                                    nuclide(reference.A_ref, reference.symbol_ref),
+                                    reference.mass_excess_ref,
                                     readable};
   block_findings_.reference(line);
   if (!readable) return;
@@ -406,35 +437,42 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   check_reference_range(reference);
   // Carbon 12 is exact by the definition of the unit; any other reference
   // without an uncertainty has lost it.
-  const bool carbon_12 = reference.A_ref == 12 && classify_symbol(reference.symbol_ref).text == "C" &&
+  const bool carbon_12 = reference.A_ref == 12 &&
+                         classify_symbol(reference.symbol_ref).text == "C" &&
                          reference.mass_excess_ref == 0.0;
   if (reference.sigma_ref < 0.0 || (reference.sigma_ref == 0.0 && !carbon_12)) {
     report(Severity::warning, field(sigma_field).first_mark,
            reference.sigma_ref < 0.0 ? "negative uncertainty of the reference mass excess"
                                      : "the reference mass excess has no uncertainty (0)");
   }
-  const double energy = table_.look_up(reference.symbol_ref, reference.charge_ref, reference.symbol_ref,
-                                       reference.charge_ref).reference;
-  if (!conversion::energy_found(energy) && classify_symbol(reference.symbol_ref).kind != SymbolKind::blank) {
+  const double energy = table_
+                            .look_up(reference.symbol_ref, reference.charge_ref,
+                                     reference.symbol_ref, reference.charge_ref)
+                            .reference;
+  if (!conversion::energy_found(energy) &&
+      classify_symbol(reference.symbol_ref).kind != SymbolKind::blank) {
     reference_energy_missing_ = true;
     const conversion::Symbol looked_up = conversion::normalised_symbol(reference.symbol_ref);
     report(Severity::warning, field(symbol_field).column,
-           "no binding energy for " + species({looked_up.data(), 4}, reference.charge_ref) + " in " +
-               context_.table.shown +
+           "no binding energy for " + species({looked_up.data(), 4}, reference.charge_ref) +
+               " in " + context_.table.shown +
                ": every equation of this block gets the converter's warning record and no "
                "binding-energy correction");
   }
   compare(true, reference.A_ref, reference.symbol_ref, reference.charge_ref,
-          conversion::energy_found(energy), reference.mass_excess_ref, reference.sigma_ref, value_field);
+          conversion::energy_found(energy), reference.mass_excess_ref, reference.sigma_ref,
+          value_field);
 }
 
-void MeasurementsCheck::measurement(const ReferenceRecord& reference, const MeasurementRecord& measurement) {
+void MeasurementsCheck::measurement(const ReferenceRecord& reference,
+                                    const MeasurementRecord& measurement) {
   ++measurements_;
   begin_line();
   const conversion::Equation equation = conversion::equation_for(table_, reference, measurement);
   const std::optional<double> correction_sigma =
-      context_.binding == nullptr ? std::nullopt
-                                  : correction_uncertainty(*context_.binding, reference, measurement, equation);
+      context_.binding == nullptr
+          ? std::nullopt
+          : correction_uncertainty(*context_.binding, reference, measurement, equation);
   if (context_.verbose) {
     std::string correction;
     if (equation.correction_applied) {
@@ -442,20 +480,22 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
                    (correction_sigma ? " +/- " + fixed(*correction_sigma, 6) + " micro-u"
                                      : " micro-u (its uncertainty not known)");
     }
-    std::printf("%s:%lld: measurement %s: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
-                "uncertainty %s; mass excess %s +/- %s micro-u%s\n",
-                context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
-                fields_as_cut().c_str(),
-                measurement.A_meas, measurement.symbol_meas.data(), measurement.charge_meas,
-                fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
-                fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
-                fixed(equation.sigma_meas, 6).c_str(), correction.c_str());
+    std::printf(
+        "%s:%lld: measurement %s: A %d, symbol '%.4s', charge %d, ratio %s, flag '%.2s', "
+        "uncertainty %s; mass excess %s +/- %s micro-u%s\n",
+        context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
+        fields_as_cut().c_str(), measurement.A_meas, measurement.symbol_meas.data(),
+        measurement.charge_meas, fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
+        fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
+        fixed(equation.sigma_meas, 6).c_str(), correction.c_str());
   }
   const std::string blank_line_consequence =
       is_blank_line(progress.record) ? "the converter writes the zero-uncertainty equation \"" +
                                            equation_record(reference, equation) + "\" from it"
                                      : std::string();
-  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false, blank_line_consequence)) return;
+  if (!check_common(measurement.symbol_meas, measurement.charge_meas, false,
+                    blank_line_consequence))
+    return;
   block_findings_.measurement(context_.freq.trace.line_number, progress.record);
   check_decimal_point(value_field, measurement.ratio_value);
   check_decimal_point(sigma_field, measurement.sigma_value);
@@ -467,22 +507,25 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference, const Meas
   } else {
     check_printed_uncertainties(equation, field(sigma_field).first_mark, line_report());
     relative_uncertainties_.add(blocks_, measurement.ratio_value, measurement.sigma_value,
-                                context_.freq.trace.line_number, field(sigma_field).first_mark, progress.record,
-                                line_report());
+                                context_.freq.trace.line_number, field(sigma_field).first_mark,
+                                progress.record, line_report());
   }
   if (!check_ratio(reference, measurement)) block_findings_.ratio_fits_neither();
   check_null_equation(reference, measurement);
-  if (classify_symbol(measurement.symbol_meas).kind != SymbolKind::blank) check_energies(reference, measurement);
+  if (classify_symbol(measurement.symbol_meas).kind != SymbolKind::blank)
+    check_energies(reference, measurement);
   if (correction_sigma && correction_uncertainty_matters(*correction_sigma, equation.U)) {
-    report(Severity::warning, field(sigma_field).first_mark,
-           "the binding-energy correction of " +
-               ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
-               ion(reference.A_ref, reference.symbol_ref, reference.charge_ref) + ", " + fixed(equation.C, 6) +
-               " micro-u, is uncertain by " + fixed(*correction_sigma, 6) +
-               " micro-u from the tabulated binding energies, more than a third of the equation's U of " +
-               fixed(equation.U, 6) +
-               " micro-u: at this precision the measurement needs an ion-specific calculation of the "
-               "binding energies");
+    report(
+        Severity::warning, field(sigma_field).first_mark,
+        "the binding-energy correction of " +
+            ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
+            ion(reference.A_ref, reference.symbol_ref, reference.charge_ref) + ", " +
+            fixed(equation.C, 6) + " micro-u, is uncertain by " + fixed(*correction_sigma, 6) +
+            " micro-u from the tabulated binding energies, more than a third of the equation's U "
+            "of " +
+            fixed(equation.U, 6) +
+            " micro-u: at this precision the measurement needs an ion-specific calculation of the "
+            "binding energies");
   }
   compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
           equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, value_field,
@@ -511,12 +554,15 @@ void MeasurementsCheck::report_read_failure() {
   report(Severity::error, column,
          quoted_byte(refused) + " is not allowed in the " + field_name(index, progress.reference) +
              ": the converter stops here and writes \"Error in File Reading\"" +
-             (measurements_ == 0 ? std::string(", and no equation")
-                                 : " after the " + count_of(measurements_, "equation") + " before this line"));
-  if (context_.freq.trace.line_number == 1 && starts_with_byte_order_mark(context_.freq.trace.raw.view())) {
-    report(Severity::note, 1,
-           "the file starts with a byte-order mark (bytes EF BB BF), which an editor may have added: "
-           "save the file without it");
+             (measurements_ == 0
+                  ? std::string(", and no equation")
+                  : " after the " + count_of(measurements_, "equation") + " before this line"));
+  if (context_.freq.trace.line_number == 1 &&
+      starts_with_byte_order_mark(context_.freq.trace.raw.view())) {
+    report(
+        Severity::note, 1,
+        "the file starts with a byte-order mark (bytes EF BB BF), which an editor may have added: "
+        "save the file without it");
   }
 }
 
@@ -537,14 +583,16 @@ void MeasurementsCheck::finish(conversion::WalkEnd end) {
           Severity::error, context_.freq.shown, last_marker_line_, last_marker_column_,
           "the file ends after this NEW line, where a reference line must follow: the converter "
           "ends with \"Error in File Reading\", although " +
-              (measurements_ == 1 ? std::string("the equation before it is written")
-                                  : "all " + count_of(measurements_, "equation") + " before it are written"),
+              (measurements_ == 1
+                   ? std::string("the equation before it is written")
+                   : "all " + count_of(measurements_, "equation") + " before it are written"),
           last_marker_record_);
     } else {
-      context_.diagnostics.report(Severity::error, context_.freq.shown, 1, 1,
-                                  "no line to read as the first reference line: the converter writes "
-                                  "only \"Error in File Reading\"",
-                                  {});
+      context_.diagnostics.report(
+          Severity::error, context_.freq.shown, 1, 1,
+          "no line to read as the first reference line: the converter writes "
+          "only \"Error in File Reading\"",
+          {});
     }
   }
   if (end != conversion::WalkEnd::failure) block_findings_.end_block();

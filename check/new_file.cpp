@@ -40,8 +40,10 @@ int give_name(const std::string& temporary, const std::string& path) {
   const int link_error = errno;
   if (link_error == EEXIST) return EEXIST;
   // File systems without hard links (some FUSE and network ones, FAT).
-  if (link_error == EPERM || link_error == EOPNOTSUPP || link_error == ENOSYS || link_error == EMLINK) {
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (link_error == EPERM || link_error == EOPNOTSUPP || link_error == ENOSYS ||
+      link_error == EMLINK) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+      return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
   }
   return link_error;

@@ -14,12 +14,10 @@ struct ValueOption {
   std::optional<std::string> Options::*place;
 };
 
-constexpr ValueOption value_options[] = {{"--freq", &Options::freq},
-                                         {"--table", &Options::table},
-                                         {"--masses", &Options::masses},
-                                         {"--plot", &Options::plot},
-                                         {"--plot-unit", &Options::plot_unit},
-                                         {"--make-table", &Options::make_table}};
+constexpr ValueOption value_options[] = {
+    {"--freq", &Options::freq},           {"--table", &Options::table},
+    {"--masses", &Options::masses},       {"--plot", &Options::plot},
+    {"--plot-unit", &Options::plot_unit}, {"--make-table", &Options::make_table}};
 
 }  // namespace
 
@@ -84,7 +82,8 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
     } else {
       bool known = false;
       for (const ValueOption& option : value_options) {
-        const bool joined = word.size() > option.name.size() && word.substr(0, option.name.size()) == option.name &&
+        const bool joined = word.size() > option.name.size() &&
+                            word.substr(0, option.name.size()) == option.name &&
                             word[option.name.size()] == '=';
         if (word != option.name && !joined) continue;
         known = true;
@@ -107,7 +106,8 @@ std::string parse_options(int argc, const char* const* argv, Options& options) {
     return "option '--plot-unit' takes micro-u or keV, not '" + *options.plot_unit + "'";
   }
   if (options.no_masses && (options.masses || options.plot)) {
-    return std::string("--no-masses and ") + (options.masses ? "--masses" : "--plot") + " contradict each other";
+    return std::string("--no-masses and ") + (options.masses ? "--masses" : "--plot") +
+           " contradict each other";
   }
   return {};
 }

@@ -8,13 +8,13 @@ namespace check {
 
 struct Options {
   std::string directory = ".";
-  std::optional<std::string> freq;    // --freq FILE
-  std::optional<std::string> table;   // --table FILE
-  std::optional<std::string> masses;  // --masses FILE|default
-  std::optional<std::string> plot;    // --plot FILE.svg|.pdf|.png
-  std::optional<std::string> plot_unit;  // --plot-unit micro-u|keV
-  bool plot_references = false;       // --plot-references
-  bool no_masses = false;             // --no-masses
+  std::optional<std::string> freq;        // --freq FILE
+  std::optional<std::string> table;       // --table FILE
+  std::optional<std::string> masses;      // --masses FILE|default
+  std::optional<std::string> plot;        // --plot FILE.svg|.pdf|.png
+  std::optional<std::string> plot_unit;   // --plot-unit micro-u|keV
+  bool plot_references = false;           // --plot-references
+  bool no_masses = false;                 // --no-masses
   std::optional<std::string> make_table;  // --make-table FILE
   bool verbose = false;
   bool help = false;

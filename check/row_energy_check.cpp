@@ -20,7 +20,9 @@ std::string ordinal(std::int32_t n) {
   return std::to_string(n) + suffix;
 }
 
-std::string electrons(std::int32_t q) { return std::to_string(q) + (q == 1 ? " electron" : " electrons"); }
+std::string electrons(std::int32_t q) {
+  return std::to_string(q) + (q == 1 ? " electron" : " electrons");
+}
 
 std::string shown(double value) {
   char text[32];
@@ -32,8 +34,9 @@ std::string shown(double value) {
 std::string below_bound(std::int32_t q) {
   const std::string least = shown(least_binding_per_electron_ev) + " eV";
   if (q == 1) return "below " + least + ", the least an electron of any atom is bound by";
-  return "below " + std::to_string(q) + " x " + least + " = " + shown(q * least_binding_per_electron_ev) +
-         " eV, the least " + electrons(q) + " of any atom are bound by";
+  return "below " + std::to_string(q) + " x " + least + " = " +
+         shown(q * least_binding_per_electron_ev) + " eV, the least " + electrons(q) +
+         " of any atom are bound by";
 }
 
 // The slip that turns the total into `energy_ev`: of those that give a
@@ -50,11 +53,13 @@ std::string likely_slip(const BindingEnergyData& data, std::string_view symbol, 
   };
   const double rounding = half_unit_of_last_digit(written);
   if (q > 1) {
-    consider(std::fabs(energy_ev - expected.ionisation), 2.0 * expected.ionisation_uncertainty + rounding,
+    consider(std::fabs(energy_ev - expected.ionisation),
+             2.0 * expected.ionisation_uncertainty + rounding,
              "it is the " + ordinal(q) + " ionisation energy alone (" + expected.ionisation_text +
                  " eV); the row holds the sum of the first " + std::to_string(q));
   }
-  consider(std::fabs(energy_ev * 1000.0 - expected.total), 2.0 * expected.total_uncertainty + 1000.0 * rounding,
+  consider(std::fabs(energy_ev * 1000.0 - expected.total),
+           2.0 * expected.total_uncertainty + 1000.0 * rounding,
            "it is the total in keV; the row holds eV");
   for (std::int32_t other = 1; other <= expected.Z; ++other) {
     const ShippedEnergy* total = other == q ? nullptr : data.find(symbol, other);
@@ -86,11 +91,13 @@ double half_unit_of_last_digit(std::string_view number) {
     }
   }
   // The free-form read takes E, D or Q before an exponent, or a sign alone.
-  if (at < number.size() && std::string_view("EeDdQq").find(number[at]) != std::string_view::npos) ++at;
+  if (at < number.size() && std::string_view("EeDdQq").find(number[at]) != std::string_view::npos)
+    ++at;
   if (at < number.size() && number[at] == '+') ++at;
   int exponent = 0;
   if (at < number.size()) {
-    const auto [end, ec] = std::from_chars(number.data() + at, number.data() + number.size(), exponent);
+    const auto [end, ec] =
+        std::from_chars(number.data() + at, number.data() + number.size(), exponent);
     if (ec != std::errc()) exponent = 0;
   }
   return 0.5 * std::pow(10.0, exponent - decimals);
@@ -100,36 +107,43 @@ double row_tolerance(double uncertainty, std::string_view written) {
   return 2.0 * uncertainty + half_unit_of_last_digit(written);
 }
 
-std::optional<std::string> row_energy_finding(const BindingEnergyData& data, const conversion::Symbol& symbol,
-                                              std::int32_t q, double energy_ev, std::string_view written) {
+std::optional<std::string> row_energy_finding(const BindingEnergyData& data,
+                                              const conversion::Symbol& symbol, std::int32_t q,
+                                              double energy_ev, std::string_view written) {
   if (!std::isfinite(energy_ev) || energy_ev == 0.0 || q <= 0) return std::nullopt;
   const SymbolMeaning meaning = classify_symbol(symbol);
   const std::string name = species(meaning.text, q) + ": " + std::string(written) + " eV";
   if (meaning.kind == SymbolKind::isomer) {
-    return "a row for '" + meaning.text + "' is never found: the converter drops the isomer letter of an ion "
-           "before it looks up its energy, so the row must be for '" + meaning.looked_up + "'";
+    return "a row for '" + meaning.text +
+           "' is never found: the converter drops the isomer letter of an ion "
+           "before it looks up its energy, so the row must be for '" +
+           meaning.looked_up + "'";
   }
-  const ShippedEnergy* expected = meaning.kind == SymbolKind::element ? data.find(meaning.text, q) : nullptr;
+  const ShippedEnergy* expected =
+      meaning.kind == SymbolKind::element ? data.find(meaning.text, q) : nullptr;
   if (expected == nullptr) {
-    const ShippedEnergy* first = meaning.kind == SymbolKind::element ? data.find(meaning.text, 1) : nullptr;
+    const ShippedEnergy* first =
+        meaning.kind == SymbolKind::element ? data.find(meaning.text, 1) : nullptr;
     if (first != nullptr && q > first->Z) {
-      return name + " is for more electrons than " + meaning.text + " has (" + std::to_string(first->Z) +
-             "): is the charge wrong?";
+      return name + " is for more electrons than " + meaning.text + " has (" +
+             std::to_string(first->Z) + "): is the charge wrong?";
     }
     if (energy_ev >= q * least_binding_per_electron_ev) return std::nullopt;
     std::string message = name + " is " + below_bound(q) + ": is it in keV?";
     if (meaning.kind == SymbolKind::molecule) {
-      message += " (a molecule's row that holds its ionisation energy less its dissociation energy may be "
-                 "that low: man freq2equat, MOLECULAR IONS)";
+      message +=
+          " (a molecule's row that holds its ionisation energy less its dissociation energy may be "
+          "that low: man freq2equat, MOLECULAR IONS)";
     }
     return message;
   }
-  if (std::fabs(energy_ev - expected->total) <= row_tolerance(expected->total_uncertainty, written)) {
+  if (std::fabs(energy_ev - expected->total) <=
+      row_tolerance(expected->total_uncertainty, written)) {
     return std::nullopt;
   }
-  return name + " is not the total binding energy of the " + electrons(q) + " removed, " + expected->total_text +
-         " +/- " + expected->total_uncertainty_text + " eV: " +
-         likely_slip(data, meaning.text, q, *expected, energy_ev, written);
+  return name + " is not the total binding energy of the " + electrons(q) + " removed, " +
+         expected->total_text + " +/- " + expected->total_uncertainty_text +
+         " eV: " + likely_slip(data, meaning.text, q, *expected, energy_ev, written);
 }
 
 }  // namespace check

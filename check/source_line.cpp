@@ -36,7 +36,8 @@ SourceLine expand_line(std::string_view raw, int tab_width) {
     if (c == '\r') continue;
     if (c == '\t' && tab_width > 0) {
       const std::int32_t length = static_cast<std::int32_t>(line.record.size());
-      line.record.append(static_cast<std::size_t>(recordio::blanks_to_tab_stop(length, tab_width)), ' ');
+      line.record.append(static_cast<std::size_t>(recordio::blanks_to_tab_stop(length, tab_width)),
+                         ' ');
       continue;
     }
     line.record += c;

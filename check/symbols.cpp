@@ -40,7 +40,8 @@ std::vector<Atoms> formula_atoms(std::string_view text) {
     while (end < text.size() && is_digit(text[end])) count = count * 10 + (text[end++] - '0');
     if (counted && count == 0) return {};
     if (!counted) count = 1;
-    atoms.push_back({element == "D" || element == "T" ? std::string("H") : std::string(element), count});
+    atoms.push_back(
+        {element == "D" || element == "T" ? std::string("H") : std::string(element), count});
     total += count;
     at = end;
   }
@@ -66,7 +67,8 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
     meaning.kind = SymbolKind::blank;
   } else if (is_element(meaning.looked_up)) {
     meaning.kind = meaning.looked_up == meaning.text ? SymbolKind::element : SymbolKind::isomer;
-    meaning.element = meaning.looked_up == "D" || meaning.looked_up == "T" ? "H" : meaning.looked_up;
+    meaning.element =
+        meaning.looked_up == "D" || meaning.looked_up == "T" ? "H" : meaning.looked_up;
   } else if (meaning.looked_up == meaning.text && !formula_atoms(meaning.text).empty()) {
     meaning.kind = SymbolKind::molecule;
   }

@@ -18,8 +18,8 @@ enum class SymbolKind { element, isomer, molecule, blank, unknown };
 
 struct SymbolMeaning {
   SymbolKind kind = SymbolKind::unknown;
-  std::string element;  // element (D and T as H), for element and isomer
-  std::string text;     // the symbol without trailing blanks
+  std::string element;    // element (D and T as H), for element and isomer
+  std::string text;       // the symbol without trailing blanks
   std::string looked_up;  // as the table lookup compares it, trailing blanks dropped
 };
 

@@ -29,7 +29,8 @@ std::string value_at(const std::string& line, std::int32_t column) {
   if (column < 1 || static_cast<std::size_t>(column) > line.size()) return {};
   const std::size_t from = static_cast<std::size_t>(column - 1);
   const std::size_t end = line.find_first_of(" \t,/", from);
-  return excerpt(std::string_view(line).substr(from, end == std::string::npos ? std::string::npos : end - from));
+  return excerpt(std::string_view(line).substr(
+      from, end == std::string::npos ? std::string::npos : end - from));
 }
 
 }  // namespace
@@ -45,7 +46,8 @@ void TableCheck::remember_line() {
   // Each line is looked at once, when its first value is read from it.
   check_line_bytes(context_, context_.table, line, {.tabs_matter = false, .byte_order_mark = true});
   if (!trace.line_feed) {
-    check_delivered_without_line_end(context_, context_.table, line, "its row may be cut short too");
+    check_delivered_without_line_end(context_, context_.table, line,
+                                     "its row may be cut short too");
   }
   // Kept for later findings on this line; moved, not copied, since a line
   // may be hundreds of megabytes.
@@ -60,7 +62,8 @@ const std::string& TableCheck::line_text(std::int64_t line) const {
 
 void TableCheck::report(Severity severity, std::int64_t line, std::int32_t column,
                         const std::string& message) {
-  context_.diagnostics.report(severity, context_.table.shown, line, column, message, line_text(line));
+  context_.diagnostics.report(severity, context_.table.shown, line, column, message,
+                              line_text(line));
 }
 
 void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow& row,
@@ -76,8 +79,8 @@ void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow
       row_.energy_ev = row.table_energy;
       // The load ends the row's read here and drops the rest of the line.
       const recordio::CurrentRecord& record = recordio::current_record();
-      const std::string_view rest =
-          record.view().substr(static_cast<std::size_t>(std::min(record.position(), record.length())));
+      const std::string_view rest = record.view().substr(
+          static_cast<std::size_t>(std::min(record.position(), record.length())));
       const std::size_t first = rest.find_first_not_of(" \t,");
       if (first != std::string_view::npos) {
         row_.leftover = excerpt(without_trailing_blanks(rest.substr(first)));
@@ -99,9 +102,10 @@ void TableCheck::report_partial_row(int index, const conversion::TableRow& row) 
   if (row_.failed_status == -1) {
     // End of file while the row's values were sought: the row is not counted.
     if (row_.values == 0) return;
-    report(Severity::warning, row_.line[0], row_.column[0],
-           "the last row has only " + std::to_string(row_.values) +
-               " of its four values (number, symbol, charge, energy): the converter does not load it");
+    report(
+        Severity::warning, row_.line[0], row_.column[0],
+        "the last row has only " + std::to_string(row_.values) +
+            " of its four values (number, symbol, charge, energy): the converter does not load it");
     return;
   }
   if (index == 1 && row_.values == 0 && row_.failed_line == 1 &&
@@ -155,7 +159,8 @@ void TableCheck::report_values(const conversion::TableRow& row) {
   report(Severity::warning, row_.line[0], row_.column[1],
          name + " is in the table twice: the converter uses this later row, not the one on line " +
              std::to_string(earlier->second.first));
-  report(Severity::note, earlier->second.first, earlier->second.second, "the earlier row of " + name);
+  report(Severity::note, earlier->second.first, earlier->second.second,
+         "the earlier row of " + name);
   earlier->second = here;
 }
 
@@ -191,7 +196,8 @@ void TableCheck::finish(const conversion::BindingEnergyTable& table) {
     recordio::read_item(request, recordio::InputItem::of(number));
     if (status != -1) {
       remember_line();
-      report(Severity::warning, context_.table.trace.line_number, recordio::free_form_value_column(),
+      report(Severity::warning, context_.table.trace.line_number,
+             recordio::free_form_value_column(),
              "the converter loads 450 rows: this row and every row after it are not loaded");
     }
     recordio::end_read(request);

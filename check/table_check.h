@@ -49,7 +49,8 @@ class TableCheck final : public conversion::TableLoadObserver {
 
   void remember_line();
   const std::string& line_text(std::int64_t line) const;
-  void report(Severity severity, std::int64_t line, std::int32_t column, const std::string& message);
+  void report(Severity severity, std::int64_t line, std::int32_t column,
+              const std::string& message);
   void report_partial_row(int index, const conversion::TableRow& row);
   void report_values(const conversion::TableRow& row);
 
@@ -57,7 +58,8 @@ class TableCheck final : public conversion::TableLoadObserver {
   RowState row_;
   std::map<std::int64_t, std::string> lines_;  // line number -> record, for the lines findings show
   // (symbol, charge) -> line and column of the last row with it so far
-  std::map<std::pair<std::uint32_t, std::int32_t>, std::pair<std::int64_t, std::int32_t>> first_line_of_key_;
+  std::map<std::pair<std::uint32_t, std::int32_t>, std::pair<std::int64_t, std::int32_t>>
+      first_line_of_key_;
 };
 
 // "Rb, charge 1" for findings.

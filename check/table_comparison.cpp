@@ -57,10 +57,10 @@ std::optional<AtomChoice> sum_of_atoms(const std::vector<Atoms>& atoms, std::int
       for (const auto& [sum, choice] : partial) {
         for (const Isotope& isotope : isotopes) {
           if (sum + isotope.A > A) break;
-          AtomChoice grown{
-              choice.mass_excess + isotope.mass.mass_excess,
-              choice.variance + isotope.mass.uncertainty * isotope.mass.uncertainty,
-              choice.label + (choice.label.empty() ? "" : "+") + std::to_string(isotope.A) + kind.element};
+          AtomChoice grown{choice.mass_excess + isotope.mass.mass_excess,
+                           choice.variance + isotope.mass.uncertainty * isotope.mass.uncertainty,
+                           choice.label + (choice.label.empty() ? "" : "+") +
+                               std::to_string(isotope.A) + kind.element};
           auto [at, added] = next.try_emplace(sum + isotope.A, grown);
           if (!added && grown.variance < at->second.variance) at->second = grown;
         }
@@ -83,9 +83,9 @@ std::string upper_case(std::string text) {
 std::string unknown_nuclide(const Compared& entry, const SymbolMeaning& meaning) {
   const std::string nuclide = std::to_string(entry.A) + meaning.element;
   std::string message =
-      (entry.kind == SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", " : "") + nuclide +
-      " is not a known nuclide: the mass table, which lists every known one, has no " + meaning.element +
-      " with mass number " + std::to_string(entry.A);
+      (entry.kind == SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", " : "") +
+      nuclide + " is not a known nuclide: the mass table, which lists every known one, has no " +
+      meaning.element + " with mass number " + std::to_string(entry.A);
   const std::string formula = upper_case(meaning.text);
   if (formula != meaning.text && !formula_atoms(formula).empty()) {
     message += " (is it the molecule " + formula + "?)";
@@ -94,24 +94,26 @@ std::string unknown_nuclide(const Compared& entry, const SymbolMeaning& meaning)
 }
 
 std::string distance(double difference, double sigmas) {
-  return (std::isinf(sigmas) ? std::string("infinitely many") : sigma_count(std::fabs(sigmas))) + " sigma (" +
-         fixed(difference, 6) + " micro-u)";
+  return (std::isinf(sigmas) ? std::string("infinitely many") : sigma_count(std::fabs(sigmas))) +
+         " sigma (" + fixed(difference, 6) + " micro-u)";
 }
 
 void element_findings(const Compared& entry, std::vector<TableFinding>& findings) {
   if (std::fabs(entry.sigmas()) <= sigma_limit) return;
   const std::string how_far = distance(entry.difference(), entry.sigmas());
   const std::string table = fixed(entry.table->mass_excess, 6);
-  findings.push_back(
-      {Severity::warning, TableFinding::Field::value,
-       entry.reference
-           ? "the reference mass excess of " + entry.nuclide + " is " + how_far + " from the mass table's " +
-                 table + ": a typing error in it is more likely than new physics"
-           : "the mass excess of " + entry.nuclide + ", " + fixed(entry.value, 6) + " micro-u, is " + how_far +
-                 " from the mass table's " + table + ": the ratio, the flag or the reference may be wrong"});
+  findings.push_back({Severity::warning, TableFinding::Field::value,
+                      entry.reference
+                          ? "the reference mass excess of " + entry.nuclide + " is " + how_far +
+                                " from the mass table's " + table +
+                                ": a typing error in it is more likely than new physics"
+                          : "the mass excess of " + entry.nuclide + ", " + fixed(entry.value, 6) +
+                                " micro-u, is " + how_far + " from the mass table's " + table +
+                                ": the ratio, the flag or the reference may be wrong"});
 }
 
-void isomer_findings(const Compared& entry, const SymbolMeaning& meaning, std::vector<TableFinding>& findings) {
+void isomer_findings(const Compared& entry, const SymbolMeaning& meaning,
+                     std::vector<TableFinding>& findings) {
   const double above = entry.difference();
   const double margin = sigma_limit * entry.combined_sigma();
   const std::string ground = std::to_string(entry.A) + meaning.element;
@@ -127,10 +129,11 @@ void isomer_findings(const Compared& entry, const SymbolMeaning& meaning, std::v
                             " below the ground state " + ground +
                             " of the mass table: an isomer cannot lie below its ground state"});
   } else if (above - margin > isomer_excitation_limit) {
-    findings.push_back({Severity::warning, TableFinding::Field::value,
-                        entry.nuclide + " lies " + fixed(above * conversion::kev_per_micro_u, 1) +
-                            " keV above the ground state " + ground +
-                            " of the mass table: no isomer lies more than 10 MeV above its ground state"});
+    findings.push_back(
+        {Severity::warning, TableFinding::Field::value,
+         entry.nuclide + " lies " + fixed(above * conversion::kev_per_micro_u, 1) +
+             " keV above the ground state " + ground +
+             " of the mass table: no isomer lies more than 10 MeV above its ground state"});
   }
 }
 
@@ -139,10 +142,10 @@ void molecule_findings(const Compared& entry, std::vector<TableFinding>& finding
   const double margin = sigma_limit * entry.combined_sigma();
   if (difference <= margin && difference >= -dissociation_limit - margin) return;
   findings.push_back({Severity::warning, TableFinding::Field::value,
-                      "the mass excess of the molecule " + entry.nuclide + ", " + fixed(entry.value, 6) +
-                          " micro-u, is " + fixed(difference, 6) +
-                          " micro-u from the sum of its atoms' table values (" + entry.compared_with + ": " +
-                          fixed(entry.table->mass_excess, 6) +
+                      "the mass excess of the molecule " + entry.nuclide + ", " +
+                          fixed(entry.value, 6) + " micro-u, is " + fixed(difference, 6) +
+                          " micro-u from the sum of its atoms' table values (" +
+                          entry.compared_with + ": " + fixed(entry.table->mass_excess, 6) +
                           "), beyond 3 sigma and the 12 eV its dissociation may take off: " +
                           (entry.reference ? "a typing error is likely"
                                            : "the ratio, the flag or the reference may be wrong")});
@@ -150,21 +153,22 @@ void molecule_findings(const Compared& entry, std::vector<TableFinding>& finding
 
 void reference_uncertainty_findings(const Compared& entry, std::vector<TableFinding>& findings) {
   const double own = entry.table->uncertainty;
-  if (!entry.reference || own <= 0.0 || entry.sigma <= 0.0 || entry.kind != SymbolKind::element) return;
+  if (!entry.reference || own <= 0.0 || entry.sigma <= 0.0 || entry.kind != SymbolKind::element)
+    return;
   const std::string table = fixed(entry.table->mass_excess, 6) + " +/- " + fixed(own, 6);
   // Within a part in 10^9 of the factor: the division may miss it by its
   // last bit.
   if (entry.sigma / own >= reference_uncertainty_factor * (1.0 - 1.0e-9)) {
     findings.push_back({Severity::warning, TableFinding::Field::uncertainty,
                         "the reference uncertainty " + fixed(entry.sigma, 6) + " micro-u is " +
-                            sigma_count(entry.sigma / own) + " times the mass table's for " + entry.nuclide +
-                            " (" + table + "): has a digit slipped?"});
+                            sigma_count(entry.sigma / own) + " times the mass table's for " +
+                            entry.nuclide + " (" + table + "): has a digit slipped?"});
   } else if (entry.sigma * reference_uncertainty_factor < own) {
-    findings.push_back({Severity::note, TableFinding::Field::uncertainty,
-                        "the reference uncertainty " + fixed(entry.sigma, 6) +
-                            " micro-u is less than a tenth of the mass table's for " + entry.nuclide +
-                            ": right for a newer, more precise value; the comparison used the table's " +
-                            table});
+    findings.push_back(
+        {Severity::note, TableFinding::Field::uncertainty,
+         "the reference uncertainty " + fixed(entry.sigma, 6) +
+             " micro-u is less than a tenth of the mass table's for " + entry.nuclide +
+             ": right for a newer, more precise value; the comparison used the table's " + table});
   }
 }
 
@@ -221,8 +225,8 @@ std::vector<TableFinding> table_findings(const Compared& entry, const SymbolMean
     } else if (meaning.kind == SymbolKind::molecule && entry.not_compared == no_atoms_add_up) {
       findings.push_back({Severity::warning, TableFinding::Field::mass_number,
                           "no isotopes of the atoms of " + meaning.text +
-                              " in the mass table add up to mass number " + std::to_string(entry.A) +
-                              ": is the mass number wrong?"});
+                              " in the mass table add up to mass number " +
+                              std::to_string(entry.A) + ": is the mass number wrong?"});
     }
     return findings;
   }

@@ -54,12 +54,13 @@ void check_sigma_field(const char* record_name, const char* unit, double sigma,
   if (shown.find('*') != std::string::npos) {
     report(Severity::warning, column,
            std::string("the uncertainty of the mass excess, ") + fixed(sigma, 6) + " " + unit +
-               ", does not fit its field: the " + record_name + " record shows \" +/-" + shown + "\"");
+               ", does not fit its field: the " + record_name + " record shows \" +/-" + shown +
+               "\"");
   } else if (fills_field(shown)) {
     report(Severity::warning, column,
            std::string("the uncertainty of the mass excess, ") + fixed(sigma, 6) + " " + unit +
-               ", fills its field: the " + record_name + " record loses the blank after \"+/-\" (\"+/-" +
-               shown + "\")");
+               ", fills its field: the " + record_name +
+               " record loses the blank after \"+/-\" (\"+/-" + shown + "\")");
   }
 }
 
@@ -67,7 +68,8 @@ void check_sigma_field(const char* record_name, const char* unit, double sigma,
 
 void check_printed_uncertainties(const conversion::Equation& equation, std::int32_t column,
                                  const LineReport& report) {
-  if (!std::isfinite(equation.U) || equation.U <= 0.0) return;  // infinities and zeros are found elsewhere
+  if (!std::isfinite(equation.U) || equation.U <= 0.0)
+    return;  // infinities and zeros are found elsewhere
   const std::string U = as_field(equation.U, equation_U.width, equation_U.decimals);
   if (U.find('*') != std::string::npos) {
     report(Severity::warning, column,
@@ -75,8 +77,8 @@ void check_printed_uncertainties(const conversion::Equation& equation, std::int3
                " micro-u, does not fit its field: the equation record shows \"(" + U + ")\"");
   } else if (U.find_first_not_of(" 0.") == std::string::npos) {
     report(Severity::warning, column,
-           "the equation's uncertainty, " + scientific(equation.U) + " micro-u, is printed as \"(" + U +
-               ")\": vemo.equat gives this equation no uncertainty");
+           "the equation's uncertainty, " + scientific(equation.U) + " micro-u, is printed as \"(" +
+               U + ")\": vemo.equat gives this equation no uncertainty");
   }
   check_sigma_field("micro-u", "micro-u", equation.sigma_meas, micro_u_sigma, column, report);
   check_sigma_field("keV", "keV", equation.sigma_kev, kev_sigma, column, report);
@@ -85,37 +87,42 @@ void check_printed_uncertainties(const conversion::Equation& equation, std::int3
 void check_field_cut(std::string_view record, std::int32_t field_end, std::string_view field_name,
                      const LineReport& report) {
   const auto end = static_cast<std::size_t>(field_end);
-  if (end == 0 || end >= record.size() || !is_digit(record[end]) || !is_digit(record[end - 1])) return;
+  if (end == 0 || end >= record.size() || !is_digit(record[end]) || !is_digit(record[end - 1]))
+    return;
   std::size_t after = end;
   while (after < record.size() && is_digit(record[after])) ++after;
   report(Severity::warning, field_end + 1,
          "the digits '" + std::string(record.substr(end, after - end)) + "' right after the " +
              std::string(field_name) +
-             " continue it: the converter reads the field only to its last column, so these digits are lost");
+             " continue it: the converter reads the field only to its last column, so these digits "
+             "are lost");
 }
 
-void RelativeUncertainties::add(int block, double ratio, double sigma, std::int64_t line, std::int32_t column,
-                                std::string record, const LineReport& report) {
+void RelativeUncertainties::add(int block, double ratio, double sigma, std::int64_t line,
+                                std::int32_t column, std::string record, const LineReport& report) {
   if (!(ratio > 0.0) || !(sigma > 0.0) || !std::isfinite(ratio) || !std::isfinite(sigma)) return;
   const double relative = sigma / ratio;
   if (relative < smallest_relative_uncertainty) {
-    report(Severity::warning, column,
-           "the relative uncertainty of this ratio, " + scientific(relative) +
-               ", is below 1e-11, beyond any ratio measurement: is a digit of the uncertainty lost?");
+    report(
+        Severity::warning, column,
+        "the relative uncertainty of this ratio, " + scientific(relative) +
+            ", is below 1e-11, beyond any ratio measurement: is a digit of the uncertainty lost?");
   }
   if (measured_.size() >= measurements_remembered) return;
   if (record.size() > columns_shown) record.resize(columns_shown);
   measured_.push_back({block, relative, line, column, std::move(record)});
 }
 
-void RelativeUncertainties::report_outliers(Diagnostics& diagnostics, const std::string& file) const {
+void RelativeUncertainties::report_outliers(Diagnostics& diagnostics,
+                                            const std::string& file) const {
   // Two values have no middle that one of them could stray from: 0.
   constexpr std::size_t fewest = 3;
   const auto median_of = [](std::vector<double>& values) {
     if (values.size() < fewest) return 0.0;
     std::sort(values.begin(), values.end());
     const std::size_t half = values.size() / 2;
-    return values.size() % 2 == 1 ? values[half] : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
+    return values.size() % 2 == 1 ? values[half]
+                                  : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
   };
   std::vector<double> all;
   std::map<int, std::vector<double>> by_block;
@@ -131,12 +138,13 @@ void RelativeUncertainties::report_outliers(Diagnostics& diagnostics, const std:
     const double median = block_median > 0.0 ? block_median : file_median;
     if (median <= 0.0) continue;
     const double factor = m.relative / median;
-    if (factor <= relative_uncertainty_factor && factor * relative_uncertainty_factor >= 1.0) continue;
+    if (factor <= relative_uncertainty_factor && factor * relative_uncertainty_factor >= 1.0)
+      continue;
     const bool above = factor > 1.0;
     diagnostics.report(Severity::warning, file, m.line, m.column,
-                       "the relative uncertainty of this ratio, " + scientific(m.relative) + ", is " +
-                           times(above ? factor : 1.0 / factor) +
-                           " times " + (above ? "larger" : "smaller") + " than the median of " +
+                       "the relative uncertainty of this ratio, " + scientific(m.relative) +
+                           ", is " + times(above ? factor : 1.0 / factor) + " times " +
+                           (above ? "larger" : "smaller") + " than the median of " +
                            (block_median > 0.0 ? "its block's" : "the file's") + " measurements (" +
                            scientific(median) +
                            "): is a digit or the decimal point of the uncertainty misplaced?",

@@ -38,8 +38,8 @@ void check_field_cut(std::string_view record, std::int32_t field_end, std::strin
 // file's, for a small block) once the whole file is read.
 class RelativeUncertainties {
  public:
-  void add(int block, double ratio, double sigma, std::int64_t line, std::int32_t column, std::string record,
-           const LineReport& report);
+  void add(int block, double ratio, double sigma, std::int64_t line, std::int32_t column,
+           std::string record, const LineReport& report);
   void report_outliers(Diagnostics& diagnostics, const std::string& file) const;
 
  private:

@@ -12,13 +12,27 @@ bool printable(unsigned char c) { return c >= 0x20 && c < 0x7f; }
 void append_escaped(std::string& text, unsigned char c) {
   static constexpr char octal[] = "01234567";
   switch (c) {
-    case '\a': text += "\\a"; return;
-    case '\b': text += "\\b"; return;
-    case '\f': text += "\\f"; return;
-    case '\n': text += "\\n"; return;
-    case '\r': text += "\\r"; return;
-    case '\t': text += "\\t"; return;
-    case '\v': text += "\\v"; return;
+    case '\a':
+      text += "\\a";
+      return;
+    case '\b':
+      text += "\\b";
+      return;
+    case '\f':
+      text += "\\f";
+      return;
+    case '\n':
+      text += "\\n";
+      return;
+    case '\r':
+      text += "\\r";
+      return;
+    case '\t':
+      text += "\\t";
+      return;
+    case '\v':
+      text += "\\v";
+      return;
     default:
       text += '\\';
       text += octal[c >> 6];

@@ -23,10 +23,10 @@ void BindingEnergyTable::load(std::int32_t unit, TableLoadObserver* observer) {
     // The outcomes need no test: with only a status variable every step
     // finishes, and the status says how the row went.
     recordio::begin_read(request);
-    const recordio::InputItem items[] = {
-        recordio::InputItem::of(row.table_number),
-        recordio::InputItem::text(row.table_symbol.data(), 4),
-        recordio::InputItem::of(row.table_charge), recordio::InputItem::of(row.table_energy)};
+    const recordio::InputItem items[] = {recordio::InputItem::of(row.table_number),
+                                         recordio::InputItem::text(row.table_symbol.data(), 4),
+                                         recordio::InputItem::of(row.table_charge),
+                                         recordio::InputItem::of(row.table_energy)};
     for (int value = 0; value < 4; ++value) {
       recordio::read_item(request, items[value]);
       if (observer != nullptr) observer->value_read(i, value, row, status);
@@ -77,11 +77,12 @@ void BindingEnergyTable::build_index() {
   const auto last = first + index_size_;
   // Stable, so that among equal keys the rows keep file order and the last
   // one can be kept.
-  std::stable_sort(first, last, [](const IndexEntry& a, const IndexEntry& b) { return a.key < b.key; });
+  std::stable_sort(first, last,
+                   [](const IndexEntry& a, const IndexEntry& b) { return a.key < b.key; });
   int kept = 0;
   for (int i = 0; i < index_size_; ++i) {
-    const bool last_of_key = i + 1 == index_size_ ||
-                             index_[static_cast<std::size_t>(i + 1)].key != index_[static_cast<std::size_t>(i)].key;
+    const bool last_of_key = i + 1 == index_size_ || index_[static_cast<std::size_t>(i + 1)].key !=
+                                                         index_[static_cast<std::size_t>(i)].key;
     if (last_of_key) index_[static_cast<std::size_t>(kept++)] = index_[static_cast<std::size_t>(i)];
   }
   index_size_ = kept;
@@ -94,7 +95,8 @@ void BindingEnergyTable::build_index() {
 }
 
 std::size_t BindingEnergyTable::slot_of(const Key& key) {
-  const std::uint32_t mixed = key.symbol * 0x9E3779B1u ^ static_cast<std::uint32_t>(key.charge) * 0x85EBCA77u;
+  const std::uint32_t mixed =
+      key.symbol * 0x9E3779B1u ^ static_cast<std::uint32_t>(key.charge) * 0x85EBCA77u;
   return (mixed ^ (mixed >> 15)) % slot_count;
 }
 
@@ -109,7 +111,7 @@ double BindingEnergyTable::find(const Key& key) const {
 // key_of(normalised_symbol(symbol), charge), with the symbol's bytes moved
 // within the key itself rather than through a copy of the symbol.
 BindingEnergyTable::Key BindingEnergyTable::normalised_key(const Symbol& symbol,
-                                                          std::int32_t charge) {
+                                                           std::int32_t charge) {
   if constexpr (std::endian::native != std::endian::little) {
     return key_of(normalised_symbol(symbol), charge);
   } else {

@@ -59,7 +59,8 @@ class EquationGroups final : public MeasurementsVisitor {
  public:
   explicit EquationGroups(const BindingEnergyTable& table) : table_(table) {}
   void reference(const ReferenceRecord& /*reference*/) override {}
-  void measurement(const ReferenceRecord& reference, const MeasurementRecord& measurement) override {
+  void measurement(const ReferenceRecord& reference,
+                   const MeasurementRecord& measurement) override {
     convert_measurement(table_, reference, measurement);
   }
 

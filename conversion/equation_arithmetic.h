@@ -32,11 +32,11 @@ struct MeasurementRecord {
 struct Equation {
   double q = 0.0;
   double sigma_q = 0.0;
-  double G = 0.0;  // mass-number ratio rounded to three decimals
-  double V = 0.0;  // micro-u, binding-energy correction included
-  double U = 0.0;  // micro-u
+  double G = 0.0;                   // mass-number ratio rounded to three decimals
+  double V = 0.0;                   // micro-u, binding-energy correction included
+  double U = 0.0;                   // micro-u
   bool correction_applied = false;  // false: an energy was missing
-  double C = 0.0;  // micro-u: the binding-energy correction included in V
+  double C = 0.0;                   // micro-u: the binding-energy correction included in V
   double mass_excess_meas = 0.0;
   double sigma_meas = 0.0;
   double mass_excess_kev = 0.0;

@@ -14,22 +14,23 @@ namespace conversion {
 // (5X,I6,A4,'-',I4,A4,'*',F6.3,' =',F15.5,' (',F9.5,')')
 // ME(meas) - G * ME(ref) = V (U): A_meas, symbol_meas, A_ref, symbol_ref, G, V, U.
 inline constexpr recordio::EditDescriptor equation_list[] = {
-    recordio::skip(5),       recordio::integer(6),     recordio::character(4), recordio::literal("-"),
-    recordio::integer(4),    recordio::character(4),   recordio::literal("*"), recordio::real(6, 3),
-    recordio::literal(" ="), recordio::real(15, 5),    recordio::literal(" ("), recordio::real(9, 5),
+    recordio::skip(5),      recordio::integer(6),    recordio::character(4),
+    recordio::literal("-"), recordio::integer(4),    recordio::character(4),
+    recordio::literal("*"), recordio::real(6, 3),    recordio::literal(" ="),
+    recordio::real(15, 5),  recordio::literal(" ("), recordio::real(9, 5),
     recordio::literal(")")};
 
 // (13X,I4,A4,' =',F15.6,' +/-',F11.6,' micro-u')
 // A_meas, symbol_meas, its mass excess and uncertainty in micro-u.
 inline constexpr recordio::EditDescriptor micro_u_list[] = {
-    recordio::skip(13),       recordio::integer(4),  recordio::character(4),
-    recordio::literal(" ="),  recordio::real(15, 6), recordio::literal(" +/-"),
-    recordio::real(11, 6),    recordio::literal(" micro-u")};
+    recordio::skip(13),      recordio::integer(4),         recordio::character(4),
+    recordio::literal(" ="), recordio::real(15, 6),        recordio::literal(" +/-"),
+    recordio::real(11, 6),   recordio::literal(" micro-u")};
 
 // (13X,8X,' =',F15.6,' +/-',F11.6,' keV',/): the same in keV; the record
 // break leaves the empty record that ends every group.
 inline constexpr recordio::EditDescriptor kev_list[] = {
-    recordio::skip(13),        recordio::skip(8),     recordio::literal(" ="),
+    recordio::skip(13),        recordio::skip(8),         recordio::literal(" ="),
     recordio::real(15, 6),     recordio::literal(" +/-"), recordio::real(11, 6),
     recordio::literal(" keV"), recordio::record_break()};
 

@@ -29,7 +29,9 @@ constexpr PreparedFormat normal_closing_format{normal_closing_list};
 constexpr PreparedFormat failure_closing_format{failure_closing_list};
 static_assert(equation_format.laid_out() && micro_u_format.laid_out() && kev_format.laid_out());
 
-std::string_view text_of(const std::array<char, 4>& symbol) { return {symbol.data(), symbol.size()}; }
+std::string_view text_of(const std::array<char, 4>& symbol) {
+  return {symbol.data(), symbol.size()};
+}
 
 // The writes carry no branch and no status variable: any condition in them
 // ends the run with the failure report, so there is no outcome to act on.
@@ -61,16 +63,19 @@ void write_warning(std::int32_t unit) {
 
 void write_equation(std::int32_t unit, const MeasurementRecord& measurement,
                     const ReferenceRecord& reference, const Equation& equation) {
-  write_record(unit, recordio::Transfer::fixed_column, &equation_format,
-               {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
-                OutputItem::of(reference.A_ref), OutputItem::of(text_of(reference.symbol_ref)),
-                OutputItem::of(equation.G), OutputItem::of(equation.V), OutputItem::of(equation.U)});
+  write_record(
+      unit, recordio::Transfer::fixed_column, &equation_format,
+      {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
+       OutputItem::of(reference.A_ref), OutputItem::of(text_of(reference.symbol_ref)),
+       OutputItem::of(equation.G), OutputItem::of(equation.V), OutputItem::of(equation.U)});
 }
 
-void write_micro_u(std::int32_t unit, const MeasurementRecord& measurement, const Equation& equation) {
-  write_record(unit, recordio::Transfer::fixed_column, &micro_u_format,
-               {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
-                OutputItem::of(equation.mass_excess_meas), OutputItem::of(equation.sigma_meas)});
+void write_micro_u(std::int32_t unit, const MeasurementRecord& measurement,
+                   const Equation& equation) {
+  write_record(
+      unit, recordio::Transfer::fixed_column, &micro_u_format,
+      {OutputItem::of(measurement.A_meas), OutputItem::of(text_of(measurement.symbol_meas)),
+       OutputItem::of(equation.mass_excess_meas), OutputItem::of(equation.sigma_meas)});
 }
 
 void write_kev(std::int32_t unit, const Equation& equation) {

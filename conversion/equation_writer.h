@@ -15,7 +15,8 @@ namespace conversion {
 void write_warning(std::int32_t unit);
 void write_equation(std::int32_t unit, const MeasurementRecord& measurement,
                     const ReferenceRecord& reference, const Equation& equation);
-void write_micro_u(std::int32_t unit, const MeasurementRecord& measurement, const Equation& equation);
+void write_micro_u(std::int32_t unit, const MeasurementRecord& measurement,
+                   const Equation& equation);
 void write_kev(std::int32_t unit, const Equation& equation);
 void write_normal_closing(std::int32_t unit);
 void write_failure_closing(std::int32_t unit);

@@ -1,8 +1,8 @@
 // measurements_file.cpp - the line read and the walk over the blocks.
 #include "conversion/measurements_file.h"
 
-#include "recordio/current_record.h"
 #include "recordio/compiled_fields.h"
+#include "recordio/current_record.h"
 #include "recordio/input_editing.h"
 #include "recordio/prepared_format.h"
 
@@ -16,7 +16,8 @@ using recordio::Outcome;
 // A list of fields only: each read takes its next field without a walk,
 // by code compiled for the list.
 constexpr recordio::PreparedFormat line_fields_layout{line_format};
-constexpr recordio::PreparedFormat line_layout = recordio::compiled_for_reading<line_fields_layout>();
+constexpr recordio::PreparedFormat line_layout =
+    recordio::compiled_for_reading<line_fields_layout>();
 
 // Fields of one line of "vemo.freq", in list order.
 struct LineItems {
@@ -39,9 +40,8 @@ Outcome read_line(recordio::StatementRequest& request, const LineItems& items,
     if (outcome == Outcome::success) progress->record.assign(recordio::current_record().view());
   }
   const InputItem list[line_fields] = {
-      InputItem::of(*items.A),        InputItem::text(items.symbol, 4),
-      InputItem::of(*items.charge),   InputItem::of(*items.value),
-      InputItem::text(items.flag, 2), InputItem::of(*items.sigma)};
+      InputItem::of(*items.A),     InputItem::text(items.symbol, 4), InputItem::of(*items.charge),
+      InputItem::of(*items.value), InputItem::text(items.flag, 2),   InputItem::of(*items.sigma)};
   if (progress == nullptr) {
     if (outcome == Outcome::success) outcome = recordio::read_items(request, list);
     if (outcome != Outcome::success) return outcome;
@@ -50,7 +50,8 @@ Outcome read_line(recordio::StatementRequest& request, const LineItems& items,
   for (int field = 0; field < line_fields; ++field) {
     if (outcome != Outcome::success) return outcome;
     if (progress != nullptr) {
-      progress->field_start[static_cast<std::size_t>(field)] = recordio::current_record().position();
+      progress->field_start[static_cast<std::size_t>(field)] =
+          recordio::current_record().position();
     }
     outcome = recordio::read_item(request, list[field]);
     if (progress != nullptr && outcome == Outcome::success) progress->fields_read = field + 1;
@@ -73,8 +74,8 @@ WalkEnd walk_measurements(std::int32_t unit, MeasurementsVisitor& visitor, std::
   ReferenceRecord reference;
   MeasurementRecord measurement;
   // The reference line fills the measurement's flag too; it is never used.
-  const LineItems reference_items{&reference.A_ref,      reference.symbol_ref.data(),
-                                  &reference.charge_ref, &reference.mass_excess_ref,
+  const LineItems reference_items{&reference.A_ref,        reference.symbol_ref.data(),
+                                  &reference.charge_ref,   &reference.mass_excess_ref,
                                   measurement.flag.data(), &reference.sigma_ref};
   const LineItems measurement_items{&measurement.A_meas,      measurement.symbol_meas.data(),
                                     &measurement.charge_meas, &measurement.ratio_value,

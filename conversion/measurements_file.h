@@ -44,7 +44,8 @@ class MeasurementsVisitor {
   // A reference line was read; it serves every measurement up to the next.
   virtual void reference(const ReferenceRecord& reference) = 0;
   // A measurement line was read (not a marker).
-  virtual void measurement(const ReferenceRecord& reference, const MeasurementRecord& measurement) = 0;
+  virtual void measurement(const ReferenceRecord& reference,
+                           const MeasurementRecord& measurement) = 0;
   // A marker line ended the block.
   virtual void marker(const MeasurementRecord& /*line*/) {}
 };

@@ -95,7 +95,8 @@ void check_findings(std::string_view text, std::string_view freq, std::string_vi
     }
     if (is_head(line, freq, table)) continue;
     if (!is_shown_line(line) && !is_caret_line(line)) {
-      fail("a line of the findings that is no head, shown line or caret: " + std::string(line.substr(0, 200)),
+      fail("a line of the findings that is no head, shown line or caret: " +
+               std::string(line.substr(0, 200)),
            input);
     }
   }
@@ -109,7 +110,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static check::MassTable table;
   check::Diagnostics ignored;
   std::string error;
-  if (!table.load(FREQ2EQUAT_MASS_TABLE, "masses.csv", ignored, error)) fail("mass table: " + error);
+  if (!table.load(FREQ2EQUAT_MASS_TABLE, "masses.csv", ignored, error))
+    fail("mass table: " + error);
   masses = &table;
   return 0;
 }
@@ -122,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       split == std::string_view::npos ? std::string_view() : input.substr(split + separator.size());
   const std::string freq_name = fuzz_support::scratch_file("vemo.freq");
   const std::string table_name = fuzz_support::scratch_file("ionization.data");
-  if (!fuzz_support::write_file(freq_name, freq) || !fuzz_support::write_file(table_name, table_bytes)) {
+  if (!fuzz_support::write_file(freq_name, freq) ||
+      !fuzz_support::write_file(table_name, table_bytes)) {
     fail("cannot write the input files");
   }
 
@@ -143,13 +146,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   const bool read = check::read_inputs(*context, *table, counts, error);
 
-  if (!read && (error.empty() || error.find('\n') != std::string::npos)) fail("a refusal not of one line", input);
-  if (recordio::find_unit(3) != nullptr || recordio::find_unit(10) != nullptr) fail("a unit left connected", input);
+  if (!read && (error.empty() || error.find('\n') != std::string::npos))
+    fail("a refusal not of one line", input);
+  if (recordio::find_unit(3) != nullptr || recordio::find_unit(10) != nullptr)
+    fail("a unit left connected", input);
   if (counts.measurements < 0 || counts.blocks < 0) fail("negative counts", input);
   check_findings(findings, freq_name, table_name, input);
   if (context->diagnostics.errors() > 1) fail("more than one error", input);
   for (const check::Compared& compared : context->compared) {
-    if (compared.table && !(compared.combined_sigma() >= 0.0)) fail("a combined sigma that is not >= 0", input);
+    if (compared.table && !(compared.combined_sigma() >= 0.0))
+      fail("a combined sigma that is not >= 0", input);
   }
   return 0;
 }

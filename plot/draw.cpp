@@ -71,7 +71,8 @@ void show_upwards(cairo_t* cr, const RichText& text, double size, double x, doub
   cairo_restore(cr);
 }
 
-void show_at(cairo_t* cr, const RichText& text, double size, double x, double y, bool bold = false) {
+void show_at(cairo_t* cr, const RichText& text, double size, double x, double y,
+             bool bold = false) {
   cairo_move_to(cr, x, y);
   show(cr, text, size, bold);
 }
@@ -168,7 +169,8 @@ void draw_panel(cairo_t* cr, const Panel& panel) {
       cairo_line_to(cr, c.x + 4.5, base);
       cairo_close_path(cr);
       cairo_fill(cr);
-      const std::string text = p.off_scale_text + (note.empty() || p.off_scale_text.empty() ? "" : "  ") + note;
+      const std::string text =
+          p.off_scale_text + (note.empty() || p.off_scale_text.empty() ? "" : "  ") + note;
       const RichText rt = rich(text);
       const double w = width_of(cr, rt, text_font);
       show_upwards(cr, rt, text_font, c.x + 4.0, up ? base + 3.0 + w : base - 3.0);
@@ -204,7 +206,8 @@ void draw_panel(cairo_t* cr, const Panel& panel) {
     show_at(cr, text, text_font, f.x - 5.0 - width_of(cr, text, text_font), y + 4.0);
   }
   const RichText axis = rich(panel.section->axis_label);
-  show_upwards(cr, axis, text_font, 16.0, f.y + f.height / 2.0 + width_of(cr, axis, text_font) / 2.0);
+  show_upwards(cr, axis, text_font, 16.0,
+               f.y + f.height / 2.0 + width_of(cr, axis, text_font) / 2.0);
 
   for (const Column& c : panel.columns) {
     const RichText label = label_text(*c.point);
@@ -250,11 +253,13 @@ void draw(cairo_t* cr, const Figure& figure, const Layout& layout) {
     const Rect& f = layout.panels.front().frame;
     const RichText text = rich(figure.when_empty);
     colour(cr, quiet_ink);
-    show_at(cr, text, 13.0, f.x + (f.width - width_of(cr, text, 13.0)) / 2.0, f.y + f.height / 2.0 - 8.0);
+    show_at(cr, text, 13.0, f.x + (f.width - width_of(cr, text, 13.0)) / 2.0,
+            f.y + f.height / 2.0 - 8.0);
   }
   colour(cr, quiet_ink);
   for (const TextRow& row : layout.footnotes) {
-    for (const Placed& piece : row.pieces) show_at(cr, piece.text, text_font, piece.x, row.baseline);
+    for (const Placed& piece : row.pieces)
+      show_at(cr, piece.text, text_font, piece.x, row.baseline);
   }
 }
 

@@ -44,12 +44,12 @@ enum class Mark {
 
 struct Point {
   Label label;
-  double value = 0.0;      // up the page, in the section's unit
-  double error = 0.0;      // half-length of the error bar; 0: none
-  double band = 0.0;       // half-height of the shaded band around zero at this point; 0: none
+  double value = 0.0;  // up the page, in the section's unit
+  double error = 0.0;  // half-length of the error bar; 0: none
+  double band = 0.0;   // half-height of the shaded band around zero at this point; 0: none
   Mark mark = Mark::filled_circle;
-  bool highlighted = false;  // drawn in red, e.g. far from the reference
-  std::string note;          // written beside the point ("35.2σ"); may be empty
+  bool highlighted = false;    // drawn in red, e.g. far from the reference
+  std::string note;            // written beside the point ("35.2σ"); may be empty
   std::string off_scale_text;  // written beside the edge marker when off scale (the value)
   std::string caption;         // written after the label, below the axis; may be empty
 };

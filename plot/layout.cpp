@@ -15,7 +15,7 @@ constexpr double frame_height = 150.0;
 constexpr double panel_gap = 14.0;
 constexpr double text_row = 15.0;      // baseline to baseline of 11 pt text
 constexpr double swatch_width = 14.0;  // the legend's mark before its text
-constexpr double group_gap = 0.6;  // in columns
+constexpr double group_gap = 0.6;      // in columns
 constexpr double frame_padding = 5.0;  // between the frame and its outer bands
 
 bool finite(double v) { return std::isfinite(v); }
@@ -41,7 +41,8 @@ std::vector<std::vector<const Group*>> panels_of(const Section& section, int per
   std::size_t in_panel = 0;
   for (const Group& g : section.groups) {
     if (g.points.empty()) continue;
-    if (panels.empty() || (in_panel > 0 && (in_panel >= target || in_panel + g.points.size() > limit))) {
+    if (panels.empty() ||
+        (in_panel > 0 && (in_panel >= target || in_panel + g.points.size() > limit))) {
       panels.emplace_back();
       in_panel = 0;
     }
@@ -59,8 +60,8 @@ struct Piece {
   double width = 0.0;
 };
 
-void wrap(std::vector<TextRow>& rows, const std::vector<Piece>& pieces, double x0, double width, double spacing,
-          double& baseline) {
+void wrap(std::vector<TextRow>& rows, const std::vector<Piece>& pieces, double x0, double width,
+          double spacing, double& baseline) {
   TextRow row;
   double x = x0;
   for (const Piece& piece : pieces) {
@@ -71,7 +72,8 @@ void wrap(std::vector<TextRow>& rows, const std::vector<Piece>& pieces, double x
       baseline += text_row;
       x = x0;
     }
-    row.pieces.push_back({x + (piece.entry != nullptr ? swatch_width : 0.0), piece.text, piece.entry});
+    row.pieces.push_back(
+        {x + (piece.entry != nullptr ? swatch_width : 0.0), piece.text, piece.entry});
     x += piece.width + spacing;
   }
   if (!row.pieces.empty()) {
@@ -209,14 +211,17 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
         for (const Point& p : g->points) points.push_back(&p);
       }
       panel.scale = scale_for(points, section.symmetric);
-      const double slots = static_cast<double>(points.size()) + group_gap * static_cast<double>(groups.size() - 1);
+      const double slots =
+          static_cast<double>(points.size()) + group_gap * static_cast<double>(groups.size() - 1);
       const double room = inner_width - 2.0 * frame_padding;
       double widest_label = 0.0;
-      for (const Point* p : points) widest_label = std::max(widest_label, width_of(measure, label_text(*p), label_font));
+      for (const Point* p : points)
+        widest_label = std::max(widest_label, width_of(measure, label_text(*p), label_font));
       // A few points get columns wide enough for their labels to lie flat;
       // many share the width, their labels turned up.
       panel.column_width = std::min(room / slots, std::max(widest_band, widest_label + 6.0));
-      double x = margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
+      double x =
+          margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
       for (const Group* g : groups) {
         bool starts = true;
         for (const Point& p : g->points) {
@@ -227,7 +232,8 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
         }
       }
       panel.rotated_labels = widest_label + 4.0 > panel.column_width;
-      y += frame_height + (panel.rotated_labels ? widest_label + 10.0 : label_font + 12.0) + panel_gap;
+      y += frame_height + (panel.rotated_labels ? widest_label + 10.0 : label_font + 12.0) +
+           panel_gap;
       layout.panels.push_back(std::move(panel));
     }
   }
@@ -242,8 +248,9 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
 
   y += 4.0;
   if (left_out > 0) {
-    const RichText text = rich(std::to_string(left_out) + " further points not drawn: a picture holds " +
-                               std::to_string(figure.most_panels) + " panels");
+    const RichText text =
+        rich(std::to_string(left_out) + " further points not drawn: a picture holds " +
+             std::to_string(figure.most_panels) + " panels");
     wrap(layout.footnotes, {{text, nullptr, width_of(measure, text, text_font)}}, 14.0,
          layout.width - 14.0 - margin_right, 5.0, y);
   }

@@ -49,10 +49,17 @@ std::string xml_escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -84,14 +91,15 @@ std::string svg_text_of(const Figure& figure) {
     }
     desc += "\n";
   }
-  return "\n<title>" + xml_escaped(figure.title) + "</title>\n<desc>" + xml_escaped(desc) + "</desc>";
+  return "\n<title>" + xml_escaped(figure.title) + "</title>\n<desc>" + xml_escaped(desc) +
+         "</desc>";
 }
 
 // Bytes from cairo into a file, the first failure kept.
 cairo_status_t to_file(void* closure, const unsigned char* data, unsigned int length) {
   auto* file = static_cast<ReplacingFile*>(closure);
   return file->write({reinterpret_cast<const char*>(data), length}) ? CAIRO_STATUS_SUCCESS
-                                                                     : CAIRO_STATUS_WRITE_ERROR;
+                                                                    : CAIRO_STATUS_WRITE_ERROR;
 }
 
 cairo_status_t to_string(void* closure, const unsigned char* data, unsigned int length) {
@@ -146,7 +154,8 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   std::string svg;
   switch (format) {
     case Format::pdf:
-      surface.reset(cairo_pdf_surface_create_for_stream(to_file, &file, layout.width, layout.height));
+      surface.reset(
+          cairo_pdf_surface_create_for_stream(to_file, &file, layout.width, layout.height));
       cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, figure.title.c_str());
       break;
     case Format::svg:
@@ -165,7 +174,8 @@ std::string write_picture(const Figure& figure, const std::string& path) {
     Context cr = context_for(surface.get());
     if (format != Format::pdf) cairo_scale(cr.get(), pixels_per_point, pixels_per_point);
     draw(cr.get(), figure, layout);
-    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return drawing_failed(path, cairo_status(cr.get()));
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+      return drawing_failed(path, cairo_status(cr.get()));
   }
   cairo_status_t status = CAIRO_STATUS_SUCCESS;
   if (format == Format::png) {

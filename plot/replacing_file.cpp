@@ -58,7 +58,8 @@ bool ReplacingFile::open(const std::string& target) {
     }
   }
   const std::size_t slash = replaced_.rfind('/');
-  const std::string directory = slash == std::string::npos ? std::string() : replaced_.substr(0, slash + 1);
+  const std::string directory =
+      slash == std::string::npos ? std::string() : replaced_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? replaced_ : replaced_.substr(slash + 1);
   // A hidden name, so that a listing of the directory does not show a
   // picture that is not there yet.

@@ -18,21 +18,36 @@ double superscript_rise(double size) { return size * 0.36; }
 // UTF-8 superscript of one character, or nothing when Unicode has none.
 std::string_view superscript_of(char c) {
   switch (c) {
-    case '0': return "\u2070";
-    case '1': return "\u00b9";
-    case '2': return "\u00b2";
-    case '3': return "\u00b3";
-    case '4': return "\u2074";
-    case '5': return "\u2075";
-    case '6': return "\u2076";
-    case '7': return "\u2077";
-    case '8': return "\u2078";
-    case '9': return "\u2079";
-    case '+': return "\u207a";
-    case '-': return "\u207b";
-    case 'm': return "\u1d50";
-    case 'n': return "\u207f";
-    default: return {};
+    case '0':
+      return "\u2070";
+    case '1':
+      return "\u00b9";
+    case '2':
+      return "\u00b2";
+    case '3':
+      return "\u00b3";
+    case '4':
+      return "\u2074";
+    case '5':
+      return "\u2075";
+    case '6':
+      return "\u2076";
+    case '7':
+      return "\u2077";
+    case '8':
+      return "\u2078";
+    case '9':
+      return "\u2079";
+    case '+':
+      return "\u207a";
+    case '-':
+      return "\u207b";
+    case 'm':
+      return "\u1d50";
+    case 'n':
+      return "\u207f";
+    default:
+      return {};
   }
 }
 
@@ -65,7 +80,8 @@ RichText rich(const Label& label) {
 RichText rich(const std::string& text) { return {{text, false}}; }
 
 void use_font(cairo_t* cr, double size, bool bold) {
-  cairo_select_font_face(cr, face, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(cr, face, CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, size);
 }
 

@@ -301,10 +301,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--json", "no/such/out.json"},
                 "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
         Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"},
-        Refusal{"PlotWithoutAFormat", good, {"--plot", "out.txt"},
+        Refusal{"PlotWithoutAFormat",
+                good,
+                {"--plot", "out.txt"},
                 "freq2equat-adjust: cannot tell the picture's format from 'out.txt': name it .svg, "
                 ".pdf or .png"},
-        Refusal{"TwoOutputsOneFile", good, {"--json", "out.svg", "--plot", "out.svg"},
+        Refusal{"TwoOutputsOneFile",
+                good,
+                {"--json", "out.svg", "--plot", "out.svg"},
                 "freq2equat-adjust: --json and --plot name the same file, 'out.svg'"}));
 
 TEST(AdjustProgram, NoFileIsAUsageError) {

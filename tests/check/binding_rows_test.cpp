@@ -22,7 +22,8 @@ using testing_support::ScratchDir;
 constexpr const char* R = testing_support::worked_reference;
 constexpr const char* M = testing_support::worked_measurement;
 
-RunResult run(const char* program, const ScratchDir& dir, const std::vector<std::string>& arguments = {}) {
+RunResult run(const char* program, const ScratchDir& dir,
+              const std::vector<std::string>& arguments = {}) {
   RunOptions options;
   options.working_directory = dir.path();
   return testing_support::run_program(program, options, arguments);
@@ -78,8 +79,8 @@ TEST(MakeTable, RowsForTheExamplesAgreeWithTheExamplesTable) {
   EXPECT_EQ(table.find("Csm"), std::string::npos) << "the isomer letter is dropped";
 
   const auto with_made = corrected_mass_excesses(converted(examples_file("vemo.freq"), table));
-  const auto with_bundled =
-      corrected_mass_excesses(converted(examples_file("vemo.freq"), examples_file("ionization.data")));
+  const auto with_bundled = corrected_mass_excesses(
+      converted(examples_file("vemo.freq"), examples_file("ionization.data")));
   ASSERT_EQ(with_made.size(), 15u);
   ASSERT_EQ(with_bundled.size(), with_made.size());
   for (std::size_t i = 0; i < with_made.size(); ++i) {
@@ -128,8 +129,8 @@ TEST(MakeTable, NameTakenWhileWritingIsLeftAlone) {
   options.working_directory = dir.path();
   // The leak sanitizer, when built in, cannot work under a tracer.
   options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};
-  const RunResult result = testing_support::run_program_traced(FREQ2EQUAT_CHECK_PROGRAM, options, hook,
-                                                               {"--make-table", "ionization.data"});
+  const RunResult result = testing_support::run_program_traced(
+      FREQ2EQUAT_CHECK_PROGRAM, options, hook, {"--make-table", "ionization.data"});
   ASSERT_EQ(taken, 1) << "the rows were not linked into place";
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.standard_error,
@@ -143,7 +144,8 @@ TEST(MakeTable, NameTakenWhileWritingIsLeftAlone) {
 TEST(MakeTable, WriteFailureGivesTheSystemsReason) {
   ScratchDir dir;
   dir.write("vemo.freq", std::string(R) + M);
-  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "absent/ionization.data"});
+  const RunResult result =
+      run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "absent/ionization.data"});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.standard_error,
             "freq2equat-check: cannot write 'absent/ionization.data': No such file or directory\n");
@@ -157,11 +159,12 @@ TEST(MakeTable, MoleculeIsListedWithWhatItsRowNeeds) {
   dir.write("vemo.freq", std::string(R) + "  28CO     1    329411.92468250     0.00012000\n");
   const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "ionization.data"});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.standard_error.rfind(
-                "vemo.freq:2:5: warning: no row is made for CO with charge 1: a molecule's row holds its "
-                "ionisation energy less its dissociation energy",
-                0),
-            0u)
+  EXPECT_EQ(
+      result.standard_error.rfind(
+          "vemo.freq:2:5: warning: no row is made for CO with charge 1: a molecule's row holds its "
+          "ionisation energy less its dissociation energy",
+          0),
+      0u)
       << result.standard_error;
   EXPECT_EQ(dir.read("ionization.data"), " 37 'Rb'     1 4.1771281\n");
 }
@@ -184,36 +187,45 @@ TEST_P(RowSlips, WarnWithTheShippedValue) {
   dir.write("ionization.data", "37 Rb 1 4.177\n" + GetParam().row + "\n");
   const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir);
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_NE(result.standard_error.find(": warning: " + GetParam().finding + "\n"), std::string::npos)
+  EXPECT_NE(result.standard_error.find(": warning: " + GetParam().finding + "\n"),
+            std::string::npos)
       << result.standard_error;
 }
 
 const RowSlip row_slips[] = {
     {"SecondIonisationEnergyAlone", "55 Cs 2 23.157",
      "Cs with charge 2: 23.157 eV is not the total binding energy of the 2 electrons removed, "
-     "27.05135572743 +/- 6e-05 eV: it is the 2nd ionisation energy alone (23.15745 eV); the row holds the "
+     "27.05135572743 +/- 6e-05 eV: it is the 2nd ionisation energy alone (23.15745 eV); the row "
+     "holds the "
      "sum of the first 2"},
     {"KiloElectronvolts", "55 Cs 3 0.060246",
      "Cs with charge 3: 0.060246 eV is not the total binding energy of the 3 electrons removed, "
      "60.24635572743 +/- 0.004 eV: it is the total in keV; the row holds eV"},
     {"ChargeOneLow", "55 Cs 3 27.0514",
      "Cs with charge 3: 27.0514 eV is not the total binding energy of the 3 electrons removed, "
-     "60.24635572743 +/- 0.004 eV: it is the total for charge 2 (27.05135572743 eV): is the charge wrong?"},
+     "60.24635572743 +/- 0.004 eV: it is the total for charge 2 (27.05135572743 eV): is the charge "
+     "wrong?"},
     {"ChargeOneHigh", "55 Cs 1 27.0514",
      "Cs with charge 1: 27.0514 eV is not the total binding energy of the 1 electron removed, "
-     "3.89390572743 +/- 1.7e-10 eV: it is the total for charge 2 (27.05135572743 eV): is the charge wrong?"},
+     "3.89390572743 +/- 1.7e-10 eV: it is the total for charge 2 (27.05135572743 eV): is the "
+     "charge wrong?"},
     {"BelowAnyTotal", "55 Cs 6 2.0",
      "Cs with charge 6: 2.0 eV is not the total binding energy of the 6 electrons removed, "
-     "228.34635572743 +/- 5.6 eV: it is below 6 x 3.89 eV = 23.34 eV, the least 6 electrons of any atom are "
+     "228.34635572743 +/- 5.6 eV: it is below 6 x 3.89 eV = 23.34 eV, the least 6 electrons of any "
+     "atom are "
      "bound by"},
     {"MoleculeBelowTheBound", "0 CO 1 0.014",
-     "CO with charge 1: 0.014 eV is below 3.89 eV, the least an electron of any atom is bound by: is it in "
-     "keV? (a molecule's row that holds its ionisation energy less its dissociation energy may be that low: "
+     "CO with charge 1: 0.014 eV is below 3.89 eV, the least an electron of any atom is bound by: "
+     "is it in "
+     "keV? (a molecule's row that holds its ionisation energy less its dissociation energy may be "
+     "that low: "
      "man freq2equat, MOLECULAR IONS)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(BindingRows, RowSlips, testing::ValuesIn(row_slips),
-                         [](const testing::TestParamInfo<RowSlip>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<RowSlip>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // Rows within their uncertainty pass, however few digits they give: the
 // worked example's 3 decimals, Pb 41+ within NIST's +/-870 eV, a molecule
@@ -257,18 +269,24 @@ TEST_P(CorrectionUncertainty, WarnsWhenAboveAThirdOfU) {
 // U = A_ref x sigma x charge_meas / charge_ref = 0.01 micro-u for both.
 const Correction corrections[] = {
     {"LeadOverXenon",
-     " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.80390300     0.00004804\n",
+     " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.80390300     "
+     "0.00004804\n",
      "54 Xe 26 8948.5956437\n82 Pb 41 28805.7190389\n",
-     "the binding-energy correction of 208Pb 41+ over 132Xe 26+, -15.777062 micro-u, is uncertain by 0.937765 "
-     "micro-u from the tabulated binding energies, more than a third of the equation's U of 0.010000 micro-u: "
+     "the binding-energy correction of 208Pb 41+ over 132Xe 26+, -15.777062 micro-u, is uncertain "
+     "by 0.937765 "
+     "micro-u from the tabulated binding energies, more than a third of the equation's U of "
+     "0.010000 micro-u: "
      "at this precision the measurement needs an ion-specific calculation of the binding energies"},
     {"CaesiumOverRubidium",
-     "  85Rb     1    -88210.26396000     0.00537000\n 133Cs     1   1565221.53681481     0.00011765\n",
+     "  85Rb     1    -88210.26396000     0.00537000\n 133Cs     1   1565221.53681481     "
+     "0.00011765\n",
      "37 Rb 1 4.1771281\n55 Cs 1 3.89390572743\n", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(BindingRows, CorrectionUncertainty, testing::ValuesIn(corrections),
-                         [](const testing::TestParamInfo<Correction>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<Correction>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // -v and the comparison show C and its uncertainty per measurement.
 TEST(BindingRows, CorrectionShownWithItsUncertainty) {
@@ -276,10 +294,12 @@ TEST(BindingRows, CorrectionShownWithItsUncertainty) {
   dir.write("vemo.freq", std::string(R) + M);
   dir.write("ionization.data", "37 Rb 1 4.1771281\n55 Cs 1 3.89390572743\n");
   const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"-v"});
-  EXPECT_NE(result.standard_output.find("; binding-energy correction 0.002839 +/- 0.000000 micro-u\n"),
-            std::string::npos)
+  EXPECT_NE(
+      result.standard_output.find("; binding-energy correction 0.002839 +/- 0.000000 micro-u\n"),
+      std::string::npos)
       << result.standard_output;
-  EXPECT_NE(result.standard_output.find("   2  133Cs    1      -94548.173901  0.012856    0.002839  0.000000  "),
+  EXPECT_NE(result.standard_output.find(
+                "   2  133Cs    1      -94548.173901  0.012856    0.002839  0.000000  "),
             std::string::npos)
       << result.standard_output;
 }
@@ -290,11 +310,13 @@ TEST(BindingRows, CorrectionShownWithItsUncertainty) {
 TEST(BindingRows, ComparisonFoldsTheCorrectionsUncertaintyIn) {
   ScratchDir dir;
   dir.write("vemo.freq",
-            " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.82553967     0.00004804\n");
+            " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.82553967     "
+            "0.00004804\n");
   dir.write("ionization.data", "54 Xe 26 8948.5956437\n82 Pb 41 28805.7190389\n");
   const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir);
   EXPECT_EQ(result.standard_error.find("sigma ("), std::string::npos) << result.standard_error;
-  EXPECT_NE(result.standard_output.find("  -15.777062  0.937765  -23347.995000  1.232000      4.500000    2.9\n"),
+  EXPECT_NE(result.standard_output.find(
+                "  -15.777062  0.937765  -23347.995000  1.232000      4.500000    2.9\n"),
             std::string::npos)
       << result.standard_output;
 }

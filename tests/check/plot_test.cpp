@@ -26,7 +26,8 @@ using testing_support::RunOptions;
 using testing_support::RunResult;
 using testing_support::ScratchDir;
 
-RunResult check(const ScratchDir& dir, const std::vector<std::string>& arguments, RunOptions options = {}) {
+RunResult check(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                RunOptions options = {}) {
   options.working_directory = dir.path();
   if (!options.timeout_ms) options.timeout_ms = 60000;
   return testing_support::run_program(FREQ2EQUAT_CHECK_PROGRAM, options, arguments);
@@ -39,7 +40,8 @@ std::string source_file(const std::string& relative) {
 // A fixed-column line of vemo.freq.
 std::string freq_line(int A, const std::string& symbol, int charge, double value, double sigma) {
   char line[96];
-  std::snprintf(line, sizeof line, "%4d%-4s%4d%19.8f  %13.8f\n", A, symbol.c_str(), charge, value, sigma);
+  std::snprintf(line, sizeof line, "%4d%-4s%4d%19.8f  %13.8f\n", A, symbol.c_str(), charge, value,
+                sigma);
   return line;
 }
 
@@ -69,12 +71,15 @@ std::string generated_measurements() {
     const double mass = A * 1.0e6 + nuclide.second - electron;
     const double sigma = mass * 2.0e-10;
     const double shift = sigma * static_cast<double>((i * 7) % 9 - 4);
-    freq += freq_line(A, nuclide.first, 1, (mass + shift) / reference * 1.0e6, 2.0e-10 * 1.0e6 * mass / reference);
+    freq += freq_line(A, nuclide.first, 1, (mass + shift) / reference * 1.0e6,
+                      2.0e-10 * 1.0e6 * mass / reference);
   }
   return freq;
 }
 
-bool have(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
+bool have(const char* tool) {
+  return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 struct Size {
   double width = 0.0;
@@ -95,7 +100,8 @@ std::optional<Size> png_size(const std::string& path) {
 
 // pdfinfo's "Page size: W x H pts".
 std::optional<Size> pdf_size(const ScratchDir& dir, const std::string& name) {
-  const std::string command = "pdfinfo '" + dir.file(name) + "' > '" + dir.file("info.txt") + "' 2>&1";
+  const std::string command =
+      "pdfinfo '" + dir.file(name) + "' > '" + dir.file("info.txt") + "' 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
   const std::string info = dir.read("info.txt").value();
   const std::size_t at = info.find("Page size:");
@@ -124,7 +130,8 @@ class PictureFormats : public testing::TestWithParam<Input> {};
 // and the SVG carries the title and the labels as text.
 TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
   if (!have("rsvg-convert") || !have("pdftoppm") || !have("pdfinfo")) {
-    GTEST_SKIP() << "rsvg-convert or pdftoppm missing: scripts/ensure-tools.sh --tests installs them";
+    GTEST_SKIP()
+        << "rsvg-convert or pdftoppm missing: scripts/ensure-tools.sh --tests installs them";
   }
   const Input& input = GetParam();
   ScratchDir dir;
@@ -134,7 +141,8 @@ TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
     const RunResult result = check(dir, {"--plot", name});
     EXPECT_LE(result.exit_status, 1) << result.standard_error;
   }
-  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "p.pdf", "p.png", "p.svg", "vemo.freq"}));
+  EXPECT_EQ(dir.names(),
+            (std::vector<std::string>{"ionization.data", "p.pdf", "p.png", "p.svg", "vemo.freq"}));
 
   const std::optional<Size> png = png_size(dir.file("p.png"));
   ASSERT_TRUE(png);
@@ -143,7 +151,8 @@ TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
   ASSERT_TRUE(pdf);
   EXPECT_NEAR(pdf->width, 160.0 / 25.4 * 72.0, 0.01);
   EXPECT_NEAR(pdf->height * plot::pixels_per_point, png->height, 1.0);
-  const std::string pdf_render = "pdftoppm -r 20 -png '" + dir.file("p.pdf") + "' '" + dir.file("pdf") + "'";
+  const std::string pdf_render =
+      "pdftoppm -r 20 -png '" + dir.file("p.pdf") + "' '" + dir.file("pdf") + "'";
   ASSERT_EQ(std::system(pdf_render.c_str()), 0);
   EXPECT_TRUE(png_size(dir.file("pdf-1.png")));
 
@@ -151,7 +160,8 @@ TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
   const std::string declared =
       "width=\"1600px\" height=\"" + std::to_string(static_cast<int>(png->height)) + "px\"";
   EXPECT_NE(svg.find(declared), std::string::npos) << declared;
-  const std::string svg_render = "rsvg-convert '" + dir.file("p.svg") + "' -o '" + dir.file("svg.png") + "'";
+  const std::string svg_render =
+      "rsvg-convert '" + dir.file("p.svg") + "' -o '" + dir.file("svg.png") + "'";
   ASSERT_EQ(std::system(svg_render.c_str()), 0);
   const std::optional<Size> rendered = png_size(dir.file("svg.png"));
   ASSERT_TRUE(rendered);
@@ -172,18 +182,26 @@ TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
 std::vector<Input> inputs() {
   const std::string examples = FREQ2EQUAT_EXAMPLES;
   return {
-      {"BundledExample", testing_support::read_file(examples + "/vemo.freq").value(),
+      {"BundledExample",
+       testing_support::read_file(examples + "/vemo.freq").value(),
        testing_support::read_file(examples + "/ionization.data").value(),
-       {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;", "\u2074\u2070Ca\u00b2\u207a;",
-        "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn", "\u2078\u2075Rb\u207a (block 1)",
-        "Isomers: excitation energy over the table's ground state: \u00b9\u00b3\u2074\u1d50Cs\u207a 138.744 \u00b1 "}},
-      {"Generated270", generated_measurements(), "  6 C   1 11.260288\n",
-       {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"}, 270},
+       {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;",
+        "\u2074\u2070Ca\u00b2\u207a;", "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn",
+        "\u2078\u2075Rb\u207a (block 1)",
+        "Isomers: excitation energy over the table's ground state: "
+        "\u00b9\u00b3\u2074\u1d50Cs\u207a 138.744 \u00b1 "}},
+      {"Generated270",
+       generated_measurements(),
+       "  6 C   1 11.260288\n",
+       {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"},
+       270},
   };
 }
 
 INSTANTIATE_TEST_SUITE_P(Plot, PictureFormats, testing::ValuesIn(inputs()),
-                         [](const testing::TestParamInfo<Input>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<Input>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // The picture is taller with more points, never wider, and the 270 points
 // are cut into panels of at most 24.
@@ -212,7 +230,8 @@ TEST(Plot, ManyPointsMakePanelsBelowNotAWiderPicture) {
 // and leaves the link in place.
 TEST(Plot, WritesThroughASymbolicLink) {
   ScratchDir dir;
-  dir.write("vemo.freq", std::string(testing_support::worked_reference) + testing_support::worked_measurement);
+  dir.write("vemo.freq",
+            std::string(testing_support::worked_reference) + testing_support::worked_measurement);
   dir.write("ionization.data", testing_support::worked_table);
   dir.write("real.svg", "old");
   ASSERT_EQ(::symlink("real.svg", dir.file("link.svg").c_str()), 0);
@@ -221,7 +240,8 @@ TEST(Plot, WritesThroughASymbolicLink) {
   ASSERT_EQ(::lstat(dir.file("link.svg").c_str(), &status), 0);
   EXPECT_TRUE(S_ISLNK(status.st_mode));
   EXPECT_EQ(dir.read("real.svg").value().rfind("<?xml", 0), 0u);
-  EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "link.svg", "real.svg", "vemo.freq"}));
+  EXPECT_EQ(dir.names(),
+            (std::vector<std::string>{"ionization.data", "link.svg", "real.svg", "vemo.freq"}));
 }
 
 struct ScaleCase {
@@ -283,15 +303,19 @@ TEST(Plot, ScaleStaysFiniteAtTheEndsOfTheDoubleRange) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::vector<std::vector<plot::Point>> cases = {
-      {point(nan, nan, nan)}, {point(inf, 1.0, 1.0), point(-inf, inf, 0.0)},
-      {point(1e308, 1e308, 1e308), point(-1e308, 0.0, 0.0)}, {point(5e-324, 5e-324, 0.0)},
-      {point(0.0, 0.0, 0.0)}, {point(7.0, 1.0, 0.0, true)}};
+      {point(nan, nan, nan)},
+      {point(inf, 1.0, 1.0), point(-inf, inf, 0.0)},
+      {point(1e308, 1e308, 1e308), point(-1e308, 0.0, 0.0)},
+      {point(5e-324, 5e-324, 0.0)},
+      {point(0.0, 0.0, 0.0)},
+      {point(7.0, 1.0, 0.0, true)}};
   for (const bool symmetric : {true, false}) {
     for (const std::vector<plot::Point>& points : cases) {
       std::vector<const plot::Point*> pointers;
       for (const plot::Point& p : points) pointers.push_back(&p);
       const plot::Scale scale = plot::scale_for(pointers, symmetric);
-      EXPECT_TRUE(std::isfinite(scale.high - scale.low) && scale.high > scale.low) << points[0].value;
+      EXPECT_TRUE(std::isfinite(scale.high - scale.low) && scale.high > scale.low)
+          << points[0].value;
       EXPECT_GT(scale.step, 0.0) << points[0].value;
       EXPECT_LT((scale.high - scale.low) / scale.step, 20.0) << points[0].value;
     }
@@ -299,7 +323,9 @@ TEST(Plot, ScaleStaysFiniteAtTheEndsOfTheDoubleRange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Plot, Scales, testing::ValuesIn(scale_cases),
-                         [](const testing::TestParamInfo<ScaleCase>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<ScaleCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 struct Refusal {
   const char* name;
@@ -324,12 +350,14 @@ class PlotRefusals : public testing::TestWithParam<Refusal> {};
 TEST_P(PlotRefusals, OneLineStatus2AndNothingLeftBehind) {
   const Refusal& refusal = GetParam();
   ScratchDir dir;
-  dir.write("vemo.freq", std::string(testing_support::worked_reference) + testing_support::worked_measurement);
+  dir.write("vemo.freq",
+            std::string(testing_support::worked_reference) + testing_support::worked_measurement);
   dir.write("ionization.data", testing_support::worked_table);
   if (refusal.setup == Refusal::fifo) {
     ASSERT_EQ(::mkfifo(dir.file("fifo.svg").c_str(), 0644), 0);
   }
-  if (refusal.setup == Refusal::table_copy) dir.write("m.svg", source_file("data/mass-excess-2020.csv"));
+  if (refusal.setup == Refusal::table_copy)
+    dir.write("m.svg", source_file("data/mass-excess-2020.csv"));
   if (refusal.setup == Refusal::old_picture) dir.write("p.png", "old");
   const std::vector<std::string> before = dir.names();
   const RunResult result = check(dir, refusal.arguments, refusal.options);
@@ -339,7 +367,8 @@ TEST_P(PlotRefusals, OneLineStatus2AndNothingLeftBehind) {
     EXPECT_EQ(result.standard_error, refusal.message);
   } else {
     ASSERT_GE(result.standard_error.size(), refusal.message.size()) << result.standard_error;
-    EXPECT_EQ(with_line_end(result.standard_error).substr(result.standard_error.size() - refusal.message.size()),
+    EXPECT_EQ(with_line_end(result.standard_error)
+                  .substr(result.standard_error.size() - refusal.message.size()),
               "\n" + refusal.message)
         << result.standard_error;
   }
@@ -356,21 +385,40 @@ RunOptions limited_to(std::uint64_t bytes) {
 }
 
 const Refusal plot_refusals[] = {
-    {"NoFormat", {"--plot", "p.txt"},
-     "freq2equat-check: cannot tell the picture's format from 'p.txt': name it .svg, .pdf or .png\n", true},
-    {"Fifo", {"--plot", "fifo.svg"},
-     "freq2equat-check: cannot write the picture to 'fifo.svg': not a regular file\n", true, Refusal::fifo},
-    {"OverTheMassTable", {"--plot", "m.svg", "--masses", "m.svg"},
-     "freq2equat-check: --plot 'm.svg' names an input file, 'm.svg'\n", true, Refusal::table_copy},
-    {"UnknownUnit", {"--plot", "p.svg", "--plot-unit", "eV"},
-     "freq2equat-check: option '--plot-unit' takes micro-u or keV, not 'eV' (see --help)\n", true},
-    {"NoSuchDirectory", {"--plot", "absent/p.svg"},
-     "freq2equat-check: cannot write 'absent/p.svg': No such file or directory\n", false},
-    {"FileSizeLimit", {"--plot", "p.png"}, "freq2equat-check: cannot write 'p.png': File too large\n", false,
-     Refusal::old_picture, limited_to(4096)},
+    {"NoFormat",
+     {"--plot", "p.txt"},
+     "freq2equat-check: cannot tell the picture's format from 'p.txt': name it .svg, .pdf or "
+     ".png\n",
+     true},
+    {"Fifo",
+     {"--plot", "fifo.svg"},
+     "freq2equat-check: cannot write the picture to 'fifo.svg': not a regular file\n",
+     true,
+     Refusal::fifo},
+    {"OverTheMassTable",
+     {"--plot", "m.svg", "--masses", "m.svg"},
+     "freq2equat-check: --plot 'm.svg' names an input file, 'm.svg'\n",
+     true,
+     Refusal::table_copy},
+    {"UnknownUnit",
+     {"--plot", "p.svg", "--plot-unit", "eV"},
+     "freq2equat-check: option '--plot-unit' takes micro-u or keV, not 'eV' (see --help)\n",
+     true},
+    {"NoSuchDirectory",
+     {"--plot", "absent/p.svg"},
+     "freq2equat-check: cannot write 'absent/p.svg': No such file or directory\n",
+     false},
+    {"FileSizeLimit",
+     {"--plot", "p.png"},
+     "freq2equat-check: cannot write 'p.png': File too large\n",
+     false,
+     Refusal::old_picture,
+     limited_to(4096)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Plot, PlotRefusals, testing::ValuesIn(plot_refusals),
-                         [](const testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<Refusal>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace

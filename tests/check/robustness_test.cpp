@@ -3,8 +3,8 @@
 // hold newlines, oversized and malformed mass tables, lines of many
 // megabytes under a memory limit. Each must end in one line on standard
 // error and exit status 2, or in a complete check, and never hang.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +50,7 @@ struct Setting {
   // or absolute such as /dev/full) instead of a pipe.
   std::optional<std::string> standard_output;
   std::optional<rlim_t> address_space_mib;  // RLIMIT_AS
-  std::optional<rlim_t> file_size_bytes;     // RLIMIT_FSIZE
+  std::optional<rlim_t> file_size_bytes;    // RLIMIT_FSIZE
 };
 
 Setting plain() { return Setting{}; }
@@ -70,7 +70,8 @@ Setting output_to_file_of_at_most(std::string path, rlim_t bytes) {
   return setting;
 }
 
-RunResult run_check(const ScratchDir& dir, const std::vector<std::string>& arguments, const Setting& setting) {
+RunResult run_check(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                    const Setting& setting) {
   RunOptions options;
   options.working_directory = dir.path();
   options.timeout_ms = 60000;  // a hang guard, far above any run here
@@ -90,7 +91,8 @@ RunResult run_check(const ScratchDir& dir, const std::vector<std::string>& argum
           if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(118);
         }
         std::vector<char*> argv{const_cast<char*>(FREQ2EQUAT_CHECK_PROGRAM)};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+          argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         execv(FREQ2EQUAT_CHECK_PROGRAM, argv.data());
         _exit(127);
@@ -141,48 +143,96 @@ TEST_P(HostileRefusals, EndInOneLineWithStatus2) {
 
 const Hostile hostile_refusals[] = {
     // An unset $DIR in a script; "/" or "." are not what was meant.
-    {"EmptyDirectory", {""}, plain(), "freq2equat-check: the directory operand is empty (see --help)\n"},
-    {"EmptyDirectoryAfterDashes", {"--", ""}, plain(), "freq2equat-check: the directory operand is empty (see --help)\n"},
-    {"EmptyOptionValue", {"--masses="}, plain(), "freq2equat-check: option '--masses' needs a value (see --help)\n"},
+    {"EmptyDirectory",
+     {""},
+     plain(),
+     "freq2equat-check: the directory operand is empty (see --help)\n"},
+    {"EmptyDirectoryAfterDashes",
+     {"--", ""},
+     plain(),
+     "freq2equat-check: the directory operand is empty (see --help)\n"},
+    {"EmptyOptionValue",
+     {"--masses="},
+     plain(),
+     "freq2equat-check: option '--masses' needs a value (see --help)\n"},
     // A newline in a name must not split the message.
-    {"NameWithNewline", {"--freq", "a\nb"}, plain(),
+    {"NameWithNewline",
+     {"--freq", "a\nb"},
+     plain(),
      "freq2equat-check: cannot read 'a'$'\\n''b': The system cannot find the file specified\n"},
-    {"UnknownOptionWithNewline", {"--x\ny"}, plain(), "freq2equat-check: unknown option '--x'$'\\n''y' (see --help)\n"},
-    {"NameWithQuote", {"--table", "it's"}, plain(),
+    {"UnknownOptionWithNewline",
+     {"--x\ny"},
+     plain(),
+     "freq2equat-check: unknown option '--x'$'\\n''y' (see --help)\n"},
+    {"NameWithQuote",
+     {"--table", "it's"},
+     plain(),
      "freq2equat-check: cannot read \"it's\": The system cannot find the file specified\n"},
     // A FIFO would wait for a writer forever, for every input alike.
-    {"MassesFifo", {"--masses", "fifo"}, plain(), "freq2equat-check: cannot read 'fifo': not a regular file\n"},
-    {"TableFifo", {"--table", "fifo"}, plain(), "freq2equat-check: cannot read 'fifo': Access Denied\n"},
-    {"FreqFifo", {"--freq", "fifo"}, plain(), "freq2equat-check: cannot read 'fifo': Access Denied\n"},
-    {"MassesDevice", {"--masses", "/dev/zero"}, plain(), "freq2equat-check: cannot read '/dev/zero': not a regular file\n"},
-    {"MassesTooLarge", {"--masses", "huge.csv"}, plain(), "freq2equat-check: cannot read 'huge.csv': larger than 16 MiB\n"},
-    {"MassesWithoutHeader", {"--masses", "no-header.csv"}, plain(),
-     "freq2equat-check: 'no-header.csv' is not a mass table: its line 1 does not start with the header "
+    {"MassesFifo",
+     {"--masses", "fifo"},
+     plain(),
+     "freq2equat-check: cannot read 'fifo': not a regular file\n"},
+    {"TableFifo",
+     {"--table", "fifo"},
+     plain(),
+     "freq2equat-check: cannot read 'fifo': Access Denied\n"},
+    {"FreqFifo",
+     {"--freq", "fifo"},
+     plain(),
+     "freq2equat-check: cannot read 'fifo': Access Denied\n"},
+    {"MassesDevice",
+     {"--masses", "/dev/zero"},
+     plain(),
+     "freq2equat-check: cannot read '/dev/zero': not a regular file\n"},
+    {"MassesTooLarge",
+     {"--masses", "huge.csv"},
+     plain(),
+     "freq2equat-check: cannot read 'huge.csv': larger than 16 MiB\n"},
+    {"MassesWithoutHeader",
+     {"--masses", "no-header.csv"},
+     plain(),
+     "freq2equat-check: 'no-header.csv' is not a mass table: its line 1 does not start with the "
+     "header "
      "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u\n"},
-    {"MassesWithoutRows", {"--masses", "header-only.csv"}, plain(),
+    {"MassesWithoutRows",
+     {"--masses", "header-only.csv"},
+     plain(),
      "freq2equat-check: 'header-only.csv': no usable mass excesses in it\n"},
     // An endless table: the first read that cannot end ends the check.
-    {"TableEndless", {"--table", "/dev/zero"}, memory_limit(512),
+    {"TableEndless",
+     {"--table", "/dev/zero"},
+     memory_limit(512),
      "freq2equat-check: cannot read '/dev/zero' to its end: Buffer allocation failed\n"},
     // Standard output that cannot be written is a failed run.
-    {"VersionToFullDisk", {"--version"}, output_to("/dev/full"),
+    {"VersionToFullDisk",
+     {"--version"},
+     output_to("/dev/full"),
      "freq2equat-check: write error: No space left on device\n"},
-    {"HelpToFullDisk", {"--help"}, output_to("/dev/full"),
+    {"HelpToFullDisk",
+     {"--help"},
+     output_to("/dev/full"),
      "freq2equat-check: write error: No space left on device\n"},
-    {"SummaryToFullDisk", {"--no-masses"}, output_to("/dev/full"),
+    {"SummaryToFullDisk",
+     {"--no-masses"},
+     output_to("/dev/full"),
      "freq2equat-check: write error: No space left on device\n"},
-    {"ListingOverFileSizeLimit", {"--no-masses", "-v"},
+    {"ListingOverFileSizeLimit",
+     {"--no-masses", "-v"},
      output_to_file_of_at_most("listing.txt", 100),
      "freq2equat-check: write error: File too large\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, HostileRefusals, testing::ValuesIn(hostile_refusals),
-                         [](const testing::TestParamInfo<Hostile>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<Hostile>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // A line of 48 MB is checked under a 300 MiB limit, and each of its findings
 // shows a window of the line, not the line: standard error stays small.
 TEST(HostileLimits, LongLineIsCheckedInLittleMemoryAndShownAsAWindow) {
-  if (address_sanitizer) GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+  if (address_sanitizer)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
   ScratchDir dir;
   dir.write("vemo.freq", std::string(R) + M);
   {
@@ -195,11 +245,11 @@ TEST(HostileLimits, LongLineIsCheckedInLittleMemoryAndShownAsAWindow) {
   const RunResult result = run_check(dir, {"--no-masses"}, memory_limit(300));
   EXPECT_EQ(result.exit_status, 1) << result.standard_error.substr(0, 2000);
   EXPECT_LT(result.standard_error.size(), 2000u);
-  EXPECT_NE(result.standard_error.find(
-                "ionization.data:3:13: warning: the converter does not read "
-                "'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' after the fourth value of this row; the next row "
-                "starts on the next line\n"
-                "56 Ba 1 5.2 xxxx"),
+  EXPECT_NE(result.standard_error.find("ionization.data:3:13: warning: the converter does not read "
+                                       "'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' after the "
+                                       "fourth value of this row; the next row "
+                                       "starts on the next line\n"
+                                       "56 Ba 1 5.2 xxxx"),
             std::string::npos)
       << result.standard_error;
   EXPECT_NE(result.standard_output.find("3 rows loaded; 0 errors, 1 warning"), std::string::npos)
@@ -220,7 +270,8 @@ TEST(HostileLimits, WindowOfALongLineKeepsTheCaretOnItsByte) {
   const std::size_t shown = result.standard_error.find('\n', at) + 1;
   const std::size_t caret = result.standard_error.find('\n', shown) + 1;
   const std::string window = result.standard_error.substr(shown, caret - 1 - shown);
-  const std::string caret_line = result.standard_error.substr(caret, result.standard_error.find('\n', caret) - caret);
+  const std::string caret_line =
+      result.standard_error.substr(caret, result.standard_error.find('\n', caret) - caret);
   EXPECT_EQ(window.substr(0, 3), "...");
   EXPECT_EQ(window.substr(window.size() - 3), "...");
   EXPECT_LE(window.size(), 130u);

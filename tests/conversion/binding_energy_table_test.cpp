@@ -130,13 +130,14 @@ TEST_F(TableLoading, LookupEqualsTheLastMatchOfAScan) {
     std::string bytes;
     const int rows = static_cast<int>(random() % 460);
     for (int i = 0; i < rows; ++i) {
-      bytes += std::to_string(i) + " " + symbols[random() % 10] + " " + std::to_string(random() % 4) +
-               " " + std::to_string(random() % 3) + "." + std::to_string(random() % 1000) + "\n";
+      bytes += std::to_string(i) + " " + symbols[random() % 10] + " " +
+               std::to_string(random() % 4) + " " + std::to_string(random() % 3) + "." +
+               std::to_string(random() % 1000) + "\n";
     }
     const auto table = load(bytes);
     const Symbol ions[] = {sym("Rb  "), sym("Cs  "), sym("Rbm "), sym("H   "), sym("Hxm "),
-                           sym("K   "), sym("C s "), sym("O'B "), sym("Xe  "),
-                           sym("Axmz"), sym("xxx "), sym("Hxn "), sym("Azx ")};
+                           sym("K   "), sym("C s "), sym("O'B "), sym("Xe  "), sym("Axmz"),
+                           sym("xxx "), sym("Hxn "), sym("Azx ")};
     for (const Symbol& reference : ions) {
       for (const Symbol& measured : ions) {
         const std::int32_t qr = static_cast<std::int32_t>(random() % 4);
@@ -144,8 +145,10 @@ TEST_F(TableLoading, LookupEqualsTheLastMatchOfAScan) {
         double scan_ref = 0.0, scan_meas = 0.0;
         for (int i = 1; i <= table.size(); ++i) {
           const auto& row = table.row(i);
-          if (row.table_symbol == normalised_symbol(reference) && row.table_charge == qr) scan_ref = row.table_energy;
-          if (row.table_symbol == normalised_symbol(measured) && row.table_charge == qm) scan_meas = row.table_energy;
+          if (row.table_symbol == normalised_symbol(reference) && row.table_charge == qr)
+            scan_ref = row.table_energy;
+          if (row.table_symbol == normalised_symbol(measured) && row.table_charge == qm)
+            scan_meas = row.table_energy;
         }
         const auto found = table.look_up(reference, qr, measured, qm);
         ASSERT_EQ(found.reference, scan_ref);

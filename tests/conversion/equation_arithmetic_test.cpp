@@ -39,9 +39,9 @@ TEST(Nearest, HalvesAwayFromZeroAndSignKept) {
   struct Case {
     double x, expected;
   };
-  for (const Case& c : {Case{0.5, 1.0}, Case{-0.5, -1.0}, Case{1.4999999999999998, 1.0},
-                        Case{2.5, 3.0}, Case{1564.7058823529412, 1565.0}, Case{-0.25, -0.0},
-                        Case{0.49999999999999994, 1.0}}) {
+  for (const Case& c :
+       {Case{0.5, 1.0}, Case{-0.5, -1.0}, Case{1.4999999999999998, 1.0}, Case{2.5, 3.0},
+        Case{1564.7058823529412, 1565.0}, Case{-0.25, -0.0}, Case{0.49999999999999994, 1.0}}) {
     SCOPED_TRACE(c.x);
     EXPECT_EQ(nearest(c.x), c.expected);
     EXPECT_EQ(std::signbit(nearest(c.x)), std::signbit(c.expected));

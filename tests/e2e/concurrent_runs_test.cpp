@@ -2,8 +2,8 @@
 // existence test of "vemo.equat"; the one that then meets the other's file
 // at its exclusive create must stop with the "NEW" report and leave that
 // file alone, instead of truncating it and splicing two outputs into one.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -113,7 +113,8 @@ TEST(ConcurrentRuns, OfTwoRacingRunsOneWinsAndItsOutputIsWhole) {
       if (runs[k] == 0) {
         close(gate[1]);
         char byte;
-        while (read(gate[0], &byte, 1) < 0) {}  // released when the gate closes
+        while (read(gate[0], &byte, 1) < 0) {
+        }  // released when the gate closes
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, 2);
         if (chdir(dir.path().c_str()) != 0) _exit(121);

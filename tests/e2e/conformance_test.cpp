@@ -93,7 +93,8 @@ TEST_P(Conformance, MatchesExpectedResult) {
   }
   for (const auto& line : lines_of(read_file((dir / "env.txt").string()).value_or(""))) {
     const auto eq = line.find('=');
-    if (eq != std::string::npos) options.environment.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    if (eq != std::string::npos)
+      options.environment.emplace_back(line.substr(0, eq), line.substr(eq + 1));
   }
   if (!readonly.empty()) {
     for (const auto& name : readonly) chmod(scratch.file(name).c_str(), 0444);
@@ -148,7 +149,8 @@ TEST_P(Conformance, MatchesExpectedResult) {
   const auto expected_equat = read_file((dir / "expected/vemo.equat").string());
   const auto actual_equat = scratch.read("vemo.equat");
   if (json_value(allowances, "disk_full") == "true") {
-    const std::string complete = read_file((dir / "expected/vemo.equat.unlimited").string()).value();
+    const std::string complete =
+        read_file((dir / "expected/vemo.equat.unlimited").string()).value();
     const auto min_len = std::stoull(json_value(allowances, "equat_min_len"));
     ASSERT_TRUE(actual_equat.has_value());
     EXPECT_GE(actual_equat->size(), min_len);
@@ -170,8 +172,9 @@ TEST_P(Conformance, MatchesExpectedResult) {
 }
 
 // Until the conversion itself lands only the connection cases can pass.
-const std::set<std::string> connection_cases = {"existing_equat", "missing_freq", "missing_table",
-                                                "missing_both",   "readonly_freq", "readonly_table"};
+const std::set<std::string> connection_cases = {"existing_equat", "missing_freq",
+                                                "missing_table",  "missing_both",
+                                                "readonly_freq",  "readonly_table"};
 constexpr bool conversion_built = true;
 
 std::vector<std::string> enabled_cases() {

@@ -96,13 +96,15 @@ namespace {
 TEST(Example, GivesTheRecordedOutput) {
   ScratchDir dir;
   for (const char* name : {"vemo.freq", "ionization.data"}) {
-    dir.write(name, testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value());
+    dir.write(name,
+              testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/" + name).value());
   }
   const auto result = run_in(dir);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.standard_error, "");
-  EXPECT_EQ(dir.read("vemo.equat").value(),
-            testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/expected.equat").value());
+  EXPECT_EQ(
+      dir.read("vemo.equat").value(),
+      testing_support::read_file(std::string(FREQ2EQUAT_EXAMPLES) + "/expected.equat").value());
 }
 
 }  // namespace

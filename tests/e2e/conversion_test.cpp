@@ -44,7 +44,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 TEST(Conversion, ValuesTooWideKeepTheirColumns) {
   ScratchDir dir;
   dir.write("ionization.data", table);
-  dir.write("vemo.freq", std::string(reference) + " 133Cs     1  99565221.53684744  1234.00000000\n");
+  dir.write("vemo.freq",
+            std::string(reference) + " 133Cs     1  99565221.53684744  1234.00000000\n");
   const auto result = run(dir);
   EXPECT_EQ(result.exit_status, 0);
   const auto lines = lines_of(dir.read("vemo.equat").value());
@@ -75,7 +76,8 @@ TEST(Conversion, OneMissingEnergyGivesTheWarning) {
 TEST(Conversion, SymbolBeginningWithNewIsAMeasurement) {
   ScratchDir dir;
   dir.write("ionization.data", table);
-  dir.write("vemo.freq", std::string(reference) + " 133NEWx    1   1565221.53684744     0.00012000\n");
+  dir.write("vemo.freq",
+            std::string(reference) + " 133NEWx    1   1565221.53684744     0.00012000\n");
   EXPECT_EQ(run(dir).exit_status, 0);
   const auto lines = lines_of(dir.read("vemo.equat").value());
   ASSERT_EQ(lines.size(), 6u);
@@ -119,8 +121,9 @@ TEST(Conversion, LinesEndingInCarriageReturnAloneAreNotOneRecord) {
 TEST(Conversion, NaNSignsAreTheSameInEveryBuild) {
   ScratchDir dir;
   dir.write("ionization.data", table);
-  dir.write("vemo.freq", "  85Rb     1    -88210.35000000            NAN\n"
-                         " 133Cs     0   1565221.53684744            INF\n");
+  dir.write("vemo.freq",
+            "  85Rb     1    -88210.35000000            NAN\n"
+            " 133Cs     0   1565221.53684744            INF\n");
   EXPECT_EQ(run(dir).exit_status, 0);
   EXPECT_EQ(dir.read("vemo.equat").value_or("<none>"),
             " WARNING : el.+mol. binding en. not found\r\n"

@@ -92,7 +92,8 @@ struct stat status_of(const std::string& path) {
 
 // Bytes and modification time: an input opened for writing that is written
 // to, even with the same bytes, changes its time.
-void expect_untouched(const std::string& path, const std::string& bytes, const struct stat& before) {
+void expect_untouched(const std::string& path, const std::string& bytes,
+                      const struct stat& before) {
   EXPECT_EQ(testing_support::read_file(path).value_or("<gone>"), bytes) << path;
   const struct stat after = status_of(path);
   EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec) << path;
@@ -129,7 +130,8 @@ TEST(BetweenRuns, InputThatVanishesIsReportedNextRun) {
     ASSERT_EQ(run(dir).exit_status, 0);
     ASSERT_EQ(unlink(dir.file("vemo.equat").c_str()), 0);
     ASSERT_EQ(unlink(dir.file(c.vanished).c_str()), 0);
-    const std::string other = std::string(c.vanished) == "vemo.freq" ? "ionization.data" : "vemo.freq";
+    const std::string other =
+        std::string(c.vanished) == "vemo.freq" ? "ionization.data" : "vemo.freq";
     const std::string other_bytes = other == "vemo.freq" ? freq() : table;
     const struct stat other_before = status_of(dir.file(other));
     expect_report(run(dir), "? System Error:\n? The system cannot find the file specified.\n",
@@ -488,8 +490,8 @@ TEST(FailedClose, OfTheOutputIsReportedOfAnInputIsNot) {
     ASSERT_EQ(mkdir(dir.file("mounted").c_str(), 0755), 0);
     testing_support::write_file(dir.file("backing/vemo.freq"), freq());
     testing_support::write_file(dir.file("backing/ionization.data"), table);
-    const testing_support::FailingCloseMount mount(dir.file("backing"), dir.file("mounted"),
-                                                   c.name, c.error);
+    const testing_support::FailingCloseMount mount(dir.file("backing"), dir.file("mounted"), c.name,
+                                                   c.error);
     if (!mount.failure().empty()) {
       if (required) FAIL() << mount.failure();
       GTEST_SKIP() << mount.failure();

@@ -155,7 +155,8 @@ TEST(HostileSize, TenMillionByteLineIsOneRecord) {
   EXPECT_EQ(groups_in(outcome.equat), 2u);
   EXPECT_EQ(last_record(outcome.equat), normal_end);
   // Both groups are the plain measurement's group.
-  const std::string group = plain_output().substr(0, plain_output().size() - std::string(normal_end).size() - 2);
+  const std::string group =
+      plain_output().substr(0, plain_output().size() - std::string(normal_end).size() - 2);
   EXPECT_EQ(outcome.equat, group + group + normal_end + "\r\n");
   ASSERT_GT(baseline.result.peak_rss_kib, 0);
   EXPECT_LT(outcome.result.peak_rss_kib, baseline.result.peak_rss_kib + 6 * 10'000 + 32 * 1024)
@@ -232,7 +233,8 @@ TEST(HostileSize, MillionRowTableLoadsOnly450) {
 // that ends the run with the failure closing record, in the table they spoil
 // only their row.
 TEST(HostileBytes, NulAndSubstituteBytes) {
-  const std::string nul_symbol = std::string(" 133Cs") + '\0' + '\x1a' + std::string(measurement).substr(8);
+  const std::string nul_symbol =
+      std::string(" 133Cs") + '\0' + '\x1a' + std::string(measurement).substr(8);
   {
     SCOPED_TRACE("in the symbol");
     const Outcome outcome = run_on(std::string(reference) + nul_symbol, table);
@@ -256,8 +258,11 @@ TEST(HostileBytes, NulAndSubstituteBytes) {
   }
   {
     SCOPED_TRACE("in the table");
-    const std::string spoiled =
-        std::string("37 Rb 1 4.1\0\x1a" "77\n", 16) + std::string("55 Cs 1 3.894\n\0\x1a", 16);
+    const std::string spoiled = std::string(
+                                    "37 Rb 1 4.1\0\x1a"
+                                    "77\n",
+                                    16) +
+                                std::string("55 Cs 1 3.894\n\0\x1a", 16);
     const Outcome outcome = run_on(std::string(reference) + measurement, spoiled);
     expect_well_formed(outcome);
     EXPECT_EQ(last_record(outcome.equat), normal_end);
@@ -268,13 +273,13 @@ TEST(HostileBytes, NulAndSubstituteBytes) {
 // 0xFE and 0xFF) is bytes like any other: copied unchanged from symbol
 // columns, and a non-blank flag in any bytes means the inverse ratio.
 TEST(HostileBytes, InvalidUtf8InSymbolsAndFlags) {
-  for (const std::string& bytes : {std::string("\xc3\x28"), std::string("\xff\xfe"),
-                                   std::string("\xe2\x82"), std::string("\xc0\xaf"),
-                                   std::string("\x80\xbf")}) {
+  for (const std::string& bytes :
+       {std::string("\xc3\x28"), std::string("\xff\xfe"), std::string("\xe2\x82"),
+        std::string("\xc0\xaf"), std::string("\x80\xbf")}) {
     SCOPED_TRACE(bytes);
     std::string line = measurement;
-    line.replace(6, 2, bytes);      // symbol columns 7-8
-    line.replace(31, 2, bytes);     // flag columns 32-33
+    line.replace(6, 2, bytes);   // symbol columns 7-8
+    line.replace(31, 2, bytes);  // flag columns 32-33
     const Outcome outcome = run_on(std::string(reference) + line, table);
     expect_well_formed(outcome);
     EXPECT_EQ(last_record(outcome.equat), normal_end);
@@ -294,7 +299,8 @@ class EveryByte : public ::testing::TestWithParam<int> {};
 
 TEST_P(EveryByte, InColumn) {
   const int column = GetParam();
-  const bool data_column = (column >= 5 && column <= 8) || column == 32 || column == 33 || column > 46;
+  const bool data_column =
+      (column >= 5 && column <= 8) || column == 32 || column == 33 || column > 46;
   std::string freq = reference;
   std::vector<std::string> lines;
   // Rotated per column, so that numeric columns stop on different bytes.
@@ -345,11 +351,13 @@ TEST(HostileNumbers, ThousandsOfDigits) {
        {"4.177" + std::string(5000, '0'), "0." + std::string(3000, '0') + "4177E3001",
         "4177" + std::string(4000, '0') + "E-4003"}) {
     SCOPED_TRACE(energy.substr(0, 20));
-    const Outcome outcome = run_on(std::string(reference) + measurement, "37 Rb 1 " + energy + "\n" + rest);
+    const Outcome outcome =
+        run_on(std::string(reference) + measurement, "37 Rb 1 " + energy + "\n" + rest);
     expect_well_formed(outcome);
     EXPECT_EQ(outcome.equat, plain_output());
   }
-  const Outcome huge = run_on(std::string(reference) + measurement, "37 Rb 1 " + std::string(5000, '9') + "\n" + rest);
+  const Outcome huge = run_on(std::string(reference) + measurement,
+                              "37 Rb 1 " + std::string(5000, '9') + "\n" + rest);
   expect_well_formed(huge);
   EXPECT_NE(huge.equat.find("INF"), std::string::npos);
 }
@@ -358,7 +366,8 @@ TEST(HostileNumbers, ThousandsOfDigits) {
 // always read, whatever the field: the run ends normally with whatever value
 // comes out, and E4294967296 is E0.
 TEST(HostileNumbers, ExponentsBeyondTheIntRange) {
-  for (const std::string sigma : {"1E99999999999", "1D-9999999999", "5-99999999999", "1E2147483648"}) {
+  for (const std::string sigma :
+       {"1E99999999999", "1D-9999999999", "5-99999999999", "1E2147483648"}) {
     SCOPED_TRACE(sigma);
     std::string line(measurement, 33);
     line += std::string(13 - sigma.size(), ' ') + sigma + "\n";
@@ -366,8 +375,8 @@ TEST(HostileNumbers, ExponentsBeyondTheIntRange) {
     expect_well_formed(outcome);
     EXPECT_EQ(groups_in(outcome.equat), 1u);
   }
-  const Outcome wrapped = run_on(std::string(reference) + measurement,
-                                 "37 Rb 1 4.177E4294967296\n55 Cs 1 3.894\n");
+  const Outcome wrapped =
+      run_on(std::string(reference) + measurement, "37 Rb 1 4.177E4294967296\n55 Cs 1 3.894\n");
   expect_well_formed(wrapped);
   EXPECT_EQ(wrapped.equat, plain_output());
 }
@@ -376,8 +385,8 @@ TEST(HostileNumbers, ExponentsBeyondTheIntRange) {
 // spill into the next row's statement: each row is its own statement.
 TEST(HostileNumbers, RepeatCountsBeyondTheIntRange) {
   for (const std::string row : {"99999999999*5 Rb 1 4.177", "2147483648*37 Rb 1 4.177",
-                                 "4294967297*37 Rb 1 4.177", "-1*37 Rb 1 4.177", "0*37 Rb 1 4.177",
-                                 "37 Rb 1 99999999999*4.177", "99999999999* 37 Rb 1 4.177"}) {
+                                "4294967297*37 Rb 1 4.177", "-1*37 Rb 1 4.177", "0*37 Rb 1 4.177",
+                                "37 Rb 1 99999999999*4.177", "99999999999* 37 Rb 1 4.177"}) {
     SCOPED_TRACE(row);
     const Outcome outcome = run_on(std::string(reference) + measurement, row + "\n55 Cs 1 3.894\n");
     expect_well_formed(outcome);
@@ -415,7 +424,8 @@ TEST(HostileNumbers, UnterminatedQuotes) {
 TEST(HostileTabs, EveryTabsizeForm) {
   const std::string freq = std::string("  85Rb\t   1    -88210.35000000     0.00500000\n") +
                            "\t133Cs\t1\t1565221.53684744\t0.00012000\n" +
-                           " 133Cs     1   1565221.53684744     0.00012000\t\t\t\n" + "\t\t\t\t\t\t\n";
+                           " 133Cs     1   1565221.53684744     0.00012000\t\t\t\n" +
+                           "\t\t\t\t\t\t\n";
   const auto with = [&](std::optional<std::string> value) {
     return run_on(freq, table, {{"TABSIZE", value}});
   };
@@ -430,11 +440,25 @@ TEST(HostileTabs, EveryTabsizeForm) {
     const Outcome* same_as;  // nullptr: only well-formed
   };
   const std::vector<Form> forms = {
-      {"", &eight},      {"8", &eight},     {"-3", &eight},   {"+8", &eight},
-      {"08", &eight},    {"99999999999999999999", &eight},   {"-1234567890", &eight},
-      {"+4", &four},     {"4x", &four},     {"004", &four},   {"x4", &zero},
-      {" 4", &zero},     {"-", &zero},      {"+", &zero},     {"1", nullptr},
-      {"3", nullptr},    {"65536", nullptr}, {"4294967300", nullptr}, {"2147483648", nullptr},
+      {"", &eight},
+      {"8", &eight},
+      {"-3", &eight},
+      {"+8", &eight},
+      {"08", &eight},
+      {"99999999999999999999", &eight},
+      {"-1234567890", &eight},
+      {"+4", &four},
+      {"4x", &four},
+      {"004", &four},
+      {"x4", &zero},
+      {" 4", &zero},
+      {"-", &zero},
+      {"+", &zero},
+      {"1", nullptr},
+      {"3", nullptr},
+      {"65536", nullptr},
+      {"4294967300", nullptr},
+      {"2147483648", nullptr},
   };
   for (const Form& form : forms) {
     SCOPED_TRACE("TABSIZE=\"" + form.value + "\"");
@@ -455,7 +479,8 @@ TEST(HostileTabs, EveryTabsizeForm) {
 // machine cannot fail it.
 TEST(HostileTabs, LargestTabWidthFailsTheReadCleanly) {
   ScratchDir dir;
-  dir.write("vemo.freq", std::string("  85Rb\t1    -88210.35000000     0.00500000\n") + measurement);
+  dir.write("vemo.freq",
+            std::string("  85Rb\t1    -88210.35000000     0.00500000\n") + measurement);
   dir.write("ionization.data", table);
   RunOptions options;
   options.working_directory = dir.path();

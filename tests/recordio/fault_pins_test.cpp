@@ -28,7 +28,8 @@ class LayerPins : public testing_support::LayerTest {
   // One fixed-column read of `line` by `format` into `values`, with a
   // status variable; returns the status.
   // The list is handed over laid out, as the programs' constant lists are.
-  std::int32_t read_line(const std::string& line, rio::FormatList format, std::int32_t* values, int count) {
+  std::int32_t read_line(const std::string& line, rio::FormatList format, std::int32_t* values,
+                         int count) {
     dir_.write("in.txt", line + "\n");
     EXPECT_EQ(connect(3, "in.txt"), 0);
     const rio::PreparedFormat prepared{format};
@@ -39,7 +40,8 @@ class LayerPins : public testing_support::LayerTest {
     request.prepared = &prepared;
     request.status = &status;
     rio::begin_read(request);
-    for (int i = 0; i < count && status == 0; ++i) rio::read_item(request, InputItem::of(values[i]));
+    for (int i = 0; i < count && status == 0; ++i)
+      rio::read_item(request, InputItem::of(values[i]));
     rio::end_read(request);
     release(3);
     return status;
@@ -81,7 +83,8 @@ class LayerPins : public testing_support::LayerTest {
 // reads a ratio ending in ':' as a number instead of refusing it, and the
 // converter would go on where it must end with "Error in File Reading".
 TEST_F(LayerPins, ColonInARealFieldIsAnIllegalCharacter) {
-  for (const char* field : {"    1565221.5368474:", "    1565221.5368:744", "   15652215368474:1", "  12345678:"}) {
+  for (const char* field :
+       {"    1565221.5368474:", "    1565221.5368:744", "   15652215368474:1", "  12345678:"}) {
     std::int32_t status = 0;
     const double value = read_real(field, status);
     EXPECT_EQ(status, rio::code::illegal_numeric_character) << field;

@@ -142,7 +142,10 @@ TEST(TabWidth, FromTabsizeValue) {
       // 20 characters fall back to 8 even when the number would not wrap.
       {"00000000000000000004", 8},
       // The examples of both man pages: the sign is applied after the wrap.
-      {"-4", 8}, {"-4294967295", 1}, {"4294967296", 0}, {"2147483648", 8},
+      {"-4", 8},
+      {"-4294967295", 1},
+      {"4294967296", 0},
+      {"2147483648", 8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value == nullptr ? "unset" : c.value);

@@ -2,8 +2,8 @@
 #include "tests/support/failing_close_fs.h"
 
 #define FUSE_USE_VERSION 35
-#include <fuse.h>
 #include <fcntl.h>
+#include <fuse.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -2,13 +2,13 @@
 #include "tests/support/run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <grp.h>
-#include <poll.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #if defined(__x86_64__) && defined(__linux__)
@@ -43,11 +43,14 @@ void set_up_child(const RunOptions& options, int in_fd, int out_fd, int err_fd) 
   }
   signal(SIGXFSZ, SIG_DFL);
   signal(SIGPIPE, SIG_DFL);
-  if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0) _exit(121);
+  if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
+    _exit(121);
   unsetenv("TABSIZE");
   for (const auto& [name, value] : options.environment) {
-    if (value) setenv(name.c_str(), value->c_str(), 1);
-    else unsetenv(name.c_str());
+    if (value)
+      setenv(name.c_str(), value->c_str(), 1);
+    else
+      unsetenv(name.c_str());
   }
   if (options.file_size_limit) {
     rlimit limit{*options.file_size_limit, *options.file_size_limit};
@@ -151,8 +154,10 @@ struct Capture {
         usleep(1000);
       }
     }
-    if (waited < 0) wait_status = -1;
-    else result.peak_rss_kib = usage.ru_maxrss;
+    if (waited < 0)
+      wait_status = -1;
+    else
+      result.peak_rss_kib = usage.ru_maxrss;
     set_exit_status(result, wait_status);
     return result;
   }
@@ -174,8 +179,10 @@ struct Capture {
     return result;
   }
   static void set_exit_status(RunResult& result, int wait_status) {
-    if (WIFEXITED(wait_status)) result.exit_status = WEXITSTATUS(wait_status);
-    else if (WIFSIGNALED(wait_status)) result.exit_status = 128 + WTERMSIG(wait_status);
+    if (WIFEXITED(wait_status))
+      result.exit_status = WEXITSTATUS(wait_status);
+    else if (WIFSIGNALED(wait_status))
+      result.exit_status = 128 + WTERMSIG(wait_status);
   }
 };
 
@@ -251,7 +258,8 @@ RunResult run_program_traced(const std::string& program, const RunOptions& optio
     _exit(127);
   }
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
   if (!WIFSTOPPED(status)) return capture.collect(status);
   ptrace(PTRACE_SETOPTIONS, pid, nullptr,
          PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL);

@@ -30,7 +30,8 @@ ScratchDir::~ScratchDir() {
   // Files a test made read-only must not stop the clean-up.
   for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
-    if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    if (!it->is_symlink(ec))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
