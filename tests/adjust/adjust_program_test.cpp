@@ -2,6 +2,7 @@
 // scenario, on the converter's own output, and on inputs it must refuse.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -231,6 +232,24 @@ TEST_P(Refusals, StatusTwoWithOneLine) {
   EXPECT_EQ(run.standard_error.substr(0, run.standard_error.find('\n')), GetParam().first_line)
       << run.standard_error;
   EXPECT_EQ(run.standard_output, "");
+}
+
+// A report or --version that cannot reach standard output is a failed run:
+// the program checks its standard output at exit, as the checker does.
+TEST(AdjustProgram, LostStandardOutputIsStatusTwo) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full on this machine";
+  ScratchDir dir;
+  dir.write("vemo.equat", caesium_on_rubidium(43501.0271, 0.01));
+  for (const char* arguments : {"--version", "vemo.equat"}) {
+    SCOPED_TRACE(arguments);
+    RunOptions options;
+    options.working_directory = dir.path();
+    const RunResult run = testing_support::run_program(
+        "/bin/sh", options,
+        {"-c", std::string("exec \"$0\" ") + arguments + " >/dev/full", FREQ2EQUAT_ADJUST_PROGRAM});
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_EQ(run.standard_error, "freq2equat-adjust: write error: No space left on device\n");
+  }
 }
 
 const std::string good = caesium_on_rubidium(43501.0271, 0.01);
