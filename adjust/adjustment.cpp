@@ -8,7 +8,7 @@
 #include <numeric>
 
 #include "adjust/least_squares.h"
-#include "check/number_text.h"
+#include "cli/number_text.h"
 
 namespace adjust {
 
@@ -59,13 +59,13 @@ std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum, const A
   return terms;
 }
 
-std::string number(double value, int decimals) { return check::fixed(value, decimals); }
+std::string number(double value, int decimals) { return cli::fixed(value, decimals); }
 
 class Adjuster {
  public:
   Adjuster(Adjustment& result, const AdjustSettings& settings) : a_(result), settings_(settings) {}
 
-  bool set_up(const check::MassTable& table, std::string& error);
+  bool set_up(const nuclides::MassTable& table, std::string& error);
   bool solve(std::string& error);
   bool reject_worst();
   void warn_about_linear_form();
@@ -78,7 +78,7 @@ class Adjuster {
   std::vector<double> start_;
 };
 
-bool Adjuster::set_up(const check::MassTable& table, std::string& error) {
+bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
   for (const Equation& equation : a_.equations) {
     index_.emplace(equation.measured, 0);
     index_.emplace(equation.reference, 0);
@@ -145,7 +145,7 @@ bool Adjuster::set_up(const check::MassTable& table, std::string& error) {
   }
   for (std::size_t i = 0; i < n; ++i) {
     if (!a_.nuclides[i].anchored) continue;
-    const check::TableMass& mass = *a_.nuclides[i].table;
+    const nuclides::TableMass& mass = *a_.nuclides[i].table;
     if (!std::isfinite(mass.mass_excess) || !std::isfinite(mass.uncertainty) ||
         mass.uncertainty < 0.0) {
       error = "the mass table's value for " + a_.nuclides[i].nuclide.name() + " (" +
@@ -372,7 +372,7 @@ std::size_t Adjustment::flagged_count() const {
   return count;
 }
 
-bool adjust_equations(std::vector<Equation> equations, const check::MassTable& table,
+bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error) {
   result = Adjustment{};
   result.equations = std::move(equations);

@@ -17,13 +17,13 @@
 
 #include "adjust/equations_file.h"
 #include "adjust/nuclide.h"
-#include "check/mass_table.h"
+#include "nuclides/mass_table.h"
 
 namespace adjust {
 
 struct NuclideResult {
   Nuclide nuclide;
-  std::optional<check::TableMass> table;
+  std::optional<nuclides::TableMass> table;
   bool anchored = false;
   bool determined = false;   // false: no datum ties it to an absolute value
   bool fixed = false;        // anchored with uncertainty 0
@@ -73,7 +73,7 @@ struct Adjustment {
 // Adjusts `equations` against `table`. Returns false with a one-line reason
 // in `error` when the request cannot be met (an --anchor that names no
 // nuclide of the equations, or one the table lacks).
-bool adjust_equations(std::vector<Equation> equations, const check::MassTable& table,
+bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
 
 // The limit of |I - G| for every equation the converter writes: the ratio

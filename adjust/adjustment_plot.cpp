@@ -6,7 +6,7 @@
 #include <map>
 #include <utility>
 
-#include "check/number_text.h"
+#include "cli/number_text.h"
 
 namespace adjust {
 
@@ -62,7 +62,7 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title) {
                                    nuclide.table->uncertainty * nuclide.table->uncertainty);
     if (sigma > 0.0 && std::fabs(point.value) > 3.0 * sigma) {
       point.highlighted = true;
-      point.note = check::sigma_count(std::fabs(point.value) / sigma) + "\u03c3";
+      point.note = cli::sigma_count(std::fabs(point.value) / sigma) + "\u03c3";
     }
     point.off_scale_text = signed_text(point.value, " \u03bcu");
     masses.groups.push_back({{point}});

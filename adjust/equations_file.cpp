@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-#include "check/diagnostics.h"
+#include "cli/diagnostics.h"
 #include "cli/quoting.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/equation_formats.h"
@@ -132,7 +132,7 @@ std::string field_columns(FormatList list, std::size_t index) {
 
 class Reader {
  public:
-  Reader(const std::string& shown, std::int32_t unit, check::Diagnostics& diagnostics,
+  Reader(const std::string& shown, std::int32_t unit, cli::Diagnostics& diagnostics,
          EquationsFile& file)
       : shown_(shown), diagnostics_(diagnostics), file_(file) {
     request_.unit = unit;
@@ -148,7 +148,7 @@ class Reader {
 
   void error(std::int32_t column, const std::string& message) {
     const std::string_view shown = std::string_view(record_).substr(0, longest_line_shown);
-    diagnostics_.report(check::Severity::error, shown_, line_, column, message, shown);
+    diagnostics_.report(cli::Severity::error, shown_, line_, column, message, shown);
     ++file_.errors;
     // Until the next empty record, the rest of this group says nothing new.
     skipping_ = true;
@@ -163,7 +163,7 @@ class Reader {
   void read_kev();
 
   std::string shown_;
-  check::Diagnostics& diagnostics_;
+  cli::Diagnostics& diagnostics_;
   EquationsFile& file_;
   recordio::StatementRequest request_;
   std::int32_t status_ = 0;
@@ -182,7 +182,7 @@ bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> item
     if (recordio::read_item(request_, items[index]) != Outcome::success) {
       error(field_span(writer_list, index).first, std::string(names[index]) + " (" +
                                                       field_columns(writer_list, index) +
-                                                      "): " + check::condition_text(status_));
+                                                      "): " + cli::condition_text(status_));
       return false;
     }
   }
@@ -194,7 +194,7 @@ void Reader::start_group() {
   if (is_blank(record_)) {
     skipping_ = false;
     if (warning_before_) {
-      diagnostics_.report(check::Severity::warning, shown_, line_, 1,
+      diagnostics_.report(cli::Severity::warning, shown_, line_, 1,
                           "a warning record with no equation after it", record_);
       warning_before_ = false;
     }
@@ -320,7 +320,7 @@ bool Reader::read(std::string& refusal) {
     const Outcome outcome = recordio::begin_read(request_);
     if (outcome == Outcome::end_of_file) break;
     if (outcome != Outcome::success) {
-      refusal = "cannot read " + cli::quoted_name(shown_) + ": " + check::condition_text(status_);
+      refusal = "cannot read " + cli::quoted_name(shown_) + ": " + cli::condition_text(status_);
       return false;
     }
     record_.assign(recordio::current_record().view());
@@ -328,7 +328,7 @@ bool Reader::read(std::string& refusal) {
     if (file_.errors >= most_errors) {
       recordio::end_read(request_);
       diagnostics_.report(
-          check::Severity::note, shown_, line_, 0,
+          cli::Severity::note, shown_, line_, 0,
           "the rest of the file is not read after " + std::to_string(most_errors) + " errors", {});
       break;
     }
@@ -363,8 +363,7 @@ bool Reader::read(std::string& refusal) {
 }  // namespace
 
 bool read_equations_file(const std::string& path, const std::string& shown, std::int32_t unit,
-                         check::Diagnostics& diagnostics, EquationsFile& file,
-                         std::string& refusal) {
+                         cli::Diagnostics& diagnostics, EquationsFile& file, std::string& refusal) {
   // A FIFO, a terminal or a directory would block the read or never end:
   // only a regular file is an equations file.
   struct stat about {};
@@ -386,7 +385,7 @@ bool read_equations_file(const std::string& path, const std::string& shown, std:
   request.status = &status;
   recordio::open_unit(request);
   if (status != 0) {
-    refusal = "cannot read " + cli::quoted_name(shown) + ": " + check::condition_text(status);
+    refusal = "cannot read " + cli::quoted_name(shown) + ": " + cli::condition_text(status);
     return false;
   }
   recordio::RecordTrace trace;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "adjust/nuclide.h"
-#include "check/diagnostics.h"
+#include "cli/diagnostics.h"
 
 namespace adjust {
 
@@ -52,7 +52,6 @@ struct EquationsFile {
 // `refusal` when the file cannot be read at all (missing, not a regular
 // file, a failed read); a file with errors in it is read to its end.
 bool read_equations_file(const std::string& path, const std::string& shown, std::int32_t unit,
-                         check::Diagnostics& diagnostics, EquationsFile& file,
-                         std::string& refusal);
+                         cli::Diagnostics& diagnostics, EquationsFile& file, std::string& refusal);
 
 }  // namespace adjust

@@ -23,14 +23,14 @@
 #include "adjust/equations_file.h"
 #include "adjust/options.h"
 #include "adjust/report.h"
-#include "check/diagnostics.h"
-#include "check/installed_data.h"
-#include "check/mass_table.h"
-#include "check/paths.h"
+#include "cli/diagnostics.h"
+#include "cli/paths.h"
 #include "cli/quoting.h"
+#include "cli/replacing_file.h"
 #include "cli/standard_output.h"
+#include "nuclides/installed_data.h"
+#include "nuclides/mass_table.h"
 #include "plot/render.h"
-#include "plot/replacing_file.h"
 #include "recordio/process_start.h"
 #include "recordio/units.h"
 
@@ -45,7 +45,7 @@ constexpr std::int32_t equations_unit = 3;
 
 // The whole of `bytes` in `path`, or the old `path` untouched.
 bool write_whole_file(const std::string& path, std::string_view bytes, std::string& error) {
-  plot::ReplacingFile file;
+  cli::ReplacingFile file;
   if (file.open(path) && file.write(bytes) && file.commit()) return true;
   error = file.error();
   return false;
@@ -90,12 +90,12 @@ int adjust_files(int argc, char** argv) {
       break;
   }
 
-  const std::string masses_path = options.masses.value_or(check::installed_mass_table());
+  const std::string masses_path = options.masses.value_or(nuclides::installed_mass_table());
   std::vector<std::string> inputs = options.files;
   inputs.push_back(masses_path);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
-      if (check::same_file(options.files[i], options.files[j])) {
+      if (cli::same_file(options.files[i], options.files[j])) {
         return fail(cli::quoted_name(options.files[j]) + " is " +
                     cli::quoted_name(options.files[i]) + " again: its equations would count twice");
       }
@@ -111,7 +111,7 @@ int adjust_files(int argc, char** argv) {
     const auto& [option, output] = outputs[i];
     if (!*output) continue;
     for (const std::string& input : inputs) {
-      if (check::same_file(**output, input)) {
+      if (cli::same_file(**output, input)) {
         return fail(std::string(option) + " " + cli::quoted_name(**output) +
                     " names an input file, " + cli::quoted_name(input));
       }
@@ -133,8 +133,8 @@ int adjust_files(int argc, char** argv) {
   }
   // Rows of the table that cannot be used are findings like those of the
   // equations files, and are left out.
-  check::Diagnostics diagnostics;
-  check::MassTable masses;
+  cli::Diagnostics diagnostics;
+  nuclides::MassTable masses;
   if (!masses.load(masses_path, cli::shown_name(masses_path), diagnostics, message))
     return fail(message);
 
@@ -155,7 +155,7 @@ int adjust_files(int argc, char** argv) {
     if (!note.empty()) notes.push_back(note);
   }
   if (errors > 0) {
-    return fail(check::count_of(errors, "error") + " in the equations files: nothing adjusted");
+    return fail(cli::count_of(errors, "error") + " in the equations files: nothing adjusted");
   }
   if (equations.empty()) return fail("no equations to adjust");
 
@@ -184,7 +184,7 @@ int adjust_files(int argc, char** argv) {
   }
 
   if (options.plot) {
-    std::string title = check::base_name(options.files.front());
+    std::string title = cli::base_name(options.files.front());
     if (options.files.size() > 1)
       title += " and " + std::to_string(options.files.size() - 1) + " more";
     title += ", adjusted";
@@ -196,7 +196,7 @@ int adjust_files(int argc, char** argv) {
   adjust::ReportSettings report;
   report.kev = options.kev;
   report.threshold = options.threshold;
-  report.masses_name = check::base_name(masses_path);
+  report.masses_name = cli::base_name(masses_path);
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return adjustment.flagged_count() > 0 ? adjusted_with_flags : adjusted;

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "check/diagnostics.h"
-#include "check/number_text.h"
+#include "cli/diagnostics.h"
+#include "cli/number_text.h"
 #include "conversion/constants.h"
 
 namespace adjust {
 
 namespace {
 
-using check::fixed;
+using cli::fixed;
 
 std::string padded(std::string text, std::size_t width, bool right = true) {
   if (text.size() >= width) return text;
@@ -61,7 +61,7 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   for (const NuclideResult& nuclide : a.nuclides) determined += nuclide.determined ? 1 : 0;
 
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
-         check::count_of(static_cast<long>(determined), "nuclide") +
+         cli::count_of(static_cast<long>(determined), "nuclide") +
          "; table: " + settings.masses_name + "\n";
   out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
   if (settings.kev) out += "      adjusted keV     +/- keV";
@@ -77,7 +77,7 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
       const double difference = nuclide.mass_excess - nuclide.table->mass_excess;
       line += padded(fixed(nuclide.table->mass_excess, 6), 16) +
               padded(fixed(nuclide.table->uncertainty, 6), 12) +
-              padded(sigma > 0.0 ? check::sigma_count(difference / sigma) : "-", 12);
+              padded(sigma > 0.0 ? cli::sigma_count(difference / sigma) : "-", 12);
     } else {
       line += padded("(not in the table)", 40);
     }
@@ -94,7 +94,7 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   }
 
   out += "\nchi2 = " + formatted("%.4f", a.chi2) + " for " +
-         check::count_of(a.degrees_of_freedom, "degree") + " of freedom";
+         cli::count_of(a.degrees_of_freedom, "degree") + " of freedom";
   out += a.birge_ratio ? "; Birge ratio " + formatted("%.4f", *a.birge_ratio) + "\n"
                        : "; no Birge ratio without a degree of freedom\n";
 

@@ -1,7 +1,7 @@
 // block_findings.cpp - repeated and lost lines, and blame for a reference.
 #include "check/block_findings.h"
 
-#include "check/number_text.h"
+#include "cli/number_text.h"
 #include "conversion/measurements_file.h"
 
 namespace check {
@@ -21,7 +21,7 @@ constexpr std::size_t lines_remembered = 100000;
 
 void BlockFindings::report(std::int64_t line, std::int32_t column, const std::string& message,
                            const std::string& record) {
-  context_.diagnostics.report(Severity::warning, context_.freq.shown, line, column, message,
+  context_.diagnostics.report(cli::Severity::warning, context_.freq.shown, line, column, message,
                               record);
 }
 
@@ -38,7 +38,7 @@ void BlockFindings::reference(const ReferenceLine& reference) {
   if (!first && earlier->second.first != reference.mass_excess) {
     report(
         reference.line, reference.value_column,
-        reference.nuclide + " was given the mass excess " + fixed(earlier->second.first, 6) +
+        reference.nuclide + " was given the mass excess " + cli::fixed(earlier->second.first, 6) +
             " on line " + std::to_string(earlier->second.second) +
             ": one reference nuclide with two mass excesses in one file, so one of them is a slip",
         reference.record);

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "check/binding_energy_data.h"
-#include "check/diagnostics.h"
-#include "check/mass_table.h"
 #include "check/source_line.h"
-#include "check/symbols.h"
+#include "cli/diagnostics.h"
+#include "nuclides/binding_energy_data.h"
+#include "nuclides/mass_table.h"
+#include "nuclides/symbols.h"
 #include "recordio/record_trace.h"
 
 namespace check {
@@ -34,8 +34,9 @@ struct Compared {
   bool reference = false;
   std::string nuclide;  // mass number and symbol as written, "133Cs"
   std::int32_t A = 0;
-  std::int32_t charge = 0;                // of the ion on the line
-  SymbolKind kind = SymbolKind::element;  // isomer and molecule are compared apart
+  std::int32_t charge = 0;  // of the ion on the line
+  nuclides::SymbolKind kind =
+      nuclides::SymbolKind::element;  // isomer and molecule are compared apart
   bool corrected = true;  // the binding-energy correction was made (both energies found)
   double value = 0.0;     // micro-u, as the converter computes it
   double sigma = 0.0;
@@ -45,7 +46,7 @@ struct Compared {
   std::optional<double> correction_sigma;
   // The table's value to compare with: the nuclide's own; for an isomer its
   // ground state, for a molecule the sum of its atoms' values, when known.
-  std::optional<TableMass> table;
+  std::optional<nuclides::TableMass> table;
   // What the table value is when not the nuclide's own: "ground state
   // 134Cs", "12C+16O".
   std::string compared_with;
@@ -56,15 +57,15 @@ struct Compared {
 };
 
 struct CheckContext {
-  Diagnostics diagnostics;
+  cli::Diagnostics diagnostics;
   InputFile freq;
   InputFile table;
   bool verbose = false;
   int tab_width = 8;
-  const MassTable* masses = nullptr;
+  const nuclides::MassTable* masses = nullptr;
   // The shipped binding energies the rows are checked against and the
   // correction's uncertainty comes from; null when not loaded.
-  const BindingEnergyData* binding = nullptr;
+  const nuclides::BindingEnergyData* binding = nullptr;
   std::vector<Compared> compared;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "check/number_text.h"
+#include "cli/number_text.h"
 
 namespace check {
 
@@ -59,23 +59,23 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     std::vector<Cell> row{{std::to_string(c.line)},
                           {c.nuclide, false},
                           {std::to_string(c.block) + (c.reference ? " ref" : ""), false},
-                          {fixed(c.value, 6)},
-                          {fixed(c.sigma, 6)}};
+                          {cli::fixed(c.value, 6)},
+                          {cli::fixed(c.sigma, 6)}};
     // The binding-energy correction in a measured value, with its
     // uncertainty from the shipped binding energies ("?" for an ion they do
     // not hold).
     const bool correction = !c.reference && c.corrected;
-    row.insert(row.end(), {{correction ? fixed(c.correction, 6) : ""},
+    row.insert(row.end(), {{correction ? cli::fixed(c.correction, 6) : ""},
                            {!correction          ? ""
-                            : c.correction_sigma ? fixed(*c.correction_sigma, 6)
+                            : c.correction_sigma ? cli::fixed(*c.correction_sigma, 6)
                                                  : "?"}});
     if (c.table) {
       estimated = estimated || c.table->estimated;
-      row.insert(row.end(), {{fixed(c.table->mass_excess, 6)},
-                             {fixed(c.table->uncertainty, 6)},
+      row.insert(row.end(), {{cli::fixed(c.table->mass_excess, 6)},
+                             {cli::fixed(c.table->uncertainty, 6)},
                              {c.table->estimated ? "#" : "", false},
-                             {fixed(c.difference(), 6)},
-                             {sigma_count(c.sigmas())},
+                             {cli::fixed(c.difference(), 6)},
+                             {cli::sigma_count(c.sigmas())},
                              {c.compared_with.empty() ? "" : "(" + c.compared_with + ")", false}});
     } else {
       row.push_back({c.not_compared, false});

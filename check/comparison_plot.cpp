@@ -7,8 +7,8 @@
 #include <map>
 #include <tuple>
 
-#include "check/number_text.h"
-#include "check/symbols.h"
+#include "cli/number_text.h"
+#include "nuclides/symbols.h"
 
 namespace check {
 
@@ -52,7 +52,8 @@ std::string value_with_error(double value, double error, const char* unit) {
 }
 
 std::string sigma_note(double sigmas) {
-  return (std::isinf(sigmas) ? std::string("\u221e") : sigma_count(std::fabs(sigmas))) + "\u03c3";
+  return (std::isinf(sigmas) ? std::string("\u221e") : cli::sigma_count(std::fabs(sigmas))) +
+         "\u03c3";
 }
 
 using GroupKey = std::tuple<std::int32_t, std::string, std::string>;  // A, superscript, symbol
@@ -79,10 +80,10 @@ plot::Label ion_label(const Compared& compared) {
   const std::string A = std::to_string(compared.A);
   if (symbol.compare(0, A.size(), A) == 0) symbol.erase(0, A.size());
   plot::Label label{A, symbol, charge_text(compared.charge)};
-  if (compared.kind == SymbolKind::isomer) {
+  if (compared.kind == nuclides::SymbolKind::isomer) {
     // The isomer's letter (134Csm) goes with the mass number: 134m Cs.
     std::size_t element = symbol.size();
-    while (element > 0 && !is_element(symbol.substr(0, element))) --element;
+    while (element > 0 && !nuclides::is_element(symbol.substr(0, element))) --element;
     if (element > 0) {
       label.before += symbol.substr(element);
       label.text = symbol.substr(0, element);
@@ -134,7 +135,7 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared,
     point.error = c.sigma * factor;
     point.band = c.table->uncertainty * factor;
     point.off_scale_text = short_value(point.value, unit);
-    if (c.kind == SymbolKind::isomer) {
+    if (c.kind == nuclides::SymbolKind::isomer) {
       // The excitation energy itself is the news; its band would sit at zero,
       // far from the point, so the bar carries the ground state's share too.
       point.value = c.difference() * isomer_factor;

@@ -4,29 +4,31 @@
 #include <algorithm>
 #include <cmath>
 
-#include "check/symbols.h"
 #include "conversion/binding_energy_table.h"
+#include "nuclides/symbols.h"
 
 namespace check {
 
 namespace {
 
-const ShippedEnergy* shipped(const BindingEnergyData& data, const conversion::Symbol& symbol,
-                             std::int32_t q) {
-  const SymbolMeaning meaning = classify_symbol(symbol);
-  if (meaning.kind != SymbolKind::element && meaning.kind != SymbolKind::isomer) return nullptr;
+const nuclides::ShippedEnergy* shipped(const nuclides::BindingEnergyData& data,
+                                       const conversion::Symbol& symbol, std::int32_t q) {
+  const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
+  if (meaning.kind != nuclides::SymbolKind::element && meaning.kind != nuclides::SymbolKind::isomer)
+    return nullptr;
   return data.find(meaning.looked_up, q);
 }
 
 }  // namespace
 
-std::optional<double> correction_uncertainty(const BindingEnergyData& data,
+std::optional<double> correction_uncertainty(const nuclides::BindingEnergyData& data,
                                              const conversion::ReferenceRecord& reference,
                                              const conversion::MeasurementRecord& measurement,
                                              const conversion::Equation& equation) {
   if (!equation.correction_applied || !std::isfinite(equation.q)) return std::nullopt;
-  const ShippedEnergy* ref = shipped(data, reference.symbol_ref, reference.charge_ref);
-  const ShippedEnergy* meas = shipped(data, measurement.symbol_meas, measurement.charge_meas);
+  const nuclides::ShippedEnergy* ref = shipped(data, reference.symbol_ref, reference.charge_ref);
+  const nuclides::ShippedEnergy* meas =
+      shipped(data, measurement.symbol_meas, measurement.charge_meas);
   if (ref == nullptr || meas == nullptr) return std::nullopt;
   // C = k E_ref - E_meas.
   const double k = equation.q * measurement.charge_meas / reference.charge_ref;

@@ -10,8 +10,8 @@
 
 #include <optional>
 
-#include "check/binding_energy_data.h"
 #include "conversion/equation_arithmetic.h"
+#include "nuclides/binding_energy_data.h"
 
 namespace check {
 
@@ -21,7 +21,7 @@ namespace check {
 // Two ions of one element share the electrons of the lower charge, so their
 // totals are not independent: the shared part enters once, with its net
 // coefficient.
-std::optional<double> correction_uncertainty(const BindingEnergyData& data,
+std::optional<double> correction_uncertainty(const nuclides::BindingEnergyData& data,
                                              const conversion::ReferenceRecord& reference,
                                              const conversion::MeasurementRecord& measurement,
                                              const conversion::Equation& equation);

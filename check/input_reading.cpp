@@ -19,7 +19,7 @@ bool connect(const InputFile& file, std::string& error) {
   request.status = &status;
   recordio::open_unit(request);
   if (status == 0) return true;
-  error = "cannot read " + file.quoted + ": " + condition_text(status);
+  error = "cannot read " + file.quoted + ": " + cli::condition_text(status);
   return false;
 }
 

@@ -10,7 +10,7 @@
 namespace check {
 
 struct LineBytesChecks {
-  bool tabs_matter = false;      // fixed columns: a tab moves every later field
+  bool tabs_matter = false;      // cli::fixed columns: a tab moves every later field
   bool byte_order_mark = false;  // report a mark at the start of the file
 };
 

@@ -13,20 +13,20 @@
 #include <new>
 #include <string>
 
-#include "check/binding_energy_data.h"
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
 #include "check/input_reading.h"
-#include "check/installed_data.h"
 #include "check/make_table.h"
-#include "check/new_file.h"
 #include "check/options.h"
-#include "check/paths.h"
+#include "cli/new_file.h"
+#include "cli/paths.h"
 #include "cli/quoting.h"
 #include "cli/standard_output.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
+#include "nuclides/binding_energy_data.h"
+#include "nuclides/installed_data.h"
 #include "plot/render.h"
 #include "recordio/process_start.h"
 #include "recordio/text_records.h"
@@ -50,8 +50,8 @@ std::string in_directory(const std::string& directory, const char* name) {
   return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-using check::base_name;
-using check::same_file;
+using cli::base_name;
+using cli::same_file;
 
 // --make-table: the rows for the ions of the measurements file, written as
 // a new file. Nothing else is read or written.
@@ -64,27 +64,27 @@ int make_table(const check::Options& options, check::CheckContext& context) {
   const std::string& path = *options.make_table;
   const std::string exists =
       cli::quoted_name(path) + " exists: --make-table writes a new file only";
-  if (check::name_exists(path)) return fail(exists);
+  if (cli::name_exists(path)) return fail(exists);
   std::string error;
   if (!check::connect(context.freq, error)) return fail(error);
   recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
   const check::MadeTable made = check::make_table_rows(context, path);
   check::release(context.freq.unit);
   if (context.unreadable) return fail(*context.unreadable);
-  switch (check::write_new_file(path, made.rows, error)) {
-    case check::NewFile::exists:
+  switch (cli::write_new_file(path, made.rows, error)) {
+    case cli::NewFile::exists:
       return fail(exists);
-    case check::NewFile::failed:
+    case cli::NewFile::failed:
       return fail(error);
-    case check::NewFile::written:
+    case cli::NewFile::written:
       break;
   }
   std::printf(
       "%s: %s written for the ions of %s%s\n", cli::shown_name(path).c_str(),
-      check::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
+      cli::count_of(made.row_count, "row").c_str(), context.freq.shown.c_str(),
       made.ions_without_row == 0
           ? ""
-          : ("; " + check::count_of(made.ions_without_row, "ion") + " without a row").c_str());
+          : ("; " + cli::count_of(made.ions_without_row, "ion") + " without a row").c_str());
   return context.diagnostics.errors() + context.diagnostics.warnings() > 0 ? found_something
                                                                            : found_nothing;
 }
@@ -118,10 +118,10 @@ int check_files(int argc, char** argv) {
   // holds the rows to them and gives each correction its uncertainty, and
   // goes on without those findings, saying so once, when a copied binary
   // finds no data beside it.
-  static check::BindingEnergyData binding;
+  static nuclides::BindingEnergyData binding;
   {
     std::string error;
-    if (binding.load(check::installed_binding_energies(), error)) {
+    if (binding.load(nuclides::installed_binding_energies(), error)) {
       context.binding = &binding;
     } else if (options.make_table) {
       return fail(error);
@@ -137,11 +137,11 @@ int check_files(int argc, char** argv) {
   // excess shows only beside it. A table named on the command line must
   // load; the default one may be missing (a copied binary), which is said
   // once and costs only the comparison.
-  check::MassTable masses;
+  nuclides::MassTable masses;
   std::string masses_path;
   const bool default_table = !options.masses || *options.masses == "default";
   if (!options.no_masses) {
-    masses_path = default_table ? check::installed_mass_table() : *options.masses;
+    masses_path = default_table ? nuclides::installed_mass_table() : *options.masses;
   }
 
   // The picture is the one file this program writes: it must never be one
@@ -150,7 +150,7 @@ int check_files(int argc, char** argv) {
   // have a name that says no format: both are refused before any reading.
   if (options.plot) {
     for (const std::string* input : {&context.freq.path, &context.table.path, &masses_path}) {
-      if (!input->empty() && same_file(*options.plot, *input)) {
+      if (!input->empty() && cli::same_file(*options.plot, *input)) {
         return fail("--plot " + cli::quoted_name(*options.plot) + " names an input file, " +
                     cli::quoted_name(*input));
       }
@@ -177,16 +177,17 @@ int check_files(int argc, char** argv) {
   std::string error;
   if (!check::read_inputs(context, table, counts, error)) return fail(error);
 
-  if (context.masses != nullptr) check::print_comparison(context.compared, base_name(masses_path));
+  if (context.masses != nullptr)
+    check::print_comparison(context.compared, cli::base_name(masses_path));
   if (options.plot) {
     check::ComparisonPlotSettings settings;
     // The table is named as physicists cite it; a table of one's own by its file.
-    std::string table_name = default_table ? "AME2020" : base_name(masses_path);
+    std::string table_name = default_table ? "AME2020" : cli::base_name(masses_path);
     if (!default_table && table_name.size() > 4 &&
         table_name.substr(table_name.size() - 4) == ".csv") {
       table_name.erase(table_name.size() - 4);
     }
-    settings.title = base_name(context.freq.path) + " - " + table_name;
+    settings.title = cli::base_name(context.freq.path) + " - " + table_name;
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
     settings.in_kev = options.plot_unit == "keV";
     settings.references = options.plot_references;
@@ -198,12 +199,11 @@ int check_files(int argc, char** argv) {
   const int errors = context.diagnostics.errors();
   const int warnings = context.diagnostics.warnings();
   std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n",
-              context.freq.shown.c_str(), check::count_of(counts.blocks, "block").c_str(),
-              check::count_of(counts.measurements, "measurement").c_str(),
-              check::count_of(counts.measurements, "equation").c_str(), context.table.shown.c_str(),
-              check::count_of(table.size(), "row").c_str(),
-              check::count_of(errors, "error").c_str(),
-              check::count_of(warnings, "warning").c_str());
+              context.freq.shown.c_str(), cli::count_of(counts.blocks, "block").c_str(),
+              cli::count_of(counts.measurements, "measurement").c_str(),
+              cli::count_of(counts.measurements, "equation").c_str(), context.table.shown.c_str(),
+              cli::count_of(table.size(), "row").c_str(), cli::count_of(errors, "error").c_str(),
+              cli::count_of(warnings, "warning").c_str());
   return errors + warnings > 0 ? found_something : found_nothing;
 }
 

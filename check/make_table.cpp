@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "check/symbols.h"
 #include "check/table_check.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/measurements_file.h"
+#include "nuclides/symbols.h"
 #include "recordio/conditions.h"
 
 namespace check {
@@ -19,7 +19,7 @@ namespace {
 
 // Where an ion is first used, for the finding when it gets no row.
 struct FirstUse {
-  SymbolMeaning meaning;
+  nuclides::SymbolMeaning meaning;
   std::int64_t line = 0;
   std::int32_t column = 0;
   std::string record;
@@ -44,9 +44,9 @@ class IonCollector final : public conversion::MeasurementsVisitor {
 
  private:
   void add(const conversion::Symbol& symbol, std::int32_t charge) {
-    const SymbolMeaning meaning = classify_symbol(symbol);
+    const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
     // A blank line or a charge of 0 needs no row; the check says what is wrong with it.
-    if (meaning.kind == SymbolKind::blank || charge <= 0) return;
+    if (meaning.kind == nuclides::SymbolKind::blank || charge <= 0) return;
     const auto key = std::make_pair(meaning.looked_up, charge);
     if (ions.count(key) != 0) return;
     ions[key] = {meaning, context_.freq.trace.line_number, progress.field_start[1] + 1,
@@ -56,16 +56,17 @@ class IonCollector final : public conversion::MeasurementsVisitor {
   const CheckContext& context_;
 };
 
-std::string row_text(const ShippedEnergy& energy, const std::string& symbol, std::int32_t charge) {
+std::string row_text(const nuclides::ShippedEnergy& energy, const std::string& symbol,
+                     std::int32_t charge) {
   char text[64];
   std::snprintf(text, sizeof text, "%3d %-6s %3d ", energy.Z, ("'" + symbol + "'").c_str(), charge);
   return text + energy.total_text + "\n";
 }
 
 std::string what_the_row_needs(const FirstUse& use, std::int32_t charge,
-                               const BindingEnergyData& data) {
+                               const nuclides::BindingEnergyData& data) {
   const std::string name = species(use.meaning.looked_up, charge);
-  if (use.meaning.kind == SymbolKind::molecule) {
+  if (use.meaning.kind == nuclides::SymbolKind::molecule) {
     return "no row is made for " + name +
            ": a molecule's row holds its ionisation energy less its dissociation energy (its mass "
            "excess "
@@ -73,11 +74,12 @@ std::string what_the_row_needs(const FirstUse& use, std::int32_t charge,
            "energy in its "
            "mass excess (man freq2equat, MOLECULAR IONS); add it by hand";
   }
-  if (use.meaning.kind != SymbolKind::element && use.meaning.kind != SymbolKind::isomer) {
+  if (use.meaning.kind != nuclides::SymbolKind::element &&
+      use.meaning.kind != nuclides::SymbolKind::isomer) {
     return "no row is made for '" + use.meaning.text +
            "': it is not an element or a molecule as the converter reads it";
   }
-  const ShippedEnergy* first = data.find(use.meaning.looked_up, 1);
+  const nuclides::ShippedEnergy* first = data.find(use.meaning.looked_up, 1);
   return "no row is made for " + name + ": the binding-energy data has none" +
          (first != nullptr && charge > first->Z
               ? " (" + use.meaning.looked_up + " has " + std::to_string(first->Z) + " electrons)"
@@ -98,24 +100,24 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
       return made;
     }
     context.diagnostics.report(
-        Severity::error, context.freq.shown, context.freq.trace.line_number, 0,
+        cli::Severity::error, context.freq.shown, context.freq.trace.line_number, 0,
         "the converter cannot read this line and stops here: the table holds the "
         "ions of the lines before it only (freq2equat-check without --make-table "
         "says what is wrong)",
         collector.progress.record);
   }
-  std::vector<std::pair<const ShippedEnergy*, std::string>> rows;
+  std::vector<std::pair<const nuclides::ShippedEnergy*, std::string>> rows;
   for (const auto& [key, use] : collector.ions) {
-    const ShippedEnergy* energy =
-        use.meaning.kind == SymbolKind::element || use.meaning.kind == SymbolKind::isomer
-            ? context.binding->find(key.first, key.second)
-            : nullptr;
+    const nuclides::ShippedEnergy* energy = use.meaning.kind == nuclides::SymbolKind::element ||
+                                                    use.meaning.kind == nuclides::SymbolKind::isomer
+                                                ? context.binding->find(key.first, key.second)
+                                                : nullptr;
     if (energy != nullptr) {
       rows.emplace_back(energy, row_text(*energy, key.first, key.second));
       continue;
     }
     ++made.ions_without_row;
-    context.diagnostics.report(Severity::warning, context.freq.shown, use.line, use.column,
+    context.diagnostics.report(cli::Severity::warning, context.freq.shown, use.line, use.column,
                                what_the_row_needs(use, key.second, *context.binding), use.record);
   }
   // In the data's order: by element, then charge.
@@ -125,7 +127,7 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
   made.row_count = static_cast<int>(rows.size());
   if (made.row_count > conversion::BindingEnergyTable::capacity) {
     context.diagnostics.report(
-        Severity::warning, table_name, conversion::BindingEnergyTable::capacity + 1, 0,
+        cli::Severity::warning, table_name, conversion::BindingEnergyTable::capacity + 1, 0,
         "the ions need " + std::to_string(made.row_count) +
             " rows, but the converter loads 450: this row and the rows after it are "
             "not loaded; split the measurements",

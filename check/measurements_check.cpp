@@ -6,12 +6,12 @@
 
 #include "check/correction_uncertainty.h"
 #include "check/line_bytes.h"
-#include "check/number_text.h"
-#include "check/physical_limits.h"
-#include "check/symbols.h"
 #include "check/table_check.h"
 #include "check/table_comparison.h"
+#include "cli/number_text.h"
 #include "conversion/constants.h"
+#include "nuclides/physical_limits.h"
+#include "nuclides/symbols.h"
 #include "recordio/conditions.h"
 #include "recordio/input_fields.h"
 
@@ -59,14 +59,15 @@ struct RatioWindow {
 };
 
 double highest_per_nucleon(std::int32_t A, bool molecule) {
-  const double highest = A < light_mass_number || molecule ? highest_excess_per_nucleon_light
-                                                           : highest_excess_per_nucleon;
-  return (highest + binding_energy_per_nucleon) / 1.0e6;
+  const double highest = A < nuclides::light_mass_number || molecule
+                             ? nuclides::highest_excess_per_nucleon_light
+                             : nuclides::highest_excess_per_nucleon;
+  return (highest + nuclides::binding_energy_per_nucleon) / 1.0e6;
 }
 
 RatioWindow ratio_window(std::int32_t A_meas, bool meas_molecule, std::int32_t A_ref,
                          bool ref_molecule) {
-  const double low = lowest_excess_per_nucleon / 1.0e6;
+  const double low = nuclides::lowest_excess_per_nucleon / 1.0e6;
   return {std::log((1.0 + low) / (1.0 + highest_per_nucleon(A_ref, ref_molecule))),
           std::log((1.0 + highest_per_nucleon(A_meas, meas_molecule)) / (1.0 + low))};
 }
@@ -80,7 +81,7 @@ double ion_ratio(std::int32_t A_meas, std::int32_t q_meas, std::int32_t A_ref, s
 }
 
 std::string nuclide(std::int32_t A, const conversion::Symbol& symbol) {
-  return std::to_string(A) + without_trailing_blanks({symbol.data(), symbol.size()});
+  return std::to_string(A) + nuclides::without_trailing_blanks({symbol.data(), symbol.size()});
 }
 
 std::string ion(std::int32_t A, const conversion::Symbol& symbol, std::int32_t charge) {
@@ -100,8 +101,8 @@ std::string equation_record(const ReferenceRecord& reference,
                             const conversion::Equation& equation) {
   char record[96];
   std::snprintf(record, sizeof record, "0    -%4d%.4s*%s =%15s (%9s)", reference.A_ref,
-                reference.symbol_ref.data(), as_field(equation.G, 6, 3).c_str(),
-                as_field(equation.V, 15, 5).c_str(), as_field(equation.U, 9, 5).c_str());
+                reference.symbol_ref.data(), cli::as_field(equation.G, 6, 3).c_str(),
+                cli::as_field(equation.V, 15, 5).c_str(), cli::as_field(equation.U, 9, 5).c_str());
   return record;
 }
 
@@ -153,7 +154,8 @@ std::string MeasurementsCheck::fields_as_cut() const {
   return text;
 }
 
-void MeasurementsCheck::report(Severity severity, std::int32_t column, const std::string& message) {
+void MeasurementsCheck::report(cli::Severity severity, std::int32_t column,
+                               const std::string& message) {
   context_.diagnostics.report(severity, context_.freq.shown, context_.freq.trace.line_number,
                               column, message, line_.record);
 }
@@ -177,7 +179,7 @@ bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int3
                                      const std::string& blank_line_consequence) {
   const char* role = reference_line ? "reference" : "measurement";
   if (is_blank_line(progress.record)) {
-    report(Severity::warning, 1,
+    report(cli::Severity::warning, 1,
            std::string("an empty line, read as a ") + role +
                " with every field zero: " + blank_line_consequence);
     return false;
@@ -187,46 +189,46 @@ bool MeasurementsCheck::check_common(const conversion::Symbol& symbol, std::int3
     if (c != ' ') upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   }
   if (reference_line && symbol == conversion::block_marker) {
-    report(Severity::warning, field(symbol_field).first_mark,
+    report(cli::Severity::warning, field(symbol_field).first_mark,
            "a NEW line where the block's reference line must stand (two NEW lines in a row?): the "
            "converter reads it as the reference");
     return false;
   }
   if (upper == "NEW") {
     report(
-        Severity::warning, field(symbol_field).first_mark,
+        cli::Severity::warning, field(symbol_field).first_mark,
         "'" + std::string(symbol.data(), 4) +
             "' is not the block end: only \"NEW \" in columns 5-8 ends a block, so the converter "
             "reads this line as a measurement, and the next block's reference too");
     return false;
   }
-  const SymbolMeaning meaning = classify_symbol(symbol);
-  if (meaning.kind == SymbolKind::blank) {
-    report(Severity::warning, field(symbol_field).column,
+  const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
+  if (meaning.kind == nuclides::SymbolKind::blank) {
+    report(cli::Severity::warning, field(symbol_field).column,
            "no symbol in columns 5-8: no binding energy is found for it, so the converter writes "
            "its warning "
            "record and no binding-energy correction");
-  } else if (meaning.kind == SymbolKind::unknown) {
+  } else if (meaning.kind == nuclides::SymbolKind::unknown) {
     std::string message =
         "'" + meaning.text + "' is not an element or a molecule as the converter reads it";
     if (symbol[0] == ' ') message += " (the symbol must start in column 5)";
-    report(Severity::warning, field(symbol_field).column, message);
+    report(cli::Severity::warning, field(symbol_field).column, message);
   }
   const Field flag = field(flag_field);
   const std::size_t mark = flag.text.find_first_of("0123456789+-.");
   if (mark != std::string_view::npos) {
     report(
-        Severity::warning, flag.column + static_cast<std::int32_t>(mark),
+        cli::Severity::warning, flag.column + static_cast<std::int32_t>(mark),
         reference_line
-            ? quoted_byte(flag.text[mark]) +
+            ? cli::quoted_byte(flag.text[mark]) +
                   " in the flag columns 32-33 of a reference line is not read: is the mass excess "
                   "one column too far right?"
-            : quoted_byte(flag.text[mark]) +
+            : cli::quoted_byte(flag.text[mark]) +
                   " in the flag columns 32-33 makes the converter take the ratio as the inverse "
                   "ratio: is the ratio one column too far right?");
   }
   if (charge <= 0) {
-    report(Severity::warning, field(charge_field).first_mark,
+    report(cli::Severity::warning, field(charge_field).first_mark,
            charge == 0 ? "charge state 0: the equation divides by it, and the converter writes "
                          "infinities and NaN"
                        : "negative charge state " + std::to_string(charge) +
@@ -250,23 +252,23 @@ void MeasurementsCheck::check_decimal_point(int index, double value) {
   const std::size_t comma = static_cast<std::size_t>(f.column - 1) + f.text.size();
   if (!not_finite && f.comma_ended && comma + 1 < progress.record.size() &&
       progress.record[comma + 1] >= '0' && progress.record[comma + 1] <= '9') {
-    report(Severity::warning, static_cast<std::int32_t>(comma) + 1,
+    report(cli::Severity::warning, static_cast<std::int32_t>(comma) + 1,
            "a decimal comma in the " + field_name(index, progress.reference) +
                ": the converter ends the field at the comma and reads '" + written + "' as " +
-               fixed(value, 8) +
+               cli::fixed(value, 8) +
                ", and the digits after the comma move into the next fields; write a decimal point");
     return;
   }
   if (not_finite) {
-    report(Severity::warning, f.first_mark,
+    report(cli::Severity::warning, f.first_mark,
            "'" + written + "' in the " + field_name(index, progress.reference) + " reads as " +
                (std::isnan(value) ? "NaN" : "infinity") +
                ": a field that starts with I or N is infinity or NaN, whatever follows");
     return;
   }
-  report(Severity::warning, f.first_mark,
+  report(cli::Severity::warning, f.first_mark,
          "no decimal point in the " + field_name(index, progress.reference) + ": '" + written +
-             "' reads as " + fixed(value, 8) + " (the last 8 digits are taken as decimals)");
+             "' reads as " + cli::fixed(value, 8) + " (the last 8 digits are taken as decimals)");
 }
 
 bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference,
@@ -285,14 +287,16 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference,
       ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
       ion(reference.A_ref, reference.symbol_ref, reference.charge_ref);
   if (r <= 0.0) {
-    report(Severity::warning, value.first_mark,
+    report(cli::Severity::warning, value.first_mark,
            "the ratio is " + std::string(r == 0.0 ? "zero" : "negative") + ": " + pair +
                " gives about " + rough(selected * 1.0e6));
     return true;
   }
   const RatioWindow window = ratio_window(
-      measurement.A_meas, classify_symbol(measurement.symbol_meas).kind == SymbolKind::molecule,
-      reference.A_ref, classify_symbol(reference.symbol_ref).kind == SymbolKind::molecule);
+      measurement.A_meas,
+      nuclides::classify_symbol(measurement.symbol_meas).kind == nuclides::SymbolKind::molecule,
+      reference.A_ref,
+      nuclides::classify_symbol(reference.symbol_ref).kind == nuclides::SymbolKind::molecule);
   const double ions =
       ion_ratio(measurement.A_meas, measurement.charge_meas, reference.A_ref, reference.charge_ref);
   // The ratio of the ions as the converter takes it, and as the other
@@ -314,7 +318,7 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference,
   }
   if (fits_taken) return true;
   if (fits_other) {
-    report(Severity::warning, value.first_mark,
+    report(cli::Severity::warning, value.first_mark,
            inverse
                ? "this ratio fits " + pair +
                      " itself, but the flag in columns 32-33 makes the converter take its inverse: "
@@ -324,7 +328,7 @@ bool MeasurementsCheck::check_ratio(const ReferenceRecord& reference,
                      "in columns 32-33 missing?");
     return true;
   }
-  report(Severity::warning, value.first_mark,
+  report(cli::Severity::warning, value.first_mark,
          "this ratio fits neither " + pair + " (about " + rough(expected * 1.0e6) +
              ") nor its inverse (about " + rough(1.0e12 / (expected * 1.0e6)) +
              "): is a digit or a column wrong, or a mass number or charge state?");
@@ -338,7 +342,7 @@ void MeasurementsCheck::check_energies(const ReferenceRecord& reference,
   const double energy = energies.measured;
   if (conversion::energy_found(energy)) return;
   const conversion::Symbol looked_up = conversion::normalised_symbol(measurement.symbol_meas);
-  report(Severity::warning, field(symbol_field).column,
+  report(cli::Severity::warning, field(symbol_field).column,
          "no binding energy for " + species({looked_up.data(), 4}, measurement.charge_meas) +
              " in " + context_.table.shown +
              ": the converter writes its warning record and no binding-energy correction");
@@ -361,7 +365,7 @@ void MeasurementsCheck::compare(bool reference_line, std::int32_t A,
   entry.nuclide = nuclide(A, symbol);
   entry.value = value;
   entry.sigma = sigma;
-  const SymbolMeaning meaning = classify_symbol(symbol);
+  const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   entry.kind = meaning.kind;
   find_table_value(entry, meaning, *context_.masses);
   for (const TableFinding& finding : table_findings(entry, meaning)) {
@@ -375,15 +379,15 @@ void MeasurementsCheck::compare(bool reference_line, std::int32_t A,
 }
 
 LineReport MeasurementsCheck::line_report() {
-  return [this](Severity severity, std::int32_t column, const std::string& message) {
+  return [this](cli::Severity severity, std::int32_t column, const std::string& message) {
     report(severity, column, message);
   };
 }
 
 void MeasurementsCheck::check_reference_range(const ReferenceRecord& reference) {
-  if (!(std::fabs(reference.mass_excess_ref) > mass_excess_limit)) return;
-  report(Severity::warning, field(value_field).first_mark,
-         "a reference mass excess of " + fixed(reference.mass_excess_ref, 2) +
+  if (!(std::fabs(reference.mass_excess_ref) > nuclides::mass_excess_limit)) return;
+  report(cli::Severity::warning, field(value_field).first_mark,
+         "a reference mass excess of " + cli::fixed(reference.mass_excess_ref, 2) +
              " micro-u is no mass excess: every nuclide's lies within -98,400 and +216,200 "
              "micro-u; is this a "
              "ratio read as a reference (an extra NEW line before it?), or a value in the wrong "
@@ -394,7 +398,7 @@ void MeasurementsCheck::check_null_equation(const ReferenceRecord& reference,
                                             const MeasurementRecord& measurement) {
   if (measurement.A_meas != reference.A_ref || measurement.symbol_meas != reference.symbol_ref)
     return;
-  report(Severity::note, field(symbol_field).column,
+  report(cli::Severity::note, field(symbol_field).column,
          nuclide(measurement.A_meas, measurement.symbol_meas) +
              " is measured against itself: the equation is a null equation (the mass excess "
              "cancels), which "
@@ -417,7 +421,8 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
         "%s:%lld: reference %s: A %d, symbol '%.4s', charge %d, mass excess %s, uncertainty %s\n",
         context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
         fields_as_cut().c_str(), reference.A_ref, reference.symbol_ref.data(), reference.charge_ref,
-        fixed(reference.mass_excess_ref, 8).c_str(), fixed(reference.sigma_ref, 8).c_str());
+        cli::fixed(reference.mass_excess_ref, 8).c_str(),
+        cli::fixed(reference.sigma_ref, 8).c_str());
   }
   reference_energy_missing_ = false;
   const bool readable = check_common(reference.symbol_ref, reference.charge_ref, true,
@@ -438,10 +443,10 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
   // Carbon 12 is exact by the definition of the unit; any other reference
   // without an uncertainty has lost it.
   const bool carbon_12 = reference.A_ref == 12 &&
-                         classify_symbol(reference.symbol_ref).text == "C" &&
+                         nuclides::classify_symbol(reference.symbol_ref).text == "C" &&
                          reference.mass_excess_ref == 0.0;
   if (reference.sigma_ref < 0.0 || (reference.sigma_ref == 0.0 && !carbon_12)) {
-    report(Severity::warning, field(sigma_field).first_mark,
+    report(cli::Severity::warning, field(sigma_field).first_mark,
            reference.sigma_ref < 0.0 ? "negative uncertainty of the reference mass excess"
                                      : "the reference mass excess has no uncertainty (0)");
   }
@@ -450,10 +455,10 @@ void MeasurementsCheck::reference(const ReferenceRecord& reference) {
                                      reference.symbol_ref, reference.charge_ref)
                             .reference;
   if (!conversion::energy_found(energy) &&
-      classify_symbol(reference.symbol_ref).kind != SymbolKind::blank) {
+      nuclides::classify_symbol(reference.symbol_ref).kind != nuclides::SymbolKind::blank) {
     reference_energy_missing_ = true;
     const conversion::Symbol looked_up = conversion::normalised_symbol(reference.symbol_ref);
-    report(Severity::warning, field(symbol_field).column,
+    report(cli::Severity::warning, field(symbol_field).column,
            "no binding energy for " + species({looked_up.data(), 4}, reference.charge_ref) +
                " in " + context_.table.shown +
                ": every equation of this block gets the converter's warning record and no "
@@ -476,8 +481,8 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference,
   if (context_.verbose) {
     std::string correction;
     if (equation.correction_applied) {
-      correction = "; binding-energy correction " + fixed(equation.C, 6) +
-                   (correction_sigma ? " +/- " + fixed(*correction_sigma, 6) + " micro-u"
+      correction = "; binding-energy correction " + cli::fixed(equation.C, 6) +
+                   (correction_sigma ? " +/- " + cli::fixed(*correction_sigma, 6) + " micro-u"
                                      : " micro-u (its uncertainty not known)");
     }
     std::printf(
@@ -485,9 +490,10 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference,
         "uncertainty %s; mass excess %s +/- %s micro-u%s\n",
         context_.freq.shown.c_str(), static_cast<long long>(context_.freq.trace.line_number),
         fields_as_cut().c_str(), measurement.A_meas, measurement.symbol_meas.data(),
-        measurement.charge_meas, fixed(measurement.ratio_value, 8).c_str(), measurement.flag.data(),
-        fixed(measurement.sigma_value, 8).c_str(), fixed(equation.mass_excess_meas, 6).c_str(),
-        fixed(equation.sigma_meas, 6).c_str(), correction.c_str());
+        measurement.charge_meas, cli::fixed(measurement.ratio_value, 8).c_str(),
+        measurement.flag.data(), cli::fixed(measurement.sigma_value, 8).c_str(),
+        cli::fixed(equation.mass_excess_meas, 6).c_str(),
+        cli::fixed(equation.sigma_meas, 6).c_str(), correction.c_str());
   }
   const std::string blank_line_consequence =
       is_blank_line(progress.record) ? "the converter writes the zero-uncertainty equation \"" +
@@ -501,7 +507,7 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference,
   check_decimal_point(sigma_field, measurement.sigma_value);
   check_uncertainty_field_cut();
   if (measurement.sigma_value <= 0.0) {
-    report(Severity::warning, field(sigma_field).first_mark,
+    report(cli::Severity::warning, field(sigma_field).first_mark,
            measurement.sigma_value < 0.0 ? "negative uncertainty of the ratio"
                                          : "the ratio has no uncertainty (0)");
   } else {
@@ -512,18 +518,19 @@ void MeasurementsCheck::measurement(const ReferenceRecord& reference,
   }
   if (!check_ratio(reference, measurement)) block_findings_.ratio_fits_neither();
   check_null_equation(reference, measurement);
-  if (classify_symbol(measurement.symbol_meas).kind != SymbolKind::blank)
+  if (nuclides::classify_symbol(measurement.symbol_meas).kind != nuclides::SymbolKind::blank)
     check_energies(reference, measurement);
   if (correction_sigma && correction_uncertainty_matters(*correction_sigma, equation.U)) {
     report(
-        Severity::warning, field(sigma_field).first_mark,
+        cli::Severity::warning, field(sigma_field).first_mark,
         "the binding-energy correction of " +
             ion(measurement.A_meas, measurement.symbol_meas, measurement.charge_meas) + " over " +
             ion(reference.A_ref, reference.symbol_ref, reference.charge_ref) + ", " +
-            fixed(equation.C, 6) + " micro-u, is uncertain by " + fixed(*correction_sigma, 6) +
+            cli::fixed(equation.C, 6) + " micro-u, is uncertain by " +
+            cli::fixed(*correction_sigma, 6) +
             " micro-u from the tabulated binding energies, more than a third of the equation's U "
             "of " +
-            fixed(equation.U, 6) +
+            cli::fixed(equation.U, 6) +
             " micro-u: at this precision the measurement needs an ion-specific calculation of the "
             "binding energies");
   }
@@ -551,16 +558,17 @@ void MeasurementsCheck::report_read_failure() {
   const std::int32_t column = f.column + static_cast<std::int32_t>(at);
   begin_line();  // a tab or a CR may be why the field is wrong
   const char refused = at < f.text.size() ? f.text[at] : ' ';
-  report(Severity::error, column,
-         quoted_byte(refused) + " is not allowed in the " + field_name(index, progress.reference) +
+  report(cli::Severity::error, column,
+         cli::quoted_byte(refused) + " is not allowed in the " +
+             field_name(index, progress.reference) +
              ": the converter stops here and writes \"Error in File Reading\"" +
-             (measurements_ == 0
-                  ? std::string(", and no equation")
-                  : " after the " + count_of(measurements_, "equation") + " before this line"));
+             (measurements_ == 0 ? std::string(", and no equation")
+                                 : " after the " + cli::count_of(measurements_, "equation") +
+                                       " before this line"));
   if (context_.freq.trace.line_number == 1 &&
       starts_with_byte_order_mark(context_.freq.trace.raw.view())) {
     report(
-        Severity::note, 1,
+        cli::Severity::note, 1,
         "the file starts with a byte-order mark (bytes EF BB BF), which an editor may have added: "
         "save the file without it");
   }
@@ -574,22 +582,22 @@ void MeasurementsCheck::finish(conversion::WalkEnd end) {
     }
     if (status != -1) {
       context_.unreadable =
-          "cannot read " + context_.freq.quoted + " to its end: " + condition_text(status);
+          "cannot read " + context_.freq.quoted + " to its end: " + cli::condition_text(status);
       return;
     }
     // End of file where a reference line must stand.
     if (last_marker_line_ != 0) {
       context_.diagnostics.report(
-          Severity::error, context_.freq.shown, last_marker_line_, last_marker_column_,
+          cli::Severity::error, context_.freq.shown, last_marker_line_, last_marker_column_,
           "the file ends after this NEW line, where a reference line must follow: the converter "
           "ends with \"Error in File Reading\", although " +
               (measurements_ == 1
                    ? std::string("the equation before it is written")
-                   : "all " + count_of(measurements_, "equation") + " before it are written"),
+                   : "all " + cli::count_of(measurements_, "equation") + " before it are written"),
           last_marker_record_);
     } else {
       context_.diagnostics.report(
-          Severity::error, context_.freq.shown, 1, 1,
+          cli::Severity::error, context_.freq.shown, 1, 1,
           "no line to read as the first reference line: the converter writes "
           "only \"Error in File Reading\"",
           {});

@@ -53,7 +53,7 @@ class MeasurementsCheck final : public conversion::MeasurementsVisitor {
   std::string fields_as_cut() const;
 
   void begin_line();
-  void report(Severity severity, std::int32_t column, const std::string& message);
+  void report(cli::Severity severity, std::int32_t column, const std::string& message);
   bool check_common(const conversion::Symbol& symbol, std::int32_t charge, bool reference_line,
                     const std::string& blank_line_consequence);
   // A real field without its point, with a decimal comma, or one that

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "check/symbols.h"
 #include "check/table_check.h"
+#include "nuclides/symbols.h"
 
 namespace check {
 
@@ -32,17 +32,18 @@ std::string shown(double value) {
 
 // "below 2 x 3.89 eV = 7.78 eV, the least 2 electrons of any atom are bound by"
 std::string below_bound(std::int32_t q) {
-  const std::string least = shown(least_binding_per_electron_ev) + " eV";
+  const std::string least = shown(nuclides::least_binding_per_electron_ev) + " eV";
   if (q == 1) return "below " + least + ", the least an electron of any atom is bound by";
   return "below " + std::to_string(q) + " x " + least + " = " +
-         shown(q * least_binding_per_electron_ev) + " eV, the least " + electrons(q) +
+         shown(q * nuclides::least_binding_per_electron_ev) + " eV, the least " + electrons(q) +
          " of any atom are bound by";
 }
 
 // The slip that turns the total into `energy_ev`: of those that give a
 // value within its tolerance, the closest in units of that tolerance.
-std::string likely_slip(const BindingEnergyData& data, std::string_view symbol, std::int32_t q,
-                        const ShippedEnergy& expected, double energy_ev, std::string_view written) {
+std::string likely_slip(const nuclides::BindingEnergyData& data, std::string_view symbol,
+                        std::int32_t q, const nuclides::ShippedEnergy& expected, double energy_ev,
+                        std::string_view written) {
   std::string slip;
   double best = 1.0;
   const auto consider = [&](double distance, double tolerance, std::string text) {
@@ -62,14 +63,14 @@ std::string likely_slip(const BindingEnergyData& data, std::string_view symbol, 
            2.0 * expected.total_uncertainty + 1000.0 * rounding,
            "it is the total in keV; the row holds eV");
   for (std::int32_t other = 1; other <= expected.Z; ++other) {
-    const ShippedEnergy* total = other == q ? nullptr : data.find(symbol, other);
+    const nuclides::ShippedEnergy* total = other == q ? nullptr : data.find(symbol, other);
     if (total == nullptr) continue;
     consider(std::fabs(energy_ev - total->total), row_tolerance(total->total_uncertainty, written),
              "it is the total for charge " + std::to_string(other) + " (" + total->total_text +
                  " eV): is the charge wrong?");
   }
   if (!slip.empty()) return slip;
-  if (energy_ev < q * least_binding_per_electron_ev) return "it is " + below_bound(q);
+  if (energy_ev < q * nuclides::least_binding_per_electron_ev) return "it is " + below_bound(q);
   return "is a digit wrong?";
 }
 
@@ -107,30 +108,30 @@ double row_tolerance(double uncertainty, std::string_view written) {
   return 2.0 * uncertainty + half_unit_of_last_digit(written);
 }
 
-std::optional<std::string> row_energy_finding(const BindingEnergyData& data,
+std::optional<std::string> row_energy_finding(const nuclides::BindingEnergyData& data,
                                               const conversion::Symbol& symbol, std::int32_t q,
                                               double energy_ev, std::string_view written) {
   if (!std::isfinite(energy_ev) || energy_ev == 0.0 || q <= 0) return std::nullopt;
-  const SymbolMeaning meaning = classify_symbol(symbol);
+  const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   const std::string name = species(meaning.text, q) + ": " + std::string(written) + " eV";
-  if (meaning.kind == SymbolKind::isomer) {
+  if (meaning.kind == nuclides::SymbolKind::isomer) {
     return "a row for '" + meaning.text +
            "' is never found: the converter drops the isomer letter of an ion "
            "before it looks up its energy, so the row must be for '" +
            meaning.looked_up + "'";
   }
-  const ShippedEnergy* expected =
-      meaning.kind == SymbolKind::element ? data.find(meaning.text, q) : nullptr;
+  const nuclides::ShippedEnergy* expected =
+      meaning.kind == nuclides::SymbolKind::element ? data.find(meaning.text, q) : nullptr;
   if (expected == nullptr) {
-    const ShippedEnergy* first =
-        meaning.kind == SymbolKind::element ? data.find(meaning.text, 1) : nullptr;
+    const nuclides::ShippedEnergy* first =
+        meaning.kind == nuclides::SymbolKind::element ? data.find(meaning.text, 1) : nullptr;
     if (first != nullptr && q > first->Z) {
       return name + " is for more electrons than " + meaning.text + " has (" +
              std::to_string(first->Z) + "): is the charge wrong?";
     }
-    if (energy_ev >= q * least_binding_per_electron_ev) return std::nullopt;
+    if (energy_ev >= q * nuclides::least_binding_per_electron_ev) return std::nullopt;
     std::string message = name + " is " + below_bound(q) + ": is it in keV?";
-    if (meaning.kind == SymbolKind::molecule) {
+    if (meaning.kind == nuclides::SymbolKind::molecule) {
       message +=
           " (a molecule's row that holds its ionisation energy less its dissociation energy may be "
           "that low: man freq2equat, MOLECULAR IONS)";

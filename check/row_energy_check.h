@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "check/binding_energy_data.h"
 #include "conversion/binding_energy_table.h"
+#include "nuclides/binding_energy_data.h"
 
 namespace check {
 
@@ -31,7 +31,7 @@ double row_tolerance(double uncertainty, std::string_view written);
 // `energy_ev` from the text `written`; none when the row is plausible. An
 // element in the data is compared with its total; a molecule or a symbol
 // the data does not know is held to the lower bound only.
-std::optional<std::string> row_energy_finding(const BindingEnergyData& data,
+std::optional<std::string> row_energy_finding(const nuclides::BindingEnergyData& data,
                                               const conversion::Symbol& symbol, std::int32_t q,
                                               double energy_ev, std::string_view written);
 

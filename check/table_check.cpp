@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "check/line_bytes.h"
-#include "check/number_text.h"
 #include "check/row_energy_check.h"
-#include "check/symbols.h"
+#include "cli/number_text.h"
 #include "conversion/equation_arithmetic.h"
+#include "nuclides/symbols.h"
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
@@ -29,14 +29,14 @@ std::string value_at(const std::string& line, std::int32_t column) {
   if (column < 1 || static_cast<std::size_t>(column) > line.size()) return {};
   const std::size_t from = static_cast<std::size_t>(column - 1);
   const std::size_t end = line.find_first_of(" \t,/", from);
-  return excerpt(std::string_view(line).substr(
+  return cli::excerpt(std::string_view(line).substr(
       from, end == std::string::npos ? std::string::npos : end - from));
 }
 
 }  // namespace
 
 std::string species(std::string_view symbol, std::int32_t charge) {
-  return without_trailing_blanks(symbol) + " with charge " + std::to_string(charge);
+  return nuclides::without_trailing_blanks(symbol) + " with charge " + std::to_string(charge);
 }
 
 void TableCheck::remember_line() {
@@ -60,7 +60,7 @@ const std::string& TableCheck::line_text(std::int64_t line) const {
   return found == lines_.end() ? none : found->second;
 }
 
-void TableCheck::report(Severity severity, std::int64_t line, std::int32_t column,
+void TableCheck::report(cli::Severity severity, std::int64_t line, std::int32_t column,
                         const std::string& message) {
   context_.diagnostics.report(severity, context_.table.shown, line, column, message,
                               line_text(line));
@@ -83,7 +83,7 @@ void TableCheck::value_read(int /*index*/, int value, const conversion::TableRow
           static_cast<std::size_t>(std::min(record.position(), record.length())));
       const std::size_t first = rest.find_first_not_of(" \t,");
       if (first != std::string_view::npos) {
-        row_.leftover = excerpt(without_trailing_blanks(rest.substr(first)));
+        row_.leftover = cli::excerpt(nuclides::without_trailing_blanks(rest.substr(first)));
         row_.leftover_column = record.position() + static_cast<std::int32_t>(first) + 1;
       }
     }
@@ -103,7 +103,7 @@ void TableCheck::report_partial_row(int index, const conversion::TableRow& row) 
     // End of file while the row's values were sought: the row is not counted.
     if (row_.values == 0) return;
     report(
-        Severity::warning, row_.line[0], row_.column[0],
+        cli::Severity::warning, row_.line[0], row_.column[0],
         "the last row has only " + std::to_string(row_.values) +
             " of its four values (number, symbol, charge, energy): the converter does not load it");
     return;
@@ -114,9 +114,10 @@ void TableCheck::report_partial_row(int index, const conversion::TableRow& row) 
   }
   const std::string value = value_at(line_text(row_.failed_line), row_.failed_column);
   std::string kept = "nothing";
-  if (row_.values >= 2) kept = "symbol " + without_trailing_blanks({row.table_symbol.data(), 4});
+  if (row_.values >= 2)
+    kept = "symbol " + nuclides::without_trailing_blanks({row.table_symbol.data(), 4});
   if (row_.values >= 3) kept += ", charge " + std::to_string(row.table_charge);
-  report(Severity::warning, row_.failed_line, row_.failed_column,
+  report(cli::Severity::warning, row_.failed_line, row_.failed_column,
          "'" + value + "' is not " + value_names[row_.values] +
              ": the converter keeps this row with " + kept + " and no energy, so no ion finds it" +
              (row_.values == 2 ? " (is the charge missing?)" : ""));
@@ -125,19 +126,19 @@ void TableCheck::report_partial_row(int index, const conversion::TableRow& row) 
 void TableCheck::report_values(const conversion::TableRow& row) {
   const std::string name = species({row.table_symbol.data(), 4}, row.table_charge);
   if (row_.line[3] != row_.line[0]) {
-    report(Severity::warning, row_.line[0], row_.column[0],
+    report(cli::Severity::warning, row_.line[0], row_.column[0],
            "this row runs on to line " + std::to_string(row_.line[3]) + " and takes its energy '" +
                value_at(line_text(row_.line[3]), row_.column[3]) +
                "' from there: is a value missing on this line?");
   }
   if (!row_.leftover.empty()) {
-    report(row_.line[3] != row_.line[0] ? Severity::note : Severity::warning, row_.line[3],
-           row_.leftover_column,
+    report(row_.line[3] != row_.line[0] ? cli::Severity::note : cli::Severity::warning,
+           row_.line[3], row_.leftover_column,
            "the converter does not read '" + row_.leftover +
                "' after the fourth value of this row; the next row starts on the next line");
   }
   if (!conversion::energy_found(row.table_energy)) {
-    report(Severity::warning, row_.line[3], row_.column[3],
+    report(cli::Severity::warning, row_.line[3], row_.column[3],
            "the energy of " + name + " is " + (row.table_energy == 0.0 ? "0" : "not a number") +
                ": the converter treats it as missing");
   }
@@ -145,7 +146,7 @@ void TableCheck::report_values(const conversion::TableRow& row) {
     const std::optional<std::string> finding =
         row_energy_finding(*context_.binding, row.table_symbol, row.table_charge, row_.energy_ev,
                            value_at(line_text(row_.line[3]), row_.column[3]));
-    if (finding) report(Severity::warning, row_.line[3], row_.column[3], *finding);
+    if (finding) report(cli::Severity::warning, row_.line[3], row_.column[3], *finding);
   }
   std::uint32_t symbol_bytes = 0;
   std::memcpy(&symbol_bytes, row.table_symbol.data(), sizeof symbol_bytes);
@@ -156,10 +157,10 @@ void TableCheck::report_values(const conversion::TableRow& row) {
     first_line_of_key_[key] = here;
     return;
   }
-  report(Severity::warning, row_.line[0], row_.column[1],
+  report(cli::Severity::warning, row_.line[0], row_.column[1],
          name + " is in the table twice: the converter uses this later row, not the one on line " +
              std::to_string(earlier->second.first));
-  report(Severity::note, earlier->second.first, earlier->second.second,
+  report(cli::Severity::note, earlier->second.first, earlier->second.second,
          "the earlier row of " + name);
   earlier->second = here;
 }
@@ -167,14 +168,14 @@ void TableCheck::report_values(const conversion::TableRow& row) {
 void TableCheck::row_read(int index, const conversion::TableRow& row, std::int32_t status) {
   if (status != 0 && status != -1 && status != recordio::code::illegal_numeric_character) {
     context_.unreadable =
-        "cannot read " + context_.table.quoted + " to its end: " + condition_text(status);
+        "cannot read " + context_.table.quoted + " to its end: " + cli::condition_text(status);
     return;
   }
   if (context_.verbose && status != -1) {
     std::printf("%s:%lld: row %d: number %d, symbol '%.4s', charge %d, energy %s eV\n",
                 context_.table.shown.c_str(), static_cast<long long>(row_.line[0]), index,
                 row.table_number, row.table_symbol.data(), row.table_charge,
-                fixed(row_.energy_ev, 6).c_str());
+                cli::fixed(row_.energy_ev, 6).c_str());
   }
   if (status != 0) {
     report_partial_row(index, row);
@@ -196,7 +197,7 @@ void TableCheck::finish(const conversion::BindingEnergyTable& table) {
     recordio::read_item(request, recordio::InputItem::of(number));
     if (status != -1) {
       remember_line();
-      report(Severity::warning, context_.table.trace.line_number,
+      report(cli::Severity::warning, context_.table.trace.line_number,
              recordio::free_form_value_column(),
              "the converter loads 450 rows: this row and every row after it are not loaded");
     }

@@ -49,7 +49,7 @@ class TableCheck final : public conversion::TableLoadObserver {
 
   void remember_line();
   const std::string& line_text(std::int64_t line) const;
-  void report(Severity severity, std::int64_t line, std::int32_t column,
+  void report(cli::Severity severity, std::int64_t line, std::int32_t column,
               const std::string& message);
   void report_partial_row(int index, const conversion::TableRow& row);
   void report_values(const conversion::TableRow& row);

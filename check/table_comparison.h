@@ -10,20 +10,21 @@
 #include <vector>
 
 #include "check/check_context.h"
-#include "check/diagnostics.h"
-#include "check/mass_table.h"
-#include "check/symbols.h"
+#include "cli/diagnostics.h"
+#include "nuclides/mass_table.h"
+#include "nuclides/symbols.h"
 
 namespace check {
 
 // Sets `entry.table` (with `compared_with` when it is not the nuclide's own
 // value) or `entry.not_compared`, from `entry.A`, `entry.kind` and the
 // symbol's `meaning`.
-void find_table_value(Compared& entry, const SymbolMeaning& meaning, const MassTable& masses);
+void find_table_value(Compared& entry, const nuclides::SymbolMeaning& meaning,
+                      const nuclides::MassTable& masses);
 
 struct TableFinding {
   enum class Field { mass_number, symbol, value, uncertainty };
-  Severity severity = Severity::warning;
+  cli::Severity severity = cli::Severity::warning;
   Field field = Field::value;
   std::string message;
 };
@@ -32,6 +33,7 @@ struct TableFinding {
 // table, an isomer letter that is a slip or an impossible isomer, a molecule
 // off its atoms, a nuclide the table does not know, a reference uncertainty
 // far from the table's.
-std::vector<TableFinding> table_findings(const Compared& entry, const SymbolMeaning& meaning);
+std::vector<TableFinding> table_findings(const Compared& entry,
+                                         const nuclides::SymbolMeaning& meaning);
 
 }  // namespace check

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <map>
 
-#include "check/number_text.h"
-#include "check/physical_limits.h"
+#include "cli/number_text.h"
 #include "conversion/equation_formats.h"
+#include "nuclides/physical_limits.h"
 
 namespace check {
 
@@ -50,15 +50,15 @@ void check_sigma_field(const char* record_name, const char* unit, double sigma,
                        const recordio::EditDescriptor& descriptor, std::int32_t column,
                        const LineReport& report) {
   if (!std::isfinite(sigma)) return;  // infinities and NaN are found where they come from
-  const std::string shown = as_field(sigma, descriptor.width, descriptor.decimals);
+  const std::string shown = cli::as_field(sigma, descriptor.width, descriptor.decimals);
   if (shown.find('*') != std::string::npos) {
-    report(Severity::warning, column,
-           std::string("the uncertainty of the mass excess, ") + fixed(sigma, 6) + " " + unit +
+    report(cli::Severity::warning, column,
+           std::string("the uncertainty of the mass excess, ") + cli::fixed(sigma, 6) + " " + unit +
                ", does not fit its field: the " + record_name + " record shows \" +/-" + shown +
                "\"");
   } else if (fills_field(shown)) {
-    report(Severity::warning, column,
-           std::string("the uncertainty of the mass excess, ") + fixed(sigma, 6) + " " + unit +
+    report(cli::Severity::warning, column,
+           std::string("the uncertainty of the mass excess, ") + cli::fixed(sigma, 6) + " " + unit +
                ", fills its field: the " + record_name +
                " record loses the blank after \"+/-\" (\"+/-" + shown + "\")");
   }
@@ -70,13 +70,13 @@ void check_printed_uncertainties(const conversion::Equation& equation, std::int3
                                  const LineReport& report) {
   if (!std::isfinite(equation.U) || equation.U <= 0.0)
     return;  // infinities and zeros are found elsewhere
-  const std::string U = as_field(equation.U, equation_U.width, equation_U.decimals);
+  const std::string U = cli::as_field(equation.U, equation_U.width, equation_U.decimals);
   if (U.find('*') != std::string::npos) {
-    report(Severity::warning, column,
-           "the equation's uncertainty, " + fixed(equation.U, 5) +
+    report(cli::Severity::warning, column,
+           "the equation's uncertainty, " + cli::fixed(equation.U, 5) +
                " micro-u, does not fit its field: the equation record shows \"(" + U + ")\"");
   } else if (U.find_first_not_of(" 0.") == std::string::npos) {
-    report(Severity::warning, column,
+    report(cli::Severity::warning, column,
            "the equation's uncertainty, " + scientific(equation.U) + " micro-u, is printed as \"(" +
                U + ")\": vemo.equat gives this equation no uncertainty");
   }
@@ -91,7 +91,7 @@ void check_field_cut(std::string_view record, std::int32_t field_end, std::strin
     return;
   std::size_t after = end;
   while (after < record.size() && is_digit(record[after])) ++after;
-  report(Severity::warning, field_end + 1,
+  report(cli::Severity::warning, field_end + 1,
          "the digits '" + std::string(record.substr(end, after - end)) + "' right after the " +
              std::string(field_name) +
              " continue it: the converter reads the field only to its last column, so these digits "
@@ -102,9 +102,9 @@ void RelativeUncertainties::add(int block, double ratio, double sigma, std::int6
                                 std::int32_t column, std::string record, const LineReport& report) {
   if (!(ratio > 0.0) || !(sigma > 0.0) || !std::isfinite(ratio) || !std::isfinite(sigma)) return;
   const double relative = sigma / ratio;
-  if (relative < smallest_relative_uncertainty) {
+  if (relative < nuclides::smallest_relative_uncertainty) {
     report(
-        Severity::warning, column,
+        cli::Severity::warning, column,
         "the relative uncertainty of this ratio, " + scientific(relative) +
             ", is below 1e-11, beyond any ratio measurement: is a digit of the uncertainty lost?");
   }
@@ -113,7 +113,7 @@ void RelativeUncertainties::add(int block, double ratio, double sigma, std::int6
   measured_.push_back({block, relative, line, column, std::move(record)});
 }
 
-void RelativeUncertainties::report_outliers(Diagnostics& diagnostics,
+void RelativeUncertainties::report_outliers(cli::Diagnostics& diagnostics,
                                             const std::string& file) const {
   // Two values have no middle that one of them could stray from: 0.
   constexpr std::size_t fewest = 3;
@@ -138,10 +138,11 @@ void RelativeUncertainties::report_outliers(Diagnostics& diagnostics,
     const double median = block_median > 0.0 ? block_median : file_median;
     if (median <= 0.0) continue;
     const double factor = m.relative / median;
-    if (factor <= relative_uncertainty_factor && factor * relative_uncertainty_factor >= 1.0)
+    if (factor <= nuclides::relative_uncertainty_factor &&
+        factor * nuclides::relative_uncertainty_factor >= 1.0)
       continue;
     const bool above = factor > 1.0;
-    diagnostics.report(Severity::warning, file, m.line, m.column,
+    diagnostics.report(cli::Severity::warning, file, m.line, m.column,
                        "the relative uncertainty of this ratio, " + scientific(m.relative) +
                            ", is " + times(above ? factor : 1.0 / factor) + " times " +
                            (above ? "larger" : "smaller") + " than the median of " +

@@ -13,13 +13,14 @@
 #include <string_view>
 #include <vector>
 
-#include "check/diagnostics.h"
+#include "cli/diagnostics.h"
 #include "conversion/equation_arithmetic.h"
 
 namespace check {
 
 // Reports a finding on the line being looked at, at `column`.
-using LineReport = std::function<void(Severity, std::int32_t column, const std::string& message)>;
+using LineReport =
+    std::function<void(cli::Severity, std::int32_t column, const std::string& message)>;
 
 // The equation's uncertainties as "vemo.equat" will print them: U as 0 or
 // as asterisks, or an uncertainty that fills its whole field so that the
@@ -40,7 +41,7 @@ class RelativeUncertainties {
  public:
   void add(int block, double ratio, double sigma, std::int64_t line, std::int32_t column,
            std::string record, const LineReport& report);
-  void report_outliers(Diagnostics& diagnostics, const std::string& file) const;
+  void report_outliers(cli::Diagnostics& diagnostics, const std::string& file) const;
 
  private:
   struct Measured {

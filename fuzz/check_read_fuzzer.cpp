@@ -18,11 +18,11 @@
 #include <string_view>
 
 #include "check/check_context.h"
-#include "check/diagnostics.h"
 #include "check/input_reading.h"
-#include "check/mass_table.h"
+#include "cli/diagnostics.h"
 #include "conversion/binding_energy_table.h"
 #include "fuzz/fuzz_support.h"
+#include "nuclides/mass_table.h"
 #include "recordio/process_start.h"
 #include "recordio/units.h"
 
@@ -32,7 +32,7 @@ using fuzz_support::fail;
 
 constexpr std::string_view separator = "@@ionization.data@@\n";
 
-check::MassTable* masses = nullptr;
+nuclides::MassTable* masses = nullptr;
 
 bool is_digits(std::string_view text) {
   if (text.empty()) return false;
@@ -67,7 +67,7 @@ bool is_head(std::string_view line, std::string_view freq, std::string_view tabl
 
 // At most shown_line_width bytes of the line, each at most four columns
 // (<XX>), and "..." at both ends.
-constexpr std::size_t widest_shown_line = 4 * check::shown_line_width + 6;
+constexpr std::size_t widest_shown_line = 4 * cli::shown_line_width + 6;
 
 bool is_shown_line(std::string_view line) {
   if (line.size() > widest_shown_line) return false;
@@ -107,8 +107,8 @@ void check_findings(std::string_view text, std::string_view freq, std::string_vi
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   recordio::start_up();
   fuzz_support::trap_run_stops();
-  static check::MassTable table;
-  check::Diagnostics ignored;
+  static nuclides::MassTable table;
+  cli::Diagnostics ignored;
   std::string error;
   if (!table.load(FREQ2EQUAT_MASS_TABLE, "masses.csv", ignored, error))
     fail("mass table: " + error);

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/replacing_file.h"
 #include "plot/draw.h"
-#include "plot/replacing_file.h"
 
 namespace plot {
 
@@ -97,7 +97,7 @@ std::string svg_text_of(const Figure& figure) {
 
 // Bytes from cairo into a file, the first failure kept.
 cairo_status_t to_file(void* closure, const unsigned char* data, unsigned int length) {
-  auto* file = static_cast<ReplacingFile*>(closure);
+  auto* file = static_cast<cli::ReplacingFile*>(closure);
   return file->write({reinterpret_cast<const char*>(data), length}) ? CAIRO_STATUS_SUCCESS
                                                                     : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -148,7 +148,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   const double width_px = std::round(layout.width * pixels_per_point);
   const double height_px = std::ceil(layout.height * pixels_per_point);
 
-  ReplacingFile file;
+  cli::ReplacingFile file;
   if (!file.open(path)) return file.error();
   Surface surface;
   std::string svg;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "adjust/adjustment.h"
-#include "check/mass_table.h"
+#include "nuclides/mass_table.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -25,7 +25,7 @@ struct TableRow {
   double uncertainty;
 };
 
-check::MassTable table_of(const std::vector<TableRow>& rows, double uncertainty_scale = 1.0) {
+nuclides::MassTable table_of(const std::vector<TableRow>& rows, double uncertainty_scale = 1.0) {
   testing_support::ScratchDir dir;
   std::string csv =
       "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u,mass_excess_keV,uncertainty_keV,"
@@ -38,9 +38,9 @@ check::MassTable table_of(const std::vector<TableRow>& rows, double uncertainty_
     csv += line;
   }
   dir.write("masses.csv", csv);
-  check::MassTable table;
+  nuclides::MassTable table;
   std::string error;
-  check::Diagnostics findings;
+  cli::Diagnostics findings;
   EXPECT_TRUE(table.load(dir.file("masses.csv"), "masses.csv", findings, error)) << error;
   EXPECT_EQ(findings.warnings(), 0);
   return table;
@@ -78,7 +78,7 @@ std::vector<Equation> chain_network() {
           equation("88Sr", "85Rb", 1.035, -3090.12380, 0.020, rb85, 17)};
 }
 
-Adjustment adjusted(const std::vector<Equation>& equations, const check::MassTable& table,
+Adjustment adjusted(const std::vector<Equation>& equations, const nuclides::MassTable& table,
                     const AdjustSettings& settings = {}) {
   Adjustment result;
   std::string error;
@@ -146,7 +146,7 @@ TEST(AdjustmentProperties, TwoEquationsOnOneLinkGiveTheirWeightedMean) {
 // Rows and unknowns are put in order by the program; a result that hung on
 // the order of the input would differ here beyond rounding.
 TEST(AdjustmentProperties, OrderOfTheEquationsDoesNotMatter) {
-  const check::MassTable table = table_of(rubidium_caesium);
+  const nuclides::MassTable table = table_of(rubidium_caesium);
   const Adjustment first = adjusted(chain_network(), table);
   std::vector<Equation> shuffled = chain_network();
   std::mt19937 random(22);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "check/physical_limits.h"
+#include "nuclides/physical_limits.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/worked_example.h"
@@ -357,11 +357,12 @@ TEST(PhysicalLimits, HoldForEveryNuclideOfTheTable) {
     std::getline(fields, excess, ',');
     const int a = std::stoi(A);
     const double per_nucleon = std::stod(excess) / a;
-    EXPECT_GE(per_nucleon, check::lowest_excess_per_nucleon) << A << symbol;
-    EXPECT_LE(per_nucleon, a < check::light_mass_number ? check::highest_excess_per_nucleon_light
-                                                        : check::highest_excess_per_nucleon)
+    EXPECT_GE(per_nucleon, nuclides::lowest_excess_per_nucleon) << A << symbol;
+    EXPECT_LE(per_nucleon, a < nuclides::light_mass_number
+                               ? nuclides::highest_excess_per_nucleon_light
+                               : nuclides::highest_excess_per_nucleon)
         << A << symbol;
-    EXPECT_LT(std::abs(std::stod(excess)), check::mass_excess_limit) << A << symbol;
+    EXPECT_LT(std::abs(std::stod(excess)), nuclides::mass_excess_limit) << A << symbol;
     ++nuclides;
   }
   EXPECT_GT(nuclides, 3000);

@@ -1,5 +1,5 @@
 // new_file.cpp - a complete file under a new name, or nothing.
-#include "check/new_file.h"
+#include "cli/new_file.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-namespace check {
+namespace cli {
 
 namespace {
 
@@ -93,4 +93,4 @@ NewFile write_new_file(const std::string& path, std::string_view bytes, std::str
   return NewFile::failed;
 }
 
-}  // namespace check
+}  // namespace cli

@@ -1,5 +1,5 @@
 // replacing_file.cpp - temporary file, full writes, rename.
-#include "plot/replacing_file.h"
+#include "cli/replacing_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-namespace plot {
+namespace cli {
 
 namespace {
 
@@ -118,4 +118,4 @@ bool ReplacingFile::commit() {
   return true;
 }
 
-}  // namespace plot
+}  // namespace cli

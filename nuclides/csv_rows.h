@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace check {
+namespace nuclides {
 
 class CsvRows {
  public:
@@ -45,4 +45,4 @@ class CsvRows {
   bool next_line(std::string_view& line);
 };
 
-}  // namespace check
+}  // namespace nuclides

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-namespace check {
+namespace cli {
 
 enum class Severity { error, warning, note };
 
@@ -70,4 +70,4 @@ std::string quoted_byte(char c);
 // "1 warning", "2 warnings".
 std::string count_of(long n, std::string_view what);
 
-}  // namespace check
+}  // namespace cli

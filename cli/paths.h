@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace check {
+namespace cli {
 
 // True when both paths name one existing file (the same inode), however
 // they are spelt: a link, "./", a directory given twice.
@@ -12,4 +12,4 @@ bool same_file(const std::string& a, const std::string& b);
 // The last component of `path`, as a report names a file.
 std::string base_name(const std::string& path);
 
-}  // namespace check
+}  // namespace cli

@@ -7,7 +7,7 @@
 
 #include "conversion/constants.h"
 
-namespace check {
+namespace nuclides {
 
 // The 2020 table spans -98,393 (118Sn) to +216,178 micro-u (295Og).
 // Beyond +/-300,000 a value is
@@ -63,4 +63,4 @@ inline constexpr double isomer_excitation_limit = 10000.0 / conversion::kev_per_
 inline constexpr double micro_u_per_ev = 1.0e-3 / conversion::kev_per_micro_u;
 inline constexpr double dissociation_limit = 12.0 * micro_u_per_ev;
 
-}  // namespace check
+}  // namespace nuclides

@@ -1,9 +1,9 @@
 // binding_energy_data.cpp - reading the shipped binding energies.
-#include "check/binding_energy_data.h"
+#include "nuclides/binding_energy_data.h"
 
-#include "check/csv_rows.h"
+#include "nuclides/csv_rows.h"
 
-namespace check {
+namespace nuclides {
 
 namespace {
 
@@ -62,4 +62,4 @@ const ShippedEnergy* BindingEnergyData::find(std::string_view symbol, std::int32
   return found == energies_.end() ? nullptr : &found->second;
 }
 
-}  // namespace check
+}  // namespace nuclides

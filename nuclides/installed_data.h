@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace check {
+namespace nuclides {
 
 // The path of `name` (a file of data/) as shipped: share/freq2equat/NAME
 // beside the running program's bin/ (or, in the build tree, beside its
@@ -18,4 +18,4 @@ inline std::string installed_binding_energies() {
   return installed_data("electron-binding-energies-eV.csv");
 }
 
-}  // namespace check
+}  // namespace nuclides

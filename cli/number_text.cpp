@@ -1,5 +1,5 @@
 // number_text.cpp - real values through the record layer's field editing.
-#include "check/number_text.h"
+#include "cli/number_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "recordio/current_record.h"
 #include "recordio/output_fields.h"
 
-namespace check {
+namespace cli {
 
 std::string fixed(double value, int decimals) {
   // Wide enough for any double with up to 16 decimals: 309 digits before
@@ -36,4 +36,4 @@ std::string sigma_count(double sigmas) {
   return text;
 }
 
-}  // namespace check
+}  // namespace cli

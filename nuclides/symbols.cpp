@@ -1,11 +1,11 @@
 // symbols.cpp - elements, isomers and molecular formulas.
-#include "check/symbols.h"
+#include "nuclides/symbols.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-namespace check {
+namespace nuclides {
 
 namespace {
 
@@ -75,4 +75,4 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
   return meaning;
 }
 
-}  // namespace check
+}  // namespace nuclides

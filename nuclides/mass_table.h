@@ -14,9 +14,9 @@
 #include <string>
 #include <utility>
 
-#include "check/diagnostics.h"
+#include "cli/diagnostics.h"
 
-namespace check {
+namespace nuclides {
 
 struct TableMass {
   double mass_excess = 0.0;  // micro-u
@@ -37,7 +37,7 @@ class MassTable {
   // one-line reason in `error` when the table cannot be used at all: not
   // readable, not a regular file, over `size_limit`, without the header line
   // of the expected columns, or without a single usable row.
-  bool load(const std::string& path, const std::string& shown, Diagnostics& findings,
+  bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
@@ -55,4 +55,4 @@ class MassTable {
   std::optional<double> kev_per_micro_u_;
 };
 
-}  // namespace check
+}  // namespace nuclides

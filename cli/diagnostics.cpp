@@ -1,12 +1,12 @@
 // diagnostics.cpp - printing findings with their line and caret.
-#include "check/diagnostics.h"
+#include "cli/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "recordio/messages.h"
 
-namespace check {
+namespace cli {
 
 namespace {
 
@@ -136,4 +136,4 @@ void Diagnostics::report(Severity severity, std::string_view file, std::int64_t 
   put(head);
 }
 
-}  // namespace check
+}  // namespace cli

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace check {
+namespace cli {
 
 enum class NewFile { written, exists, failed };
 
@@ -25,4 +25,4 @@ bool name_exists(const std::string& path);
 
 NewFile write_new_file(const std::string& path, std::string_view bytes, std::string& error);
 
-}  // namespace check
+}  // namespace cli

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace check {
+namespace cli {
 
 // The value as a real field with `decimals` decimals shows it, without the
 // field's leading blanks.
@@ -23,4 +23,4 @@ std::string as_field(double value, std::int32_t width, std::int32_t decimals);
 // in exponent form, since the digits say nothing there and would not fit.
 std::string sigma_count(double sigmas);
 
-}  // namespace check
+}  // namespace cli

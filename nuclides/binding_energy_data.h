@@ -14,7 +14,7 @@
 #include <string_view>
 #include <utility>
 
-namespace check {
+namespace nuclides {
 
 struct ShippedEnergy {
   int Z = 0;
@@ -47,4 +47,4 @@ class BindingEnergyData {
   std::map<std::pair<std::string, std::int32_t>, ShippedEnergy> energies_;
 };
 
-}  // namespace check
+}  // namespace nuclides

@@ -1,17 +1,17 @@
 // mass_table.cpp - reading the CSV of mass excesses, row by row, with a
 // finding for every row that is left out.
-#include "check/mass_table.h"
+#include "nuclides/mass_table.h"
 
 #include <charconv>
 #include <cmath>
 #include <string_view>
 #include <vector>
 
-#include "check/symbols.h"
 #include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "nuclides/symbols.h"
 
-namespace check {
+namespace nuclides {
 
 namespace {
 
@@ -51,7 +51,7 @@ bool number(std::string_view text, T& value) {
 
 }  // namespace
 
-bool MassTable::load(const std::string& path, const std::string& shown, Diagnostics& findings,
+bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
                      std::string& error) {
   masses_.clear();
   kev_per_micro_u_.reset();
@@ -74,8 +74,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, Diagnost
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
     const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(Severity::warning, shown, line_number, column, why + ": the row is left out",
-                      line);
+      findings.report(cli::Severity::warning, shown, line_number, column,
+                      why + ": the row is left out", line);
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||
@@ -154,4 +154,4 @@ std::optional<TableMass> MassTable::find(std::int32_t A, const std::string& elem
   return found->second.mass;
 }
 
-}  // namespace check
+}  // namespace nuclides

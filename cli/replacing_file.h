@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace plot {
+namespace cli {
 
 class ReplacingFile {
  public:
@@ -44,4 +44,4 @@ class ReplacingFile {
   std::string error_;
 };
 
-}  // namespace plot
+}  // namespace cli

@@ -1,12 +1,12 @@
 // csv_rows.cpp - reading the reference tables' CSV.
-#include "check/csv_rows.h"
+#include "nuclides/csv_rows.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 
-namespace check {
+namespace nuclides {
 
 namespace {
 
@@ -114,4 +114,4 @@ bool CsvRows::number(std::size_t column, int& value) const {
   return whole_number(field(column), value);
 }
 
-}  // namespace check
+}  // namespace nuclides

@@ -1,9 +1,9 @@
 // paths.cpp - file identity and names for reports.
-#include "check/paths.h"
+#include "cli/paths.h"
 
 #include <sys/stat.h>
 
-namespace check {
+namespace cli {
 
 bool same_file(const std::string& a, const std::string& b) {
   struct stat first {
@@ -17,4 +17,4 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace check
+}  // namespace cli

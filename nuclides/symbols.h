@@ -12,7 +12,7 @@
 
 #include "conversion/binding_energy_table.h"
 
-namespace check {
+namespace nuclides {
 
 enum class SymbolKind { element, isomer, molecule, blank, unknown };
 
@@ -45,4 +45,4 @@ std::vector<Atoms> formula_atoms(std::string_view text);
 // dropped.
 std::string without_trailing_blanks(std::string_view text);
 
-}  // namespace check
+}  // namespace nuclides

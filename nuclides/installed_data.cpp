@@ -1,9 +1,9 @@
 // installed_data.cpp - finding the shipped data from the program's own place.
-#include "check/installed_data.h"
+#include "nuclides/installed_data.h"
 
 #include <unistd.h>
 
-namespace check {
+namespace nuclides {
 
 // The data lie in share/freq2equat beside bin/ (in the build tree:
 // share/freq2equat beside check/ and adjust/), wherever the prefix is, so a
@@ -21,4 +21,4 @@ std::string installed_data(const std::string& name) {
   return std::string(FREQ2EQUAT_INSTALLED_DATA) + "/" + name;
 }
 
-}  // namespace check
+}  // namespace nuclides
