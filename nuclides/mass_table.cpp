@@ -53,7 +53,17 @@ bool number(std::string_view text, T& value) {
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
                      std::string& error) {
+  const bool loaded = load(path, error);
+  for (const LeftOutRow& row : left_out_) {
+    findings.report(cli::Severity::warning, shown, row.line, row.column,
+                    row.reason + ": the row is left out", row.text);
+  }
+  return loaded;
+}
+
+bool MassTable::load(const std::string& path, std::string& error) {
   masses_.clear();
+  left_out_.clear();
   kev_per_micro_u_.reset();
   double largest_for_kev = 0.0;
   std::string bytes;
@@ -73,9 +83,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
     ++line_number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
-    const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, column,
-                      why + ": the row is left out", line);
+    const auto warn = [&](std::int32_t column, std::string why) {
+      left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||
