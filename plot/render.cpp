@@ -197,7 +197,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
 
 }  // namespace plot
 
-// fontconfig, which cairo asks for its fonts, keeps what it parsed of its
+// fontconfig, which pango asks for its fonts, keeps what it parsed of its
 // configuration until the process ends and drops part of it on the way (a
 // known leak of the library, not of this code); in a sanitizer build the
 // leak checker is told so, or every program that draws would fail its run.
