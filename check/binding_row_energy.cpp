@@ -162,4 +162,8 @@ Findings row_energy_findings(const nuclides::BindingEnergyData& data,
   return {finding};
 }
 
+bool names_a_slip(const Finding& finding) {
+  return finding.number("slip") != static_cast<double>(digit);
+}
+
 }  // namespace check

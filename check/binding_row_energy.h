@@ -37,4 +37,9 @@ Findings row_energy_findings(const nuclides::BindingEnergyData& data,
                              const conversion::Symbol& symbol, std::int32_t q, double energy_ev,
                              std::string_view written, const LinePlace& place, std::int32_t column);
 
+// True when a row-energy finding names the slip (the q-th energy alone,
+// keV, another charge's total, below any total) rather than asking whether
+// a digit is wrong.
+bool names_a_slip(const Finding& finding);
+
 }  // namespace check

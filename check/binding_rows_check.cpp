@@ -2,6 +2,7 @@
 #include "check/binding_rows_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -28,6 +29,13 @@ std::string value_at(const std::string& line, std::int32_t column) {
   const std::size_t end = line.find_first_of(" \t,/", from);
   return cli::excerpt(std::string_view(line).substr(
       from, end == std::string::npos ? std::string::npos : end - from));
+}
+
+// 5.5e-07, 0.0123, 4.18.
+std::string three_digits(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", value);
+  return text;
 }
 
 }  // namespace
@@ -139,7 +147,13 @@ Findings BindingRowsCheck::row_findings(const conversion::TableRow& row) {
          row_energy_findings(*context_.binding, row.table_symbol, row.table_charge, row_.energy_ev,
                              value_at(line_text(row_.line[3]), row_.column[3]), place(row_.line[3]),
                              row_.column[3])) {
-      findings.push_back(std::move(finding));
+      if (finding.kind == FindingKind::row_energy) {
+        const double difference = row_.energy_ev - finding.number("total");
+        off_rows_.push_back(
+            {std::move(finding), row.table_symbol, row.table_charge, row_.line[0], difference});
+      } else {
+        findings.push_back(std::move(finding));
+      }
     }
   }
   std::uint32_t symbol_bytes = 0;
@@ -199,6 +213,34 @@ void BindingRowsCheck::finish(const conversion::BindingEnergyTable& table) {
   const SourceLine tail = context_.table.current_line(context_.tab_width);
   context_.diagnostics.add(
       undelivered_tail_findings(context_.table, tail, InputKind::binding_rows));
+}
+
+Findings BindingRowsCheck::judged_row_energies(const RowEffects& effects) const {
+  Findings findings;
+  for (const OffRow& off : off_rows_) {
+    Finding finding = off.finding;
+    std::uint32_t symbol_bytes = 0;
+    std::memcpy(&symbol_bytes, off.symbol.data(), sizeof symbol_bytes);
+    // A row that a later one of its species and charge overrides is never used.
+    const auto last = first_line_of_key_.find({symbol_bytes, off.charge});
+    const bool overridden = last != first_line_of_key_.end() && last->second.first != off.line;
+    const std::optional<RowEffects::Effect> effect =
+        overridden ? std::nullopt
+                   : effects.effect(off.symbol, off.charge,
+                                    conversion::micro_u_from_ev(off.difference_ev));
+    if (!effect) {
+      finding.kind = FindingKind::row_energy_unused;
+    } else if (!names_a_slip(finding) && !effect->matters()) {
+      finding.kind = FindingKind::row_energy_small;
+      finding
+          .with("difference", three_digits(std::fabs(off.difference_ev)),
+                std::fabs(off.difference_ev))
+          .with("shift", three_digits(effect->shift), effect->shift)
+          .with("U", three_digits(effect->U), effect->U);
+    }
+    findings.push_back(std::move(finding));
+  }
+  return findings;
 }
 
 }  // namespace check

@@ -14,6 +14,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "check/check_context.h"
 #include "conversion/binding_energy_table.h"
@@ -33,6 +34,12 @@ class BindingRowsCheck final : public conversion::TableLoadObserver {
 
   // After the load: rows the load left unread, and a last line it never saw.
   void finish(const conversion::BindingEnergyTable& table);
+
+  // After the measurements: each row that is not the shipped total, judged
+  // by what it does to the equations that use it. A slip the check can
+  // name stays a warning; a difference that moves no equation by a tenth
+  // of its U, and any row no equation uses, is a remark.
+  Findings judged_row_energies(const RowEffects& effects) const;
 
  private:
   struct RowState {
@@ -54,8 +61,18 @@ class BindingRowsCheck final : public conversion::TableLoadObserver {
   Findings partial_row_findings(int index, const conversion::TableRow& row) const;
   Findings row_findings(const conversion::TableRow& row);
 
+  // A row's energy off the shipped total, held until the equations are known.
+  struct OffRow {
+    Finding finding;
+    conversion::Symbol symbol{};
+    std::int32_t charge = 0;
+    std::int64_t line = 0;
+    double difference_ev = 0.0;
+  };
+
   CheckContext& context_;
   RowState row_;
+  std::vector<OffRow> off_rows_;
   std::map<std::int64_t, std::string> lines_;  // line number -> record, for the lines findings show
   // (symbol, charge) -> line and column of the last row with it so far
   std::map<std::pair<std::uint32_t, std::int32_t>, std::pair<std::int64_t, std::int32_t>>

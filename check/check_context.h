@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "check/binding_row_effect.h"
 #include "check/finding_report.h"
 #include "check/source_line.h"
 #include "nuclides/binding_energy_data.h"
@@ -73,6 +74,8 @@ struct CheckContext {
   // correction's uncertainty comes from; null when not loaded.
   const nuclides::BindingEnergyData* binding = nullptr;
   std::vector<Compared> compared;
+  // Which rows of the binding-energy table the equations use, and how hard.
+  RowEffects row_effects;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.
   std::optional<std::string> unreadable;

@@ -54,6 +54,14 @@ struct Finding {
   // Which of the alternatives the message gives for `name` is meant: 0 for
   // the first.
   Finding& choice(std::string_view name, int alternative) { return count(name, alternative); }
+
+  // The number kept for `name`; NaN when there is none.
+  double number(std::string_view name) const {
+    for (const FindingArgument& a : arguments) {
+      if (a.name == name) return a.number;
+    }
+    return NAN;
+  }
 };
 
 using Findings = std::vector<Finding>;

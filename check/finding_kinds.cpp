@@ -14,6 +14,7 @@ using enum FindingKind;
 constexpr Severity E = Severity::error;
 constexpr Severity W = Severity::warning;
 constexpr Severity N = Severity::note;
+constexpr Severity R = Severity::remark;
 constexpr Severity L = Severity::listing;
 
 // Words several texts share, kept once. The field a finding is about, by
@@ -28,6 +29,12 @@ constexpr Severity L = Severity::listing;
   "{single:below {charge} x {least} eV = {bound} eV, the least {charge} electrons of any atom " \
   "are bound by|below {least} eV, the least an electron of any atom is bound by}"
 #define MOLECULAR_IONS "man freq2equat, MOLECULAR IONS"
+#define ROW_NOT_TOTAL                                                                          \
+  "{element} with charge {charge}: {written} eV is not the total binding energy of the "       \
+  "{single:{charge} electrons|1 electron} removed, {total} +/- {total_sigma} eV: {slip:it is " \
+  "the {ordinal} ionisation energy alone ({ionisation} eV); the row holds the sum of the "     \
+  "first {charge}|it is the total in keV; the row holds eV|it is the total for charge "        \
+  "{other} ({other_total} eV): is the charge wrong?|it is " BELOW_BOUND "|is a digit wrong?}"
 
 constexpr FindingKindInfo table[] = {
     {byte_order_mark, "byte-order-mark", W,
@@ -122,8 +129,8 @@ constexpr FindingKindInfo table[] = {
      "the uncertainty of the mass excess, {sigma} {unit:micro-u|keV}, fills its field: the "
      "{unit:micro-u|keV} record loses the blank after \"+/-\" (\"+/-{shown}\")"},
     {uncertainty_too_small, "uncertainty-too-small", W,
-     "the relative uncertainty of this ratio, {relative}, is below 1e-11, beyond any ratio "
-     "measurement: is a digit of the uncertainty lost?"},
+     "the relative uncertainty of this ratio, {relative}, is below 1e-12, beyond the best "
+     "published ratio measurements (a few 1e-12): is a digit of the uncertainty lost?"},
     {ratio_not_positive, "ratio-not-positive", W,
      "the ratio is {negative:zero|negative}: {measured} over {reference} gives about "
      "{expected}"},
@@ -139,6 +146,10 @@ constexpr FindingKindInfo table[] = {
     {null_equation, "null-equation", N,
      "{nuclide} is measured against itself: the equation is a null equation (the mass excess "
      "cancels), which tests only the electron mass and the binding energies"},
+    {mass_standard_measured, "mass-standard-measured", N,
+     "{measured} is measured against {reference}, but the mass excess of 12C is 0 by the "
+     "definition of the unit: this line measures {reference_nuclide}; write it the other way "
+     "round, in a block whose reference is 12C (mass excess 0, uncertainty 0): '{reversed}'"},
     {binding_energy_missing, "binding-energy-missing", W,
      "no binding energy for {element} with charge {charge} in {table}: the converter writes its "
      "warning record and no binding-energy correction"},
@@ -177,8 +188,9 @@ constexpr FindingKindInfo table[] = {
      "way: the mass number or charge state of this reference line is the likely slip}"},
     {uncertainty_outlier, "uncertainty-outlier", W,
      "the relative uncertainty of this ratio, {relative}, is {factor} times "
-     "{larger:smaller|larger} than the median of {scope:its block's|the file's} measurements "
-     "({median}): is a digit or the decimal point of the uncertainty misplaced?"},
+     "{larger:smaller|larger} than the median of {scope:its block's measurements|the measurements "
+     "against the same reference|the file's measurements of {high:singly and low|highly} "
+     "charged ions} ({median}): is a digit or the decimal point of the uncertainty misplaced?"},
 
     {unknown_nuclide, "unknown-nuclide", W,
      "{isomer:|the ground state of {nuclide}, }{A}{element} is not a known nuclide: the mass "
@@ -247,12 +259,14 @@ constexpr FindingKindInfo table[] = {
      "{element} with charge {charge}: {written} eV is " BELOW_BOUND
      ": is it in keV?{molecule:| (a molecule's row that holds its ionisation energy less its "
      "dissociation energy may be that low: " MOLECULAR_IONS ")}"},
-    {row_energy, "row-energy", W,
-     "{element} with charge {charge}: {written} eV is not the total binding energy of the "
-     "{single:{charge} electrons|1 electron} removed, {total} +/- {total_sigma} eV: {slip:it is "
-     "the {ordinal} ionisation energy alone ({ionisation} eV); the row holds the sum of the "
-     "first {charge}|it is the total in keV; the row holds eV|it is the total for charge "
-     "{other} ({other_total} eV): is the charge wrong?|it is " BELOW_BOUND "|is a digit wrong?}"},
+    {row_energy, "row-energy", W, ROW_NOT_TOTAL},
+    {row_energy_small, "row-energy-small", R,
+     "{element} with charge {charge}: {written} eV is {difference} eV from the total binding "
+     "energy of the {single:{charge} electrons|1 electron} removed, {total} +/- {total_sigma} "
+     "eV, but moves no equation of this file by more than a tenth of its U (at most {shift} "
+     "micro-u, where U is {U} micro-u): another edition of the data, or fewer digits?"},
+    {row_energy_unused, "row-energy-unused", R,
+     ROW_NOT_TOTAL " (no measurement of this file uses the row)"},
     {row_duplicate, "row-duplicate", W,
      "{element} with charge {charge} is in the table twice: the converter uses this later row, "
      "not the one on line {earlier_line}"},
@@ -300,6 +314,7 @@ constexpr FindingKindInfo table[] = {
 #undef DISTANCE
 #undef BELOW_BOUND
 #undef MOLECULAR_IONS
+#undef ROW_NOT_TOTAL
 
 constexpr bool in_order() {
   for (std::size_t i = 0; i < std::size(table); ++i) {
@@ -375,7 +390,7 @@ std::span<const FindingKindInfo> finding_kinds() { return table; }
 const FindingKindInfo& kind_info(FindingKind kind) { return table[static_cast<std::size_t>(kind)]; }
 
 std::string_view severity_word(Severity severity) {
-  static constexpr std::string_view words[] = {"error", "warning", "note", "listing"};
+  static constexpr std::string_view words[] = {"error", "warning", "note", "remark", "listing"};
   return words[static_cast<std::size_t>(severity)];
 }
 

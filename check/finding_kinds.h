@@ -23,6 +23,7 @@ enum class Severity : std::uint8_t {
   error,    // the converter stops or writes nothing of use
   warning,  // the converter goes on and writes something wrong
   note,     // worth knowing; counted neither as error nor as warning
+  remark,   // a note shown only with -v: nothing to mend, but -v says why
   listing,  // what -v lists on standard output; not a finding
 };
 
@@ -66,6 +67,7 @@ enum class FindingKind : std::uint16_t {
   flag_missing,
   ratio_window,
   null_equation,
+  mass_standard_measured,
   binding_energy_missing,
   correction_uncertainty,
   read_stop,
@@ -100,6 +102,8 @@ enum class FindingKind : std::uint16_t {
   row_charge_beyond_z,
   row_energy_low,
   row_energy,
+  row_energy_small,
+  row_energy_unused,
   row_duplicate,
   row_duplicate_earlier,
   rows_over_capacity,
@@ -128,7 +132,7 @@ struct FindingKindInfo {
 std::span<const FindingKindInfo> finding_kinds();
 const FindingKindInfo& kind_info(FindingKind kind);
 
-// "error", "warning", "note", "listing".
+// "error", "warning", "note", "remark", "listing".
 std::string_view severity_word(Severity severity);
 
 }  // namespace check

@@ -12,6 +12,7 @@ cli::Severity shown_as(Severity severity) {
     case Severity::error:
       return cli::Severity::error;
     case Severity::note:
+    case Severity::remark:
       return cli::Severity::note;
     default:
       return cli::Severity::warning;
@@ -30,6 +31,7 @@ void FindingReport::add(const Finding& finding) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     return;
   }
+  if (kind.severity == Severity::remark && !verbose) return;
   std::string message = message_of(finding);
   message += " [";
   message += kind.id;

@@ -56,6 +56,7 @@ bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, R
   const conversion::WalkEnd end =
       conversion::walk_measurements(context.freq.unit, walk, &walk.status, &walk.progress);
   walk.finish(end);
+  context.diagnostics.add(rows_check.judged_row_energies(context.row_effects));
   release(context.freq.unit);
   counts.blocks = walk.blocks();
   counts.measurements = walk.measurements();

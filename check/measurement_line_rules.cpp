@@ -374,6 +374,32 @@ Findings null_equation(const MeasurementLine& line, const ReferenceRecord& refer
               .with("nuclide", nuclide_text(measurement.A_meas, measurement.symbol_meas))};
 }
 
+Findings mass_standard_measured(const MeasurementLine& line, const ReferenceRecord& reference,
+                                const MeasurementRecord& measurement) {
+  constexpr conversion::Symbol carbon = {'C', ' ', ' ', ' '};
+  const bool standard = measurement.A_meas == 12 && measurement.symbol_meas == carbon;
+  if (!standard || (reference.A_ref == 12 && reference.symbol_ref == carbon)) return {};
+  // The same ratio read the other way round: the reference's ion in
+  // columns 1-12, the ratio and its uncertainty as written, the flag
+  // turned over.
+  char ion[16];
+  std::snprintf(ion, sizeof ion, "%4d%-4.4s%4d", reference.A_ref, reference.symbol_ref.data(),
+                reference.charge_ref);
+  std::string reversed = ion;
+  const std::string_view record = line.place.source;
+  if (record.size() > 12) reversed += record.substr(12, 19);
+  while (reversed.size() < 31) reversed += ' ';
+  const bool inverse = measurement.flag[0] != ' ' || measurement.flag[1] != ' ';
+  reversed += inverse ? "  " : "I ";
+  if (record.size() > 33) reversed += nuclides::without_trailing_blanks(record.substr(33, 13));
+  Finding finding =
+      line.place.at(line.field(symbol_field).column, FindingKind::mass_standard_measured);
+  with_pair(finding, reference, measurement)
+      .with("reference_nuclide", nuclide_text(reference.A_ref, reference.symbol_ref))
+      .with("reversed", reversed);
+  return {finding};
+}
+
 Findings measured_binding_energy(const MeasurementLine& line, const ReferenceRecord& reference,
                                  const MeasurementRecord& measurement,
                                  const conversion::BindingEnergyTable& table,

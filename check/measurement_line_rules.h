@@ -97,6 +97,11 @@ Findings ratio_window(const MeasurementLine& line, const conversion::ReferenceRe
                       const conversion::MeasurementRecord& measurement, bool masses);
 Findings null_equation(const MeasurementLine& line, const conversion::ReferenceRecord& reference,
                        const conversion::MeasurementRecord& measurement);
+// 12C as the measured ion: its mass excess is 0 by definition, so the line
+// can only measure its reference; the finding gives the line reversed.
+Findings mass_standard_measured(const MeasurementLine& line,
+                                const conversion::ReferenceRecord& reference,
+                                const conversion::MeasurementRecord& measurement);
 Findings measured_binding_energy(const MeasurementLine& line,
                                  const conversion::ReferenceRecord& reference,
                                  const conversion::MeasurementRecord& measurement,

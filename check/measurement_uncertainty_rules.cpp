@@ -102,7 +102,8 @@ Findings field_cut_findings(const LinePlace& place, std::int32_t field_end, int 
               .choice("field", field)};
 }
 
-Findings RelativeUncertainties::add(int block, double ratio, double sigma, const LinePlace& place,
+Findings RelativeUncertainties::add(int block, const std::string& reference, std::int32_t charge,
+                                    double ratio, double sigma, const LinePlace& place,
                                     std::int32_t column) {
   Findings findings;
   if (!(ratio > 0.0) || !(sigma > 0.0) || !std::isfinite(ratio) || !std::isfinite(sigma))
@@ -113,34 +114,48 @@ Findings RelativeUncertainties::add(int block, double ratio, double sigma, const
                            .with("relative", scientific(relative), relative));
   }
   if (measured_.size() >= measurements_remembered) return findings;
-  measured_.push_back(
-      {block, relative, place.line, column, std::string(place.source.substr(0, columns_shown))});
+  measured_.push_back({block, reference, charge >= nuclides::highly_charged, relative, place.line,
+                       column, std::string(place.source.substr(0, columns_shown))});
   return findings;
 }
 
 Findings RelativeUncertainties::outliers(const std::string& file) const {
   // Two values have no middle that one of them could stray from: 0.
-  constexpr std::size_t fewest = 3;
-  const auto median_of = [](std::vector<double>& values) {
-    if (values.size() < fewest) return 0.0;
+  const auto median_of = [](std::vector<double> values) {
+    if (values.size() < static_cast<std::size_t>(nuclides::fewest_in_a_median)) return 0.0;
     std::sort(values.begin(), values.end());
     const std::size_t half = values.size() / 2;
     return values.size() % 2 == 1 ? values[half]
                                   : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
   };
-  std::vector<double> all;
   std::map<int, std::vector<double>> by_block;
+  std::map<std::string, std::vector<double>> by_reference;
+  std::vector<double> by_regime[2];
   for (const Measured& m : measured_) {
-    all.push_back(m.relative);
     by_block[m.block].push_back(m.relative);
+    by_reference[m.reference].push_back(m.relative);
+    by_regime[m.highly_charged ? 1 : 0].push_back(m.relative);
   }
-  const double file_median = median_of(all);
   std::map<int, double> block_medians;
-  for (auto& [block, values] : by_block) block_medians[block] = median_of(values);
+  for (const auto& [block, values] : by_block) block_medians[block] = median_of(values);
+  std::map<std::string, double> reference_medians;
+  for (const auto& [reference, values] : by_reference)
+    reference_medians[reference] = median_of(values);
+  const double regime_medians[2] = {median_of(by_regime[0]), median_of(by_regime[1])};
+
+  enum Scope { block = 0, same_reference = 1, same_regime = 2 };
   Findings findings;
   for (const Measured& m : measured_) {
-    const double block_median = block_medians[m.block];
-    const double median = block_median > 0.0 ? block_median : file_median;
+    Scope scope = block;
+    double median = block_medians[m.block];
+    if (median <= 0.0) {
+      scope = same_reference;
+      median = reference_medians[m.reference];
+    }
+    if (median <= 0.0) {
+      scope = same_regime;
+      median = regime_medians[m.highly_charged ? 1 : 0];
+    }
     if (median <= 0.0) continue;
     const double factor = m.relative / median;
     if (factor <= nuclides::relative_uncertainty_factor &&
@@ -153,7 +168,8 @@ Findings RelativeUncertainties::outliers(const std::string& file) const {
                            .with("relative", scientific(m.relative), m.relative)
                            .with("factor", times(times_off), times_off)
                            .choice("larger", above ? 1 : 0)
-                           .choice("scope", block_median > 0.0 ? 0 : 1)
+                           .choice("scope", scope)
+                           .choice("high", m.highly_charged ? 1 : 0)
                            .with("median", scientific(median), median));
   }
   return findings;

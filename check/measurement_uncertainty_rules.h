@@ -31,16 +31,24 @@ Findings printed_uncertainty_findings(const conversion::Equation& equation, cons
 Findings field_cut_findings(const LinePlace& place, std::int32_t field_end, int field);
 
 // The relative uncertainties of a file's measurements: each one far below
-// what any ratio reaches at once, each one far from its block's median (the
-// file's, for a small block) once the whole file is read.
+// what any ratio reaches at once, each one far from the median of its
+// block once the whole file is read. A block too small for a median of its
+// own is held to the measurements of its kind: those against the same
+// reference nuclide, else those of ions in the same charge regime (below or
+// from nuclides::highly_charged), and to nothing when there are too few.
 class RelativeUncertainties {
  public:
-  Findings add(int block, double ratio, double sigma, const LinePlace& place, std::int32_t column);
+  // `reference` names the block's reference nuclide ("85Rb"); `charge` is
+  // the measured ion's.
+  Findings add(int block, const std::string& reference, std::int32_t charge, double ratio,
+               double sigma, const LinePlace& place, std::int32_t column);
   Findings outliers(const std::string& file) const;
 
  private:
   struct Measured {
     int block = 0;
+    std::string reference;
+    bool highly_charged = false;
     double relative = 0.0;
     std::int64_t line = 0;
     std::int32_t column = 0;

@@ -2,6 +2,7 @@
 #include "check/measurements_walk.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "check/correction_uncertainty.h"
 #include "check/line_bytes.h"
@@ -161,8 +162,9 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   if (uncertainty.empty()) {
     const std::int32_t column = here.field(sigma_field).first_mark;
     add(printed_uncertainty_findings(equation, here.place, column));
-    add(relative_uncertainties_.add(blocks_, measurement.ratio_value, measurement.sigma_value,
-                                    here.place, column));
+    add(relative_uncertainties_.add(blocks_, nuclide_text(reference.A_ref, reference.symbol_ref),
+                                    measurement.charge_meas, measurement.ratio_value,
+                                    measurement.sigma_value, here.place, column));
   }
   const Findings ratio =
       line_rules::ratio_window(here, reference, measurement, context_.masses != nullptr);
@@ -175,10 +177,17 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   }
   if (has(ratio, FindingKind::ratio_window)) block_rules_.ratio_fits_neither();
   add(line_rules::null_equation(here, reference, measurement));
+  add(line_rules::mass_standard_measured(here, reference, measurement));
   add(line_rules::measured_binding_energy(here, reference, measurement, table_,
                                           context_.table.shown));
   add(line_rules::correction_uncertainty_share(here, reference, measurement, equation,
                                                correction_sigma));
+  if (equation.correction_applied && std::isfinite(equation.q)) {
+    context_.row_effects.equation_uses(reference.symbol_ref, reference.charge_ref,
+                                       measurement.symbol_meas, measurement.charge_meas,
+                                       equation.q * measurement.charge_meas / reference.charge_ref,
+                                       equation.U);
+  }
   compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
           equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, equation.C,
           correction_sigma);

@@ -31,18 +31,29 @@ inline constexpr int light_mass_number = 12;  // below it the light bound holds
 inline constexpr double binding_energy_per_nucleon = 4.0;
 
 // A measurement's relative uncertainty (sigma over ratio) more than this
-// factor from the median of its block's (of the file's, for a block of
-// fewer than three). One block is one reference and mostly one setup, whose
-// precisions agree within a factor of a few; real files mix precisions
-// within about a factor 30, and a file may join blocks 10^4 apart (1e-11 on
-// highly charged ions, 1e-7 on a short-lived nuclide). A factor 100 leaves
-// three times the usual mix and still catches a slip of a factor 1000 (three
-// decimal places) in a block whose precisions agree within a factor 10.
+// factor from the median of its block's. One block is one reference and
+// mostly one setup, whose precisions agree within a factor of a few; real
+// files mix precisions within about a factor 30, and a file may join blocks
+// 10^4 apart (1e-11 on highly charged ions, 1e-7 on a short-lived nuclide).
+// A factor 100 leaves three times the usual mix and still catches a slip of
+// a factor 1000 (three decimal places) in a block whose precisions agree
+// within a factor 10. A block of fewer than three has no median of its own:
+// it is held to the blocks of its kind (the same reference, else the same
+// charge regime), never to a file median that mixes campaigns.
 inline constexpr double relative_uncertainty_factor = 100.0;
+inline constexpr int fewest_in_a_median = 3;
 
-// Below 1e-11 relative a ratio is more precise than the measurements this
-// file format carries: a digit of its uncertainty has most likely been lost.
-inline constexpr double smallest_relative_uncertainty = 1.0e-11;
+// Charge states from this one on are highly charged ions: measured in
+// their own traps (EBIT-fed Penning traps) at their own precision, 1e-11
+// and below, where singly charged ions are measured at 1e-8 to 1e-10.
+inline constexpr int highly_charged = 10;
+
+// The best published Penning-trap mass ratios reach a few 1e-12 relative
+// (highly charged ions in cryogenic multi-trap setups, e.g. the 187Re/187Os
+// Q-value at 29+ and the 3H/3He ratio, each about 4e-12 to 1e-11). Below
+// 1e-12 a ratio is more precise than any measurement yet: a digit of its
+// uncertainty has most likely been lost.
+inline constexpr double smallest_relative_uncertainty = 1.0e-12;
 
 // A reference uncertainty this factor or more above the table's has
 // probably lost a digit (a warning); one below it by more than the same

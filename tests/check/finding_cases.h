@@ -60,6 +60,20 @@ inline std::string plain_rows(int count) {
   return rows;
 }
 
+// The worked measurement of 133Cs at charge `q`: the rows the row-energy
+// cases judge are then used by an equation, as a slip must be to matter.
+inline std::string caesium_at(int q) {
+  char line[64];
+  std::snprintf(line, sizeof line, " 133Cs  %4d%19.8f  %13.8f\n", q, 1565221.53684744 / q, 0.00012);
+  return line;
+}
+
+// 40Ca+ over 85Rb+ at 2e-9 from the 2020 masses, and the one ion measured
+// against 12C: the mass standard, whose line can only test its reference.
+inline const std::string Ca40 = "  40Ca     1    470633.11913040     0.00094127\n";
+inline const std::string He4 = "   4He     1      2603.25413000     0.00016000\n";
+inline const std::string C12_over_He4 = "  12C      1   2998322.69115218     0.00100000\n";
+
 // More ions than the converter loads rows for: every charge state of five
 // heavy elements, and one more.
 inline std::string ions_past_the_rows() {
@@ -166,7 +180,7 @@ inline const std::vector<Case>& cases() {
       {"UncertaintyLosesItsBlank", Rb85 + "  84Kr     1    988219.55744914    20.00000000\n",
        rows_2020, default_masses, "vemo.freq:2:36", "printed-uncertainty-fills-field"},
       {"RelativeUncertaintyBelowAnyMeasurement",
-       Rb85 + Cs133 + "  84Kr     1    988219.55744914     0.00000411\n" + Sr88, rows_2020,
+       Rb85 + Cs133 + "  84Kr     1    988219.55744914     0.00000041\n" + Sr88, rows_2020,
        default_masses, "vemo.freq:3:37", "uncertainty-too-small"},
       {"ZeroRatio", R + put(M, 13, "         0.00000000"), T, no_masses, "vemo.freq:2:22",
        "ratio-not-positive"},
@@ -179,6 +193,8 @@ inline const std::vector<Case>& cases() {
        default_masses, "vemo.freq:3:17", "ratio-window"},
       {"NullEquation", Rb85 + "  85Rb     2    500000.00000000     0.00156522\n", rows_2020,
        default_masses, "vemo.freq:2:5", "null-equation"},
+      {"MassStandardMeasured", He4 + C12_over_He4, "2 He 1 24.587389\n6 C 1 11.26029\n", no_masses,
+       "vemo.freq:2:5", "mass-standard-measured"},
       {"NoRowForTheMeasuredIon", R + M, "37 Rb 1 4.177\n", no_masses, "vemo.freq:2:5",
        "binding-energy-missing"},
       {"LeadOverXenon",
@@ -204,6 +220,12 @@ inline const std::vector<Case>& cases() {
       {"RelativeUncertaintyFarFromMedian",
        Rb85 + Cs133 + "  84Kr     1    988219.55744914     0.49411000\n" + Sr88, rows_2020,
        default_masses, "vemo.freq:3:37", "uncertainty-outlier"},
+      // A block of one measurement has no median: it is held to the others
+      // against its reference.
+      {"SmallBlockBesideItsReference",
+       Rb85 + Cs133 + Kr84 + Sr88 + "    NEW\n" + Rb85 +
+           "  84Kr     1    988219.55744914     0.49411000\n",
+       rows_2020, default_masses, "vemo.freq:7:37", "uncertainty-outlier"},
 
       // Beside the mass table.
       {"UnknownNuclide", Rb85 + "  28Co     1    329412.53681481     0.00156522\n", rows_2020,
@@ -275,16 +297,39 @@ inline const std::vector<Case>& cases() {
        "row-charge-beyond-z"},
       {"MoleculeBelowTheBound", R + M, "37 Rb 1 4.177\n0 CO 1 0.014\n", no_masses,
        "ionization.data:2:8", "row-energy-low"},
-      {"SecondIonisationEnergyAlone", R + M, "37 Rb 1 4.177\n55 Cs 2 23.157\n", no_masses,
+      {"SecondIonisationEnergyAlone", R + caesium_at(2), "37 Rb 1 4.177\n55 Cs 2 23.157\n",
+       no_masses, "ionization.data:2:9", "row-energy"},
+      {"KiloElectronvolts", R + caesium_at(3), "37 Rb 1 4.177\n55 Cs 3 0.060246\n", no_masses,
        "ionization.data:2:9", "row-energy"},
-      {"KiloElectronvolts", R + M, "37 Rb 1 4.177\n55 Cs 3 0.060246\n", no_masses,
+      {"ChargeOneLow", R + caesium_at(3), "37 Rb 1 4.177\n55 Cs 3 27.0514\n", no_masses,
        "ionization.data:2:9", "row-energy"},
-      {"ChargeOneLow", R + M, "37 Rb 1 4.177\n55 Cs 3 27.0514\n", no_masses, "ionization.data:2:9",
-       "row-energy"},
       {"ChargeOneHigh", R + M, "37 Rb 1 4.177\n55 Cs 1 27.0514\n", no_masses, "ionization.data:2:9",
        "row-energy"},
-      {"BelowAnyTotal", R + M, "37 Rb 1 4.177\n55 Cs 6 2.0\n", no_masses, "ionization.data:2:9",
-       "row-energy"},
+      {"BelowAnyTotal", R + caesium_at(6), "37 Rb 1 4.177\n55 Cs 6 2.0\n", no_masses,
+       "ionization.data:2:9", "row-energy"},
+      // A row 5.5e-7 eV off its shipped total moves the equation by 6e-10
+      // micro-u, its U being 0.08: a remark, shown with -v.
+      {"RowOffByLessThanMatters",
+       Rb85 + Ca40,
+       "37 Rb 1 4.1771281\n20 Ca 1 6.113154921\n",
+       {"-v", "--no-masses"},
+       "ionization.data:2:9",
+       "row-energy-small"},
+      // Another edition's row for an ion no measurement has: a remark.
+      {"RowNoMeasurementUses",
+       R + M,
+       T + "96 Cm 1 5.9906\n",
+       {"-v", "--no-masses"},
+       "ionization.data:3:9",
+       "row-energy-unused"},
+      // Of two rows of one ion the converter uses the later; the earlier,
+      // however wrong, moves nothing.
+      {"RowOverriddenByALaterOne",
+       R + M,
+       "37 Rb 1 4.177\n55 Cs 1 3.5\n55 Cs 1 3.894\n",
+       {"-v", "--no-masses"},
+       "ionization.data:2:9",
+       "row-energy-unused"},
       // A third row of one species names the second, not the first.
       {"ThirdDuplicateNamesTheSecond", R + M, "37 Rb 1 4.177\n37 Rb 1 4.2\n37 Rb 1 4.3\n" + T,
        no_masses, "ionization.data:3:4", "row-duplicate"},
