@@ -121,8 +121,8 @@ double row_tolerance(double uncertainty, std::string_view written) {
 
 Findings row_energy_findings(const nuclides::BindingEnergyData& data,
                              const conversion::Symbol& symbol, std::int32_t q, double energy_ev,
-                             std::string_view written, const LinePlace& place,
-                             std::int32_t column) {
+                             std::string_view written, const LinePlace& place, std::int32_t column,
+                             double given_uncertainty) {
   if (!std::isfinite(energy_ev) || energy_ev == 0.0 || q <= 0) return {};
   const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   if (meaning.kind == nuclides::SymbolKind::isomer) {
@@ -150,7 +150,7 @@ Findings row_energy_findings(const nuclides::BindingEnergyData& data,
     return {finding};
   }
   if (std::fabs(energy_ev - expected->total) <=
-      row_tolerance(expected->total_uncertainty, written)) {
+      row_tolerance(std::hypot(expected->total_uncertainty, given_uncertainty), written)) {
     return {};
   }
   Finding finding =

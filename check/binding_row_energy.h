@@ -32,10 +32,12 @@ double row_tolerance(double uncertainty, std::string_view written);
 // `energy_ev` from the text `written`, found at `column` of `place`; none
 // when the row is plausible. An element in the data is compared with its
 // total; a molecule or a symbol the data does not know is held to the lower
-// bound only.
+// bound only. `given_uncertainty` (eV, 0 for none) is the uncertainty the
+// row gives its own value: a calculated total may lie that much further off.
 Findings row_energy_findings(const nuclides::BindingEnergyData& data,
                              const conversion::Symbol& symbol, std::int32_t q, double energy_ev,
-                             std::string_view written, const LinePlace& place, std::int32_t column);
+                             std::string_view written, const LinePlace& place, std::int32_t column,
+                             double given_uncertainty = 0.0);
 
 // True when a row-energy finding names the slip (the q-th energy alone,
 // keV, another charge's total, below any total) rather than asking whether

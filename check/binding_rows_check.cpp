@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -29,6 +30,26 @@ std::string value_at(const std::string& line, std::int32_t column) {
   const std::size_t end = line.find_first_of(" \t,/", from);
   return cli::excerpt(std::string_view(line).substr(
       from, end == std::string::npos ? std::string::npos : end - from));
+}
+
+// The uncertainty a row may give as its fifth value: one number of zero
+// or more, alone after the energy. Anything else there (a unit, or a second
+// row run onto the line) is text the converter drops, and a finding.
+std::optional<double> fifth_value(std::string_view rest) {
+  const std::string_view text = nuclides::without_trailing_blanks(rest);
+  // No number of use is longer than this; a long line is not copied.
+  constexpr std::size_t longest = 40;
+  if (text.empty() || text.size() > longest ||
+      text.find_first_of(" \t,/") != std::string_view::npos)
+    return std::nullopt;
+  // The row's own values are read by the record layer; this one only the
+  // checker reads, as the number a person would mean by it.
+  const std::string copy(text);
+  char* end = nullptr;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size() || !std::isfinite(value) || value < 0.0)
+    return std::nullopt;
+  return value;
 }
 
 // 5.5e-07, 0.0123, 4.18.
@@ -82,7 +103,13 @@ void BindingRowsCheck::value_read(int /*index*/, int value, const conversion::Ta
       const std::string_view rest = record.view().substr(
           static_cast<std::size_t>(std::min(record.position(), record.length())));
       const std::size_t first = rest.find_first_not_of(" \t,");
-      if (first != std::string_view::npos) {
+      row_.given_uncertainty =
+          first == std::string_view::npos ? std::nullopt : fifth_value(rest.substr(first));
+      // An uncertainty is less than the total it belongs to: a larger number
+      // is more likely the energy itself, pushed out by a slip before it.
+      if (row_.given_uncertainty && !(*row_.given_uncertainty < row_.energy_ev))
+        row_.given_uncertainty.reset();
+      if (first != std::string_view::npos && !row_.given_uncertainty) {
         row_.leftover = cli::excerpt(nuclides::without_trailing_blanks(rest.substr(first)));
         row_.leftover_column = record.position() + static_cast<std::int32_t>(first) + 1;
       }
@@ -146,7 +173,7 @@ Findings BindingRowsCheck::row_findings(const conversion::TableRow& row) {
     for (Finding& finding :
          row_energy_findings(*context_.binding, row.table_symbol, row.table_charge, row_.energy_ev,
                              value_at(line_text(row_.line[3]), row_.column[3]), place(row_.line[3]),
-                             row_.column[3])) {
+                             row_.column[3], row_.given_uncertainty.value_or(0.0))) {
       if (finding.kind == FindingKind::row_energy) {
         const double difference = row_.energy_ev - finding.number("total");
         off_rows_.push_back(
@@ -159,6 +186,11 @@ Findings BindingRowsCheck::row_findings(const conversion::TableRow& row) {
   std::uint32_t symbol_bytes = 0;
   std::memcpy(&symbol_bytes, row.table_symbol.data(), sizeof symbol_bytes);
   const auto key = std::make_pair(symbol_bytes, row.table_charge);
+  if (row_.given_uncertainty) {
+    context_.given_uncertainty_ev[key] = *row_.given_uncertainty;
+  } else {
+    context_.given_uncertainty_ev.erase(key);
+  }
   const auto earlier = first_line_of_key_.find(key);
   const std::pair<std::int64_t, std::int32_t> here{row_.line[0], row_.column[0]};
   if (earlier == first_line_of_key_.end()) {

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,6 +52,8 @@ class BindingRowsCheck final : public conversion::TableLoadObserver {
     std::int32_t failed_column = 0;
     double energy_ev = 0.0;
     std::string leftover;  // what the row's last line holds after its fourth value
+    // A single number after the fourth value: the total's uncertainty in eV.
+    std::optional<double> given_uncertainty;
     std::int32_t leftover_column = 0;
   };
 

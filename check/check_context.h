@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/binding_row_effect.h"
@@ -74,6 +76,9 @@ struct CheckContext {
   // correction's uncertainty comes from; null when not loaded.
   const nuclides::BindingEnergyData* binding = nullptr;
   std::vector<Compared> compared;
+  // The uncertainty in eV a row gives its total as a fifth value, by the
+  // row's symbol bytes and charge, for the row the converter uses.
+  std::map<std::pair<std::uint32_t, std::int32_t>, double> given_uncertainty_ev;
   // Which rows of the binding-energy table the equations use, and how hard.
   RowEffects row_effects;
   // Set when a file could not be read to its end (a refused read, memory):

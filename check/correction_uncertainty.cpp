@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "conversion/binding_energy_table.h"
 #include "nuclides/symbols.h"
@@ -19,21 +20,42 @@ const nuclides::ShippedEnergy* shipped(const nuclides::BindingEnergyData& data,
   return data.find(meaning.looked_up, q);
 }
 
+const double* given_for(const GivenUncertainties& given, const conversion::Symbol& symbol,
+                        std::int32_t q) {
+  const conversion::Symbol looked_up = conversion::normalised_symbol(symbol);
+  std::uint32_t bytes = 0;
+  std::memcpy(&bytes, looked_up.data(), sizeof bytes);
+  const auto found = given.find({bytes, q});
+  return found == given.end() ? nullptr : &found->second;
+}
+
 }  // namespace
 
 std::optional<double> correction_uncertainty(const nuclides::BindingEnergyData& data,
+                                             const GivenUncertainties& given,
                                              const conversion::ReferenceRecord& reference,
                                              const conversion::MeasurementRecord& measurement,
-                                             const conversion::Equation& equation) {
+                                             const conversion::Equation& equation,
+                                             bool* from_rows) {
+  if (from_rows != nullptr) *from_rows = false;
   if (!equation.correction_applied || !std::isfinite(equation.q)) return std::nullopt;
   const nuclides::ShippedEnergy* ref = shipped(data, reference.symbol_ref, reference.charge_ref);
   const nuclides::ShippedEnergy* meas =
       shipped(data, measurement.symbol_meas, measurement.charge_meas);
-  if (ref == nullptr || meas == nullptr) return std::nullopt;
+  const double* given_ref = given_for(given, reference.symbol_ref, reference.charge_ref);
+  const double* given_meas = given_for(given, measurement.symbol_meas, measurement.charge_meas);
+  if ((ref == nullptr && given_ref == nullptr) || (meas == nullptr && given_meas == nullptr))
+    return std::nullopt;
   // C = k E_ref - E_meas.
   const double k = equation.q * measurement.charge_meas / reference.charge_ref;
-  const double sigma_ref = conversion::micro_u_from_ev(ref->total_uncertainty);
-  const double sigma_meas = conversion::micro_u_from_ev(meas->total_uncertainty);
+  const double sigma_ref =
+      conversion::micro_u_from_ev(given_ref != nullptr ? *given_ref : ref->total_uncertainty);
+  const double sigma_meas =
+      conversion::micro_u_from_ev(given_meas != nullptr ? *given_meas : meas->total_uncertainty);
+  if (given_ref != nullptr || given_meas != nullptr) {
+    if (from_rows != nullptr) *from_rows = true;
+    return std::hypot(k * sigma_ref, sigma_meas);
+  }
   const bool same_element = conversion::normalised_symbol(reference.symbol_ref) ==
                             conversion::normalised_symbol(measurement.symbol_meas);
   if (!same_element) return std::hypot(k * sigma_ref, sigma_meas);

@@ -155,9 +155,11 @@ constexpr FindingKindInfo table[] = {
      "warning record and no binding-energy correction"},
     {correction_uncertainty, "correction-uncertainty", W,
      "the binding-energy correction of {measured} over {reference}, {correction} micro-u, is "
-     "uncertain by {sigma} micro-u from the tabulated binding energies, more than a third of the "
+     "uncertain by {sigma} micro-u from {given:the tabulated binding energies|the uncertainties "
+     "the rows of {table} give}, more than a third of the "
      "equation's U of {U} micro-u: at this precision the measurement needs an ion-specific "
-     "calculation of the binding energies"},
+     "calculation of the binding energies; write each calculated total in its row with its "
+     "uncertainty in eV as a fifth value"},
     {read_stop, "read-stop", E,
      "{byte} is not allowed in the " FIELD_NAME
      ": the converter stops here and writes \"Error in File Reading\"{equations:, and no "
@@ -300,7 +302,8 @@ constexpr FindingKindInfo table[] = {
      "measurement {fields}: A {A}, symbol '{symbol}', charge {charge}, ratio {ratio}, flag "
      "'{flag}', uncertainty {sigma}; mass excess {value} +/- {value_sigma} "
      "micro-u{correction:|; binding-energy correction {C} micro-u (its uncertainty not "
-     "known)|; binding-energy correction {C} +/- {C_sigma} micro-u}"},
+     "known)|; binding-energy correction {C} +/- {C_sigma} micro-u{given:| (uncertainty from "
+     "the fifth values of {table})}}"},
     {listing_block_end, "listing-block-end", L, "NEW: end of block {block}"},
     {listing_row, "listing-row", L,
      "row {row}: number {number}, symbol '{symbol}', charge {charge}, energy {energy} eV"},

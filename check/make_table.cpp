@@ -59,7 +59,11 @@ std::string row_text(const nuclides::ShippedEnergy& energy, const std::string& s
                      std::int32_t charge) {
   char text[64];
   std::snprintf(text, sizeof text, "%3d %-6s %3d ", energy.Z, ("'" + symbol + "'").c_str(), charge);
-  return text + energy.total_text + "\n";
+  // The shipped total's uncertainty as the fifth value: the converter reads
+  // four values of a row and drops the rest of its line, and the checker
+  // takes this one for the correction's uncertainty, so a user who has a
+  // calculated total puts its own uncertainty here.
+  return text + energy.total_text + " " + energy.total_uncertainty_text + "\n";
 }
 
 Finding what_the_row_needs(const std::string& file, const FirstUse& use, std::int32_t charge,

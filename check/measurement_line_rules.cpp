@@ -416,7 +416,8 @@ Findings measured_binding_energy(const MeasurementLine& line, const ReferenceRec
 Findings correction_uncertainty_share(const MeasurementLine& line, const ReferenceRecord& reference,
                                       const MeasurementRecord& measurement,
                                       const conversion::Equation& equation,
-                                      std::optional<double> correction_sigma) {
+                                      std::optional<double> correction_sigma, bool from_rows,
+                                      const std::string& table_name) {
   if (!correction_sigma || !correction_uncertainty_matters(*correction_sigma, equation.U))
     return {};
   Finding finding =
@@ -424,7 +425,9 @@ Findings correction_uncertainty_share(const MeasurementLine& line, const Referen
   with_pair(finding, reference, measurement)
       .with("correction", cli::fixed(equation.C, 6), equation.C)
       .with("sigma", cli::fixed(*correction_sigma, 6), *correction_sigma)
-      .with("U", cli::fixed(equation.U, 6), equation.U);
+      .with("U", cli::fixed(equation.U, 6), equation.U)
+      .choice("given", from_rows ? 1 : 0)
+      .with("table", table_name);
   return {finding};
 }
 

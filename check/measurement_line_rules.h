@@ -112,7 +112,8 @@ Findings correction_uncertainty_share(const MeasurementLine& line,
                                       const conversion::ReferenceRecord& reference,
                                       const conversion::MeasurementRecord& measurement,
                                       const conversion::Equation& equation,
-                                      std::optional<double> correction_sigma);
+                                      std::optional<double> correction_sigma, bool from_rows,
+                                      const std::string& table_name);
 
 // The line the read refused: where and why the converter ends with its
 // failure record. `equations` were written before it.

@@ -125,10 +125,12 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   begin_line();
   const MeasurementLine here = line();
   const conversion::Equation equation = conversion::equation_for(table_, reference, measurement);
+  bool from_rows = false;
   const std::optional<double> correction_sigma =
       context_.binding == nullptr
           ? std::nullopt
-          : correction_uncertainty(*context_.binding, reference, measurement, equation);
+          : correction_uncertainty(*context_.binding, context_.given_uncertainty_ev, reference,
+                                   measurement, equation, &from_rows);
   Finding listed =
       LinePlace{}
           .at(0, FindingKind::listing_measurement)
@@ -145,7 +147,11 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
                                 : correction_sigma           ? 2
                                                              : 1)
           .with("C", cli::fixed(equation.C, 6), equation.C);
-  if (correction_sigma) listed.with("C_sigma", cli::fixed(*correction_sigma, 6), *correction_sigma);
+  if (correction_sigma) {
+    listed.with("C_sigma", cli::fixed(*correction_sigma, 6), *correction_sigma)
+        .choice("given", from_rows ? 1 : 0)
+        .with("table", context_.table.shown);
+  }
   listing(std::move(listed));
   if (misread_line(line_rules::blank_measurement_line(here, reference, measurement, equation)) ||
       misread_line(line_rules::block_marker(here, measurement.symbol_meas)))
@@ -181,7 +187,7 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   add(line_rules::measured_binding_energy(here, reference, measurement, table_,
                                           context_.table.shown));
   add(line_rules::correction_uncertainty_share(here, reference, measurement, equation,
-                                               correction_sigma));
+                                               correction_sigma, from_rows, context_.table.shown));
   if (equation.correction_applied && std::isfinite(equation.q)) {
     context_.row_effects.equation_uses(reference.symbol_ref, reference.charge_ref,
                                        measurement.symbol_meas, measurement.charge_meas,

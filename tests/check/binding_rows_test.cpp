@@ -75,8 +75,9 @@ TEST(MakeTable, RowsForTheExamplesAgreeWithTheExamplesTable) {
   EXPECT_EQ(made.standard_output, "ionization.data: 13 rows written for the ions of vemo.freq\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
   const std::string table = dir.read("ionization.data").value();
-  EXPECT_NE(table.find(" 20 'Ca'     2 17.98487447\n"), std::string::npos) << table;
-  EXPECT_NE(table.find(" 56 'Ba'     1 5.2116646\n"), std::string::npos) << table;
+  // Each row gives the shipped uncertainty of its total as a fifth value.
+  EXPECT_NE(table.find(" 20 'Ca'     2 17.98487447 4.01e-06\n"), std::string::npos) << table;
+  EXPECT_NE(table.find(" 56 'Ba'     1 5.2116646 "), std::string::npos) << table;
   EXPECT_EQ(table.find("Csm"), std::string::npos) << "the isomer letter is dropped";
 
   const auto with_made = corrected_mass_excesses(converted(examples_file("vemo.freq"), table));
@@ -164,8 +165,75 @@ TEST(MakeTable, MoleculeIsListedWithWhatItsRowNeeds) {
   EXPECT_TRUE(
       finding_cases::has_finding(result.standard_error, "vemo.freq:2:5", "made-rows-molecule"))
       << result.standard_error;
-  EXPECT_EQ(dir.read("ionization.data"), " 37 'Rb'     1 4.1771281\n");
+  EXPECT_EQ(dir.read("ionization.data"), " 37 'Rb'     1 4.1771281 1.2e-06\n");
 }
+
+// The converter reads four values of a row and drops the rest of its line:
+// a fifth value (the total's uncertainty, as --make-table writes it) leaves
+// vemo.equat byte for byte as it is without one.
+TEST(FifthValue, ConverterIgnoresIt) {
+  const std::string freq = examples_file("vemo.freq");
+  const std::string four = examples_file("ionization.data");
+  std::string five;
+  std::size_t at = 0;
+  while (at < four.size()) {
+    const std::size_t end = four.find('\n', at);
+    five += four.substr(at, end - at) + " 0.25\n";
+    at = end + 1;
+  }
+  const std::string with_four = converted(freq, four);
+  ASSERT_FALSE(with_four.empty());
+  EXPECT_EQ(converted(freq, five), with_four);
+}
+
+struct GivenUncertainty {
+  const char* name;
+  std::string table;
+  bool warned;         // correction-uncertainty
+  const char* listed;  // in the -v listing of the measurement
+};
+
+void PrintTo(const GivenUncertainty& given, std::ostream* out) { *out << given.name; }
+
+class FifthValue : public testing::TestWithParam<GivenUncertainty> {};
+
+// 208Pb 41+ over 132Xe 26+ at U 0.01 micro-u: the shipped totals leave 0.94
+// micro-u in the correction; calculated totals good to 1 eV leave 0.002
+// micro-u, and the warning goes. A fifth value replaces the shipped
+// uncertainty of its row only, and -v says where it came from; a number
+// that is not a single value after the energy is no uncertainty.
+TEST_P(FifthValue, ReplacesTheShippedUncertainty) {
+  ScratchDir dir;
+  dir.write("vemo.freq",
+            " 132Xe    26    -95844.91654000     0.00544000\n 208Pb    41    999874.80390300     "
+            "0.00004804\n");
+  dir.write("ionization.data", GetParam().table);
+  const RunResult result = run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"-v"});
+  const bool warned = result.standard_error.find("[correction-uncertainty]") != std::string::npos;
+  EXPECT_EQ(warned, GetParam().warned) << result.standard_error;
+  EXPECT_NE(result.standard_output.find(GetParam().listed), std::string::npos)
+      << result.standard_output;
+}
+
+const GivenUncertainty given_uncertainties[] = {
+    {"Shipped", "54 Xe 26 8948.5956437\n82 Pb 41 28805.7190389\n", true,
+     "binding-energy correction -15.777062 +/- 0.937765 micro-u\n"},
+    {"BothCalculated", "54 Xe 26 8948.5956437 1.0\n82 Pb 41 28805.7190389 1.0\n", false,
+     "+/- 0.002004 micro-u (uncertainty from the fifth values of ionization.data)\n"},
+    // One row given: the other keeps the shipped 870 eV.
+    {"OneCalculated", "54 Xe 26 8948.5956437 1.0\n82 Pb 41 28805.7190389\n", true,
+     "(uncertainty from the fifth values of ionization.data)\n"},
+    // Larger than the total: the energy pushed out by a slip, not an uncertainty.
+    {"LargerThanTheTotal", "54 Xe 26 8948.5956437 9000\n82 Pb 41 28805.7190389 30000\n", true,
+     "binding-energy correction -15.777062 +/- 0.937765 micro-u\n"},
+    {"WithAUnit", "54 Xe 26 8948.5956437 1.0 eV\n82 Pb 41 28805.7190389 1.0 eV\n", true,
+     "binding-energy correction -15.777062 +/- 0.937765 micro-u\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(BindingRows, FifthValue, testing::ValuesIn(given_uncertainties),
+                         [](const testing::TestParamInfo<GivenUncertainty>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // Rows within their uncertainty pass, however few digits they give: the
 // worked example's 3 decimals, Pb 41+ within NIST's +/-870 eV, a molecule
