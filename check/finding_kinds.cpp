@@ -191,8 +191,9 @@ constexpr FindingKindInfo table[] = {
     {uncertainty_outlier, "uncertainty-outlier", W,
      "the relative uncertainty of this ratio, {relative}, is {factor} times "
      "{larger:smaller|larger} than the median of {scope:its block's measurements|the measurements "
-     "against the same reference|the file's measurements of {high:singly and low|highly} "
-     "charged ions} ({median}): is a digit or the decimal point of the uncertainty misplaced?"},
+     "against the same reference|the file's measurements of {high:singly and doubly charged "
+     "ions|ions of charge 3+ and more}} ({median}): is a digit or the decimal point of the "
+     "uncertainty misplaced?"},
 
     {unknown_nuclide, "unknown-nuclide", W,
      "{isomer:|the ground state of {nuclide}, }{A}{element} is not a known nuclide: the mass "

@@ -34,8 +34,8 @@ Findings field_cut_findings(const LinePlace& place, std::int32_t field_end, int 
 // what any ratio reaches at once, each one far from the median of its
 // block once the whole file is read. A block too small for a median of its
 // own is held to the measurements of its kind: those against the same
-// reference nuclide, else those of ions in the same charge regime (below or
-// from nuclides::highly_charged), and to nothing when there are too few.
+// reference nuclide, else those of ions in the same charge regime (singly and
+// doubly charged, or from nuclides::highly_charged on), and to nothing when there are too few.
 class RelativeUncertainties {
  public:
   // `reference` names the block's reference nuclide ("85Rb"); `charge` is

@@ -43,10 +43,12 @@ inline constexpr double binding_energy_per_nucleon = 4.0;
 inline constexpr double relative_uncertainty_factor = 100.0;
 inline constexpr int fewest_in_a_median = 3;
 
-// Charge states from this one on are highly charged ions: measured in
-// their own traps (EBIT-fed Penning traps) at their own precision, 1e-11
-// and below, where singly charged ions are measured at 1e-8 to 1e-10.
-inline constexpr int highly_charged = 10;
+// Charge states from this one on count as highly charged ions for the
+// precision they are measured at: on-line Penning traps measure singly and
+// doubly charged ions, at 1e-7 to 1e-10; ions of 3+ and more come from an
+// electron-beam ion source or are bare light ions in cryogenic traps,
+// measured at 1e-10 to a few 1e-12.
+inline constexpr int highly_charged = 3;
 
 // The best published Penning-trap mass ratios reach a few 1e-12 relative
 // (highly charged ions in cryogenic multi-trap setups, e.g. the 187Re/187Os
