@@ -2,9 +2,12 @@
 #include "cli/diagnostics.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "recordio/messages.h"
+#include "recordio/platform.h"
 
 namespace cli {
 
@@ -69,10 +72,40 @@ std::string condition_text(std::int32_t code) {
     const std::string_view text = recordio::layer_message(code);
     if (!text.empty()) return std::string(text);
   }
-  std::string text = recordio::system_error_text(code);
-  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
-  if (text.empty()) text = "error " + std::to_string(code);
-  return text;
+  // The layer numbers system errors its own way; the message gives the
+  // system's reason as GNU tools print it.
+  namespace error = recordio::platform::error;
+  int errno_value = 0;
+  switch (code) {
+    case error::file_not_found:
+      errno_value = ENOENT;
+      break;
+    case error::path_not_found:
+      errno_value = ENOTDIR;
+      break;
+    case error::access_denied:
+      errno_value = EACCES;
+      break;
+    case error::sharing_violation:
+      errno_value = EBUSY;
+      break;
+    case error::file_exists:
+      errno_value = EEXIST;
+      break;
+    case error::disk_full:
+      errno_value = ENOSPC;
+      break;
+    case error::invalid_name:
+      errno_value = EINVAL;
+      break;
+    case error::name_too_long:
+      errno_value = ENAMETOOLONG;
+      break;
+    default:
+      if ((code & error::errno_flag) != 0) errno_value = code & ~error::errno_flag;
+  }
+  if (errno_value == 0) return "error " + std::to_string(code);
+  return std::strerror(errno_value);
 }
 
 std::string excerpt(std::string_view value) {

@@ -301,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"UnknownOption",
                 good,
                 {"--scale"},
-                "freq2equat-adjust: The following argument was not expected: --scale (see --help)"},
+                "freq2equat-adjust: unknown option '--scale' (see --help)"},
         Refusal{"MissingMassTable",
                 good,
                 {"--masses", "none.csv"},
@@ -319,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(
                 good,
                 {"--json", "no/such/out.json"},
                 "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
-        Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"},
+        Refusal{"Directory", good, {"."}, "freq2equat-adjust: cannot read '.': Is a directory"},
         Refusal{"PlotWithoutAFormat",
                 good,
                 {"--plot", "out.txt"},
@@ -348,10 +348,12 @@ TEST(AdjustProgram, FifoIsRefusedWithoutWaiting) {
   const RunResult equations = adjust_in(dir, {"pipe.equat"}, options);
   EXPECT_FALSE(equations.timed_out);
   EXPECT_EQ(equations.exit_status, 2);
-  EXPECT_EQ(equations.standard_error, "freq2equat-adjust: 'pipe.equat' is not a regular file\n");
+  EXPECT_EQ(equations.standard_error,
+            "freq2equat-adjust: cannot read 'pipe.equat': not a regular file\n");
   const RunResult masses = adjust_in(dir, {"good.equat", "--masses", "pipe.csv"}, options);
   EXPECT_FALSE(masses.timed_out);
-  EXPECT_EQ(masses.standard_error, "freq2equat-adjust: 'pipe.csv' is not a regular file\n");
+  EXPECT_EQ(masses.standard_error,
+            "freq2equat-adjust: cannot read 'pipe.csv': not a regular file\n");
 }
 
 // A write that fails half-way (here at the file size limit) leaves the old
