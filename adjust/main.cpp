@@ -42,7 +42,7 @@ bool write_replacing(const std::string& path, std::string_view bytes, std::strin
 
 // -v: an equation as it was read, at its FILE:LINE.
 void print_read(const adjust::Equation& equation) {
-  std::printf("%s:%lld: ME(%s) - %.17g*ME(%s) = %.17g (%.17g)%s\n",
+  std::printf("%s:%lld: ME(%s) - %.15g*ME(%s) = %.15g (%.15g)%s\n",
               cli::shown_name(equation.file).c_str(), static_cast<long long>(equation.line),
               equation.measured.name().c_str(), equation.G, equation.reference.name().c_str(),
               equation.V, equation.U,

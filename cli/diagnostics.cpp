@@ -75,34 +75,18 @@ std::string condition_text(std::int32_t code) {
   // The layer numbers system errors its own way; the message gives the
   // system's reason as GNU tools print it.
   namespace error = recordio::platform::error;
-  int errno_value = 0;
-  switch (code) {
-    case error::file_not_found:
-      errno_value = ENOENT;
-      break;
-    case error::path_not_found:
-      errno_value = ENOTDIR;
-      break;
-    case error::access_denied:
-      errno_value = EACCES;
-      break;
-    case error::sharing_violation:
-      errno_value = EBUSY;
-      break;
-    case error::file_exists:
-      errno_value = EEXIST;
-      break;
-    case error::disk_full:
-      errno_value = ENOSPC;
-      break;
-    case error::invalid_name:
-      errno_value = EINVAL;
-      break;
-    case error::name_too_long:
-      errno_value = ENAMETOOLONG;
-      break;
-    default:
-      if ((code & error::errno_flag) != 0) errno_value = code & ~error::errno_flag;
+  struct SystemError {
+    std::int32_t code;
+    int errno_value;
+  };
+  static constexpr SystemError system_errors[] = {
+      {error::file_not_found, ENOENT}, {error::path_not_found, ENOTDIR},
+      {error::access_denied, EACCES},  {error::sharing_violation, EBUSY},
+      {error::file_exists, EEXIST},    {error::disk_full, ENOSPC},
+      {error::invalid_name, EINVAL},   {error::name_too_long, ENAMETOOLONG}};
+  int errno_value = (code & error::errno_flag) != 0 ? code & ~error::errno_flag : 0;
+  for (const SystemError& known : system_errors) {
+    if (known.code == code) errno_value = known.errno_value;
   }
   if (errno_value == 0) return "error " + std::to_string(code);
   return std::strerror(errno_value);
