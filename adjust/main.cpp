@@ -169,7 +169,7 @@ int adjust_files(int argc, char** argv) {
   adjust::ReportSettings report;
   report.kev = options.kev;
   report.threshold = options.threshold;
-  report.masses_name = cli::base_name(masses_path);
+  report.masses_name = cli::shown_name(cli::base_name(masses_path));
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return adjustment.flagged_count() > 0 ? adjusted_with_flags : adjusted;

@@ -145,7 +145,7 @@ int check_files(int argc, char** argv) {
   if (!check::read_inputs(context, table, counts, error)) return fail(error);
 
   if (context.masses != nullptr)
-    check::print_comparison(context.compared, cli::base_name(masses_path));
+    check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)));
   if (options.plot) {
     check::ComparisonPlotSettings settings;
     // The table is named as physicists cite it; a table of one's own by its file.
