@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/quoting.h"
@@ -22,7 +23,17 @@ constexpr std::size_t estimated_column = 7;
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
                      std::string& error) {
+  const bool loaded = load(path, error);
+  for (const LeftOutRow& row : left_out_) {
+    findings.report(cli::Severity::warning, shown, row.line, row.column,
+                    row.reason + ": the row is left out", row.text);
+  }
+  return loaded;
+}
+
+bool MassTable::load(const std::string& path, std::string& error) {
   masses_.clear();
+  left_out_.clear();
   kev_per_micro_u_.reset();
   double largest_for_kev = 0.0;
   CsvRows rows;
@@ -31,9 +42,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
   while (rows.next()) {
     const std::string_view line = rows.line();
     const std::int64_t line_number = rows.line_number();
-    const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, column,
-                      why + ": the row is left out", line);
+    const auto warn = [&](std::int32_t column, std::string why) {
+      left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||

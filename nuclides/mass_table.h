@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cli/diagnostics.h"
 
@@ -22,6 +23,14 @@ struct TableMass {
   double mass_excess = 0.0;  // micro-u
   double uncertainty = 0.0;  // micro-u
   bool estimated = false;
+};
+
+// A row the table load left out, and why ("negative uncertainty").
+struct LeftOutRow {
+  std::int64_t line = 0;
+  std::int32_t column = 1;
+  std::string reason;
+  std::string text;  // the line, without its line end
 };
 
 class MassTable {
@@ -35,6 +44,10 @@ class MassTable {
   // of the expected columns, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
+  // The same, with the rows left out kept in left_out() instead, for a
+  // program that reports them its own way; kept also when the load fails.
+  bool load(const std::string& path, std::string& error);
+  const std::vector<LeftOutRow>& left_out() const { return left_out_; }
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
@@ -49,6 +62,7 @@ class MassTable {
   };
   std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
+  std::vector<LeftOutRow> left_out_;
 };
 
 }  // namespace nuclides
