@@ -35,16 +35,12 @@ struct LeftOutRow {
 
 class MassTable {
  public:
-  // The evaluation's table is about 160 KB; a file a hundred times larger
-  // is not a mass table, and reading it would only fill memory.
-  static constexpr std::size_t size_limit = std::size_t{16} << 20;
-
   // Reads `path`, named `shown` in findings. A row that cannot be used (not
   // a row of numbers, a value that is not finite, a negative uncertainty, a
   // symbol that is no element, a nuclide given twice) is a warning at
   // FILE:LINE:COLUMN in `findings` and is left out. Returns false with a
   // one-line reason in `error` when the table cannot be used at all: not
-  // readable, not a regular file, over `size_limit`, without the header line
+  // readable, not a regular file, over CsvRows::size_limit, without the header line
   // of the expected columns, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
