@@ -31,6 +31,10 @@ void FindingReport::add(const Finding& finding) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     return;
   }
+  if (keep) {
+    kept_.push_back(finding);
+    kept_.back().source = {};
+  }
   if (kind.severity == Severity::remark && !verbose) return;
   std::string message = message_of(finding);
   message += " [";

@@ -26,6 +26,11 @@ class FindingReport {
 
   bool verbose = false;
 
+  // When set, every finding (remarks too, listing entries not) is also
+  // kept, without its source line, for a machine-readable report.
+  bool keep = false;
+  const Findings& kept() const { return kept_; }
+
   int errors() const { return text_.errors(); }
   int warnings() const { return text_.warnings(); }
 
@@ -35,6 +40,7 @@ class FindingReport {
 
  private:
   cli::Diagnostics text_;
+  Findings kept_;
 };
 
 }  // namespace check

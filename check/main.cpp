@@ -8,10 +8,12 @@
 // and the --make-table rows, each a file of its own.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
+#include "check/findings_json.h"
 #include "check/input_reading.h"
 #include "check/make_table.h"
 #include "check/mass_table_rows.h"
@@ -80,6 +82,7 @@ int check_files(int argc, char** argv) {
 
   static check::CheckContext context;
   context.verbose = options.verbose;
+  context.diagnostics.keep = options.json.has_value();
   context.tab_width = recordio::tab_width();
   context.freq.path = options.freq.value_or(in_directory(options.directory, "vemo.freq"));
   context.table.path = options.table.value_or(in_directory(options.directory, "ionization.data"));
@@ -120,10 +123,15 @@ int check_files(int argc, char** argv) {
   // of the files it reads, or a slip in the command line would destroy data.
   // Nor may it be a FIFO (the write would wait for a reader for ever) or
   // have a name that says no format: both are refused before any reading.
-  if (options.plot) {
-    const std::string clash = cli::output_clash(
-        {{"--plot", *options.plot}}, {context.freq.path, context.table.path, masses_path});
+  std::vector<cli::NamedOutput> outputs;
+  if (options.plot) outputs.push_back({"--plot", *options.plot});
+  if (options.json) outputs.push_back({"--json", *options.json});
+  if (!outputs.empty()) {
+    const std::string clash =
+        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path});
     if (!clash.empty()) return fail(clash);
+  }
+  if (options.plot) {
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
 
@@ -162,6 +170,14 @@ int check_files(int argc, char** argv) {
     const std::string why =
         plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
     if (!why.empty()) return fail(why);
+  }
+
+  if (options.json) {
+    const std::string text =
+        check::findings_json(context.diagnostics.kept(), context.compared,
+                             {counts.blocks, counts.measurements, table.size()});
+    if (!cli::write_whole_file(*options.json, cli::OutputMode::replace, text, error))
+      return fail(error);
   }
 
   const int errors = context.diagnostics.errors();

@@ -16,6 +16,7 @@ struct Options {
   bool plot_references = false;           // --plot-references
   bool no_masses = false;                 // --no-masses
   std::optional<std::string> make_table;  // --make-table FILE
+  std::optional<std::string> json;        // --json FILE
   bool verbose = false;                   // -v, --verbose
 };
 
