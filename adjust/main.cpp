@@ -197,9 +197,13 @@ int adjust_files(int argc, char** argv) {
   report.kev = options.kev;
   report.threshold = options.threshold;
   report.masses_name = cli::base_name(masses_path);
+  report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
-  return adjustment.flagged_count() > 0 ? adjusted_with_flags : adjusted;
+  // 0 only when every datum was used and nothing asks for a second look.
+  const bool look_again = adjustment.flagged_count() > 0 || adjustment.undetermined_count() > 0 ||
+                          !adjustment.warnings.empty();
+  return look_again ? adjusted_with_flags : adjusted;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
-#include "conversion/constants.h"
 
 namespace adjust {
 
@@ -63,6 +62,10 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
          cli::count_of(static_cast<long>(determined), "nuclide") +
          "; table: " + settings.masses_name + "\n";
+  if (settings.kev) {
+    out += "keV by the table's factor, " + formatted("%.12g", settings.kev_per_micro_u * 1.0e6) +
+           " keV per u\n";
+  }
   out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
   if (settings.kev) out += "      adjusted keV     +/- keV";
   out += "\n";
@@ -78,12 +81,20 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
       line += padded(fixed(nuclide.table->mass_excess, 6), 16) +
               padded(fixed(nuclide.table->uncertainty, 6), 12) +
               padded(sigma > 0.0 ? cli::sigma_count(difference / sigma) : "-", 12);
+    } else if (!nuclide.atoms.empty()) {
+      std::string sum;
+      for (const auto& [atom, count] : nuclide.atoms) {
+        sum += (sum.empty() ? "" : " + ") +
+               (count > 1 ? std::to_string(count) + " " : std::string()) +
+               a.nuclides[atom].nuclide.name();
+      }
+      line += padded("(" + sum + ")", 40);
     } else {
       line += padded("(not in the table)", 40);
     }
     if (settings.kev) {
-      line += padded(fixed(nuclide.mass_excess * conversion::kev_per_micro_u, 6), 18) +
-              padded(fixed(nuclide.uncertainty * conversion::kev_per_micro_u, 6), 12);
+      line += padded(fixed(nuclide.mass_excess * settings.kev_per_micro_u, 6), 18) +
+              padded(fixed(nuclide.uncertainty * settings.kev_per_micro_u, 6), 12);
     }
     if (nuclide.fixed) {
       line += "  fixed";
@@ -159,6 +170,10 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
     out += "\n";
   }
 
+  if (!a.notes.empty()) {
+    out += "\nNotes:\n";
+    for (const std::string& note : a.notes) out += "  " + note + "\n";
+  }
   if (!a.warnings.empty()) {
     out += "\nWarnings:\n";
     for (const std::string& warning : a.warnings) out += "  " + warning + "\n";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "adjust/adjustment.h"
+#include "nuclides/mass_table.h"
 
 namespace adjust {
 
@@ -12,6 +13,8 @@ struct ReportSettings {
   bool kev = false;         // mass excesses in keV as well
   double threshold = 3.0;   // for the words about flagged data
   std::string masses_name;  // the mass table, as the report names it
+  // keV per micro-u for every keV shown: the mass table's own factor.
+  double kev_per_micro_u = nuclides::kev_per_micro_u_2020;
 };
 
 // Nuclides by mass number, data by file and line, then anchors; flagged

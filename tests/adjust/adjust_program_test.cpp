@@ -142,8 +142,9 @@ TEST(AdjustProgram, OrderOfTheFilesDoesNotChangeTheResults) {
   for (int line = 0; line < 12; ++line) cut = a.find('\n', cut) + 1;
   dir.write("first.equat", a.substr(0, cut));
   dir.write("second.equat", a.substr(cut));
-  ASSERT_EQ(adjust_in(dir, {"first.equat", "second.equat", "--json", "12.json"}).exit_status, 0);
-  ASSERT_EQ(adjust_in(dir, {"second.equat", "first.equat", "--json", "21.json"}).exit_status, 0);
+  // The first part has no closing record: a warning, so status 1.
+  ASSERT_EQ(adjust_in(dir, {"first.equat", "second.equat", "--json", "12.json"}).exit_status, 1);
+  ASSERT_EQ(adjust_in(dir, {"second.equat", "first.equat", "--json", "21.json"}).exit_status, 1);
   const json one = json::parse(dir.read("12.json").value());
   const json two = json::parse(dir.read("21.json").value());
   EXPECT_NEAR(one["chi2"].get<double>(), two["chi2"].get<double>(), 1e-9);
@@ -200,7 +201,8 @@ TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
   ScratchDir dir;
   dir.write("early.equat", caesium_on_rubidium(43501.0271, 0.01) + "0Error in File Reading\r\n");
   const RunResult run = adjust_in(dir, {"early.equat"});
-  EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+  // Adjusted, with a warning to look at.
+  EXPECT_EQ(run.exit_status, 1) << run.standard_error;
   EXPECT_NE(
       run.standard_output.find("early.equat: the conversion ended in \"Error in File Reading\""),
       std::string::npos)
@@ -208,6 +210,65 @@ TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
   EXPECT_NE(run.standard_output.find("133Cs     -94548.0"), std::string::npos)
       << run.standard_output;
 }
+
+struct StatusCase {
+  const char* name;
+  std::string file;
+  std::vector<std::string> arguments;
+  int status;
+  std::string in_report;  // a line the report must hold
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
+
+class Statuses : public testing::TestWithParam<StatusCase> {};
+
+// 0 only when everything was adjusted, every datum used and nothing is to
+// be looked at; a datum left out, a warning or nothing adjusted is 1.
+TEST_P(Statuses, StatusSaysWhetherToLookAgain) {
+  ScratchDir dir;
+  dir.write("run.equat", GetParam().file);
+  std::vector<std::string> arguments = {"run.equat", "--plot", "run.svg"};
+  arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  const RunResult run = adjust_in(dir, arguments);
+  EXPECT_EQ(run.exit_status, GetParam().status) << run.standard_output << run.standard_error;
+  EXPECT_NE(run.standard_output.find(GetParam().in_report), std::string::npos)
+      << run.standard_output;
+  if (GetParam().status == 1 && GetParam().in_report.find("Undetermined") != std::string::npos) {
+    EXPECT_NE(dir.read("run.svg").value_or("").find("Not determined"), std::string::npos);
+  }
+}
+
+constexpr double cs133 = -94548.042;
+
+INSTANTIATE_TEST_SUITE_P(
+    AdjustProgram, Statuses,
+    testing::Values(
+        StatusCase{"ReciprocalPairIsAnchoredByItsReferences",
+                   group(85, "Rb", 133, "Cs", 0.639, rb85 - 0.639 * cs133, 0.01, rb85, 0.01) +
+                       caesium_on_rubidium(43501.0271, 0.01) + normal_end,
+                   {},
+                   0,
+                   "anchored by its references' table values (85Rb, 133Cs)"},
+        StatusCase{"GroupWithoutTableValuesIsUndetermined",
+                   caesium_on_rubidium(43501.0271, 0.01) +
+                       group(201, "Xx", 200, "Xx", 1.005, 10.0, 0.01, 10.0, 0.01) +
+                       group(200, "Xx", 201, "Xx", 0.995, -10.0, 0.01, -10.0, 0.01) + normal_end,
+                   {},
+                   1,
+                   "Undetermined: no anchor ties these nuclides to an absolute value\n  200Xx:"},
+        StatusCase{"NothingAdjusted",
+                   group(201, "Xx", 200, "Xx", 1.005, 10.0, 0.01, 10.0, 0.01) +
+                       group(200, "Xx", 201, "Xx", 0.995, -10.0, 0.01, -10.0, 0.01) + normal_end,
+                   {},
+                   1,
+                   "nothing was adjusted"},
+        StatusCase{
+            "MoleculeAnchorsThroughItsAtoms",
+            group(28, "Si", 28, "CO", 1.0, -17988.08484, 0.0001, -23073.46558, 0.0001) + normal_end,
+            {"--kev"},
+            0,
+            "(12C + 16O)      -4737.002168"}));
 
 struct Refusal {
   const char* name;
@@ -388,8 +449,11 @@ TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
   const std::string csv = dir.read("c.csv").value();
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "nuclide,85Rb,87Rb,88Sr,133Cs");
   EXPECT_NE(csv.find("\n85Rb,1.000000,"), std::string::npos) << csv;
-  EXPECT_NE(run.standard_output.find("-88070.932949"), std::string::npos)
-      << run.standard_output;  // 133Cs in keV
+  // 133Cs in keV, by the table's own factor (931494.10242 keV/u), not the
+  // converter's older constant (which gives -88070.932949).
+  EXPECT_NE(run.standard_output.find("-88070.942273"), std::string::npos) << run.standard_output;
+  EXPECT_NE(run.standard_output.find("keV by the table's factor, 931494.10242 keV per u"),
+            std::string::npos);
 }
 
 }  // namespace
