@@ -8,6 +8,7 @@
 #include <map>
 #include <numeric>
 
+#include "adjust/chi2_probability.h"
 #include "adjust/least_squares.h"
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
@@ -58,6 +59,7 @@ class Adjuster {
   bool set_up(const nuclides::MassTable& table, std::string& error);
   bool solve(std::string& error);
   bool reject_worst();
+  bool differences(std::string& error);
   void warn_about_linear_form();
   void warn_about_birge_ratio();
 
@@ -527,7 +529,37 @@ bool Adjuster::solve(std::string& error) {
   // Each exact anchor is one datum and one unknown: they cancel.
   a_.degrees_of_freedom = static_cast<int>(rows.size()) - static_cast<int>(unknowns);
   a_.birge_ratio.reset();
-  if (a_.degrees_of_freedom > 0) a_.birge_ratio = std::sqrt(a_.chi2 / a_.degrees_of_freedom);
+  a_.p_value.reset();
+  if (a_.degrees_of_freedom > 0) {
+    a_.birge_ratio = std::sqrt(a_.chi2 / a_.degrees_of_freedom);
+    a_.p_value = chi2_exceeded(a_.chi2, a_.degrees_of_freedom);
+  }
+  return true;
+}
+
+bool Adjuster::differences(std::string& error) {
+  for (const auto& [minuend, subtrahend] : settings_.differences) {
+    Difference difference{minuend, subtrahend};
+    for (const Nuclide& nuclide : {minuend, subtrahend}) {
+      if (index_.find(nuclide) == index_.end()) {
+        error = "--difference " + minuend.name() + "-" + subtrahend.name() +
+                ": no equation names " + nuclide.name();
+        return false;
+      }
+    }
+    const std::size_t i = index_.at(minuend), j = index_.at(subtrahend);
+    const NuclideResult& a = a_.nuclides[i];
+    const NuclideResult& b = a_.nuclides[j];
+    difference.determined = a.determined && b.determined;
+    if (difference.determined) {
+      const auto ii = static_cast<Eigen::Index>(i), jj = static_cast<Eigen::Index>(j);
+      difference.value = a.mass_excess - b.mass_excess;
+      const double variance =
+          a_.covariance(ii, ii) + a_.covariance(jj, jj) - 2.0 * a_.covariance(ii, jj);
+      difference.uncertainty = std::sqrt(std::max(0.0, variance));
+    }
+    a_.differences.push_back(difference);
+  }
   return true;
 }
 
@@ -573,8 +605,10 @@ void Adjuster::warn_about_birge_ratio() {
   char text[256];
   std::snprintf(text, sizeof text,
                 "chi2/dof = %.3g for %d degrees of freedom, well above 1: the data agree only with "
-                "their uncertainties multiplied by the Birge ratio %.3f; they are left as given",
-                a_.chi2 / a_.degrees_of_freedom, a_.degrees_of_freedom, birge);
+                "their uncertainties multiplied by the Birge ratio %.3f; they are left as given "
+                "(P(chi2 > %.4g) = %.3g)",
+                a_.chi2 / a_.degrees_of_freedom, a_.degrees_of_freedom, birge, a_.chi2,
+                a_.p_value.value_or(0.0));
   a_.warnings.emplace_back(text);
 }
 
@@ -608,6 +642,7 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
   while (settings.reject && adjuster.reject_worst()) {
     if (!adjuster.solve(error)) return false;
   }
+  if (!adjuster.differences(error)) return false;
   adjuster.warn_about_linear_form();
   adjuster.warn_about_birge_ratio();
   if (result.determined_count() == 0) {

@@ -56,9 +56,20 @@ struct Datum {
   std::vector<std::pair<std::size_t, double>> influence;  // nuclide index, influence
 };
 
+// ME(minuend) - ME(subtrahend): a Q-value between atoms, an isomer's
+// excitation energy; its uncertainty from the full covariance.
+struct Difference {
+  Nuclide minuend;
+  Nuclide subtrahend;
+  bool determined = false;  // both adjusted
+  double value = 0.0;       // micro-u
+  double uncertainty = 0.0;
+};
+
 struct AdjustSettings {
-  std::vector<Nuclide> anchors;  // --anchor NUCLIDE
-  bool anchor_all = false;       // --anchor all
+  std::vector<Nuclide> anchors;                          // --anchor NUCLIDE
+  std::vector<std::pair<Nuclide, Nuclide>> differences;  // --difference A-B
+  bool anchor_all = false;                               // --anchor all
   double threshold = 3.0;
   bool reject = false;
 };
@@ -71,6 +82,8 @@ struct Adjustment {
   double chi2 = 0.0;
   int degrees_of_freedom = 0;
   std::optional<double> birge_ratio;  // sqrt(chi2 / dof), none without a degree of freedom
+  std::optional<double> p_value;      // P(chi2 > found) for dof, none without a degree of freedom
+  std::vector<Difference> differences;
   std::vector<std::size_t> rejected;  // data in the order --reject dropped them
   std::vector<std::string> warnings;  // something to look at: the exit status says so
   std::vector<std::string> notes;     // what the adjustment assumed, said in the report
@@ -83,7 +96,8 @@ struct Adjustment {
 
 // Adjusts `equations` against `table`. Returns false with a one-line reason
 // in `error` when the request cannot be met (an --anchor that names no
-// nuclide of the equations, or one the table lacks).
+// nuclide of the equations, or one the table lacks, or a --difference of a
+// nuclide no equation names).
 bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
 

@@ -106,6 +106,7 @@ int adjust_files(int argc, char** argv) {
   const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
       {"--json", &options.json},
       {"--correlations", &options.correlations},
+      {"--covariance", &options.covariance},
       {"--plot", &options.plot}};
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     const auto& [option, output] = outputs[i];
@@ -169,17 +170,29 @@ int adjust_files(int argc, char** argv) {
       settings.anchors.push_back(*adjust::parse_nuclide(anchor));
     }
   }
+  for (const std::string& difference : options.differences)
+    settings.differences.push_back(*adjust::parse_difference(difference));
   static adjust::Adjustment adjustment;
   if (!adjust::adjust_equations(std::move(equations), masses, settings, adjustment, message)) {
     return fail(message);
   }
   adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  if (options.json && !write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
+  adjust::ReportSettings report;
+  report.kev = options.kev;
+  report.threshold = options.threshold;
+  report.masses_name = cli::base_name(masses_path);
+  report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
+  if (options.json &&
+      !write_whole_file(*options.json, adjust::json_report(adjustment, report), message)) {
     return fail(message);
   }
   if (options.correlations &&
       !write_whole_file(*options.correlations, adjust::correlations_csv(adjustment), message)) {
+    return fail(message);
+  }
+  if (options.covariance &&
+      !write_whole_file(*options.covariance, adjust::covariance_csv(adjustment), message)) {
     return fail(message);
   }
 
@@ -193,11 +206,6 @@ int adjust_files(int argc, char** argv) {
     if (!why.empty()) return fail(why);
   }
 
-  adjust::ReportSettings report;
-  report.kev = options.kev;
-  report.threshold = options.threshold;
-  report.masses_name = cli::base_name(masses_path);
-  report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   // 0 only when every datum was used and nothing asks for a second look.

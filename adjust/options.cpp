@@ -16,7 +16,8 @@ constexpr const char* description =
     "squares, together with anchors from the 2020 mass table, and reports the adjusted mass\n"
     "excesses, chi2 and the Birge ratio, and for each datum its residual, significance and\n"
     "influence.\n"
-    "Exit status: 0 adjusted; 1 adjusted, with a datum flagged as an outlier; 2 could not adjust\n"
+    "Exit status: 0 adjusted, every datum used; 1 something to look at (a flagged datum, an\n"
+    "undetermined nuclide, a warning); 2 could not adjust\n"
     "(a usage error, an unreadable or wrong input, a file that could not be written).\n";
 
 }  // namespace
@@ -54,6 +55,16 @@ ParseResult parse_options(int argc, const char* const* argv, Options& options,
                  "draw the adjusted values against the table and the data's normalized residuals "
                  "into FILE (.svg, .pdf or .png)")
       ->type_name("FILE");
+  app.add_option("--difference", options.differences,
+                 "print ME(A) - ME(B) in micro-u, keV and eV with its uncertainty from the full "
+                 "covariance (a Q-value, an isomer's excitation energy); repeatable")
+      ->type_name("A-B")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--covariance", options.covariance,
+                 "write the covariance matrix of the adjusted mass excesses (micro-u^2, 17 "
+                 "significant digits) to FILE (CSV)")
+      ->type_name("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -80,6 +91,12 @@ ParseResult parse_options(int argc, const char* const* argv, Options& options,
   for (const std::string& anchor : options.anchors) {
     if (anchor != "all" && !parse_nuclide(anchor)) {
       message = "--anchor '" + anchor + "' is not a nuclide such as 133Cs, or 'all'";
+      return ParseResult::usage_error;
+    }
+  }
+  for (const std::string& difference : options.differences) {
+    if (!parse_difference(difference)) {
+      message = "--difference '" + difference + "' is not two nuclides such as 187Re-187Os";
       return ParseResult::usage_error;
     }
   }

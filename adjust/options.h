@@ -17,6 +17,8 @@ struct Options {
   bool reject = false;                      // --reject
   std::optional<std::string> json;          // --json FILE
   std::optional<std::string> plot;          // --plot FILE.svg|.pdf|.png
+  std::vector<std::string> differences;     // --difference A-B
+  std::optional<std::string> covariance;    // --covariance FILE
 };
 
 enum class ParseResult { run, help, version, usage_error };

@@ -108,6 +108,26 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
          cli::count_of(a.degrees_of_freedom, "degree") + " of freedom";
   out += a.birge_ratio ? "; Birge ratio " + formatted("%.4f", *a.birge_ratio) + "\n"
                        : "; no Birge ratio without a degree of freedom\n";
+  if (a.p_value) {
+    out += "P(chi2 > " + formatted("%.4f", a.chi2) + ") = " + formatted("%.4g", *a.p_value) +
+           " for consistent data\n";
+  }
+  if (!a.differences.empty()) {
+    out += "\nDifferences ME(A) - ME(B), with the covariance of A and B:\n";
+    for (const Difference& d : a.differences) {
+      std::string line = "  " + padded(d.minuend.name() + "-" + d.subtrahend.name(), 18, false);
+      if (!d.determined) {
+        out += line + "  undetermined\n";
+        continue;
+      }
+      const double kev = settings.kev_per_micro_u;
+      line += padded(fixed(d.value, 6), 15) + " +/- " + fixed(d.uncertainty, 6) + " micro-u" +
+              padded(fixed(d.value * kev, 6), 16) + " +/- " + fixed(d.uncertainty * kev, 6) +
+              " keV" + padded(fixed(d.value * kev * 1000.0, 3), 16) + " +/- " +
+              fixed(d.uncertainty * kev * 1000.0, 3) + " eV";
+      out += line + "\n";
+    }
+  }
 
   std::size_t place_width = 6;
   std::size_t name_width = 8;

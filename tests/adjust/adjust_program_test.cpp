@@ -448,12 +448,88 @@ TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
   ASSERT_EQ(run.exit_status, 0) << run.standard_error;
   const std::string csv = dir.read("c.csv").value();
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "nuclide,85Rb,87Rb,88Sr,133Cs");
-  EXPECT_NE(csv.find("\n85Rb,1.000000,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\n85Rb,1.000000000000000,"), std::string::npos) << csv;
   // 133Cs in keV, by the table's own factor (931494.10242 keV/u), not the
   // converter's older constant (which gives -88070.932949).
   EXPECT_NE(run.standard_output.find("-88070.942273"), std::string::npos) << run.standard_output;
   EXPECT_NE(run.standard_output.find("keV by the table's factor, 931494.10242 keV per u"),
             std::string::npos);
+}
+
+std::vector<std::vector<double>> csv_numbers(const std::string& csv) {
+  std::vector<std::vector<double>> rows;
+  std::size_t at = csv.find('\n') + 1;
+  while (at < csv.size()) {
+    const std::size_t end = csv.find('\n', at);
+    std::vector<double> row;
+    std::size_t comma = csv.find(',', at);
+    while (comma < end) {
+      row.push_back(std::stod(csv.substr(comma + 1)));
+      comma = csv.find(',', comma + 1);
+    }
+    rows.push_back(row);
+    at = end + 1;
+  }
+  return rows;
+}
+
+// 187Re measured against 187Os, both with the table's 0.791 micro-u: the
+// Q-value's uncertainty is U alone (0.00131 micro-u, 1.22 eV), which only
+// the full covariance keeps; correlations printed to 6 digits (0.999999)
+// gave 1.04 eV.
+TEST(AdjustProgram, DifferenceKeepsTheFullCovarianceAndTheFilesKeepItToo) {
+  ScratchDir dir;
+  const double os187 = -44250.431, U = 0.00131;
+  dir.write("q.equat",
+            group(187, "Re", 187, "Os", 1.0, 2.648, U, os187 + 2.648, 0.791) + normal_end);
+  const RunResult run =
+      adjust_in(dir, {"q.equat", "--anchor", "187Re", "--difference", "187Re-187Os", "--json",
+                      "q.json", "--covariance", "cov.csv", "--correlations", "cor.csv"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  const json got = json::parse(dir.read("q.json").value());
+  ASSERT_EQ(got["differences"].size(), 1u);
+  const json& q = got["differences"][0];
+  EXPECT_EQ(q["difference"], "187Re-187Os");
+  const double sigma = q["uncertainty"].get<double>();
+  // The equation and the two anchors' difference, combined; C_aa + C_bb -
+  // 2 C_ab near 0.6 leaves 2e-6: about 1e-11 relative is what double keeps.
+  EXPECT_NEAR(sigma, 1.0 / std::sqrt(1.0 / (U * U) + 1.0 / (2.0 * 0.791 * 0.791)), 1e-10 * U);
+  EXPECT_NEAR(q["uncertainty_keV"].get<double>() * 1000.0, 1.22, 0.005);
+  EXPECT_NE(run.standard_output.find("187Re-187Os"), std::string::npos);
+
+  // From the covariance file, exactly; from the correlations, to 1e-6.
+  const auto cov = csv_numbers(dir.read("cov.csv").value());
+  ASSERT_EQ(cov.size(), 2u);
+  EXPECT_NEAR(std::sqrt(cov[0][0] + cov[1][1] - 2.0 * cov[0][1]), sigma, 1e-15);
+  const auto cor = csv_numbers(dir.read("cor.csv").value());
+  const double s0 = std::sqrt(cov[0][0]), s1 = std::sqrt(cov[1][1]);
+  EXPECT_NEAR(std::sqrt(s0 * s0 + s1 * s1 - 2.0 * cor[0][1] * s0 * s1), sigma, 1e-6 * sigma);
+}
+
+// The JSON names each nuclide's parts: an isomer is its element with a
+// letter, the table value says whether it is estimated, the keV use the
+// table's factor, which the JSON names.
+TEST(AdjustProgram, JsonDescribesEachNuclide) {
+  ScratchDir dir;
+  dir.write("iso.equat",
+            group(134, "Csm", 134, "Cs", 1.0, 148.5, 0.01, -93281.499 + 148.5, 0.02) + normal_end);
+  const RunResult run = adjust_in(dir, {"iso.equat", "--json", "iso.json"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  const json got = json::parse(dir.read("iso.json").value());
+  EXPECT_EQ(got["mass_table"], "mass-excess-2020.csv");
+  EXPECT_EQ(got["kev_per_micro_u"].get<double>(), 0.93149410242);
+  std::map<std::string, json> nuclides;
+  for (const json& n : got["nuclides"]) nuclides[n["nuclide"].get<std::string>()] = n;
+  const json& isomer = nuclides.at("134Csm");
+  EXPECT_EQ(isomer["A"], 134);
+  EXPECT_EQ(isomer["Z"], 55);
+  EXPECT_EQ(isomer["symbol"], "Cs");
+  EXPECT_EQ(isomer["isomer"], "m");
+  EXPECT_EQ(isomer["estimated"], nullptr);
+  EXPECT_EQ(nuclides.at("134Cs")["isomer"], nullptr);
+  EXPECT_EQ(nuclides.at("134Cs")["estimated"], false);
+  EXPECT_EQ(nuclides.at("134Cs")["mass_excess_keV"].get<double>(),
+            nuclides.at("134Cs")["mass_excess"].get<double>() * 0.93149410242);
 }
 
 }  // namespace
