@@ -430,7 +430,22 @@ bool Adjuster::solve(std::string& error) {
   }
   const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(),
                                                        static_cast<Eigen::Index>(start.size()));
-  const Fit fit = solve_least_squares(rows, start_vector);
+  // Equation e is datum e: the covariances between data that both took
+  // part, as covariances between their rows.
+  std::vector<std::size_t> row_of(a_.data.size(), rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) row_of[row_datum[r]] = r;
+  std::vector<RowCovariance> row_covariances;
+  for (const DataCovariance& c : settings_.data_covariances) {
+    if (row_of[c.first] < rows.size() && row_of[c.second] < rows.size())
+      row_covariances.push_back({row_of[c.first], row_of[c.second], c.covariance});
+  }
+  const Fit fit = solve_least_squares(rows, start_vector, row_covariances);
+  if (!fit.covariance_positive) {
+    error =
+        "the covariances of the data are no covariance matrix (not positive definite): an "
+        "equation's common parts and correlations together exceed its U";
+    return false;
+  }
   if (!fit.full_rank) {
     error = "the data do not determine every nuclide they tie to an anchor (a singular system)";
     return false;
@@ -643,6 +658,13 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
     if (!adjuster.solve(error)) return false;
   }
   if (!adjuster.differences(error)) return false;
+  if (!settings.data_covariances.empty()) {
+    result.notes.push_back(
+        cli::count_of(static_cast<long>(settings.data_covariances.size()), "covariance") +
+        " between data: the correlated data are adjusted whitened by the Cholesky factor of their "
+        "covariance, and their normalized residuals, significances and influences are those of "
+        "the whitened data, each a combination of its own and the data before it in the file");
+  }
   adjuster.warn_about_linear_form();
   adjuster.warn_about_birge_ratio();
   if (result.determined_count() == 0) {

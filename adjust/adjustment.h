@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "adjust/data_covariance.h"
 #include "adjust/equations_file.h"
 #include "adjust/nuclide.h"
 #include "nuclides/mass_table.h"
@@ -69,6 +70,7 @@ struct Difference {
 struct AdjustSettings {
   std::vector<Nuclide> anchors;                          // --anchor NUCLIDE
   std::vector<std::pair<Nuclide, Nuclide>> differences;  // --difference A-B
+  std::vector<DataCovariance> data_covariances;          // --data-covariance FILE
   bool anchor_all = false;                               // --anchor all
   double threshold = 3.0;
   bool reject = false;

@@ -33,16 +33,25 @@ struct MergedRow {
   double mean() const { return weighted_sum / weight; }
 };
 
+// A row of the solve: weighted (or whitened) coefficients and right-hand
+// side, and the data it stands for with their shares of it.
+struct SolveRow {
+  std::vector<std::pair<std::size_t, double>> terms;
+  double b = 0.0;
+  std::vector<std::pair<std::size_t, double>> members;  // row, share
+  bool whitened = false;
+};
+
 // True when every unknown can be matched to a row of its own that names it
 // (Kuhn's augmenting paths): the structural rank is full. Rows of two
 // nuclides joined into rooted groups always are; a molecule's row of three
 // atoms may not be. Whether the numbers then determine the unknowns is
 // not asked of the pivots: a datum of U = 1e-15 beside an anchor of 1e3
 // gives pivots 10^18 apart in a system that is perfectly determined.
-bool structurally_full_rank(const std::vector<MergedRow>& rows, std::size_t unknowns) {
+bool structurally_full_rank(const std::vector<SolveRow>& rows, std::size_t unknowns) {
   std::vector<std::vector<std::size_t>> rows_of(unknowns);
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (const auto& [unknown, coefficient] : *rows[r].terms) rows_of[unknown].push_back(r);
+    for (const auto& [unknown, coefficient] : rows[r].terms) rows_of[unknown].push_back(r);
   }
   constexpr std::size_t none = static_cast<std::size_t>(-1);
   std::vector<std::size_t> owner(rows.size(), none);
@@ -79,16 +88,33 @@ bool structurally_full_rank(const std::vector<MergedRow>& rows, std::size_t unkn
 
 }  // namespace
 
-Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start) {
+Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start,
+                        const std::vector<RowCovariance>& covariances) {
   const Eigen::Index m = start.size();
   Fit fit;
   fit.rows.resize(rows.size());
 
+  // Correlated rows in blocks: each block is whitened on its own.
+  std::vector<std::size_t> block(rows.size());
+  std::iota(block.begin(), block.end(), 0);
+  const auto find = [&](std::size_t k) {
+    while (block[k] != k) k = block[k] = block[block[k]];
+    return k;
+  };
+  std::vector<bool> correlated(rows.size(), false);
+  for (const RowCovariance& c : covariances) {
+    if (c.covariance == 0.0 || c.first == c.second) continue;
+    correlated[c.first] = correlated[c.second] = true;
+    block[find(c.first)] = find(c.second);
+  }
+
+  std::vector<SolveRow> solve_rows;
   std::map<std::vector<std::pair<std::size_t, double>>, std::size_t> merged_at;
   std::vector<MergedRow> merged;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
-    if (row.terms.empty()) continue;  // a test only: it adds to chi2 and determines nothing
+    if (row.terms.empty() && !correlated[i]) continue;  // a test only: it adds to chi2
+    if (correlated[i]) continue;
     auto [at, added] = merged_at.try_emplace(row.terms, merged.size());
     if (added) merged.push_back({&at->first, row.sigma, 0.0, 0.0, {}});
     MergedRow& into = merged[at->second];
@@ -101,38 +127,95 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
       group.weight += w;
       group.weighted_sum += w * (rows[i].value - rows[i].constant);
     }
+    SolveRow solve;
+    const double root = group.root_weight();
+    double at_start = 0.0;
+    for (const auto& [unknown, coefficient] : *group.terms) {
+      solve.terms.emplace_back(unknown, coefficient * root);
+      at_start += coefficient * start(static_cast<Eigen::Index>(unknown));
+    }
+    solve.b = (group.mean() - at_start) * root;
+    for (const std::size_t i : group.members)
+      solve.members.emplace_back(i, group.share(rows[i].sigma));
+    solve_rows.push_back(std::move(solve));
   }
+
+  // Each block of correlated rows: V = L L^T, rows L^-1 K and L^-1 (y - K x0).
+  std::map<std::size_t, std::vector<std::size_t>> blocks;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (correlated[i]) blocks[find(i)].push_back(i);
+  }
+  std::vector<std::size_t> whitened_row(rows.size(), 0);
+  for (const auto& [root, members] : blocks) {
+    const auto size = static_cast<Eigen::Index>(members.size());
+    std::map<std::size_t, Eigen::Index> place;
+    for (Eigen::Index k = 0; k < size; ++k) place[members[static_cast<std::size_t>(k)]] = k;
+    Eigen::MatrixXd V = Eigen::MatrixXd::Zero(size, size);
+    for (Eigen::Index k = 0; k < size; ++k) {
+      const double sigma = rows[members[static_cast<std::size_t>(k)]].sigma;
+      V(k, k) = sigma * sigma;
+    }
+    for (const RowCovariance& c : covariances) {
+      if (!correlated[c.first] || find(c.first) != root || c.first == c.second) continue;
+      V(place.at(c.first), place.at(c.second)) += c.covariance;
+      V(place.at(c.second), place.at(c.first)) += c.covariance;
+    }
+    const Eigen::LLT<Eigen::MatrixXd> llt(V);
+    if (llt.info() != Eigen::Success) {
+      fit.covariance_positive = false;
+      return fit;
+    }
+    Eigen::MatrixXd K = Eigen::MatrixXd::Zero(size, m);
+    Eigen::VectorXd y(size);
+    for (Eigen::Index k = 0; k < size; ++k) {
+      const Row& row = rows[members[static_cast<std::size_t>(k)]];
+      double at_start = row.constant;
+      for (const auto& [unknown, coefficient] : row.terms) {
+        K(k, static_cast<Eigen::Index>(unknown)) = coefficient;
+        at_start += coefficient * start(static_cast<Eigen::Index>(unknown));
+      }
+      y(k) = row.value - at_start;
+    }
+    const auto L = llt.matrixL();
+    const Eigen::MatrixXd white_K = L.solve(K);
+    const Eigen::VectorXd white_y = L.solve(y);
+    for (Eigen::Index k = 0; k < size; ++k) {
+      SolveRow solve;
+      for (Eigen::Index j = 0; j < m; ++j) {
+        if (white_K(k, j) != 0.0)
+          solve.terms.emplace_back(static_cast<std::size_t>(j), white_K(k, j));
+      }
+      solve.b = white_y(k);
+      solve.members.emplace_back(members[static_cast<std::size_t>(k)], 1.0);
+      solve.whitened = true;
+      whitened_row[members[static_cast<std::size_t>(k)]] = solve_rows.size();
+      solve_rows.push_back(std::move(solve));
+    }
+  }
+
   // Rows in order of falling size, so that Householder QR with column
   // pivoting keeps each row's own accuracy when the weights span many
   // orders of magnitude (Cox and Higham, BIT 38 (1998)).
-  std::vector<std::size_t> order(merged.size());
+  std::vector<double> sizes(solve_rows.size(), 0.0);
+  for (std::size_t g = 0; g < solve_rows.size(); ++g) {
+    for (const auto& [unknown, coefficient] : solve_rows[g].terms)
+      sizes[g] = std::max(sizes[g], std::fabs(coefficient));
+  }
+  std::vector<std::size_t> order(solve_rows.size());
   std::iota(order.begin(), order.end(), 0);
-  const auto size_of = [&](std::size_t g) {
-    double largest = 0.0;
-    for (const auto& [unknown, coefficient] : *merged[g].terms)
-      largest = std::max(largest, std::fabs(coefficient));
-    return largest * merged[g].root_weight();
-  };
-  std::vector<double> sizes(merged.size());
-  for (std::size_t g = 0; g < merged.size(); ++g) sizes[g] = size_of(g);
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
+  std::vector<std::size_t> position(solve_rows.size());
+  for (std::size_t r = 0; r < order.size(); ++r) position[order[r]] = r;
 
-  // Weighted design matrix A = W^1/2 K of the merged rows and their
-  // weighted residuals at the start.
-  const auto n = static_cast<Eigen::Index>(merged.size());
+  const auto n = static_cast<Eigen::Index>(solve_rows.size());
   Eigen::MatrixXd A = Eigen::MatrixXd::Zero(n, m);
   Eigen::VectorXd b(n);
   for (Eigen::Index r = 0; r < n; ++r) {
-    const MergedRow& row = merged[order[static_cast<std::size_t>(r)]];
-    const double root = row.root_weight();
-    double at_start = 0.0;
-    for (const auto& [unknown, coefficient] : *row.terms) {
-      const auto j = static_cast<Eigen::Index>(unknown);
-      A(r, j) = coefficient * root;
-      at_start += coefficient * start(j);
-    }
-    b(r) = (row.mean() - at_start) * root;
+    const SolveRow& row = solve_rows[order[static_cast<std::size_t>(r)]];
+    for (const auto& [unknown, coefficient] : row.terms)
+      A(r, static_cast<Eigen::Index>(unknown)) = coefficient;
+    b(r) = row.b;
   }
 
   Eigen::VectorXd correction = Eigen::VectorXd::Zero(m);
@@ -141,7 +224,7 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
   Eigen::MatrixXd gain = Eigen::MatrixXd::Zero(m, n);
   Eigen::VectorXd significance = Eigen::VectorXd::Zero(n);
   if (m > 0) {
-    if (n < m || !structurally_full_rank(merged, static_cast<std::size_t>(m))) {
+    if (n < m || !structurally_full_rank(solve_rows, static_cast<std::size_t>(m))) {
       fit.full_rank = false;
       return fit;
     }
@@ -172,17 +255,17 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
   fit.covariance = covariance;
 
   for (Eigen::Index r = 0; r < n; ++r) {
-    const MergedRow& row = merged[order[static_cast<std::size_t>(r)]];
-    for (const std::size_t i : row.members) {
-      const double share = row.share(rows[i].sigma);
+    const SolveRow& row = solve_rows[order[static_cast<std::size_t>(r)]];
+    for (const auto& [i, share] : row.members) {
       RowFit& result = fit.rows[i];
       result.significance = share * significance(r);
-      for (const auto& [unknown, coefficient] : *row.terms) {
+      for (const auto& [unknown, coefficient] : row.terms) {
         const auto mu = static_cast<Eigen::Index>(unknown);
         result.influence.emplace_back(unknown, share * gain(mu, r) * A(r, mu));
       }
     }
   }
+  const Eigen::VectorXd white_residual = b - A * correction;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
     // The residual from the corrections, small numbers, not from the
@@ -194,8 +277,10 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     for (const auto& [unknown, coefficient] : row.terms)
       residual -= coefficient * correction(static_cast<Eigen::Index>(unknown));
     RowFit& result = fit.rows[i];
-    result.normalized_residual = residual / row.sigma;
     result.adjusted = row.value - residual;
+    result.normalized_residual =
+        correlated[i] ? white_residual(static_cast<Eigen::Index>(position[whitened_row[i]]))
+                      : residual / row.sigma;
     fit.chi2 += result.normalized_residual * result.normalized_residual;
   }
   return fit;

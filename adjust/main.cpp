@@ -20,6 +20,7 @@
 
 #include "adjust/adjustment.h"
 #include "adjust/adjustment_plot.h"
+#include "adjust/data_covariance.h"
 #include "adjust/equations_file.h"
 #include "adjust/options.h"
 #include "adjust/report.h"
@@ -93,6 +94,7 @@ int adjust_files(int argc, char** argv) {
   const std::string masses_path = options.masses.value_or(nuclides::installed_mass_table());
   std::vector<std::string> inputs = options.files;
   inputs.push_back(masses_path);
+  if (options.data_covariance) inputs.push_back(*options.data_covariance);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
       if (cli::same_file(options.files[i], options.files[j])) {
@@ -168,6 +170,15 @@ int adjust_files(int argc, char** argv) {
       settings.anchor_all = true;
     } else {
       settings.anchors.push_back(*adjust::parse_nuclide(anchor));
+    }
+  }
+  if (options.data_covariance) {
+    if (!is_regular_or_missing(*options.data_covariance)) {
+      return fail(cli::quoted_name(*options.data_covariance) + " is not a regular file");
+    }
+    if (!adjust::read_data_covariance(*options.data_covariance, *options.data_covariance, equations,
+                                      settings.data_covariances, message)) {
+      return fail(message);
     }
   }
   for (const std::string& difference : options.differences)

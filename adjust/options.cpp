@@ -65,6 +65,9 @@ ParseResult parse_options(int argc, const char* const* argv, Options& options,
                  "write the covariance matrix of the adjusted mass excesses (micro-u^2, 17 "
                  "significant digits) to FILE (CSV)")
       ->type_name("FILE");
+  app.add_option("--data-covariance", options.data_covariance,
+                 "read covariances between the data (common components, correlations) from FILE")
+      ->type_name("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

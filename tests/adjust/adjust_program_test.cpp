@@ -532,4 +532,48 @@ TEST(AdjustProgram, JsonDescribesEachNuclide) {
             nuclides.at("134Cs")["mass_excess"].get<double>() * 0.93149410242);
 }
 
+// The data covariance file: two equations of one link sharing a common
+// part 0.8 of U = sqrt(1.64) give 1.068 and chi2 0.50; a statement that
+// names no equation is refused with its line.
+TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
+  ScratchDir dir;
+  dir.write("two.equat", caesium_on_rubidium(43501.0, 1.28062) +
+                             caesium_on_rubidium(43502.0, 1.28062) + normal_end);
+  dir.write("common.cov",
+            "# one reference-ion run for both\r\n"
+            "common run7 two.equat:1 0.8\n"
+            "common\trun7 two.equat:5   0.8  # the same run\n");
+  const RunResult run = adjust_in(dir, {"two.equat", "--data-covariance", "common.cov"});
+  EXPECT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  EXPECT_NE(run.standard_output.find("chi2 = 0.5000 for 1 degree of freedom"), std::string::npos)
+      << run.standard_output;
+  EXPECT_NE(run.standard_output.find("133Cs     -94547.563097"), std::string::npos);
+  EXPECT_NE(run.standard_output.find("    1.0677"), std::string::npos) << run.standard_output;
+
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"common run7 two.equat:2 0.8\n",
+            "freq2equat-adjust: bad.cov:1: 'two.equat:2' is no equation's FILE:LINE as the report "
+            "names it\n"},
+           {"\ncorrelation two.equat:1 two.equat:5 1.5\n",
+            "freq2equat-adjust: bad.cov:2: the correlation '1.5' is not a number in [-1, 1]\n"},
+           {"common run7 two.equat:1 2.0\n",
+            "freq2equat-adjust: bad.cov:1: the common part 2.0 exceeds the equation's U\n"},
+           {"common run7 two.equat:1 0.8\ncommon run7 two.equat:1 0.8\n",
+            "freq2equat-adjust: bad.cov:2: two.equat:1 is in 'run7' already\n"},
+           {"share two.equat:1\n",
+            "freq2equat-adjust: bad.cov:1: not 'common NAME FILE:LINE PART' or 'correlation "
+            "FILE:LINE FILE:LINE RHO'\n"},
+           {"correlation two.equat:1 two.equat:5 0.9\ncommon a two.equat:1 1.0\n"
+            "common a two.equat:5 1.0\n",
+            "freq2equat-adjust: the covariances of the data are no covariance matrix (not "
+            "positive definite): an equation's common parts and correlations together exceed its "
+            "U\n"}}) {
+    dir.write("bad.cov", text);
+    const RunResult bad = adjust_in(dir, {"two.equat", "--data-covariance", "bad.cov"});
+    EXPECT_EQ(bad.exit_status, 2) << text;
+    EXPECT_EQ(bad.standard_error, message) << text;
+    EXPECT_EQ(bad.standard_output, "");
+  }
+}
+
 }  // namespace

@@ -474,4 +474,48 @@ TEST(AdjustmentProperties, MoleculeIsTheSumOfItsAtoms) {
   EXPECT_EQ(b.undetermined_count(), 0u);
 }
 
+// Two equations of one link, each of independent part 1 and common part
+// 0.8 (U = sqrt(1.64)): together sigma 1.068, and a difference of 1 between
+// them chi2 0.50. Taken as independent: 0.906 and 0.30.
+TEST(AdjustmentProperties, CommonComponentCorrelatesTheData) {
+  const double rb85 = -88210.26396, U = std::sqrt(1.64);
+  const std::vector<Equation> equations = {equation("133Cs", "85Rb", 1.565, 43501.0, U, rb85, 1),
+                                           equation("133Cs", "85Rb", 1.565, 43502.0, U, rb85, 5)};
+  std::vector<TableRow> exact = rubidium_caesium;
+  exact[0].uncertainty = 0.0;  // 85Rb fixed: 133Cs is the link alone
+  AdjustSettings settings;
+  settings.data_covariances = {{0, 1, 0.8 * 0.8}};
+  const Adjustment a = adjusted(equations, table_of(exact), settings);
+  EXPECT_NEAR(nuclide(a, "133Cs").uncertainty, std::sqrt(1.14), 1e-12);  // 1.068
+  EXPECT_NEAR(a.chi2, 0.5, 1e-12);
+  EXPECT_NEAR(nuclide(a, "133Cs").mass_excess, 1.565 * rb85 + 43501.5, 1e-9);
+  const Adjustment independent = adjusted(equations, table_of(exact));
+  EXPECT_NEAR(nuclide(independent, "133Cs").uncertainty, std::sqrt(0.82), 1e-12);  // 0.906
+  EXPECT_NEAR(independent.chi2, 1.0 / 3.28, 1e-12);                                // 0.30
+  double sum = 0.0;
+  for (const Datum& datum : a.data) sum += datum.significance;
+  EXPECT_NEAR(sum, static_cast<double>(unknowns(a)), 1e-12);
+}
+
+// A component common to the equations of two nuclides against one
+// reference cancels in their difference: 133Cs - 87Rb keeps only the
+// independent parts (0.04 each), whatever the common one adds to each U.
+TEST(AdjustmentProperties, CommonComponentCancelsInADifference) {
+  const double rb85 = -88210.26396, independent = 0.04;
+  for (const double common : {0.0, 0.03, 0.5}) {
+    const double U = std::sqrt(independent * independent + common * common);
+    const std::vector<Equation> equations = {
+        equation("133Cs", "85Rb", 1.565, 43501.0271, U, rb85, 1),
+        equation("87Rb", "85Rb", 1.024, -492.1577, U, rb85, 5)};
+    AdjustSettings settings;
+    settings.data_covariances = {{0, 1, common * common}};
+    settings.differences = {{*adjust::parse_nuclide("133Cs"), *adjust::parse_nuclide("87Rb")}};
+    const Adjustment a = adjusted(equations, table_of(rubidium_caesium), settings);
+    ASSERT_EQ(a.differences.size(), 1u);
+    const double expected =
+        2.0 * independent * independent + (1.565 - 1.024) * (1.565 - 1.024) * 0.00537 * 0.00537;
+    EXPECT_NEAR(a.differences[0].uncertainty, std::sqrt(expected), 1e-12) << common;
+  }
+}
+
 }  // namespace
