@@ -12,6 +12,7 @@
 #include "adjust/least_squares.h"
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
+#include "cli/quoting.h"
 #include "nuclides/molecules.h"
 #include "nuclides/symbols.h"
 
@@ -600,9 +601,9 @@ void Adjuster::warn_about_linear_form() {
     const double moved = reference.mass_excess - equation.reference_used;
     const double off = linear_form_slack * std::fabs(moved);
     if (!(off > 0.1 * equation.U)) continue;
-    a_.warnings.push_back(equation.file + ":" + std::to_string(equation.line) + ": " +
-                          equation.name() + ": the adjusted " + reference.nuclide.name() + " is " +
-                          number(moved, 6) + " micro-u from the " +
+    a_.warnings.push_back(cli::shown_name(equation.file) + ":" + std::to_string(equation.line) +
+                          ": " + equation.name() + ": the adjusted " + reference.nuclide.name() +
+                          " is " + number(moved, 6) + " micro-u from the " +
                           number(equation.reference_used, 6) +
                           " its conversion used, so V may be off by up to " + number(off, 6) +
                           " micro-u, more than a tenth of U (" + number(equation.U, 5) +

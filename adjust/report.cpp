@@ -7,6 +7,7 @@
 
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
+#include "cli/quoting.h"
 
 namespace adjust {
 
@@ -44,7 +45,7 @@ std::string influences(const Adjustment& a, const Datum& datum) {
 std::string datum_place(const Adjustment& a, const Datum& datum) {
   if (datum.kind == Datum::Kind::anchor) return "anchor";
   const Equation& equation = a.equations[datum.equation];
-  return equation.file + ":" + std::to_string(equation.line);
+  return cli::shown_name(equation.file) + ":" + std::to_string(equation.line);
 }
 
 }  // namespace
@@ -184,7 +185,8 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
       if (datum.kind != Datum::Kind::equation) continue;
       const Equation& equation = a.equations[datum.equation];
       if (equation.measured == nuclide.nuclide || equation.reference == nuclide.nuclide) {
-        out += " " + equation.file + ":" + std::to_string(equation.line) + " " + equation.name();
+        out += " " + cli::shown_name(equation.file) + ":" + std::to_string(equation.line) + " " +
+               equation.name();
       }
     }
     out += "\n";

@@ -1,6 +1,7 @@
 // installed_data.h - where the data shipped with the programs are.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace nuclides {
@@ -12,6 +13,15 @@ std::string installed_data(const std::string& name);
 
 // The 2020 mass table, compared with by default.
 inline std::string installed_mass_table() { return installed_data("mass-excess-2020.csv"); }
+
+// The mass table a --masses value names: the installed 2020 table when the
+// option is absent or "default", else the file it names.
+inline bool is_default_mass_table(const std::optional<std::string>& masses) {
+  return !masses || *masses == "default";
+}
+inline std::string mass_table_named(const std::optional<std::string>& masses) {
+  return is_default_mass_table(masses) ? installed_mass_table() : *masses;
+}
 
 // The electron binding energies every row of "ionization.data" is held to.
 inline std::string installed_binding_energies() {

@@ -2,13 +2,13 @@
 // finding for every row that is left out.
 #include "nuclides/mass_table.h"
 
-#include <charconv>
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "nuclides/csv_rows.h"
 #include "nuclides/symbols.h"
 
 namespace nuclides {
@@ -19,42 +19,18 @@ namespace {
 constexpr std::string_view expected_header = "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u";
 constexpr std::size_t estimated_column = 7;
 
-struct Field {
-  std::string_view text;
-  std::int32_t column = 1;
-};
-
-std::vector<Field> split(std::string_view line) {
-  std::vector<Field> fields;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', at);
-    const std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-    fields.push_back({line.substr(at, end - at), static_cast<std::int32_t>(at) + 1});
-    if (comma == std::string_view::npos) return fields;
-    at = comma + 1;
-  }
-}
-
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
 }
 
-template <typename T>
-bool number(std::string_view text, T& value) {
-  text = trimmed(text);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
 // Half a unit of the last decimal `text` prints; false when it is not a
 // plain decimal number.
 bool half_unit(std::string_view text, double& half) {
   text = trimmed(text);
-  const std::size_t point = text.find('.');
   if (text.find_first_of("eE") != std::string_view::npos) return false;
+  const std::size_t point = text.find('.');
   const std::size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
   half = 0.5 * std::pow(10.0, -static_cast<double>(decimals));
   return true;
@@ -64,7 +40,7 @@ bool half_unit(std::string_view text, double& half) {
 // rounded to its last printed digit.
 bool factor_range(std::string_view micro_u, std::string_view kev, double& low, double& high) {
   double m = 0.0, k = 0.0, m_half = 0.0, k_half = 0.0;
-  if (!number(micro_u, m) || !number(kev, k) || !half_unit(micro_u, m_half) ||
+  if (!whole_number(micro_u, m) || !whole_number(kev, k) || !half_unit(micro_u, m_half) ||
       !half_unit(kev, k_half)) {
     return false;
   }
@@ -82,31 +58,29 @@ bool factor_range(std::string_view micro_u, std::string_view kev, double& low, d
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
                      std::string& error) {
+  const bool loaded = load(path, error);
+  for (const LeftOutRow& row : left_out_) {
+    findings.report(cli::Severity::warning, shown, row.line, row.column,
+                    row.reason + ": the row is left out", row.text);
+  }
+  return loaded;
+}
+
+bool MassTable::load(const std::string& path, std::string& error) {
   masses_.clear();
+  left_out_.clear();
   kev_per_micro_u_.reset();
   // The narrowest range of factors a row's two rounded columns allow.
   double narrowest_low = 0.0, narrowest_high = 0.0;
   bool any_range = false;
-  std::string bytes;
-  std::string reason;
-  if (!cli::read_bounded_file(path, size_limit, bytes, reason)) {
-    error = "cannot read " + cli::quoted_name(path) + ": " + reason;
-    return false;
-  }
+  CsvRows rows;
+  if (!rows.read(path, error)) return false;
   bool header_seen = false;
-  std::int64_t line_number = 0;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + at, end - at);
-    at = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, column,
-                      why + ": the row is left out", line);
+  while (rows.next()) {
+    const std::string_view line = rows.line();
+    const std::int64_t line_number = rows.line_number();
+    const auto warn = [&](std::int32_t column, std::string why) {
+      left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||
@@ -119,20 +93,21 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
       header_seen = true;
       continue;
     }
-    const std::vector<Field> fields = split(line);
+    const std::vector<CsvRows::Field>& fields = rows.fields();
     Entry entry;
     entry.line = line_number;
     std::int32_t A = 0;
-    if (fields.size() < 5 || !number(fields[1].text, A) ||
-        !number(fields[3].text, entry.mass.mass_excess) ||
-        !number(fields[4].text, entry.mass.uncertainty)) {
+    if (fields.size() < 5 || !whole_number(fields[1].text, A) ||
+        !whole_number(fields[3].text, entry.mass.mass_excess) ||
+        !whole_number(fields[4].text, entry.mass.uncertainty)) {
       warn(1, "not a row of Z, A, symbol, mass excess and uncertainty in micro-u");
       continue;
     }
-    const std::string_view symbol = trimmed(fields[2].text);
-    if (!is_element(symbol)) {
-      const bool quoted = !symbol.empty() && (symbol.front() == '"' || symbol.front() == '\'');
-      warn(fields[2].column, "'" + std::string(symbol) + "' is not an element symbol" +
+    const std::string_view symbol = fields[2].text;
+    if (fields[2].quoted || !is_element(symbol)) {
+      const std::string_view written = fields[2].written;
+      const bool quoted = !written.empty() && (written.front() == '"' || written.front() == '\'');
+      warn(fields[2].column, "'" + std::string(written) + "' is not an element symbol" +
                                  (quoted ? " (symbols are written without quotes)" : ""));
       continue;
     }
@@ -151,7 +126,7 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
       continue;
     }
     entry.mass.estimated =
-        fields.size() > estimated_column && trimmed(fields[estimated_column].text) == "yes";
+        fields.size() > estimated_column && fields[estimated_column].text == "yes";
     const std::string nuclide = std::to_string(A) + std::string(symbol);
     const auto [place, added] = masses_.try_emplace({A, std::string(symbol)}, entry);
     if (!added) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cli/diagnostics.h"
 
@@ -28,21 +29,29 @@ struct TableMass {
   bool estimated = false;
 };
 
+// A row the table load left out, and why ("negative uncertainty").
+struct LeftOutRow {
+  std::int64_t line = 0;
+  std::int32_t column = 1;
+  std::string reason;
+  std::string text;  // the line, without its line end
+};
+
 class MassTable {
  public:
-  // The evaluation's table is about 160 KB; a file a hundred times larger
-  // is not a mass table, and reading it would only fill memory.
-  static constexpr std::size_t size_limit = std::size_t{16} << 20;
-
   // Reads `path`, named `shown` in findings. A row that cannot be used (not
   // a row of numbers, a value that is not finite, a negative uncertainty, a
   // symbol that is no element, a nuclide given twice) is a warning at
   // FILE:LINE:COLUMN in `findings` and is left out. Returns false with a
   // one-line reason in `error` when the table cannot be used at all: not
-  // readable, not a regular file, over `size_limit`, without the header line
+  // readable, not a regular file, over CsvRows::size_limit, without the header line
   // of the expected columns, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
+  // The same, with the rows left out kept in left_out() instead, for a
+  // program that reports them its own way; kept also when the load fails.
+  bool load(const std::string& path, std::string& error);
+  const std::vector<LeftOutRow>& left_out() const { return left_out_; }
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
@@ -60,6 +69,7 @@ class MassTable {
   };
   std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
+  std::vector<LeftOutRow> left_out_;
 };
 
 }  // namespace nuclides

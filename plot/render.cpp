@@ -11,8 +11,10 @@
 #include <cstring>
 #include <memory>
 
-#include "cli/replacing_file.h"
+#include "cli/output_file.h"
+#include "cli/quoting.h"
 #include "plot/draw.h"
+#include "plot/text.h"
 
 namespace plot {
 
@@ -27,17 +29,6 @@ struct ContextDeleter {
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 
-// Layout and drawing must measure text alike: metrics unhinted, so that a
-// width is the same on every surface.
-Context context_for(cairo_surface_t* surface) {
-  Context cr(cairo_create(surface));
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_set_font_options(cr.get(), options);
-  cairo_font_options_destroy(options);
-  return cr;
-}
-
 std::string lower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -45,9 +36,13 @@ std::string lower(std::string text) {
   return text;
 }
 
+// Text as XML character data: valid UTF-8, markup characters escaped, and
+// the control characters XML forbids (a file name may hold any byte but
+// '/' and NUL) shown as U+FFFD, so that a renderer still reads the file.
 std::string xml_escaped(const std::string& text) {
+  const std::string valid = valid_utf8(text);
   std::string out;
-  for (const char c : text) {
+  for (const char c : valid) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -59,7 +54,11 @@ std::string xml_escaped(const std::string& text) {
         out += "&gt;";
         break;
       default:
-        out += c;
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') {
+          out += "\ufffd";
+        } else {
+          out += c;
+        }
     }
   }
   return out;
@@ -97,7 +96,7 @@ std::string svg_text_of(const Figure& figure) {
 
 // Bytes from cairo into a file, the first failure kept.
 cairo_status_t to_file(void* closure, const unsigned char* data, unsigned int length) {
-  auto* file = static_cast<cli::ReplacingFile*>(closure);
+  auto* file = static_cast<cli::OutputFile*>(closure);
   return file->write({reinterpret_cast<const char*>(data), length}) ? CAIRO_STATUS_SUCCESS
                                                                     : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -108,7 +107,7 @@ cairo_status_t to_string(void* closure, const unsigned char* data, unsigned int 
 }
 
 std::string drawing_failed(const std::string& path, cairo_status_t status) {
-  return "cannot write '" + path + "': " + cairo_status_to_string(status);
+  return "cannot write " + cli::quoted_name(path) + ": " + cairo_status_to_string(status);
 }
 
 }  // namespace
@@ -126,18 +125,19 @@ std::optional<Format> format_of(const std::string& path) {
 
 std::string refusal_of(const std::string& path) {
   if (!format_of(path)) {
-    return "cannot tell the picture's format from '" + path + "': name it .svg, .pdf or .png";
+    return "cannot tell the picture's format from " + cli::quoted_name(path) +
+           ": name it .svg, .pdf or .png";
   }
   struct stat status {};
   if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    return "cannot write the picture to '" + path + "': not a regular file";
+    return "cannot write the picture to " + cli::quoted_name(path) + ": not a regular file";
   }
   return {};
 }
 
 Layout layout_of(const Figure& figure) {
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
-  Context cr = context_for(surface.get());
+  Context cr(cairo_create(surface.get()));
   return lay_out(figure, cr.get());
 }
 
@@ -148,15 +148,16 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   const double width_px = std::round(layout.width * pixels_per_point);
   const double height_px = std::ceil(layout.height * pixels_per_point);
 
-  cli::ReplacingFile file;
-  if (!file.open(path)) return file.error();
+  cli::OutputFile file(path, cli::OutputMode::replace);
+  if (!file.open()) return file.error();
   Surface surface;
   std::string svg;
   switch (format) {
     case Format::pdf:
       surface.reset(
           cairo_pdf_surface_create_for_stream(to_file, &file, layout.width, layout.height));
-      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, figure.title.c_str());
+      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
+                                     valid_utf8(figure.title).c_str());
       break;
     case Format::svg:
       surface.reset(cairo_svg_surface_create_for_stream(to_string, &svg, width_px, height_px));
@@ -171,7 +172,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
     return drawing_failed(path, cairo_surface_status(surface.get()));
   }
   {
-    Context cr = context_for(surface.get());
+    Context cr(cairo_create(surface.get()));
     if (format != Format::pdf) cairo_scale(cr.get(), pixels_per_point, pixels_per_point);
     draw(cr.get(), figure, layout);
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
@@ -198,7 +199,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
 
 }  // namespace plot
 
-// fontconfig, which cairo asks for its fonts, keeps what it parsed of its
+// fontconfig, which pango asks for its fonts, keeps what it parsed of its
 // configuration until the process ends and drops part of it on the way (a
 // known leak of the library, not of this code); in a sanitizer build the
 // leak checker is told so, or every program that draws would fail its run.

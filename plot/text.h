@@ -1,9 +1,10 @@
-// text.h - lines of text with raised runs, measured and shown through cairo.
+// text.h - lines of text with raised runs, measured and shown through pango.
 //
 // Labels carry superscripts (mass number, charge state) that no font's
-// superscript characters cover for every letter, so they are drawn as
-// runs of their own: smaller, raised, never below the smallest size that
-// stays readable at the picture's width.
+// superscript characters cover for every letter, so they are set as runs of
+// their own in pango markup: smaller, raised, never below the smallest size
+// that stays readable at the picture's width. pango also finds a face for
+// every character the picture's own face lacks.
 #pragma once
 
 #include <cairo.h>
@@ -21,6 +22,8 @@ inline constexpr double text_font = 11.0;
 inline constexpr double label_font = 13.0;
 inline constexpr double title_font = 15.0;
 
+// Plain text, never markup: whatever a run holds (a file name with '<' or
+// '&' in a title) is shown as it is. Bytes that are not UTF-8 show as U+FFFD.
 struct Run {
   std::string text;
   bool superscript = false;
@@ -30,13 +33,19 @@ using RichText = std::vector<Run>;
 RichText rich(const Label& label);
 RichText rich(const std::string& text);
 
-// Selects the picture's face (bold for titles) at `size` points.
-void use_font(cairo_t* cr, double size, bool bold = false);
+// `text` with every byte that is not part of UTF-8 replaced by U+FFFD.
+std::string valid_utf8(const std::string& text);
 
-// The advance of `text` at `size` points.
+// The pango markup of `text` at `size` points: every run escaped, raised
+// runs in spans of their own size and rise.
+std::string markup_of(const RichText& text, double size);
+
+// The advance of `text` at `size` points, as `show` sets it on any surface
+// at any scale: metrics unhinted, glyph positions not rounded.
 double width_of(cairo_t* cr, const RichText& text, double size, bool bold = false);
 
-// Shows `text` with its baseline starting at the current point.
+// Shows `text` as one line (a line break in it is shown, not obeyed) with
+// its baseline starting at the current point, in the current transformation.
 void show(cairo_t* cr, const RichText& text, double size, bool bold = false);
 
 }  // namespace plot

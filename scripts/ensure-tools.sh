@@ -12,12 +12,15 @@ have_header() { [ -f "/usr/include/$1" ]; }
 command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
-# cairo is found through its pkg-config file, so the programs' build needs
-# pkg-config as well as the tests' (FUSE).
+# cairo and pango are found through their pkg-config files, so the
+# programs' build needs pkg-config as well as the tests' (FUSE).
 command -v pkg-config >/dev/null || missing+=(pkg-config)
-# The pictures are drawn with cairo; the adjustment solves with Eigen,
-# writes JSON with nlohmann-json and reads its options with CLI11.
+# The pictures are drawn with cairo, their text set by pango in DejaVu Sans;
+# the adjustment solves with Eigen, writes JSON with nlohmann-json and reads
+# its options with CLI11.
 have_header cairo/cairo.h || missing+=(libcairo2-dev)
+have_header pango-1.0/pango/pangocairo.h || missing+=(libpango1.0-dev)
+[ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)
 have_header eigen3/Eigen/Dense || missing+=(libeigen3-dev)
 have_header nlohmann/json.hpp || missing+=(nlohmann-json3-dev)
 have_header CLI/CLI.hpp || missing+=(libcli11-dev)

@@ -1,6 +1,6 @@
 // plot_test.cpp - the checker's --plot picture in its three formats, opened
 // by real renderers, its refusals and failed writes, and the plot library's
-// vertical scale.
+// vertical scale and text.
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "plot/render.h"
+#include "plot/text.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/worked_example.h"
@@ -420,5 +421,87 @@ INSTANTIATE_TEST_SUITE_P(Plot, PlotRefusals, testing::ValuesIn(plot_refusals),
                          [](const testing::TestParamInfo<Refusal>& param) {
                            return std::string(param.param.name);
                          });
+
+// A cairo context on a small image, for measuring text.
+struct Measure {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  ~Measure() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+};
+
+// Text a caller gives (a file name in a title) is shown as it is: read as
+// markup it would lose its tags, fail to parse, or change size, and its
+// width would no longer be that of its characters side by side.
+TEST(PlotText, MarkupCharactersInTextAreShownNotObeyed) {
+  Measure m;
+  const std::string texts[] = {
+      "a<b>c</b>.freq", "x&amp;y", "<span size='40000'>W</span>", "a<b", "&", "R&D's \"run\"",
+  };
+  for (const std::string& text : texts) {
+    double sum = 0.0;
+    for (const char c : text) sum += plot::width_of(m.cr, plot::rich(std::string(1, c)), 11.0);
+    const double width = plot::width_of(m.cr, plot::rich(text), 11.0);
+    EXPECT_NEAR(width, sum, 0.03 * sum) << text;
+  }
+  EXPECT_EQ(cairo_status(m.cr), CAIRO_STATUS_SUCCESS);
+}
+
+// The layout measures on an unscaled context, the PNG and the SVG draw on
+// one scaled 3.5 times, the rotated labels under a turn: a width that
+// changed with the transformation (hinted metrics, rounded glyph positions)
+// would let labels overlap or leave their columns.
+TEST(PlotText, WidthIsTheSameUnderEveryTransformation) {
+  Measure m;
+  const plot::RichText texts[] = {
+      plot::rich(plot::Label{"133", "Cs", "+"}),
+      plot::rich(plot::Label{"134m", "Cs", "2+"}),
+      plot::rich("this work \u2212 table (\u03bcu), 1\u03c3"),
+  };
+  for (const plot::RichText& text : texts) {
+    for (const double size : {plot::text_font, plot::label_font}) {
+      cairo_identity_matrix(m.cr);
+      const double flat = plot::width_of(m.cr, text, size);
+      EXPECT_GT(flat, size) << text[0].text;
+      cairo_scale(m.cr, plot::pixels_per_point, plot::pixels_per_point);
+      EXPECT_NEAR(plot::width_of(m.cr, text, size), flat, 1e-3 * flat) << text[0].text;
+      cairo_rotate(m.cr, -1.5707963267948966);
+      EXPECT_NEAR(plot::width_of(m.cr, text, size), flat, 1e-3 * flat) << text[0].text;
+    }
+  }
+}
+
+// A title made of a file name with markup characters, bytes that are not
+// UTF-8 and a control character still gives pictures that open, and the
+// SVG's title says the name, escaped.
+TEST(PlotText, HostileTitleGivesPicturesThatOpen) {
+  ScratchDir dir;
+  plot::Figure figure;
+  figure.title = "<b>R&D</b>\xff\x01.equat, adjusted";
+  plot::Point point;
+  point.label = {"133", "Cs", "+"};
+  point.note = "a<b";
+  figure.sections.push_back({"<i>heading</i>", "axis & unit", {{{point}}}, true});
+  figure.footnotes.push_back({"lead <&>", {{{"1", "H", "+"}, "(x<y)"}}});
+  for (const char* name : {"t.svg", "t.png", "t.pdf"}) {
+    EXPECT_EQ(plot::write_picture(figure, dir.file(name)), "") << name;
+  }
+  EXPECT_TRUE(png_size(dir.file("t.png")));
+  const std::string svg = dir.read("t.svg").value();
+  EXPECT_NE(svg.find("<title>&lt;b&gt;R&amp;D&lt;/b&gt;\ufffd\ufffd.equat, adjusted</title>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("&lt;i&gt;heading&lt;/i&gt;: \u00b9\u00b3\u00b3Cs\u207a (a&lt;b);"),
+            std::string::npos);
+  if (have("rsvg-convert")) {
+    const std::string render =
+        "rsvg-convert '" + dir.file("t.svg") + "' -o '" + dir.file("svg.png") + "' 2>/dev/null";
+    EXPECT_EQ(std::system(render.c_str()), 0);
+  }
+  if (have("pdfinfo")) {
+    EXPECT_TRUE(pdf_size(dir, "t.pdf"));
+  }
+}
 
 }  // namespace
