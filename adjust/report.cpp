@@ -63,7 +63,7 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
          cli::count_of(static_cast<long>(determined), "nuclide") +
          "; table: " + settings.masses_name + "\n";
-  if (settings.kev) {
+  if (settings.kev || !a.differences.empty()) {
     out += "keV by the table's factor, " + formatted("%.12g", settings.kev_per_micro_u * 1.0e6) +
            " keV per u\n";
   }
