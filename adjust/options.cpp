@@ -27,9 +27,8 @@ constexpr const char* closing =
 
 std::optional<int> parse_options(int argc, const char* const* argv, Options& options) {
   cli::CommandLine line("freq2equat-adjust", "FILE...", about, closing);
-  line.app()
-      .add_option("FILE", options.files, "equations files as freq2equat writes them (vemo.equat)")
-      ->required();
+  line.app().add_option("FILE", options.files,
+                        "equations files as freq2equat writes them (vemo.equat)");
   line.add_masses(options.masses);
   line.app()
       .add_option("--anchor", options.anchors,
@@ -66,6 +65,9 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.add_value("--data-covariance", options.data_covariance, "FILE",
                  "read covariances between the data (common components, correlations) from FILE");
   line.add_rule([&options]() -> std::string {
+    // Checked here rather than by CLI11, which would name a missing FILE
+    // before a mistyped option, the likelier slip.
+    if (options.files.empty()) return "FILE is required";
     if (!std::isfinite(options.threshold) || !(options.threshold > 0.0)) {
       return "--threshold must be a number above 0";
     }

@@ -396,6 +396,9 @@ TEST(AdjustProgram, NoFileIsAUsageError) {
   const RunResult run = adjust_in(dir, {});
   EXPECT_EQ(run.exit_status, 2);
   EXPECT_EQ(run.standard_error, "freq2equat-adjust: FILE is required (see --help)\n");
+  // A mistyped option is the likelier slip, and is named before the missing file.
+  EXPECT_EQ(adjust_in(dir, {"--fast"}).standard_error,
+            "freq2equat-adjust: unknown option '--fast' (see --help)\n");
 }
 
 // --plot-unit keV draws the mass excesses in keV, as the checker's picture
