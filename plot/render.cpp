@@ -141,14 +141,15 @@ Layout layout_of(const Figure& figure) {
   return lay_out(figure, cr.get());
 }
 
-std::string write_picture(const Figure& figure, const std::string& path) {
+std::string write_picture(const Figure& figure, const std::string& path, cli::OutputSet* set) {
   if (std::string why = refusal_of(path); !why.empty()) return why;
   const Format format = *format_of(path);
   const Layout layout = layout_of(figure);
   const double width_px = std::round(layout.width * pixels_per_point);
   const double height_px = std::ceil(layout.height * pixels_per_point);
 
-  cli::OutputFile file(path, cli::OutputMode::replace);
+  cli::OutputFile own(path, cli::OutputMode::replace);
+  cli::OutputFile& file = set != nullptr ? set->add(path, cli::OutputMode::replace) : own;
   if (!file.open()) return file.error();
   Surface surface;
   std::string svg;
@@ -193,7 +194,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   }
   if (!file.error().empty()) return file.error();
   if (status != CAIRO_STATUS_SUCCESS) return drawing_failed(path, status);
-  if (!file.commit()) return file.error();
+  if (!(set != nullptr ? file.finish() : file.commit())) return file.error();
   return {};
 }
 
