@@ -64,6 +64,13 @@ int make_table(const check::Options& options, check::CheckContext& context) {
   const check::MadeTable made = check::make_table_rows(context, path);
   check::release(context.freq.unit);
   if (context.unreadable) return fail(*context.unreadable);
+  // An empty file, or one whose lines the converter cannot split (CR alone
+  // ends them), names no ion: an empty table would pass for a made one.
+  if (made.row_count == 0 && made.ions_without_row == 0) {
+    cli::say(context.freq.quoted + " names no ion (no reference or measurement line read): " +
+             cli::quoted_name(path) + " not written");
+    return found_something;
+  }
   bool name_taken = false;
   if (!cli::write_whole_file(path, cli::OutputMode::new_only, made.rows, error, &name_taken)) {
     return fail(name_taken ? exists : error);

@@ -4,7 +4,6 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -12,6 +11,7 @@
 #include <memory>
 
 #include "cli/output_file.h"
+#include "cli/paths.h"
 #include "cli/quoting.h"
 #include "plot/draw.h"
 #include "plot/text.h"
@@ -128,11 +128,7 @@ std::string refusal_of(const std::string& path) {
     return "cannot tell the picture's format from " + cli::quoted_name(path) +
            ": name it .svg, .pdf or .png";
   }
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    return "cannot write the picture to " + cli::quoted_name(path) + ": not a regular file";
-  }
-  return {};
+  return cli::output_refusal(path);
 }
 
 Layout layout_of(const Figure& figure) {
