@@ -10,6 +10,18 @@ namespace adjust {
 
 namespace {
 
+// A name as a CSV field: in double quotes (a quote doubled) when it holds a
+// comma, a quote or a line end, which would otherwise shift the columns.
+std::string csv_field(const std::string& name) {
+  if (name.find_first_of(",\"\r\n") == std::string::npos) return name;
+  std::string field = "\"";
+  for (const char c : name) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
 std::vector<std::size_t> determined(const Adjustment& a) {
   std::vector<std::size_t> shown;
   for (std::size_t k = 0; k < a.nuclides.size(); ++k) {
@@ -20,7 +32,7 @@ std::vector<std::size_t> determined(const Adjustment& a) {
 
 std::string header(const Adjustment& a, const std::vector<std::size_t>& shown) {
   std::string out = "nuclide";
-  for (const std::size_t k : shown) out += "," + a.nuclides[k].nuclide.name();
+  for (const std::size_t k : shown) out += "," + csv_field(a.nuclides[k].nuclide.name());
   return out + "\n";
 }
 
@@ -30,7 +42,7 @@ std::string covariance_csv(const Adjustment& a) {
   const std::vector<std::size_t> shown = determined(a);
   std::string out = header(a, shown);
   for (const std::size_t row : shown) {
-    out += a.nuclides[row].nuclide.name();
+    out += csv_field(a.nuclides[row].nuclide.name());
     for (const std::size_t column : shown) {
       char text[40];
       std::snprintf(
@@ -47,7 +59,7 @@ std::string correlations_csv(const Adjustment& a) {
   const std::vector<std::size_t> shown = determined(a);
   std::string out = header(a, shown);
   for (const std::size_t row : shown) {
-    out += a.nuclides[row].nuclide.name();
+    out += csv_field(a.nuclides[row].nuclide.name());
     for (const std::size_t column : shown) {
       const auto r = static_cast<Eigen::Index>(row);
       const auto c = static_cast<Eigen::Index>(column);

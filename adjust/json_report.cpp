@@ -113,7 +113,9 @@ std::string json_report(const Adjustment& a, const ReportSettings& settings) {
   out["undetermined"] = undetermined;
   out["notes"] = a.notes;
   out["warnings"] = a.warnings;
-  return out.dump(1) + "\n";
+  // A file name or symbol holding bytes that are not UTF-8 cannot be a JSON
+  // string as it is: each such byte is written as U+FFFD.
+  return out.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace adjust

@@ -3,8 +3,8 @@
 //
 // Every input is read only, through the record layer with every condition
 // asked for, so the layer never ends this program. The files it writes
-// (--json, --correlations) go to a temporary name first and are renamed
-// into place when complete.
+// (--json, --correlations, --plot) go to temporary names first and are
+// renamed into place together, when all of them and the report are complete.
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -36,18 +36,25 @@ constexpr std::int32_t equations_unit = 3;
 
 using cli::fail;
 
-// The whole of `bytes` in `path`, or the old `path` untouched.
-bool write_replacing(const std::string& path, std::string_view bytes, std::string& error) {
-  return cli::write_whole_file(path, cli::OutputMode::replace, bytes, error);
-}
-
 // -v: an equation as it was read, at its FILE:LINE.
 void print_read(const adjust::Equation& equation) {
-  std::printf("%s:%lld: ME(%s) - %.15g*ME(%s) = %.15g (%.15g)%s\n",
-              cli::shown_name(equation.file).c_str(), static_cast<long long>(equation.line),
-              equation.measured.name().c_str(), equation.G, equation.reference.name().c_str(),
-              equation.V, equation.U,
-              equation.binding_energy_missing ? ", without binding-energy correction" : "");
+  const std::string file = cli::shown_name(equation.file);
+  const std::string measured = equation.measured.name();
+  const std::string reference = equation.reference.name();
+  const char* format = "%s:%lld: ME(%s) - %.15g*ME(%s) = %.15g (%.15g)%s";
+  const auto line = static_cast<long long>(equation.line);
+  const char* missing =
+      equation.binding_energy_missing ? ", without binding-energy correction" : "";
+  std::string text(static_cast<std::size_t>(std::snprintf(
+                       nullptr, 0, format, file.c_str(), line, measured.c_str(), equation.G,
+                       reference.c_str(), equation.V, equation.U, missing)) +
+                       1,
+                   '\0');
+  std::snprintf(text.data(), text.size(), format, file.c_str(), line, measured.c_str(), equation.G,
+                reference.c_str(), equation.V, equation.U, missing);
+  text.pop_back();
+  // A symbol read from a file may hold an escape sequence: shown as <1B>.
+  std::printf("%s\n", cli::terminal_text(text).c_str());
 }
 
 std::string file_end_note(const std::string& file, adjust::FileEnd end) {
@@ -161,16 +168,19 @@ int adjust_files(int argc, char** argv) {
   report.threshold = options.threshold;
   report.masses_name = cli::shown_name(cli::base_name(masses_path));
   report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
-  if (options.json &&
-      !write_replacing(*options.json, adjust::json_report(adjustment, report), message)) {
+  // Every file or none: a failure of a later one leaves the earlier
+  // targets as they were.
+  cli::OutputSet written;
+  if (options.json && !written.write_whole(*options.json, cli::OutputMode::replace,
+                                           adjust::json_report(adjustment, report), message)) {
     return fail(message);
   }
-  if (options.correlations &&
-      !write_replacing(*options.correlations, adjust::correlations_csv(adjustment), message)) {
+  if (options.correlations && !written.write_whole(*options.correlations, cli::OutputMode::replace,
+                                                   adjust::correlations_csv(adjustment), message)) {
     return fail(message);
   }
-  if (options.covariance &&
-      !write_replacing(*options.covariance, adjust::covariance_csv(adjustment), message)) {
+  if (options.covariance && !written.write_whole(*options.covariance, cli::OutputMode::replace,
+                                                 adjust::covariance_csv(adjustment), message)) {
     return fail(message);
   }
 
@@ -182,12 +192,15 @@ int adjust_files(int argc, char** argv) {
     // keV as the table's own columns give it, as the checker's picture takes it.
     const double kev_per_micro_u = options.plot_kev ? report.kev_per_micro_u : 0.0;
     const std::string why = plot::write_picture(
-        adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot);
+        adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot, &written);
     if (!why.empty()) return fail(why);
   }
 
   const std::string text = adjust::text_report(adjustment, report);
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  // A symbol read from a file may hold an escape sequence: shown as <1B>.
+  const std::string shown = cli::terminal_text(text, true);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
+  if (const std::string lost = written.place_all(); !lost.empty()) return fail(lost);
   // 0 only when every datum was used and nothing asks for a second look.
   const bool look_again = adjustment.flagged_count() > 0 || adjustment.undetermined_count() > 0 ||
                           !adjustment.warnings.empty();

@@ -26,7 +26,8 @@ void FindingReport::add(const Finding& finding) {
   if (kind.severity == Severity::listing) {
     if (!verbose) return;
     std::string line = finding.file + ':' + std::to_string(finding.line) + ": ";
-    line += message_of(finding);
+    // A symbol may hold an escape sequence: shown as <1B>, as in a finding.
+    line += cli::terminal_text(message_of(finding));
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stdout);
     return;

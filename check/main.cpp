@@ -56,12 +56,23 @@ int make_table(const check::Options& options, check::CheckContext& context) {
   const std::string exists =
       cli::quoted_name(path) + " exists: --make-table writes a new file only";
   if (cli::name_exists(path)) return fail(exists);
+  // A FIFO would block the read and a directory has no lines: said as what
+  // they are, before the record layer sees them.
+  if (const std::string why = cli::input_refusal(context.freq.path); !why.empty())
+    return fail("cannot read " + context.freq.quoted + ": " + why);
   std::string error;
   if (!check::connect(context.freq, error)) return fail(error);
   recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
   const check::MadeTable made = check::make_table_rows(context, path);
   check::release(context.freq.unit);
   if (context.unreadable) return fail(*context.unreadable);
+  // An empty file, or one whose lines the converter cannot split (CR alone
+  // ends them), names no ion: an empty table would pass for a made one.
+  if (made.row_count == 0 && made.ions_without_row == 0) {
+    cli::say(context.freq.quoted + " names no ion (no reference or measurement line read): " +
+             cli::quoted_name(path) + " not written");
+    return found_something;
+  }
   bool name_taken = false;
   if (!cli::write_whole_file(path, cli::OutputMode::new_only, made.rows, error, &name_taken)) {
     return fail(name_taken ? exists : error);
@@ -149,6 +160,9 @@ int check_files(int argc, char** argv) {
 
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
+  // The picture gets its name only once the listing has reached standard
+  // output, so that a failed run leaves the old picture.
+  cli::OutputSet written;
   check::ReadCounts counts;
   std::string error;
   if (!check::read_inputs(context, table, counts, error)) return fail(error);
@@ -167,8 +181,8 @@ int check_files(int argc, char** argv) {
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
     settings.in_kev = options.plot_kev;
     settings.references = options.plot_references;
-    const std::string why =
-        plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
+    const std::string why = plot::write_picture(
+        check::comparison_figure(context.compared, settings), *options.plot, &written);
     if (!why.empty()) return fail(why);
   }
 
@@ -188,6 +202,7 @@ int check_files(int argc, char** argv) {
               cli::count_of(counts.measurements, "equation").c_str(), context.table.shown.c_str(),
               cli::count_of(table.size(), "row").c_str(), cli::count_of(errors, "error").c_str(),
               cli::count_of(warnings, "warning").c_str());
+  if (const std::string lost = written.place_all(); !lost.empty()) return fail(lost);
   return errors + warnings > 0 ? found_something : found_nothing;
 }
 

@@ -106,6 +106,24 @@ std::string quoted_byte(char c) {
   return text;
 }
 
+std::string terminal_text(std::string_view text, bool keep_line_ends) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 0x20 && u != 0x7f) || (keep_line_ends && c == '\n')) {
+      shown += c;
+      continue;
+    }
+    static constexpr char hex[] = "0123456789ABCDEF";
+    shown += '<';
+    shown += hex[u >> 4];
+    shown += hex[u & 15];
+    shown += '>';
+  }
+  return shown;
+}
+
 std::string count_of(long n, std::string_view what) {
   std::string text = std::to_string(n) + " " + std::string(what);
   if (n != 1) text += 's';
@@ -122,18 +140,7 @@ void Diagnostics::report(Severity severity, std::string_view file, std::int64_t 
   head += ": ";
   head += severity_words[static_cast<int>(severity)];
   head += ": ";
-  for (const char c : message) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u != 0x7f) {
-      head += c;
-      continue;
-    }
-    static constexpr char hex[] = "0123456789ABCDEF";
-    head += '<';
-    head += hex[u >> 4];
-    head += hex[u & 15];
-    head += '>';
-  }
+  head += terminal_text(message);
   head += '\n';
   if (!source.empty() || column > 1) {
     std::int32_t caret = column;

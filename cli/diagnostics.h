@@ -67,6 +67,11 @@ std::string excerpt(std::string_view value);
 // A byte for a message: 'x' when printable, else "byte 0xEF".
 std::string quoted_byte(char c);
 
+// `text` safe for a terminal: control bytes (an escape sequence from a
+// symbol would act on the terminal) shown as <XX>, as in a finding; line
+// ends kept when asked, for a whole report.
+std::string terminal_text(std::string_view text, bool keep_line_ends = false);
+
 // "1 warning", "2 warnings".
 std::string count_of(long n, std::string_view what);
 

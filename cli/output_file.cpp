@@ -2,6 +2,7 @@
 #include "cli/output_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "cli/quoting.h"
+#include "cli/standard_output.h"
 
 namespace cli {
 
@@ -47,6 +49,59 @@ int link_new_name(const std::string& temporary, const std::string& path) {
   return link_error;
 }
 
+// The temporary files that exist now, in a fixed table that a signal
+// handler may read: a name is copied in before its slot is marked used, and
+// the slot is freed only after the file was named or removed (removing a
+// name that no longer exists costs nothing).
+constexpr int temporary_slots = 16;
+char temporary_names[temporary_slots][PATH_MAX];
+volatile sig_atomic_t temporary_used[temporary_slots];
+
+// Only unlink, which may be called from a signal handler; then the signal's
+// own action, which the handler was reset to on entry.
+extern "C" void remove_temporaries(int signal_number) {
+  for (int i = 0; i < temporary_slots; ++i) {
+    if (temporary_used[i] != 0) ::unlink(temporary_names[i]);
+  }
+  ::raise(signal_number);
+}
+
+// Asked at every temporary file: a signal whose action is still the
+// default one gets the handler (once it ran, the action is the default
+// again); one ignored by whoever started us (nohup) stays ignored, one
+// with a handler of its own keeps it.
+void remove_temporaries_on_signals() {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    if (::sigaction(signal_number, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL)
+      continue;
+    struct sigaction action {};
+    action.sa_handler = remove_temporaries;
+    ::sigemptyset(&action.sa_mask);
+    for (const int other : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&action.sa_mask, other);
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
+    ::sigaction(signal_number, &action, nullptr);
+  }
+}
+
+// A slot for `name`, or -1 when the table is full or the name too long (the
+// file is then only removed by the program itself).
+int remember_temporary(const std::string& name) {
+  if (name.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < temporary_slots; ++i) {
+    if (temporary_used[i] != 0) continue;
+    std::memcpy(temporary_names[i], name.c_str(), name.size() + 1);
+    temporary_used[i] = 1;
+    return i;
+  }
+  return -1;
+}
+
+void forget_temporary(int& slot) {
+  if (slot >= 0) temporary_used[slot] = 0;
+  slot = -1;
+}
+
 }  // namespace
 
 bool name_exists(const std::string& path) {
@@ -77,6 +132,8 @@ void OutputFile::discard() {
   fd_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
+  forget_temporary(slot_);
+  finished_ = false;
 }
 
 bool OutputFile::open() {
@@ -105,6 +162,15 @@ bool OutputFile::open() {
       std::free(real);
     }
   }
+  // What the replaced file was: a device or a FIFO is not ours to replace
+  // (as root, /dev/null would become a plain file), and a regular file's
+  // permissions and owner are the user's choice, kept.
+  struct stat old {};
+  const bool replacing = mode_ == OutputMode::replace && ::stat(named_.c_str(), &old) == 0;
+  if (replacing && !S_ISREG(old.st_mode)) {
+    fail(std::string("not a regular file"));
+    return false;
+  }
   const std::size_t slash = named_.rfind('/');
   const std::string directory =
       slash == std::string::npos ? std::string() : named_.substr(0, slash + 1);
@@ -120,8 +186,17 @@ bool OutputFile::open() {
     return false;
   }
   temporary_ = buffer.data();
-  // A file system without modes refuses the change, which costs nothing.
-  (void)::fchmod(fd_, usual_mode());
+  remove_temporaries_on_signals();
+  slot_ = remember_temporary(temporary_);
+  // A file system without modes or owners refuses the change, which costs
+  // nothing. The owner first: a change of owner clears set-id bits.
+  if (replacing) {
+    if (::fchown(fd_, old.st_uid, old.st_gid) != 0)
+      (void)::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+    (void)::fchmod(fd_, old.st_mode & 07777);
+  } else {
+    (void)::fchmod(fd_, usual_mode());
+  }
   return true;
 }
 
@@ -145,7 +220,9 @@ bool OutputFile::write(std::string_view bytes) {
   return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::commit() { return finish() && place(); }
+
+bool OutputFile::finish() {
   if (fd_ < 0) {
     if (error_.empty()) fail(std::string("not open"));
     return false;
@@ -156,12 +233,26 @@ bool OutputFile::commit() {
   // at the close.
   int error_number = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
   if (::close(fd) != 0 && error_number == 0) error_number = errno;
-  if (error_number == 0) {
-    if (mode_ == OutputMode::new_only) {
-      error_number = link_new_name(temporary_, named_);
-    } else if (::rename(temporary_.c_str(), named_.c_str()) != 0) {
-      error_number = errno;
-    }
+  if (error_number != 0) {
+    fail(error_number);
+    discard();
+    return false;
+  }
+  finished_ = true;
+  return true;
+}
+
+bool OutputFile::place() {
+  if (!finished_) {
+    if (error_.empty()) fail(std::string("not finished"));
+    discard();
+    return false;
+  }
+  int error_number = 0;
+  if (mode_ == OutputMode::new_only) {
+    error_number = link_new_name(temporary_, named_);
+  } else if (::rename(temporary_.c_str(), named_.c_str()) != 0) {
+    error_number = errno;
   }
   if (error_number != 0) {
     fail(error_number);
@@ -169,7 +260,38 @@ bool OutputFile::commit() {
     return false;
   }
   temporary_.clear();
+  forget_temporary(slot_);
+  finished_ = false;
   return true;
+}
+
+OutputFile& OutputSet::add(std::string target, OutputMode mode) {
+  files_.push_back(std::make_unique<OutputFile>(std::move(target), mode));
+  return *files_.back();
+}
+
+bool OutputSet::write_whole(const std::string& path, OutputMode mode, std::string_view bytes,
+                            std::string& error) {
+  OutputFile& file = add(path, mode);
+  if (file.open() && file.write(bytes) && file.finish()) return true;
+  error = file.error();
+  return false;
+}
+
+std::string OutputSet::place_all() {
+  // Standard output is part of the run: a report lost to a full disk
+  // leaves the files as they were.
+  if (std::string lost = flush_standard_output(); !lost.empty()) {
+    files_.clear();
+    return lost;
+  }
+  std::string error;
+  for (const std::unique_ptr<OutputFile>& file : files_) {
+    if (error.empty() && !file->place()) error = file->error();
+  }
+  // Members not placed remove their temporary files as they go.
+  files_.clear();
+  return error;
 }
 
 bool write_whole_file(const std::string& path, OutputMode mode, std::string_view bytes,

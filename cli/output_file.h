@@ -14,14 +14,28 @@
 //             that refuses to replace does the same).
 //   replace   the finished file is renamed over the target; a symbolic link
 //             is written through, as an editor saving a file does: the file
-//             it names is replaced, the link stays.
+//             it names is replaced, the link stays. The new file keeps the
+//             old one's permissions (and owner and group, where the process
+//             may set them); being a new file, it is no longer a hard link
+//             of the old one's other names. An existing target that is not
+//             a regular file (a device, a FIFO, a directory) is refused.
+//
+// A run that writes several files puts them in an OutputSet: each is
+// written to its temporary file, and the targets get their names only when
+// every one of them (and standard output) is complete, so that a failure
+// leaves every target as it was.
+//
+// SIGINT, SIGTERM and SIGHUP while a temporary file exists remove it, and
+// the process then ends by the signal as it would have.
 //
 // Every message quotes the name (cli/quoting.h) and gives the system's own
 // reason: "cannot write 'p.png': No space left on device".
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -44,6 +58,11 @@ class OutputFile {
   // Syncs, closes and names the file; on any failure removes the temporary
   // file and returns false with `error()` set.
   bool commit();
+  // The two halves of commit(): finish() syncs and closes the temporary
+  // file, place() gives it the target's name. On failure each removes the
+  // temporary file and returns false with `error()` set.
+  bool finish();
+  bool place();
 
   // "cannot write 'TARGET': REASON", or empty.
   const std::string& error() const { return error_; }
@@ -61,8 +80,34 @@ class OutputFile {
   std::string named_;  // the file that gets the bytes: the target, or the file its link names
   std::string temporary_;
   int fd_ = -1;
+  bool finished_ = false;
+  int slot_ = -1;  // in the table of temporary names removed on a signal
   bool name_taken_ = false;
   std::string error_;
+};
+
+// Files written together, all or nothing.
+class OutputSet {
+ public:
+  OutputSet() = default;
+  OutputSet(const OutputSet&) = delete;
+  OutputSet& operator=(const OutputSet&) = delete;
+
+  // A new member, to be opened and written by the caller and finished (not
+  // committed); it lives as long as the set.
+  OutputFile& add(std::string target, OutputMode mode);
+  // Writes `bytes` whole to the temporary file of a new member. False with
+  // the one-line reason in `error`.
+  bool write_whole(const std::string& path, OutputMode mode, std::string_view bytes,
+                   std::string& error);
+  // Flushes standard output, then names every member. Returns an empty
+  // string, or the one-line reason nothing was named ("write error: No
+  // space left on device" for standard output); the temporary files are
+  // then removed.
+  std::string place_all();
+
+ private:
+  std::vector<std::unique_ptr<OutputFile>> files_;
 };
 
 // Writes `bytes` to `path` whole through an OutputFile. False with the

@@ -21,7 +21,14 @@ struct NamedOutput {
   std::string path;
 };
 
-// The guard every program runs before it reads anything: an output must
+// Why `path` cannot be written, or an empty string: an existing file that
+// is not a regular file (a device or a FIFO is not replaced by a plain
+// file; a directory cannot be), followed through symbolic links.
+//   "cannot write 'n': not a regular file"
+std::string output_refusal(const std::string& path);
+
+// The guard every program runs before it reads anything: each output must
+// pass output_refusal, an output must
 // not be one of its inputs (a slip in the command line would destroy data)
 // and two outputs must not name one file (the second would silently
 // replace the first). Returns the one-line refusal, or an empty string:

@@ -3,6 +3,7 @@
 #include "cli/program.h"
 
 #include <cstdio>
+#include <exception>
 #include <new>
 
 #include "cli/standard_output.h"
@@ -36,6 +37,11 @@ int run_program(const char* name, const std::function<int()>& body) {
     status = body();
   } catch (const std::bad_alloc&) {
     status = fail("out of memory");
+  } catch (const std::exception& error) {
+    // A fault of ours, not of the input: still one line and a status a
+    // script can test, never an abort. Open output files are removed as the
+    // stack unwinds.
+    status = fail(std::string("internal error: ") + error.what());
   }
   // A report or listing that did not reach its file is work nobody sees.
   const std::string lost = close_standard_output();

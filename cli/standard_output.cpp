@@ -7,6 +7,22 @@
 
 namespace cli {
 
+namespace {
+
+bool failure_reported = false;
+
+}  // namespace
+
+std::string flush_standard_output() {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int reason = flushed ? 0 : errno;
+  if (flushed && std::ferror(stdout) == 0) return {};
+  failure_reported = true;
+  if (reason == 0) return "write error";
+  return std::string("write error: ") + std::strerror(reason);
+}
+
 std::string close_standard_output() {
   // A write that failed earlier left its mark in the stream but not its
   // errno; the flush of what is still buffered may give the reason again.
@@ -19,6 +35,7 @@ std::string close_standard_output() {
   errno = 0;
   if (std::fclose(stdout) != 0 && reason == 0) reason = errno;
   if (flushed && !failed_before && reason == 0) return {};
+  if (failure_reported) return {};
   if (reason == 0) return "write error";
   return std::string("write error: ") + std::strerror(reason);
 }

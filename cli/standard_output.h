@@ -16,4 +16,10 @@ namespace cli {
 // system's reason was not kept). Call it once, as the last output step.
 std::string close_standard_output();
 
+// Flushes standard output before the run's files are named (cli/output_file.h):
+// the reason in one line, as above, when something written to it did not
+// arrive, else an empty string. A failure it reported is not reported again
+// by close_standard_output().
+std::string flush_standard_output();
+
 }  // namespace cli

@@ -4,7 +4,6 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -12,6 +11,7 @@
 #include <memory>
 
 #include "cli/output_file.h"
+#include "cli/paths.h"
 #include "cli/quoting.h"
 #include "plot/draw.h"
 #include "plot/text.h"
@@ -128,11 +128,7 @@ std::string refusal_of(const std::string& path) {
     return "cannot tell the picture's format from " + cli::quoted_name(path) +
            ": name it .svg, .pdf or .png";
   }
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    return "cannot write the picture to " + cli::quoted_name(path) + ": not a regular file";
-  }
-  return {};
+  return cli::output_refusal(path);
 }
 
 Layout layout_of(const Figure& figure) {
@@ -141,14 +137,15 @@ Layout layout_of(const Figure& figure) {
   return lay_out(figure, cr.get());
 }
 
-std::string write_picture(const Figure& figure, const std::string& path) {
+std::string write_picture(const Figure& figure, const std::string& path, cli::OutputSet* set) {
   if (std::string why = refusal_of(path); !why.empty()) return why;
   const Format format = *format_of(path);
   const Layout layout = layout_of(figure);
   const double width_px = std::round(layout.width * pixels_per_point);
   const double height_px = std::ceil(layout.height * pixels_per_point);
 
-  cli::OutputFile file(path, cli::OutputMode::replace);
+  cli::OutputFile own(path, cli::OutputMode::replace);
+  cli::OutputFile& file = set != nullptr ? set->add(path, cli::OutputMode::replace) : own;
   if (!file.open()) return file.error();
   Surface surface;
   std::string svg;
@@ -193,7 +190,7 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   }
   if (!file.error().empty()) return file.error();
   if (status != CAIRO_STATUS_SUCCESS) return drawing_failed(path, status);
-  if (!file.commit()) return file.error();
+  if (!(set != nullptr ? file.finish() : file.commit())) return file.error();
   return {};
 }
 

@@ -18,6 +18,10 @@
 #include "plot/figure.h"
 #include "plot/layout.h"
 
+namespace cli {
+class OutputSet;
+}  // namespace cli
+
 namespace plot {
 
 enum class Format { svg, pdf, png };
@@ -35,7 +39,10 @@ std::string refusal_of(const std::string& path);
 // Draws `figure` into `path`. Returns an empty string, or one line that
 // says why the picture could not be written ("cannot write 'p.png': No
 // space left on device"); the target is then as it was before.
-std::string write_picture(const Figure& figure, const std::string& path);
+// With `set`, the picture is a member of the set and gets its name with the
+// set's other files (cli/output_file.h); the target is untouched until then.
+std::string write_picture(const Figure& figure, const std::string& path,
+                          cli::OutputSet* set = nullptr);
 
 // The layout `write_picture` would draw, for tests and for callers that
 // want the picture's size (in points, 16 cm wide).

@@ -2,6 +2,7 @@
 // table it makes, the slips it names in a row, and the correction's
 // uncertainty it carries to the user.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 
 #include <cmath>
@@ -152,6 +153,44 @@ TEST(MakeTable, WriteFailureGivesTheSystemsReason) {
   EXPECT_EQ(result.standard_error,
             "freq2equat-check: cannot write 'absent/ionization.data': No such file or directory\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"vemo.freq"}));
+}
+
+// A measurements file that names no ion (empty, or lines ended by CR
+// alone) writes no empty table and gives the status of a check with a
+// finding; a FIFO or a directory is named as what it is, without waiting.
+TEST(MakeTable, NothingToMakeItFromIsSaid) {
+  struct Case {
+    const char* name;
+    void (*make)(const ScratchDir&);
+    int status;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"empty", [](const ScratchDir& dir) { dir.write("vemo.freq", ""); }, 1,
+       "freq2equat-check: 'vemo.freq' names no ion (no reference or measurement line read): "
+       "'ionization.data' not written\n"},
+      {"cr-only",
+       [](const ScratchDir& dir) {
+         dir.write("vemo.freq", "  85Rb     1\r 133Cs     1    1.565   43501.0271  0.01\r");
+       },
+       1,
+       "freq2equat-check: 'vemo.freq' names no ion (no reference or measurement line read): "
+       "'ionization.data' not written\n"},
+      {"fifo", [](const ScratchDir& dir) { ::mkfifo(dir.file("vemo.freq").c_str(), 0644); }, 2,
+       "freq2equat-check: cannot read 'vemo.freq': not a regular file\n"},
+      {"directory", [](const ScratchDir& dir) { ::mkdir(dir.file("vemo.freq").c_str(), 0755); }, 2,
+       "freq2equat-check: cannot read 'vemo.freq': Is a directory\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    c.make(dir);
+    const RunResult result =
+        run(FREQ2EQUAT_CHECK_PROGRAM, dir, {"--make-table", "ionization.data"});
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.standard_error, c.error);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"vemo.freq"});
+  }
 }
 
 // A molecule gets no invented row: it is named with what its row needs,

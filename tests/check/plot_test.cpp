@@ -393,7 +393,7 @@ const Refusal plot_refusals[] = {
      true},
     {"Fifo",
      {"--plot", "fifo.svg"},
-     "freq2equat-check: cannot write the picture to 'fifo.svg': not a regular file\n",
+     "freq2equat-check: cannot write 'fifo.svg': not a regular file\n",
      true,
      Refusal::fifo},
     {"OverTheMassTable",
