@@ -4,8 +4,7 @@
 // Both files are connected for reading only and read through the
 // converter's own table load and measurements walk, with every condition
 // asked for, so the record layer never ends this program and nothing it
-// does can change a file. The only files it writes are the --plot picture
-// and the --make-table rows, each a file of its own.
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -160,8 +159,8 @@ int check_files(int argc, char** argv) {
 
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
-  // The picture gets its name only once the listing has reached standard
-  // output, so that a failed run leaves the old picture.
+  // The picture and the JSON get their names only once the listing has
+  // reached standard output, so that a failed run leaves the old files.
   cli::OutputSet written;
   check::ReadCounts counts;
   std::string error;
@@ -190,7 +189,7 @@ int check_files(int argc, char** argv) {
     const std::string text =
         check::findings_json(context.diagnostics.kept(), context.compared,
                              {counts.blocks, counts.measurements, table.size()});
-    if (!cli::write_whole_file(*options.json, cli::OutputMode::replace, text, error))
+    if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
       return fail(error);
   }
 
