@@ -9,6 +9,7 @@
 
 #include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "nuclides/published_mass_table.h"
 #include "nuclides/symbols.h"
 
 namespace nuclides {
@@ -49,6 +50,16 @@ bool number(std::string_view text, T& value) {
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// The CSV states what it is in its first comment line ("# Atomic mass
+// excesses from the 2020 atomic mass table: ..."), up to a colon.
+std::string csv_edition(std::string_view bytes) {
+  if (bytes.substr(0, 1) != "#") return {};
+  std::string_view line = bytes.substr(1, bytes.find('\n') - 1);
+  line = trimmed(line.substr(0, line.find(':')));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return std::string(line.substr(0, 80));
+}
+
 }  // namespace
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
@@ -62,6 +73,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
     error = "cannot read " + cli::quoted_name(path) + ": " + reason;
     return false;
   }
+  if (is_published_mass_table(bytes)) return load_published(bytes, path, shown, findings, error);
+  identity_ = identify_table(path, bytes, csv_edition(bytes));
   bool header_seen = false;
   std::int64_t line_number = 0;
   std::size_t at = 0;

@@ -4,7 +4,9 @@
 // and in keV, and whether the value is estimated; lines starting with "#"
 // are comments and the first other line names the columns. Only the
 // micro-u columns are used: the table's own keV per micro-u differs
-// slightly from the converter's constant.
+// slightly from the converter's constant. The table as it is published in
+// fixed columns (nuclides/published_mass_table.h) is read as well, told
+// from the CSV by the row format its header states.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,7 @@
 #include <utility>
 
 #include "cli/diagnostics.h"
+#include "nuclides/table_identity.h"
 
 namespace nuclides {
 
@@ -45,14 +48,20 @@ class MassTable {
   // keV per micro-u as the table's own two columns give it (from its row of
   // largest mass excess, the most digits), when it has a keV column.
   std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
+  // Which table was read: file name, edition as stated, checksum.
+  const TableIdentity& identity() const { return identity_; }
 
  private:
+  bool load_published(const std::string& bytes, const std::string& path, const std::string& shown,
+                      cli::Diagnostics& findings, std::string& error);
+
   struct Entry {
     TableMass mass;
     std::int64_t line = 0;
   };
   std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
+  TableIdentity identity_;
 };
 
 }  // namespace nuclides

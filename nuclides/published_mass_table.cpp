@@ -7,6 +7,7 @@
 
 #include "cli/quoting.h"
 #include "nuclides/fixed_columns.h"
+#include "nuclides/mass_table.h"
 #include "nuclides/symbols.h"
 #include "nuclides/table_identity.h"
 
@@ -255,6 +256,45 @@ bool read_published_mass_table(std::string_view bytes, const std::string& shown,
                 : shown + " has no column titles (N-Z ...) after its row format";
     return false;
   }
+  return true;
+}
+
+}  // namespace nuclides
+
+// ---------------------------------------------------------------------------
+// The mass table filled from the published file.
+
+namespace nuclides {
+
+bool MassTable::load_published(const std::string& bytes, const std::string& path,
+                               const std::string& shown, cli::Diagnostics& findings,
+                               std::string& error) {
+  std::vector<PublishedMass> rows;
+  std::string edition;
+  if (!read_published_mass_table(bytes, shown, findings, rows, edition, error)) return false;
+  double largest_for_kev = 0.0;
+  for (const PublishedMass& row : rows) {
+    Entry entry;
+    entry.mass = {row.mass_excess, row.uncertainty, row.estimated};
+    entry.line = row.line;
+    const auto [place, added] = masses_.try_emplace({row.A, row.element}, entry);
+    if (!added) {
+      findings.report(cli::Severity::warning, shown, row.line, row.column,
+                      std::to_string(row.A) + row.element + " is in the table already, on line " +
+                          std::to_string(place->second.line) + ": the row is left out",
+                      {});
+      continue;
+    }
+    if (std::fabs(row.mass_excess) > largest_for_kev && std::isfinite(row.kev / row.mass_excess)) {
+      largest_for_kev = std::fabs(row.mass_excess);
+      kev_per_micro_u_ = row.kev / row.mass_excess;
+    }
+  }
+  if (masses_.empty()) {
+    error = cli::quoted_name(path) + ": no usable mass excesses in it";
+    return false;
+  }
+  identity_ = identify_table(path, bytes, edition);
   return true;
 }
 

@@ -136,3 +136,30 @@ TEST(PublishedMassTable, AHeaderWithoutAFormatOrTitlesIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Both programs load their table through MassTable, which tells the
+// published file from the CSV by its header: the same values either way,
+// each named by its own edition and checksum.
+TEST(PublishedMassTable, MassTableLoadsEitherFormatAlike) {
+  nuclides::MassTable from_csv;
+  nuclides::MassTable from_published;
+  cli::Diagnostics findings;
+  std::string error;
+  ASSERT_TRUE(from_csv.load(csv, "csv", findings, error)) << error;
+  ASSERT_TRUE(from_published.load(published, "published", findings, error)) << error;
+  EXPECT_EQ(findings.warnings(), 0);
+  EXPECT_EQ(from_published.size(), from_csv.size());
+  const auto cs = from_published.find(134, "Cs");
+  ASSERT_TRUE(cs);
+  EXPECT_EQ(cs->mass_excess, from_csv.find(134, "Cs")->mass_excess);
+  EXPECT_EQ(from_published.kev_per_micro_u(), from_csv.kev_per_micro_u());
+  EXPECT_EQ(from_published.identity().described(),
+            "ame2020-mass.mas20.txt (Ame2020, sha256 5ffac3813cb2)");
+  EXPECT_EQ(from_csv.identity().described(),
+            "mass-excess-2020.csv (Atomic mass excesses from the 2020 atomic mass table, sha256 "
+            "d2eaffe45cf4)");
+}
+
+}  // namespace
