@@ -142,7 +142,7 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
       continue;
     }
     double kev = 0.0;
-    if (fields.size() > 5 && number(fields[5].text, kev) &&
+    if (fields.size() > 5 && number(fields[5].text, kev) && !entry.mass.estimated &&
         std::isfinite(kev / entry.mass.mass_excess) &&
         std::fabs(entry.mass.mass_excess) > largest_for_kev) {
       largest_for_kev = std::fabs(entry.mass.mass_excess);

@@ -45,8 +45,10 @@ class MassTable {
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
-  // keV per micro-u as the table's own two columns give it (from its row of
-  // largest mass excess, the most digits), when it has a keV column.
+  // keV per micro-u as the table's own two columns give it (from its
+  // measured row of largest mass excess, the most digits: an estimate's
+  // few digits would give the factor to 2e-6 only), when it has a keV
+  // column.
   std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
   // Which table was read: file name, edition as stated, checksum.
   const TableIdentity& identity() const { return identity_; }

@@ -285,7 +285,8 @@ bool MassTable::load_published(const std::string& bytes, const std::string& path
                       {});
       continue;
     }
-    if (std::fabs(row.mass_excess) > largest_for_kev && std::isfinite(row.kev / row.mass_excess)) {
+    if (!row.estimated && std::fabs(row.mass_excess) > largest_for_kev &&
+        std::isfinite(row.kev / row.mass_excess)) {
       largest_for_kev = std::fabs(row.mass_excess);
       kev_per_micro_u_ = row.kev / row.mass_excess;
     }

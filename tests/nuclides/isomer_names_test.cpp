@@ -11,6 +11,7 @@
 #include "conversion/constants.h"
 #include "nuclides/excitation_energy.h"
 #include "nuclides/nubase_table.h"
+#include "nuclides/state_mass.h"
 
 namespace {
 
@@ -102,6 +103,54 @@ TEST(ExcitationFromRatios, TheCaesiumIsomerFromItsRatio) {
   EXPECT_NEAR(e.uncertainty,
               std::sqrt(2.0) * 1.0e-11 / ground_ratio * ground_ion * conversion::kev_per_micro_u,
               1.0e-9);
+}
+
+}  // namespace
+
+namespace {
+
+// An isomer's table value is its ground state's plus E*: for 134Csm it
+// must land on the isomer's own mass excess in the nuclear-properties
+// table (-86752.421(16) keV), which the mass table does not hold.
+TEST(StateTableMass, AnIsomerIsItsGroundStatePlusTheExcitationEnergy) {
+  nuclides::MassTable masses;
+  nuclides::NubaseTable properties;
+  cli::Diagnostics findings;
+  std::string error;
+  ASSERT_TRUE(masses.load(std::string(FREQ2EQUAT_SOURCE_DIR) + "/data/mass-excess-2020.csv", "csv",
+                          findings, error));
+  ASSERT_TRUE(properties.load(std::string(FREQ2EQUAT_SOURCE_DIR) + "/data/nubase2020.mas20.txt",
+                              "nubase2020.mas20.txt", findings, error));
+  std::string why_not;
+  const auto isomer = nuclides::state_table_mass(masses, &properties, 134, {"Cs", 'm'}, why_not);
+  ASSERT_TRUE(isomer) << why_not;
+  const double kev = *masses.kev_per_micro_u();
+  EXPECT_NEAR(isomer->mass_excess * kev, -86752.421, 0.016);
+  EXPECT_NEAR(isomer->uncertainty, std::hypot(0.017, 0.0026 / kev), 1.0e-12);
+  EXPECT_FALSE(isomer->estimated);
+
+  const auto ground = nuclides::state_table_mass(masses, &properties, 134, {"Cs", ' '}, why_not);
+  ASSERT_TRUE(ground);
+  EXPECT_EQ(ground->mass_excess, -93281.499);
+
+  const struct {
+    std::int32_t A;
+    nuclides::StateName state;
+    const nuclides::NubaseTable* table;
+    const char* why_not;
+  } missing[] = {
+      {76,
+       {"Cu", 'm'},
+       &properties,
+       "76Cum does not exist by nubase2020.mas20.txt (\"non-exist\")"},
+      {134, {"Cs", 'n'}, &properties, "134Csn is not in nubase2020.mas20.txt"},
+      {134, {"Cs", 'm'}, nullptr, "no table of excitation energies for 134Csm"},
+      {400, {"Cs", 'm'}, &properties, "400Cs is not in the mass table"},
+  };
+  for (const auto& m : missing) {
+    EXPECT_FALSE(nuclides::state_table_mass(masses, m.table, m.A, m.state, why_not));
+    EXPECT_EQ(why_not, m.why_not);
+  }
 }
 
 }  // namespace

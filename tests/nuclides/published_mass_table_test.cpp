@@ -155,6 +155,9 @@ TEST(PublishedMassTable, MassTableLoadsEitherFormatAlike) {
   ASSERT_TRUE(cs);
   EXPECT_EQ(cs->mass_excess, from_csv.find(134, "Cs")->mass_excess);
   EXPECT_EQ(from_published.kev_per_micro_u(), from_csv.kev_per_micro_u());
+  // The table's factor, 931494.10242 keV/u, to the digits of its largest
+  // measured row (1e-8); an estimate's six digits would miss it by 2e-6.
+  EXPECT_NEAR(*from_csv.kev_per_micro_u(), 0.93149410242, 1.0e-8);
   EXPECT_EQ(from_published.identity().described(),
             "ame2020-mass.mas20.txt (Ame2020, sha256 5ffac3813cb2)");
   EXPECT_EQ(from_csv.identity().described(),
