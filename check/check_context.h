@@ -7,14 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "check/finding_report.h"
 #include "check/source_line.h"
-#include "cli/diagnostics.h"
 #include "nuclides/binding_energy_data.h"
 #include "nuclides/mass_table.h"
 #include "nuclides/symbols.h"
 #include "recordio/record_trace.h"
 
 namespace check {
+
+// A fixed-length text as a listing prints it: up to its first NUL byte.
+inline std::string printed_text(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
 
 struct InputFile {
   std::string shown;   // the name findings give, escaped when it must be
@@ -57,7 +62,8 @@ struct Compared {
 };
 
 struct CheckContext {
-  cli::Diagnostics diagnostics;
+  // Every finding goes here, and -v listing entries too.
+  FindingReport diagnostics;
   InputFile freq;
   InputFile table;
   bool verbose = false;

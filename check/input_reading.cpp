@@ -1,8 +1,8 @@
 // input_reading.cpp - connect, load, walk, release.
 #include "check/input_reading.h"
 
-#include "check/measurements_check.h"
-#include "check/table_check.h"
+#include "check/binding_rows_check.h"
+#include "check/measurements_walk.h"
 #include "conversion/measurements_file.h"
 #include "recordio/units.h"
 
@@ -41,9 +41,10 @@ bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, R
   recordio::find_unit(context.table.unit)->trace = &context.table.trace;
   recordio::find_unit(context.freq.unit)->trace = &context.freq.trace;
 
-  TableCheck table_check(context);
-  table.load(context.table.unit, &table_check);
-  if (!context.unreadable) table_check.finish(table);
+  context.diagnostics.verbose = context.verbose;
+  BindingRowsCheck rows_check(context);
+  table.load(context.table.unit, &rows_check);
+  if (!context.unreadable) rows_check.finish(table);
   release(context.table.unit);
   if (context.unreadable) {
     release(context.freq.unit);
@@ -51,14 +52,13 @@ bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, R
     return false;
   }
 
-  MeasurementsCheck measurements_check(context, table);
+  MeasurementsWalk walk(context, table);
   const conversion::WalkEnd end =
-      conversion::walk_measurements(context.freq.unit, measurements_check,
-                                    &measurements_check.status, &measurements_check.progress);
-  measurements_check.finish(end);
+      conversion::walk_measurements(context.freq.unit, walk, &walk.status, &walk.progress);
+  walk.finish(end);
   release(context.freq.unit);
-  counts.blocks = measurements_check.blocks();
-  counts.measurements = measurements_check.measurements();
+  counts.blocks = walk.blocks();
+  counts.measurements = walk.measurements();
   if (context.unreadable) {
     error = *context.unreadable;
     return false;

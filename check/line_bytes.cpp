@@ -5,21 +5,25 @@
 
 namespace check {
 
+namespace {
+
+LinePlace place_of(const InputFile& file, std::string_view record) {
+  return {file.shown, file.trace.line_number, record};
+}
+
+}  // namespace
+
 bool starts_with_byte_order_mark(std::string_view bytes) {
   return bytes.substr(0, 3) == "\xEF\xBB\xBF";
 }
 
-void check_line_bytes(CheckContext& context, const InputFile& file, const SourceLine& line,
-                      LineBytesChecks checks) {
+Findings line_bytes_findings(const CheckContext& context, const InputFile& file,
+                             const SourceLine& line, LineBytesChecks checks) {
+  Findings findings;
+  const LinePlace place = place_of(file, line.record);
   const std::string_view raw = file.trace.raw.view();
-  const std::int64_t number = file.trace.line_number;
-  if (checks.byte_order_mark && number == 1 && starts_with_byte_order_mark(raw)) {
-    context.diagnostics.report(
-        cli::Severity::warning, file.shown, number, 1,
-        "the file starts with a byte-order mark (bytes EF BB BF): the converter reads it as part "
-        "of the first value, so the first row is not loaded; save the file without it",
-        line.record);
-  }
+  if (checks.byte_order_mark && place.line == 1 && starts_with_byte_order_mark(raw))
+    findings.push_back(place.at(1, FindingKind::byte_order_mark));
   if (checks.tabs_matter && context.tab_width > 0) {
     const std::size_t tab = raw.find('\t');
     if (tab != std::string_view::npos) {
@@ -27,55 +31,36 @@ void check_line_bytes(CheckContext& context, const InputFile& file, const Source
       const std::int32_t next = tab + 1 < raw.size()
                                     ? line.column(tab + 1)
                                     : static_cast<std::int32_t>(line.record.size()) + 1;
-      context.diagnostics.report(
-          cli::Severity::warning, file.shown, number, column,
-          "a tab: the converter fills blanks up to column " + std::to_string(next) +
-              " (tab stops every " + std::to_string(context.tab_width) +
-              " columns), so every field after it moves; write blanks instead",
-          line.record);
+      findings.push_back(place.at(column, FindingKind::tab_moves_fields)
+                             .count("next", next)
+                             .count("tab_width", context.tab_width));
     }
   }
   // A CR right before the LF is a CR LF line end; any other CR ends no line.
   const std::size_t last = file.trace.line_feed ? raw.size() - 1 : raw.size();
   for (std::size_t at = 0; at < raw.size(); ++at) {
     if (raw[at] != '\r' || (at == last && file.trace.line_feed)) continue;
-    context.diagnostics.report(
-        cli::Severity::warning, file.shown, number, line.column(at),
-        "a CR without LF: a line end of CR alone is no line end here; the converter drops the CR "
-        "and reads what follows as part of this line",
-        line.record);
+    findings.push_back(place.at(line.column(at), FindingKind::lone_cr));
     break;
   }
+  return findings;
 }
 
-void check_delivered_without_line_end(CheckContext& context, const InputFile& file,
-                                      const SourceLine& line, std::string_view risk) {
-  context.diagnostics.report(
-      cli::Severity::warning, file.shown, file.trace.line_number,
-      static_cast<std::int32_t>(line.record.size()) + 1,
-      "the last line has no line end: if the file was cut short, " + std::string(risk),
-      line.record);
+Finding delivered_without_line_end(const InputFile& file, const SourceLine& line, InputKind input) {
+  return place_of(file, line.record)
+      .at(static_cast<std::int32_t>(line.record.size()) + 1, FindingKind::last_line_no_end)
+      .choice("input", static_cast<int>(input));
 }
 
-void check_undelivered_tail(CheckContext& context, const InputFile& file, std::string_view lost) {
+Findings undelivered_tail_findings(const InputFile& file, const SourceLine& line, InputKind input) {
   const std::string_view raw = file.trace.raw.view();
-  if (raw.empty() || file.trace.line_feed) return;
-  const SourceLine line = file.current_line(context.tab_width);
+  if (raw.empty() || file.trace.line_feed) return {};
+  const LinePlace place = place_of(file, line.record);
   const std::size_t cr = raw.find('\r');
-  if (cr != std::string_view::npos && cr + 1 < raw.size()) {
-    context.diagnostics.report(cli::Severity::warning, file.shown, file.trace.line_number,
-                               line.column(cr),
-                               "the lines from here on end in CR alone, which ends no line here: "
-                               "the converter never reads "
-                               "them; save the file with LF or CR LF line ends",
-                               line.record);
-    return;
-  }
-  context.diagnostics.report(
-      cli::Severity::warning, file.shown, file.trace.line_number,
-      static_cast<std::int32_t>(line.record.size()) + 1,
-      "the last line has no line end, and the converter never reads it: " + std::string(lost),
-      line.record);
+  if (cr != std::string_view::npos && cr + 1 < raw.size())
+    return {place.at(line.column(cr), FindingKind::cr_line_ends)};
+  return {place.at(static_cast<std::int32_t>(line.record.size()) + 1, FindingKind::unread_last_line)
+              .choice("input", static_cast<int>(input))};
 }
 
 }  // namespace check

@@ -18,6 +18,7 @@
 #include "check/comparison_plot.h"
 #include "check/input_reading.h"
 #include "check/make_table.h"
+#include "check/mass_table_rows.h"
 #include "check/options.h"
 #include "cli/new_file.h"
 #include "cli/paths.h"
@@ -160,7 +161,7 @@ int check_files(int argc, char** argv) {
 
   if (!masses_path.empty()) {
     std::string error;
-    if (masses.load(masses_path, cli::shown_name(masses_path), context.diagnostics, error)) {
+    if (check::load_mass_table(masses, masses_path, context, error)) {
       context.masses = &masses;
     } else if (!default_table || options.plot) {
       return fail(error);

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "check/table_check.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/measurements_file.h"
 #include "nuclides/symbols.h"
@@ -63,27 +62,26 @@ std::string row_text(const nuclides::ShippedEnergy& energy, const std::string& s
   return text + energy.total_text + "\n";
 }
 
-std::string what_the_row_needs(const FirstUse& use, std::int32_t charge,
-                               const nuclides::BindingEnergyData& data) {
-  const std::string name = species(use.meaning.looked_up, charge);
+Finding what_the_row_needs(const std::string& file, const FirstUse& use, std::int32_t charge,
+                           const nuclides::BindingEnergyData& data) {
+  const LinePlace place{file, use.line, use.record};
   if (use.meaning.kind == nuclides::SymbolKind::molecule) {
-    return "no row is made for " + name +
-           ": a molecule's row holds its ionisation energy less its dissociation energy (its mass "
-           "excess "
-           "then the sum of its atoms'), or its ionisation energy alone with the dissociation "
-           "energy in its "
-           "mass excess (man freq2equat, MOLECULAR IONS); add it by hand";
+    return place.at(use.column, FindingKind::made_rows_molecule)
+        .with("element", use.meaning.looked_up)
+        .count("charge", charge);
   }
   if (use.meaning.kind != nuclides::SymbolKind::element &&
       use.meaning.kind != nuclides::SymbolKind::isomer) {
-    return "no row is made for '" + use.meaning.text +
-           "': it is not an element or a molecule as the converter reads it";
+    return place.at(use.column, FindingKind::made_rows_unknown_symbol)
+        .with("symbol", use.meaning.text);
   }
   const nuclides::ShippedEnergy* first = data.find(use.meaning.looked_up, 1);
-  return "no row is made for " + name + ": the binding-energy data has none" +
-         (first != nullptr && charge > first->Z
-              ? " (" + use.meaning.looked_up + " has " + std::to_string(first->Z) + " electrons)"
-              : std::string());
+  const bool beyond = first != nullptr && charge > first->Z;
+  return place.at(use.column, FindingKind::made_rows_no_data)
+      .with("element", use.meaning.looked_up)
+      .count("charge", charge)
+      .choice("beyond", beyond ? 1 : 0)
+      .count("Z", first != nullptr ? first->Z : 0);
 }
 
 }  // namespace
@@ -99,12 +97,9 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
                            std::to_string(collector.status) + ")";
       return made;
     }
-    context.diagnostics.report(
-        cli::Severity::error, context.freq.shown, context.freq.trace.line_number, 0,
-        "the converter cannot read this line and stops here: the table holds the "
-        "ions of the lines before it only (freq2equat-check without --make-table "
-        "says what is wrong)",
-        collector.progress.record);
+    context.diagnostics.add(
+        LinePlace{context.freq.shown, context.freq.trace.line_number, collector.progress.record}.at(
+            0, FindingKind::made_rows_read_stop));
   }
   std::vector<std::pair<const nuclides::ShippedEnergy*, std::string>> rows;
   for (const auto& [key, use] : collector.ions) {
@@ -117,8 +112,8 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
       continue;
     }
     ++made.ions_without_row;
-    context.diagnostics.report(cli::Severity::warning, context.freq.shown, use.line, use.column,
-                               what_the_row_needs(use, key.second, *context.binding), use.record);
+    context.diagnostics.add(
+        what_the_row_needs(context.freq.shown, use, key.second, *context.binding));
   }
   // In the data's order: by element, then charge.
   std::sort(rows.begin(), rows.end(),
@@ -126,12 +121,9 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
   for (const auto& row : rows) made.rows += row.second;
   made.row_count = static_cast<int>(rows.size());
   if (made.row_count > conversion::BindingEnergyTable::capacity) {
-    context.diagnostics.report(
-        cli::Severity::warning, table_name, conversion::BindingEnergyTable::capacity + 1, 0,
-        "the ions need " + std::to_string(made.row_count) +
-            " rows, but the converter loads 450: this row and the rows after it are "
-            "not loaded; split the measurements",
-        {});
+    context.diagnostics.add(LinePlace{table_name, conversion::BindingEnergyTable::capacity + 1, {}}
+                                .at(0, FindingKind::made_rows_over_capacity)
+                                .count("rows", made.row_count));
   }
   return made;
 }

@@ -64,7 +64,17 @@ std::string csv_edition(std::string_view bytes) {
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
                      std::string& error) {
+  const bool loaded = load(path, error);
+  for (const LeftOutRow& row : left_out_) {
+    findings.report(cli::Severity::warning, shown, row.line, row.column,
+                    row.reason + ": the row is left out", row.text);
+  }
+  return loaded;
+}
+
+bool MassTable::load(const std::string& path, std::string& error) {
   masses_.clear();
+  left_out_.clear();
   kev_per_micro_u_.reset();
   double largest_for_kev = 0.0;
   std::string bytes;
@@ -73,7 +83,7 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
     error = "cannot read " + cli::quoted_name(path) + ": " + reason;
     return false;
   }
-  if (is_published_mass_table(bytes)) return load_published(bytes, path, shown, findings, error);
+  if (is_published_mass_table(bytes)) return load_published(bytes, path, error);
   identity_ = identify_table(path, bytes, csv_edition(bytes));
   bool header_seen = false;
   std::int64_t line_number = 0;
@@ -86,9 +96,8 @@ bool MassTable::load(const std::string& path, const std::string& shown, cli::Dia
     ++line_number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
-    const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, column,
-                      why + ": the row is left out", line);
+    const auto warn = [&](std::int32_t column, std::string why) {
+      left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
     if (!header_seen) {
       if (line.substr(0, expected_header.size()) != expected_header ||

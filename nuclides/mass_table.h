@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cli/diagnostics.h"
 #include "nuclides/table_identity.h"
@@ -25,6 +26,14 @@ struct TableMass {
   double mass_excess = 0.0;  // micro-u
   double uncertainty = 0.0;  // micro-u
   bool estimated = false;
+};
+
+// A row the table load left out, and why ("negative uncertainty").
+struct LeftOutRow {
+  std::int64_t line = 0;
+  std::int32_t column = 1;
+  std::string reason;
+  std::string text;  // the line, without its line end
 };
 
 class MassTable {
@@ -42,6 +51,10 @@ class MassTable {
   // of the expected columns, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
+  // The same, with the rows left out kept in left_out() instead, for a
+  // program that reports them its own way; kept also when the load fails.
+  bool load(const std::string& path, std::string& error);
+  const std::vector<LeftOutRow>& left_out() const { return left_out_; }
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
@@ -54,8 +67,7 @@ class MassTable {
   const TableIdentity& identity() const { return identity_; }
 
  private:
-  bool load_published(const std::string& bytes, const std::string& path, const std::string& shown,
-                      cli::Diagnostics& findings, std::string& error);
+  bool load_published(const std::string& bytes, const std::string& path, std::string& error);
 
   struct Entry {
     TableMass mass;
@@ -64,6 +76,7 @@ class MassTable {
   std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
   TableIdentity identity_;
+  std::vector<LeftOutRow> left_out_;
 };
 
 }  // namespace nuclides

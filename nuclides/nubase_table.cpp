@@ -68,7 +68,17 @@ bool energy(std::string_view line, Columns value_at, Columns sigma_at,
 
 bool NubaseTable::load(const std::string& path, const std::string& shown,
                        cli::Diagnostics& findings, std::string& error) {
+  const bool loaded = load(path, error);
+  for (const LeftOutRow& row : left_out_) {
+    findings.report(cli::Severity::warning, shown, row.line, row.column,
+                    row.reason + ": the row is left out", row.text);
+  }
+  return loaded;
+}
+
+bool NubaseTable::load(const std::string& path, std::string& error) {
   states_.clear();
+  left_out_.clear();
   ground_states_ = 0;
   non_existent_ = 0;
   std::string bytes;
@@ -92,9 +102,8 @@ bool NubaseTable::load(const std::string& path, const std::string& shown,
       continue;
     }
     if (line.find_first_not_of(' ') == std::string_view::npos) continue;
-    const auto warn = [&](std::int32_t column, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, column,
-                      why + ": the row is left out", line);
+    const auto warn = [&](std::int32_t column, std::string why) {
+      left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
     if (const std::size_t tab = line.find('\t'); tab != std::string_view::npos) {
       warn(static_cast<std::int32_t>(tab) + 1,

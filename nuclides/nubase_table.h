@@ -19,8 +19,10 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "cli/diagnostics.h"
+#include "nuclides/mass_table.h"
 #include "nuclides/table_identity.h"
 
 namespace nuclides {
@@ -58,6 +60,10 @@ class NubaseTable {
   // readable, over `size_limit`, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
+  // The same, with the rows left out kept in left_out() instead, for a
+  // program that reports them its own way; kept also when the load fails.
+  bool load(const std::string& path, std::string& error);
+  const std::vector<LeftOutRow>& left_out() const { return left_out_; }
 
   // The state of `element` with mass number `A` and `letter` (blank for the
   // ground state), or nullptr.
@@ -77,6 +83,7 @@ class NubaseTable {
   std::size_t ground_states_ = 0;
   std::size_t non_existent_ = 0;
   TableIdentity identity_;
+  std::vector<LeftOutRow> left_out_;
 };
 
 }  // namespace nuclides

@@ -128,9 +128,10 @@ bool is_published_mass_table(std::string_view bytes) {
   return colon != std::string_view::npos && trimmed(line.substr(colon + 1)).substr(0, 5) == "a1,i3";
 }
 
-bool read_published_mass_table(std::string_view bytes, const std::string& shown,
-                               cli::Diagnostics& findings, std::vector<PublishedMass>& rows,
+bool read_published_mass_table(std::string_view bytes, const std::string& name,
+                               std::vector<PublishedMass>& rows, std::vector<LeftOutRow>& left_out,
                                std::string& edition, std::string& error) {
+  const std::string shown = cli::quoted_name(name);
   rows.clear();
   edition.clear();
   std::vector<Field> fields;
@@ -183,17 +184,16 @@ bool read_published_mass_table(std::string_view bytes, const std::string& shown,
       if (line.find("(keV)") != std::string_view::npos) continue;
     }
     if (trimmed(line).empty()) continue;
-    const auto warn = [&](std::size_t field, const std::string& why) {
-      findings.report(cli::Severity::warning, shown, line_number, fields[field].first,
-                      why + ": the row is left out", line);
+    const auto warn = [&](std::size_t field, std::string why) {
+      left_out.push_back({line_number, fields[field].first, std::move(why), std::string(line)});
     };
     const auto text = [&](std::size_t field) {
       return column_field(line, fields[field].first, fields[field].last);
     };
     if (const std::size_t tab = line.find('\t'); tab != std::string_view::npos) {
-      findings.report(
-          cli::Severity::warning, shown, line_number, static_cast<std::int32_t>(tab) + 1,
-          "a tab in a fixed-column row leaves its columns unknown: the row is left out", line);
+      left_out.push_back({line_number, static_cast<std::int32_t>(tab) + 1,
+                          "a tab in a fixed-column row leaves its columns unknown",
+                          std::string(line)});
       continue;
     }
     PublishedMass row;
@@ -267,11 +267,10 @@ bool read_published_mass_table(std::string_view bytes, const std::string& shown,
 namespace nuclides {
 
 bool MassTable::load_published(const std::string& bytes, const std::string& path,
-                               const std::string& shown, cli::Diagnostics& findings,
                                std::string& error) {
   std::vector<PublishedMass> rows;
   std::string edition;
-  if (!read_published_mass_table(bytes, shown, findings, rows, edition, error)) return false;
+  if (!read_published_mass_table(bytes, path, rows, left_out_, edition, error)) return false;
   double largest_for_kev = 0.0;
   for (const PublishedMass& row : rows) {
     Entry entry;
@@ -279,10 +278,12 @@ bool MassTable::load_published(const std::string& bytes, const std::string& path
     entry.line = row.line;
     const auto [place, added] = masses_.try_emplace({row.A, row.element}, entry);
     if (!added) {
-      findings.report(cli::Severity::warning, shown, row.line, row.column,
-                      std::to_string(row.A) + row.element + " is in the table already, on line " +
-                          std::to_string(place->second.line) + ": the row is left out",
-                      {});
+      left_out_.push_back({row.line,
+                           row.column,
+                           std::to_string(row.A) + row.element +
+                               " is in the table already, on line " +
+                               std::to_string(place->second.line),
+                           {}});
       continue;
     }
     if (!row.estimated && std::fabs(row.mass_excess) > largest_for_kev &&

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/diagnostics.h"
+#include "nuclides/mass_table.h"
 
 namespace nuclides {
 
@@ -38,15 +38,15 @@ struct PublishedMass {
 // a row format that begins "a1,i3".
 bool is_published_mass_table(std::string_view bytes);
 
-// Reads the rows of the table in `bytes` (read from the file named `shown`
-// in findings). A row that cannot be used (a field that does not read, N + Z
+// Reads the rows of the table in `bytes` (read from the file `name`, for
+// messages). A row that cannot be used (a field that does not read, N + Z
 // other than A, an element that is none, a mass "*" not calculable, a
-// negative uncertainty) is a warning at FILE:LINE:COLUMN in `findings` and
-// is left out. False with a one-line reason in `error` when the header
-// states no format of the expected fields or has no column titles; the
-// edition the header names goes to `edition` (empty when none).
-bool read_published_mass_table(std::string_view bytes, const std::string& shown,
-                               cli::Diagnostics& findings, std::vector<PublishedMass>& rows,
+// negative uncertainty) goes to `left_out` with its line, column and
+// reason. False with a one-line reason in `error` when the header states no
+// format of the expected fields or has no column titles; the edition the
+// header names goes to `edition` (empty when none).
+bool read_published_mass_table(std::string_view bytes, const std::string& name,
+                               std::vector<PublishedMass>& rows, std::vector<LeftOutRow>& left_out,
                                std::string& edition, std::string& error);
 
 }  // namespace nuclides

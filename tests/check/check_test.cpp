@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/check/finding_cases.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/worked_example.h"
@@ -46,19 +47,16 @@ struct Finding {
   std::string freq;
   std::string table;
   std::vector<std::string> arguments;
-  std::string diagnostic;  // the first line of the finding, exactly (a prefix for the last one)
+  std::string place;  // FILE:LINE:COLUMN of the finding
+  std::string id;
   int exit_status;
 };
 
 void PrintTo(const Finding& finding, std::ostream* out) { *out << finding.name; }
 
-// Findings start a line of standard error; the first one needs a line end
-// in front to be found the same way.
-std::string with_line_end(const std::string& text) { return "\n" + text; }
-
 class Findings : public testing::TestWithParam<Finding> {};
 
-// Each slip is found, on its line and column, with the words it was given.
+// Each slip is found, on its line and column, with its identifier.
 TEST_P(Findings, ReportsTheSlipOnItsLineAndColumn) {
   const Finding& finding = GetParam();
   ScratchDir dir;
@@ -66,8 +64,8 @@ TEST_P(Findings, ReportsTheSlipOnItsLineAndColumn) {
   dir.write("ionization.data", finding.table);
   const RunResult result = check(dir, finding.arguments);
   EXPECT_EQ(result.exit_status, finding.exit_status);
-  EXPECT_NE(with_line_end(result.standard_error).find("\n" + finding.diagnostic), std::string::npos)
-      << "missing: " << finding.diagnostic << "\nin:\n"
+  EXPECT_TRUE(finding_cases::has_finding(result.standard_error, finding.place, finding.id))
+      << "missing: " << finding.place << " ... [" << finding.id << "]\nin:\n"
       << result.standard_error;
   // The check changes nothing and leaves nothing behind.
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
@@ -79,171 +77,171 @@ const Finding findings[] = {
      std::string(R) + " 133Cs     1    1565221.5368474 4   0.00012000\n",
      T,
      {},
-     "vemo.freq:2:33: warning: '4' in the flag columns 32-33 makes the converter take the ratio as "
-     "the inverse ratio: is the ratio one column too far right?",
+     "vemo.freq:2:33",
+     "stray-flag",
      1},
     {"Tab",
      std::string(R) + " 133Cs\t    1   1565221.53684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:7: warning: a tab: the converter fills blanks up to column 9 (tab stops every 8 "
-     "columns), so every field after it moves; write blanks instead",
+     "vemo.freq:2:7",
+     "tab-moves-fields",
      1},
     {"LowerCaseNew",
      std::string(R) + M + "    new\n" + R + M,
      T,
      {},
-     "vemo.freq:3:5: warning: 'new ' is not the block end: only \"NEW \" in columns 5-8 ends a "
-     "block, so the converter reads this line as a measurement, and the next block's reference too",
+     "vemo.freq:3:5",
+     "block-marker-spelling",
      1},
     {"MarkerAsReference",
      std::string(R) + M + "    NEW\n    NEW\n" + M,
      T,
      {},
-     "vemo.freq:4:5: warning: a NEW line where the block's reference line must stand (two NEW "
-     "lines in a row?): the converter reads it as the reference",
+     "vemo.freq:4:5",
+     "new-as-reference",
      1},
     {"NoDecimalPoint",
      std::string(R) + " 133Cs     1   156522153684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:16: warning: no decimal point in the ratio (columns 13-31): '156522153684744' "
-     "reads as 1565221.53684744 (the last 8 digits are taken as decimals)",
+     "vemo.freq:2:16",
+     "no-decimal-point",
      1},
     {"NoDecimalPointValue",
      std::string(R) + " 133Cs     1           1023523     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:24: warning: no decimal point in the ratio (columns 13-31): '1023523' reads as "
-     "0.01023523 (the last 8 digits are taken as decimals)",
+     "vemo.freq:2:24",
+     "no-decimal-point",
      1},
     {"FlagMissing",
      std::string(R) + " 133Cs     1    638887.24719430     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:17: warning: this ratio fits the inverse of 133Cs 1+ over 85Rb 1+, but the blank "
-     "flag makes the converter take it as it stands: is the flag in columns 32-33 missing?",
+     "vemo.freq:2:17",
+     "flag-missing",
      1},
     {"FlagWrong",
      std::string(R) + " 133Cs     1   1565221.53684744 I   0.00012000\n",
      T,
      {},
-     "vemo.freq:2:16: warning: this ratio fits 133Cs 1+ over 85Rb 1+ itself, but the flag in "
-     "columns 32-33 makes the converter take its inverse: is the flag wrong?",
+     "vemo.freq:2:16",
+     "flag-wrong",
      1},
     {"RatioFitsNeither",
      std::string(R) + " 133Cs     1   1665221.53684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:16: warning: this ratio fits neither 133Cs 1+ over 85Rb 1+ (about 1564706) nor "
-     "its inverse (about 639098): is a digit or a column wrong, or a mass number or charge state?",
+     "vemo.freq:2:16",
+     "ratio-window",
      1},
     {"UncertaintyInfinite",
      std::string(R) + " 133Cs     1    1565221.5368474 4 I0.00012000\n",
      T,
      {},
-     "vemo.freq:2:35: warning: 'I0.00012000' in the uncertainty (columns 34-46) reads as infinity: "
-     "a field that starts with I or N is infinity or NaN, whatever follows",
+     "vemo.freq:2:35",
+     "not-finite-field",
      1},
     {"ChargeZero",
      std::string(R) + " 133Cs     0   1565221.53684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:12: warning: charge state 0: the equation divides by it, and the converter "
-     "writes infinities and NaN",
+     "vemo.freq:2:12",
+     "charge-zero",
      1},
     {"ChargeNegative",
      std::string(R) + " 133Cs    -1   1565221.53684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:11: warning: negative charge state -1: the equation takes it as it stands",
+     "vemo.freq:2:11",
+     "charge-negative",
      1},
     {"UncertaintyZero",
      std::string(R) + " 133Cs     1   1565221.53684744     0.00000000\n",
      T,
      {},
-     "vemo.freq:2:37: warning: the ratio has no uncertainty (0)",
+     "vemo.freq:2:37",
+     "ratio-uncertainty-zero",
      1},
     {"UncertaintyNegative",
      std::string(R) + " 133Cs     1   1565221.53684744    -0.00012000\n",
      T,
      {},
-     "vemo.freq:2:36: warning: negative uncertainty of the ratio",
+     "vemo.freq:2:36",
+     "ratio-uncertainty-negative",
      1},
     {"ReferenceWithoutUncertainty",
      std::string("  85Rb     1    -88210.35000000     0.00000000\n") + M,
      T,
      {},
-     "vemo.freq:1:37: warning: the reference mass excess has no uncertainty (0)",
+     "vemo.freq:1:37",
+     "reference-uncertainty-zero",
      1},
     {"SymbolNotElement",
      std::string(R) + "  85RB     1   1000000.00000000     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:5: warning: 'RB' is not an element or a molecule as the converter reads it",
+     "vemo.freq:2:5",
+     "unknown-symbol",
      1},
     {"SymbolShifted",
      std::string(R) + "  133Cs    1   1565221.53684744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:5: warning: '3Cs' is not an element or a molecule as the converter reads it",
+     "vemo.freq:2:5",
+     "unknown-symbol",
      1},
     {"CarriageReturnAlone",
      std::string("  85Rb     1    -88210.35000000     0.00500000\r") + M,
      T,
      {},
-     "vemo.freq:1:47: warning: a CR without LF: a line end of CR alone is no line end here; the "
-     "converter drops the CR and reads what follows as part of this line",
+     "vemo.freq:1:47",
+     "lone-cr",
      1},
     {"LinesEndingInCarriageReturnAlone",
      std::string("  85Rb     1    -88210.35000000     0.00500000\r") + "x\r",
      T,
      {},
-     "vemo.freq:1:47: warning: the lines from here on end in CR alone, which ends no line here: "
-     "the converter never reads them; save the file with LF or CR LF line ends",
+     "vemo.freq:1:47",
+     "cr-line-ends",
      1},
     {"LastLineWithoutLineEnd",
      std::string(R) + " 133Cs     1   1565221.53684744     0.00012000",
      T,
      {},
-     "vemo.freq:2:47: warning: the last line has no line end",
+     "vemo.freq:2:47",
+     "last-line-no-end",
      1},
     {"MissingEnergyMeasured",
      std::string(R) + M,
      std::string("37 Rb 1 4.177\n"),
      {},
-     "vemo.freq:2:5: warning: no binding energy for Cs with charge 1 in ionization.data: the "
-     "converter writes its warning record and no binding-energy correction",
+     "vemo.freq:2:5",
+     "binding-energy-missing",
      1},
     {"MissingEnergyReference",
      std::string(R) + M,
      std::string("55 Cs 1 3.894\n"),
      {},
-     "vemo.freq:1:5: warning: no binding energy for Rb with charge 1 in ionization.data: every "
-     "equation of this block gets the converter's warning record and no binding-energy correction",
+     "vemo.freq:1:5",
+     "reference-binding-energy-missing",
      1},
     {"IllegalCharacter",
      std::string(R) + " 133Cs     1   1565221.5368x744     0.00012000\n",
      T,
      {},
-     "vemo.freq:2:28: error: 'x' is not allowed in the ratio (columns 13-31): the converter stops "
-     "here and writes \"Error in File Reading\", and no equation",
+     "vemo.freq:2:28",
+     "read-stop",
      1},
     {"EndAfterMarker",
      std::string(R) + M + "    NEW\n",
      T,
      {},
-     "vemo.freq:3:5: error: the file ends after this NEW line, where a reference line must follow: "
-     "the converter ends with \"Error in File Reading\", although the equation before it is "
-     "written",
+     "vemo.freq:3:5",
+     "ends-after-new",
      1},
-    {"EmptyFile",
-     "",
-     T,
-     {},
-     "vemo.freq:1:1: error: no line to read as the first reference line: the converter writes only "
-     "\"Error in File Reading\"",
-     1},
+    {"EmptyFile", "", T, {}, "vemo.freq:1:1", "no-reference-line", 1},
     {"ByteOrderMarkFreq",
      std::string("\xef"
                  "\xbb"
@@ -252,8 +250,8 @@ const Finding findings[] = {
          R + M,
      T,
      {},
-     "vemo.freq:1:1: error: byte 0xEF is not allowed in the mass number (columns 1-4): the "
-     "converter stops here and writes \"Error in File Reading\", and no equation",
+     "vemo.freq:1:1",
+     "read-stop",
      1},
     {"ByteOrderMarkTable",
      std::string(R) + M,
@@ -263,87 +261,86 @@ const Finding findings[] = {
                  "") +
          T,
      {},
-     "ionization.data:1:1: warning: the file starts with a byte-order mark (bytes EF BB BF): the "
-     "converter reads it as part of the first value, so the first row is not loaded; save the file "
-     "without it",
+     "ionization.data:1:1",
+     "byte-order-mark",
      1},
     {"TableChargeMissing",
      std::string(R) + M,
      std::string("37 Rb 4.177\n55 Cs 1 3.894\n"),
      {},
-     "ionization.data:1:7: warning: '4.177' is not a charge state (an integer): the converter "
-     "keeps this row with symbol Rb and no energy, so no ion finds it (is the charge missing?)",
+     "ionization.data:1:7",
+     "row-value-refused",
      1},
     {"TableEnergyMissing",
      std::string(R) + M,
      std::string("37 Rb 1\n55 Cs 1 3.894\n"),
      {},
-     "ionization.data:1:1: warning: this row runs on to line 2 and takes its energy '55' from "
-     "there: is a value missing on this line?",
+     "ionization.data:1:1",
+     "row-runs-on",
      1},
     {"TableRowsPast450",
      std::string(R) + M,
      std::string(T) + rows_of_xenon(449),
      {},
-     "ionization.data:451:1: warning: the converter loads 450 rows: this row and every row after "
-     "it are not loaded",
+     "ionization.data:451:1",
+     "rows-over-capacity",
      1},
     {"TableDuplicate",
      std::string(R) + M,
      std::string(T) + "37 Rb 1 4.2\n",
      {},
-     "ionization.data:3:4: warning: Rb with charge 1 is in the table twice: the converter uses "
-     "this later row, not the one on line 1",
+     "ionization.data:3:4",
+     "row-duplicate",
      1},
     {"TableEnergyZero",
      std::string(R) + M,
      std::string("37 Rb 1 4.177\n55 Cs 1 0\n"),
      {},
-     "ionization.data:2:9: warning: the energy of Cs with charge 1 is 0: the converter treats it "
-     "as missing",
+     "ionization.data:2:9",
+     "row-energy-missing",
      1},
     {"TableLastRowShort",
      std::string(R) + M,
      std::string(T) + "56 Ba 1\n",
      {},
-     "ionization.data:3:1: warning: the last row has only 3 of its four values (number, symbol, "
-     "charge, energy): the converter does not load it",
+     "ionization.data:3:1",
+     "row-incomplete-at-end",
      1},
     {"TableLastLineWithoutLineEnd",
      std::string(R) + M,
      std::string(T) + "56 Ba 1 5.2",
      {},
-     "ionization.data:3:12: warning: the last line has no line end",
+     "ionization.data:3:12",
+     "last-line-no-end",
      1},
     {"TableFifthValue",
      std::string(R) + M,
      std::string("37 'Rb' , 1 4.177\n55 Cs 1 3.894\n"),
      {},
-     "ionization.data:1:13: warning: the converter does not read '4.177' after the fourth value of "
-     "this row; the next row starts on the next line",
+     "ionization.data:1:13",
+     "row-leftover",
      1},
     {"MassFarFromTable",
      std::string("  85Rb     1    -88210.26396000     0.00537000\n 133Cs     1   1565221.53881481  "
                  "   0.00039131\n"),
      std::string("37 Rb 1 4.177128\n55 Cs 1 3.893906\n"),
      {"--masses", "default"},
-     "vemo.freq:2:16: warning: the mass excess of 133Cs, -94547.872178 micro-u, is 4.8 sigma "
-     "(0.169822 micro-u) from the mass table's -94548.042000: the ratio, the flag or the reference "
-     "may be wrong",
+     "vemo.freq:2:16",
+     "mass-excess-far-from-table",
      1},
     {"ReferenceFarFromTable",
      std::string("  85Rb     1    -88211.26396000     0.00537000\n"),
      T,
      {"--masses", "default"},
-     "vemo.freq:1:17: warning: the reference mass excess of 85Rb is 131.7 sigma (-1.000000 "
-     "micro-u) from the mass table's -88210.263960: a typing error in it is more likely than new "
-     "physics",
+     "vemo.freq:1:17",
+     "reference-far-from-table",
      1},
     {"ReferenceAbsurdlyFarFromTable",
      std::string("  85Rb     1             1.0E30     0.00537000\n"),
      T,
      {"--masses", "default"},
-     "vemo.freq:1:26: warning: the reference mass excess of 85Rb is 1.3e+32 sigma (",
+     "vemo.freq:1:26",
+     "reference-far-from-table",
      1},
 };
 
@@ -373,10 +370,8 @@ TEST(Check, BundledExamplesHaveOnlyTheirIntendedWarning) {
   const RunResult result = check(ScratchDir(), {"--masses", "default", FREQ2EQUAT_EXAMPLES});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.standard_error.find(": error: "), std::string::npos) << result.standard_error;
-  EXPECT_NE(with_line_end(result.standard_error)
-                .find("\n" + std::string(FREQ2EQUAT_EXAMPLES) +
-                      "/vemo.freq:11:5: warning: no binding energy for Ba with charge 1"),
-            std::string::npos)
+  EXPECT_TRUE(
+      finding_cases::has_finding(result.standard_error, "vemo.freq:11:5", "binding-energy-missing"))
       << result.standard_error;
   EXPECT_NE(result.standard_output.find("0 errors, 1 warning\n"), std::string::npos);
 }

@@ -1,5 +1,5 @@
-// table_comparison.cpp - elements, isomers and molecules beside the table.
-#include "check/table_comparison.h"
+// mass_table_comparison.cpp - elements, isomers and molecules beside the mass table.
+#include "check/mass_table_comparison.h"
 
 #include <cmath>
 #include <map>
@@ -81,99 +81,101 @@ std::string upper_case(std::string text) {
   return text;
 }
 
-std::string unknown_nuclide(const Compared& entry, const nuclides::SymbolMeaning& meaning) {
-  const std::string nuclide = std::to_string(entry.A) + meaning.element;
-  std::string message =
-      (entry.kind == nuclides::SymbolKind::isomer ? "the ground state of " + entry.nuclide + ", "
-                                                  : "") +
-      nuclide + " is not a known nuclide: the mass table, which lists every known one, has no " +
-      meaning.element + " with mass number " + std::to_string(entry.A);
+// Where a finding of the comparison points: the line, and the columns of
+// its fields.
+struct Place {
+  const LinePlace& line;
+  const ComparedColumns& columns;
+};
+
+Finding unknown_nuclide(const Compared& entry, const nuclides::SymbolMeaning& meaning,
+                        const Place& place) {
   const std::string formula = upper_case(meaning.text);
-  if (formula != meaning.text && !nuclides::formula_atoms(formula).empty()) {
-    message += " (is it the molecule " + formula + "?)";
-  }
-  return message;
+  const bool may_be_molecule = formula != meaning.text && !nuclides::formula_atoms(formula).empty();
+  return place.line.at(place.columns.mass_number, FindingKind::unknown_nuclide)
+      .choice("isomer", entry.kind == nuclides::SymbolKind::isomer ? 1 : 0)
+      .with("nuclide", entry.nuclide)
+      .count("A", entry.A)
+      .with("element", meaning.element)
+      .choice("formula", may_be_molecule ? 1 : 0)
+      .with("upper", formula);
 }
 
-std::string distance(double difference, double sigmas) {
-  return (std::isinf(sigmas) ? std::string("infinitely many")
-                             : cli::sigma_count(std::fabs(sigmas))) +
-         " sigma (" + cli::fixed(difference, 6) + " micro-u)";
+// How far a value lies from the table's: "{sigmas} sigma ({difference} micro-u)".
+Finding& with_distance(Finding& finding, double difference, double sigmas) {
+  return finding.choice("infinite", std::isinf(sigmas) ? 1 : 0)
+      .with("sigmas", cli::sigma_count(std::fabs(sigmas)), sigmas)
+      .with("difference", cli::fixed(difference, 6), difference);
 }
 
-void element_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+void element_findings(const Compared& entry, const Place& place, Findings& findings) {
   if (std::fabs(entry.sigmas()) <= nuclides::sigma_limit) return;
-  const std::string how_far = distance(entry.difference(), entry.sigmas());
-  const std::string table = cli::fixed(entry.table->mass_excess, 6);
-  findings.push_back({cli::Severity::warning, TableFinding::Field::value,
-                      entry.reference ? "the reference mass excess of " + entry.nuclide + " is " +
-                                            how_far + " from the mass table's " + table +
-                                            ": a typing error in it is more likely than new physics"
-                                      : "the mass excess of " + entry.nuclide + ", " +
-                                            cli::fixed(entry.value, 6) + " micro-u, is " + how_far +
-                                            " from the mass table's " + table +
-                                            ": the ratio, the flag or the reference may be wrong"});
+  Finding finding =
+      place.line.at(place.columns.value, entry.reference ? FindingKind::reference_far_from_table
+                                                         : FindingKind::mass_excess_far_from_table);
+  finding.with("nuclide", entry.nuclide).with("value", cli::fixed(entry.value, 6), entry.value);
+  with_distance(finding, entry.difference(), entry.sigmas())
+      .with("table", cli::fixed(entry.table->mass_excess, 6), entry.table->mass_excess);
+  findings.push_back(std::move(finding));
 }
 
 void isomer_findings(const Compared& entry, const nuclides::SymbolMeaning& meaning,
-                     std::vector<TableFinding>& findings) {
+                     const Place& place, Findings& findings) {
   const double above = entry.difference();
   const double margin = nuclides::sigma_limit * entry.combined_sigma();
   const std::string ground = std::to_string(entry.A) + meaning.element;
   const std::string letter = meaning.text.substr(meaning.looked_up.size());
   if (std::fabs(above) <= margin) {
-    findings.push_back({cli::Severity::warning, TableFinding::Field::symbol,
-                        entry.nuclide + " equals the ground state " + ground +
-                            " of the mass table within 3 sigma (" + cli::fixed(above, 6) +
-                            " micro-u): is the isomer letter '" + letter + "' a slip?"});
+    findings.push_back(place.line.at(place.columns.symbol, FindingKind::isomer_letter_slip)
+                           .with("nuclide", entry.nuclide)
+                           .with("ground", ground)
+                           .with("difference", cli::fixed(above, 6), above)
+                           .with("letter", letter));
   } else if (above < 0.0) {
-    findings.push_back({cli::Severity::warning, TableFinding::Field::value,
-                        entry.nuclide + " lies " + distance(above, entry.sigmas()) +
-                            " below the ground state " + ground +
-                            " of the mass table: an isomer cannot lie below its ground state"});
+    Finding finding = place.line.at(place.columns.value, FindingKind::isomer_below_ground);
+    finding.with("nuclide", entry.nuclide).with("ground", ground);
+    findings.push_back(with_distance(finding, above, entry.sigmas()));
   } else if (above - margin > nuclides::isomer_excitation_limit) {
-    findings.push_back(
-        {cli::Severity::warning, TableFinding::Field::value,
-         entry.nuclide + " lies " + cli::fixed(above * conversion::kev_per_micro_u, 1) +
-             " keV above the ground state " + ground +
-             " of the mass table: no isomer lies more than 10 MeV above its ground state"});
+    const double kev = above * conversion::kev_per_micro_u;
+    findings.push_back(place.line.at(place.columns.value, FindingKind::isomer_too_high)
+                           .with("nuclide", entry.nuclide)
+                           .with("excitation", cli::fixed(kev, 1), kev)
+                           .with("ground", ground));
   }
 }
 
-void molecule_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+void molecule_findings(const Compared& entry, const Place& place, Findings& findings) {
   const double difference = entry.difference();
   const double margin = nuclides::sigma_limit * entry.combined_sigma();
   if (difference <= margin && difference >= -nuclides::dissociation_limit - margin) return;
-  findings.push_back({cli::Severity::warning, TableFinding::Field::value,
-                      "the mass excess of the molecule " + entry.nuclide + ", " +
-                          cli::fixed(entry.value, 6) + " micro-u, is " + cli::fixed(difference, 6) +
-                          " micro-u from the sum of its atoms' table values (" +
-                          entry.compared_with + ": " + cli::fixed(entry.table->mass_excess, 6) +
-                          "), beyond 3 sigma and the 12 eV its dissociation may take off: " +
-                          (entry.reference ? "a typing error is likely"
-                                           : "the ratio, the flag or the reference may be wrong")});
+  findings.push_back(
+      place.line.at(place.columns.value, FindingKind::molecule_far_from_atoms)
+          .with("nuclide", entry.nuclide)
+          .with("value", cli::fixed(entry.value, 6), entry.value)
+          .with("difference", cli::fixed(difference, 6), difference)
+          .with("atoms", entry.compared_with)
+          .with("table", cli::fixed(entry.table->mass_excess, 6), entry.table->mass_excess)
+          .choice("reference", entry.reference ? 1 : 0));
 }
 
-void reference_uncertainty_findings(const Compared& entry, std::vector<TableFinding>& findings) {
+void reference_uncertainty_findings(const Compared& entry, const Place& place, Findings& findings) {
   const double own = entry.table->uncertainty;
   if (!entry.reference || own <= 0.0 || entry.sigma <= 0.0 ||
       entry.kind != nuclides::SymbolKind::element)
     return;
-  const std::string table = cli::fixed(entry.table->mass_excess, 6) + " +/- " + cli::fixed(own, 6);
   // Within a part in 10^9 of the factor: the division may miss it by its
   // last bit.
-  if (entry.sigma / own >= nuclides::reference_uncertainty_factor * (1.0 - 1.0e-9)) {
-    findings.push_back({cli::Severity::warning, TableFinding::Field::uncertainty,
-                        "the reference uncertainty " + cli::fixed(entry.sigma, 6) + " micro-u is " +
-                            cli::sigma_count(entry.sigma / own) + " times the mass table's for " +
-                            entry.nuclide + " (" + table + "): has a digit slipped?"});
-  } else if (entry.sigma * nuclides::reference_uncertainty_factor < own) {
-    findings.push_back(
-        {cli::Severity::note, TableFinding::Field::uncertainty,
-         "the reference uncertainty " + cli::fixed(entry.sigma, 6) +
-             " micro-u is less than a tenth of the mass table's for " + entry.nuclide +
-             ": right for a newer, more precise value; the comparison used the table's " + table});
-  }
+  const bool large = entry.sigma / own >= nuclides::reference_uncertainty_factor * (1.0 - 1.0e-9);
+  if (!large && !(entry.sigma * nuclides::reference_uncertainty_factor < own)) return;
+  findings.push_back(
+      place.line
+          .at(place.columns.uncertainty, large ? FindingKind::reference_uncertainty_large
+                                               : FindingKind::reference_uncertainty_small)
+          .with("sigma", cli::fixed(entry.sigma, 6), entry.sigma)
+          .with("times", cli::sigma_count(entry.sigma / own), entry.sigma / own)
+          .with("nuclide", entry.nuclide)
+          .with("table", cli::fixed(entry.table->mass_excess, 6), entry.table->mass_excess)
+          .with("table_sigma", cli::fixed(own, 6), own));
 }
 
 void find_sum_of_atoms(Compared& entry, const nuclides::SymbolMeaning& meaning,
@@ -221,33 +223,32 @@ void find_table_value(Compared& entry, const nuclides::SymbolMeaning& meaning,
   }
 }
 
-std::vector<TableFinding> table_findings(const Compared& entry,
-                                         const nuclides::SymbolMeaning& meaning) {
-  std::vector<TableFinding> findings;
+Findings mass_table_findings(const Compared& entry, const nuclides::SymbolMeaning& meaning,
+                             const LinePlace& line, const ComparedColumns& columns) {
+  const Place place{line, columns};
+  Findings findings;
   if (!entry.table) {
     if (!std::isfinite(entry.value)) return findings;
     if (meaning.kind == nuclides::SymbolKind::element ||
         meaning.kind == nuclides::SymbolKind::isomer) {
-      findings.push_back({cli::Severity::warning, TableFinding::Field::mass_number,
-                          unknown_nuclide(entry, meaning)});
+      findings.push_back(unknown_nuclide(entry, meaning, place));
     } else if (meaning.kind == nuclides::SymbolKind::molecule &&
                entry.not_compared == no_atoms_add_up) {
-      findings.push_back({cli::Severity::warning, TableFinding::Field::mass_number,
-                          "no isotopes of the atoms of " + meaning.text +
-                              " in the mass table add up to mass number " +
-                              std::to_string(entry.A) + ": is the mass number wrong?"});
+      findings.push_back(line.at(columns.mass_number, FindingKind::molecule_mass_number)
+                             .with("formula", meaning.text)
+                             .count("A", entry.A));
     }
     return findings;
   }
   if (meaning.kind == nuclides::SymbolKind::isomer) {
-    isomer_findings(entry, meaning, findings);
+    isomer_findings(entry, meaning, place, findings);
   } else if (meaning.kind == nuclides::SymbolKind::molecule) {
-    molecule_findings(entry, findings);
+    molecule_findings(entry, place, findings);
   } else {
-    element_findings(entry, findings);
+    element_findings(entry, place, findings);
     // A reference far from the table is likely another nuclide than meant:
     // its uncertainty says nothing then.
-    if (findings.empty()) reference_uncertainty_findings(entry, findings);
+    if (findings.empty()) reference_uncertainty_findings(entry, place, findings);
   }
   return findings;
 }

@@ -1,4 +1,5 @@
-// table_comparison.h - one mass excess of the file beside the mass table.
+// mass_table_comparison.h - one mass excess of the measurements file beside
+// the mass table.
 //
 // An element is compared with its own table value, an isomer with its
 // ground state (it must lie above it), a molecule with the sum of its atoms'
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "check/check_context.h"
-#include "cli/diagnostics.h"
+#include "check/finding.h"
 #include "nuclides/mass_table.h"
 #include "nuclides/symbols.h"
 
@@ -22,18 +23,20 @@ namespace check {
 void find_table_value(Compared& entry, const nuclides::SymbolMeaning& meaning,
                       const nuclides::MassTable& masses);
 
-struct TableFinding {
-  enum class Field { mass_number, symbol, value, uncertainty };
-  cli::Severity severity = cli::Severity::warning;
-  Field field = Field::value;
-  std::string message;
+// The columns of a line's fields that the findings point at.
+struct ComparedColumns {
+  std::int32_t mass_number = 1;
+  std::int32_t symbol = 5;
+  std::int32_t value = 13;
+  std::int32_t uncertainty = 34;
 };
 
 // What the comparison of a filled `entry` reveals: a value far from the
 // table, an isomer letter that is a slip or an impossible isomer, a molecule
 // off its atoms, a nuclide the table does not know, a reference uncertainty
 // far from the table's.
-std::vector<TableFinding> table_findings(const Compared& entry,
-                                         const nuclides::SymbolMeaning& meaning);
+// Found on the line at `place`, in the columns of its fields.
+Findings mass_table_findings(const Compared& entry, const nuclides::SymbolMeaning& meaning,
+                             const LinePlace& place, const ComparedColumns& columns);
 
 }  // namespace check

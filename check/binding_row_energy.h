@@ -1,4 +1,4 @@
-// row_energy_check.h - whether the energy of a row of "ionization.data" is
+// binding_row_energy.h - whether the energy of a row of "ionization.data" is
 // the total binding energy of its ion, and which slip it is when not.
 //
 // A row must hold the sum of the first q ionisation energies in eV. The
@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "check/finding.h"
 #include "conversion/binding_energy_table.h"
 #include "nuclides/binding_energy_data.h"
 
@@ -27,12 +28,13 @@ double half_unit_of_last_digit(std::string_view number);
 // the digits written.
 double row_tolerance(double uncertainty, std::string_view written);
 
-// The finding for the row of `symbol` and charge `q` whose energy reads
-// `energy_ev` from the text `written`; none when the row is plausible. An
-// element in the data is compared with its total; a molecule or a symbol
-// the data does not know is held to the lower bound only.
-std::optional<std::string> row_energy_finding(const nuclides::BindingEnergyData& data,
-                                              const conversion::Symbol& symbol, std::int32_t q,
-                                              double energy_ev, std::string_view written);
+// What is wrong with the row of `symbol` and charge `q` whose energy reads
+// `energy_ev` from the text `written`, found at `column` of `place`; none
+// when the row is plausible. An element in the data is compared with its
+// total; a molecule or a symbol the data does not know is held to the lower
+// bound only.
+Findings row_energy_findings(const nuclides::BindingEnergyData& data,
+                             const conversion::Symbol& symbol, std::int32_t q, double energy_ev,
+                             std::string_view written, const LinePlace& place, std::int32_t column);
 
 }  // namespace check

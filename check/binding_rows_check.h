@@ -1,5 +1,5 @@
-// table_check.h - findings in "ionization.data", made while the converter's
-// own load reads it.
+// binding_rows_check.h - the rows of "ionization.data", judged while the
+// converter's own load reads them.
 //
 // The load forgives everything: a row that reads only partly keeps its
 // place with what it got, a row short of a value takes it from the next
@@ -20,9 +20,9 @@
 
 namespace check {
 
-class TableCheck final : public conversion::TableLoadObserver {
+class BindingRowsCheck final : public conversion::TableLoadObserver {
  public:
-  explicit TableCheck(CheckContext& context) : context_(context) {}
+  explicit BindingRowsCheck(CheckContext& context) : context_(context) {}
 
   void value_read(int index, int value, const conversion::TableRow& row,
                   std::int32_t status) override;
@@ -49,10 +49,10 @@ class TableCheck final : public conversion::TableLoadObserver {
 
   void remember_line();
   const std::string& line_text(std::int64_t line) const;
-  void report(cli::Severity severity, std::int64_t line, std::int32_t column,
-              const std::string& message);
-  void report_partial_row(int index, const conversion::TableRow& row);
-  void report_values(const conversion::TableRow& row);
+  // The line's findings show it as the load's findings keep it.
+  LinePlace place(std::int64_t line) const;
+  Findings partial_row_findings(int index, const conversion::TableRow& row) const;
+  Findings row_findings(const conversion::TableRow& row);
 
   CheckContext& context_;
   RowState row_;
@@ -61,8 +61,5 @@ class TableCheck final : public conversion::TableLoadObserver {
   std::map<std::pair<std::uint32_t, std::int32_t>, std::pair<std::int64_t, std::int32_t>>
       first_line_of_key_;
 };
-
-// "Rb, charge 1" for findings.
-std::string species(std::string_view symbol, std::int32_t charge);
 
 }  // namespace check

@@ -1,4 +1,5 @@
-// block_findings.h - slips that only a whole block or the whole file shows.
+// measurement_block_rules.h - slips that only a whole block or the whole
+// measurements file shows.
 //
 // A line pasted twice, a line lost, an extra NEW line, a reference nuclide
 // given two mass excesses, a slip in the reference line that makes every
@@ -10,17 +11,19 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
-#include "check/check_context.h"
+#include "check/finding.h"
 
 namespace check {
 
-class BlockFindings {
+class BlockRules {
  public:
-  explicit BlockFindings(CheckContext& context) : context_(context) {}
+  explicit BlockRules(std::string file) : file_(std::move(file)) {}
 
-  // A reference line begins a block (the previous one ended at its NEW
-  // line). `judged` is false for a line that is no real reference (blank, a
+  // A reference line begins a block; the previous one must have been
+  // ended (end_block) and its findings placed, since they show its
+  // reference line. `judged` is false for a line that is no real reference (blank, a
   // second NEW), whose block is not judged as a whole.
   struct ReferenceLine {
     std::int64_t line = 0;
@@ -31,24 +34,21 @@ class BlockFindings {
     double mass_excess = 0.0;
     bool judged = true;
   };
-  void reference(const ReferenceLine& reference);
+  Findings reference(const ReferenceLine& reference);
 
   // A measurement line of the current block, with its record as read:
   // a repeat of an earlier line of the block is reported on it.
-  void measurement(std::int64_t line, const std::string& record);
+  Findings measurement(std::int64_t line, const std::string& record);
 
   // The current block's last measurement fits neither its ratio nor the
   // inverse.
   void ratio_fits_neither() { ++ratio_failures_; }
 
   // The block ends (a NEW line, or the end of the file).
-  void end_block();
+  Findings end_block();
 
  private:
-  void report(std::int64_t line, std::int32_t column, const std::string& message,
-              const std::string& record);
-
-  CheckContext& context_;
+  std::string file_;
   bool open_ = false;
   ReferenceLine reference_;
   // The block's measurement lines by the columns the converter reads, and

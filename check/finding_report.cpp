@@ -1,0 +1,41 @@
+// finding_report.cpp - from a finding to its text.
+#include "check/finding_report.h"
+
+#include <cstdio>
+
+namespace check {
+
+namespace {
+
+cli::Severity shown_as(Severity severity) {
+  switch (severity) {
+    case Severity::error:
+      return cli::Severity::error;
+    case Severity::note:
+      return cli::Severity::note;
+    default:
+      return cli::Severity::warning;
+  }
+}
+
+}  // namespace
+
+void FindingReport::add(const Finding& finding) {
+  const FindingKindInfo& kind = kind_info(finding.kind);
+  if (kind.severity == Severity::listing) {
+    if (!verbose) return;
+    std::string line = finding.file + ':' + std::to_string(finding.line) + ": ";
+    line += message_of(finding);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    return;
+  }
+  std::string message = message_of(finding);
+  message += " [";
+  message += kind.id;
+  message += ']';
+  text_.report(shown_as(kind.severity), finding.file, finding.line, finding.column, message,
+               finding.source);
+}
+
+}  // namespace check
