@@ -9,6 +9,8 @@
 
 #include "adjust/least_squares.h"
 #include "cli/number_text.h"
+#include "cli/quoting.h"
+#include "nuclides/state_mass.h"
 
 namespace adjust {
 
@@ -61,6 +63,18 @@ std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum, const A
 
 std::string number(double value, int decimals) { return cli::fixed(value, decimals); }
 
+// The tables' value of a nuclide as the equations name it: an isomer
+// ("134Csm", "38Kxm") as its ground state plus the excitation energy, so
+// that it anchors and is compared like any other.
+std::optional<nuclides::TableMass> table_value(const nuclides::MassTable& table,
+                                               const nuclides::NubaseTable* properties,
+                                               const Nuclide& nuclide) {
+  const std::optional<nuclides::StateName> state = nuclides::state_of_symbol(nuclide.symbol);
+  if (!state || state->letter == ' ') return table.find(nuclide.A, nuclide.symbol);
+  std::string why_not;
+  return nuclides::state_table_mass(table, properties, nuclide.A, *state, why_not);
+}
+
 class Adjuster {
  public:
   Adjuster(Adjustment& result, const AdjustSettings& settings) : a_(result), settings_(settings) {}
@@ -88,7 +102,7 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
     at = k++;
     NuclideResult result;
     result.nuclide = nuclide;
-    result.table = table.find(nuclide.A, nuclide.symbol);
+    result.table = table_value(table, settings_.properties, nuclide);
     a_.nuclides.push_back(result);
   }
   const std::size_t n = a_.nuclides.size();
@@ -339,9 +353,9 @@ void Adjuster::warn_about_linear_form() {
     const double moved = reference.mass_excess - equation.reference_used;
     const double off = linear_form_slack * std::fabs(moved);
     if (!(off > 0.1 * equation.U)) continue;
-    a_.warnings.push_back(equation.file + ":" + std::to_string(equation.line) + ": " +
-                          equation.name() + ": the adjusted " + reference.nuclide.name() + " is " +
-                          number(moved, 6) + " micro-u from the " +
+    a_.warnings.push_back(cli::shown_name(equation.file) + ":" + std::to_string(equation.line) +
+                          ": " + equation.name() + ": the adjusted " + reference.nuclide.name() +
+                          " is " + number(moved, 6) + " micro-u from the " +
                           number(equation.reference_used, 6) +
                           " its conversion used, so V may be off by up to " + number(off, 6) +
                           " micro-u, more than a tenth of U (" + number(equation.U, 5) +

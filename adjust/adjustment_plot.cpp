@@ -30,7 +30,10 @@ std::string signed_text(double value, const char* unit) {
 
 }  // namespace
 
-plot::Figure adjustment_figure(const Adjustment& a, const std::string& title) {
+plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
+                               double kev_per_micro_u) {
+  const bool kev = kev_per_micro_u > 0.0;
+  const double factor = kev ? kev_per_micro_u : 1.0;
   plot::Figure figure;
   figure.title = title;
   figure.when_empty = "no adjusted nuclide";
@@ -44,7 +47,7 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title) {
   figure.legend.push_back({Mark::edge_triangle, false, false, "off the scale, its value written"});
 
   plot::Section masses;
-  masses.axis_label = "adjusted \u2212 table (\u03bcu)";
+  masses.axis_label = kev ? "adjusted \u2212 table (keV)" : "adjusted \u2212 table (\u03bcu)";
   plot::Footnote not_in_table{"Not in the table:", {}};
   for (const NuclideResult& nuclide : a.nuclides) {
     if (!nuclide.determined) continue;
@@ -54,17 +57,18 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title) {
     }
     plot::Point point;
     point.label = label_of(nuclide.nuclide);
-    point.value = nuclide.mass_excess - nuclide.table->mass_excess;
-    point.error = nuclide.uncertainty;
-    point.band = nuclide.table->uncertainty;
+    point.value = (nuclide.mass_excess - nuclide.table->mass_excess) * factor;
+    point.error = nuclide.uncertainty * factor;
+    point.band = nuclide.table->uncertainty * factor;
     point.mark = nuclide.anchored ? Mark::open_square : Mark::filled_circle;
     const double sigma = std::sqrt(nuclide.uncertainty * nuclide.uncertainty +
-                                   nuclide.table->uncertainty * nuclide.table->uncertainty);
+                                   nuclide.table->uncertainty * nuclide.table->uncertainty) *
+                         factor;
     if (sigma > 0.0 && std::fabs(point.value) > 3.0 * sigma) {
       point.highlighted = true;
       point.note = cli::sigma_count(std::fabs(point.value) / sigma) + "\u03c3";
     }
-    point.off_scale_text = signed_text(point.value, " \u03bcu");
+    point.off_scale_text = signed_text(point.value, kev ? " keV" : " \u03bcu");
     masses.groups.push_back({{point}});
   }
 

@@ -15,6 +15,9 @@
 
 namespace adjust {
 
-plot::Figure adjustment_figure(const Adjustment& adjustment, const std::string& title);
+// `kev_per_micro_u` above 0 draws the mass excesses in keV with that factor
+// (the table's own, as the checker's picture takes it); 0 in micro-u.
+plot::Figure adjustment_figure(const Adjustment& adjustment, const std::string& title,
+                               double kev_per_micro_u = 0.0);
 
 }  // namespace adjust

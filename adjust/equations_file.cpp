@@ -1,16 +1,14 @@
 // equations_file.cpp - the records of an equations file, group by group.
 #include "adjust/equations_file.h"
 
-#include <sys/stat.h>
-
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <span>
 #include <string_view>
 #include <utility>
 
+#include "cli/bounded_file.h"
 #include "cli/diagnostics.h"
 #include "cli/quoting.h"
 #include "conversion/binding_energy_table.h"
@@ -132,9 +130,9 @@ std::string field_columns(FormatList list, std::size_t index) {
 
 class Reader {
  public:
-  Reader(const std::string& shown, std::int32_t unit, cli::Diagnostics& diagnostics,
-         EquationsFile& file)
-      : shown_(shown), diagnostics_(diagnostics), file_(file) {
+  Reader(const std::string& path, const std::string& shown, std::int32_t unit,
+         cli::Diagnostics& diagnostics, EquationsFile& file)
+      : quoted_(cli::quoted_name(path)), shown_(shown), diagnostics_(diagnostics), file_(file) {
     request_.unit = unit;
     request_.error_branch = true;
     request_.end_branch = true;
@@ -162,7 +160,8 @@ class Reader {
   void read_micro_u();
   void read_kev();
 
-  std::string shown_;
+  std::string quoted_;  // for one-line messages
+  std::string shown_;   // for the FILE of findings
   cli::Diagnostics& diagnostics_;
   EquationsFile& file_;
   recordio::StatementRequest request_;
@@ -320,7 +319,7 @@ bool Reader::read(std::string& refusal) {
     const Outcome outcome = recordio::begin_read(request_);
     if (outcome == Outcome::end_of_file) break;
     if (outcome != Outcome::success) {
-      refusal = "cannot read " + cli::quoted_name(shown_) + ": " + cli::condition_text(status_);
+      refusal = "cannot read " + quoted_ + ": " + cli::condition_text(status_);
       return false;
     }
     record_.assign(recordio::current_record().view());
@@ -366,13 +365,8 @@ bool read_equations_file(const std::string& path, const std::string& shown, std:
                          cli::Diagnostics& diagnostics, EquationsFile& file, std::string& refusal) {
   // A FIFO, a terminal or a directory would block the read or never end:
   // only a regular file is an equations file.
-  struct stat about {};
-  if (::stat(path.c_str(), &about) != 0) {
-    refusal = "cannot read " + cli::quoted_name(shown) + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(about.st_mode)) {
-    refusal = cli::quoted_name(shown) + " is not a regular file";
+  if (const std::string why = cli::input_refusal(path); !why.empty()) {
+    refusal = "cannot read " + cli::quoted_name(path) + ": " + why;
     return false;
   }
   std::int32_t status = 0;
@@ -385,13 +379,13 @@ bool read_equations_file(const std::string& path, const std::string& shown, std:
   request.status = &status;
   recordio::open_unit(request);
   if (status != 0) {
-    refusal = "cannot read " + cli::quoted_name(shown) + ": " + cli::condition_text(status);
+    refusal = "cannot read " + cli::quoted_name(path) + ": " + cli::condition_text(status);
     return false;
   }
   recordio::RecordTrace trace;
   recordio::find_unit(unit)->trace = &trace;
 
-  Reader reader(shown, unit, diagnostics, file);
+  Reader reader(path, shown, unit, diagnostics, file);
   const bool read = reader.read(refusal);
 
   recordio::StatementRequest release;

@@ -5,9 +5,19 @@
 
 namespace adjust {
 
-std::string json_report(const Adjustment& a) {
+std::string json_report(const Adjustment& a, const ReportTables& tables) {
   using json = nlohmann::ordered_json;
   json out = json::object();
+  const auto identity = [](const nuclides::TableIdentity& table) {
+    json entry = json::object();
+    entry["file"] = table.file_name;
+    entry["edition"] = table.edition.empty() ? json(nullptr) : json(table.edition);
+    entry["sha256"] = table.checksum;
+    return entry;
+  };
+  out["tables"] = json::object();
+  if (!tables.masses.checksum.empty()) out["tables"]["masses"] = identity(tables.masses);
+  out["tables"]["nubase"] = tables.nubase ? identity(*tables.nubase) : json(nullptr);
   out["chi2"] = a.chi2;
   out["degrees_of_freedom"] = a.degrees_of_freedom;
   out["birge_ratio"] = a.birge_ratio ? json(*a.birge_ratio) : json(nullptr);

@@ -5,16 +5,8 @@
 // asked for, so the layer never ends this program. The files it writes
 // (--json, --correlations) go to a temporary name first and are renamed
 // into place when complete.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <iterator>
-#include <new>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,43 +15,39 @@
 #include "adjust/equations_file.h"
 #include "adjust/options.h"
 #include "adjust/report.h"
+#include "cli/bounded_file.h"
 #include "cli/diagnostics.h"
+#include "cli/output_file.h"
 #include "cli/paths.h"
+#include "cli/program.h"
 #include "cli/quoting.h"
-#include "cli/replacing_file.h"
-#include "cli/standard_output.h"
+#include "conversion/constants.h"
 #include "nuclides/installed_data.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 #include "plot/render.h"
-#include "recordio/process_start.h"
-#include "recordio/units.h"
 
 namespace {
 
-constexpr const char* program = "freq2equat-adjust";
 constexpr int adjusted = 0;
 constexpr int adjusted_with_flags = 1;
-constexpr int could_not_adjust = 2;
 // Every equations file is read on this unit in turn.
 constexpr std::int32_t equations_unit = 3;
 
+using cli::fail;
+
 // The whole of `bytes` in `path`, or the old `path` untouched.
-bool write_whole_file(const std::string& path, std::string_view bytes, std::string& error) {
-  cli::ReplacingFile file;
-  if (file.open(path) && file.write(bytes) && file.commit()) return true;
-  error = file.error();
-  return false;
+bool write_replacing(const std::string& path, std::string_view bytes, std::string& error) {
+  return cli::write_whole_file(path, cli::OutputMode::replace, bytes, error);
 }
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-  return could_not_adjust;
-}
-
-// A FIFO or a device given as the table would block the read or never end.
-bool is_regular_or_missing(const std::string& path) {
-  struct stat about {};
-  return ::stat(path.c_str(), &about) != 0 || S_ISREG(about.st_mode);
+// -v: an equation as it was read, at its FILE:LINE.
+void print_read(const adjust::Equation& equation) {
+  std::printf("%s:%lld: ME(%s) - %.15g*ME(%s) = %.15g (%.15g)%s\n",
+              cli::shown_name(equation.file).c_str(), static_cast<long long>(equation.line),
+              equation.measured.name().c_str(), equation.G, equation.reference.name().c_str(),
+              equation.V, equation.U,
+              equation.binding_energy_missing ? ", without binding-energy correction" : "");
 }
 
 std::string file_end_note(const std::string& file, adjust::FileEnd end) {
@@ -67,32 +55,26 @@ std::string file_end_note(const std::string& file, adjust::FileEnd end) {
     case adjust::FileEnd::normal:
       return {};
     case adjust::FileEnd::reading_error:
-      return file +
+      return cli::shown_name(file) +
              ": the conversion ended in \"Error in File Reading\": its equations before "
              "the error are used; the measurements after it were never converted";
     case adjust::FileEnd::no_closing:
-      return file + ": no closing record, the conversion did not finish: its equations are used";
+      return cli::shown_name(file) +
+             ": no closing record, the conversion did not finish: its equations are used";
   }
   return {};
 }
 
 int adjust_files(int argc, char** argv) {
   adjust::Options options;
-  std::string message;
-  switch (adjust::parse_options(argc, argv, options, message)) {
-    case adjust::ParseResult::help:
-    case adjust::ParseResult::version:
-      std::fputs(message.c_str(), stdout);
-      return adjusted;
-    case adjust::ParseResult::usage_error:
-      return fail(message + " (see --help)");
-    case adjust::ParseResult::run:
-      break;
-  }
+  if (const auto done = adjust::parse_options(argc, argv, options)) return *done;
 
-  const std::string masses_path = options.masses.value_or(nuclides::installed_mass_table());
+  const std::string masses_path = nuclides::mass_table_named(options.masses);
+  const std::string nubase_path =
+      options.no_nubase ? std::string() : nuclides::nubase_table_named(options.nubase);
   std::vector<std::string> inputs = options.files;
   inputs.push_back(masses_path);
+  if (!nubase_path.empty()) inputs.push_back(nubase_path);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
       if (cli::same_file(options.files[i], options.files[j])) {
@@ -102,53 +84,60 @@ int adjust_files(int argc, char** argv) {
     }
   }
   // The files this program writes must never be one it reads, or a slip in
-  // the command line would destroy data.
-  const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
-      {"--json", &options.json},
-      {"--correlations", &options.correlations},
-      {"--plot", &options.plot}};
-  for (std::size_t i = 0; i < std::size(outputs); ++i) {
-    const auto& [option, output] = outputs[i];
-    if (!*output) continue;
-    for (const std::string& input : inputs) {
-      if (cli::same_file(**output, input)) {
-        return fail(std::string(option) + " " + cli::quoted_name(**output) +
-                    " names an input file, " + cli::quoted_name(input));
-      }
-    }
-    for (std::size_t j = 0; j < i; ++j) {
-      const auto& [other_option, other] = outputs[j];
-      if (*other && **other == **output) {
-        return fail(std::string(other_option) + " and " + option + " name the same file, " +
-                    cli::quoted_name(**output));
-      }
-    }
+  // the command line would destroy data, nor one another.
+  std::vector<cli::NamedOutput> outputs;
+  if (options.json) outputs.push_back({"--json", *options.json});
+  if (options.correlations) outputs.push_back({"--correlations", *options.correlations});
+  if (options.plot) outputs.push_back({"--plot", *options.plot});
+  if (const std::string clash = cli::output_clash(outputs, inputs); !clash.empty()) {
+    return fail(clash);
   }
   if (options.plot) {
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
-
-  if (!is_regular_or_missing(masses_path)) {
-    return fail(cli::quoted_name(masses_path) + " is not a regular file");
+  // A FIFO or a device would block the read or never end: every input is
+  // refused before anything is read, the system's reason given.
+  for (const std::string& input : inputs) {
+    if (const std::string why = cli::input_refusal(input); !why.empty()) {
+      return fail("cannot read " + cli::quoted_name(input) + ": " + why);
+    }
   }
   // Rows of the table that cannot be used are findings like those of the
   // equations files, and are left out.
+  std::string message;
   cli::Diagnostics diagnostics;
   nuclides::MassTable masses;
   if (!masses.load(masses_path, cli::shown_name(masses_path), diagnostics, message))
     return fail(message);
+  // The isomers' excitation energies: a table named on the command line
+  // must load; the installed one may be missing (a copied binary), which
+  // is said once and costs only the isomers' table values.
+  static nuclides::NubaseTable nubase;
+  bool nubase_loaded = false;
+  if (!nubase_path.empty()) {
+    if (nubase.load(nubase_path, cli::shown_name(nubase_path), diagnostics, message)) {
+      nubase_loaded = true;
+    } else if (!nuclides::is_default_mass_table(options.nubase)) {
+      return fail(message);
+    } else {
+      std::fprintf(stderr, "freq2equat-adjust: %s: isomers have no table values\n",
+                   message.c_str());
+    }
+  }
 
   std::vector<adjust::Equation> equations;
   std::vector<std::string> notes;
   int errors = 0;
   for (const std::string& path : options.files) {
     adjust::EquationsFile file;
-    if (!adjust::read_equations_file(path, path, equations_unit, diagnostics, file, message)) {
+    if (!adjust::read_equations_file(path, cli::shown_name(path), equations_unit, diagnostics, file,
+                                     message)) {
       return fail(message);
     }
     errors += file.errors;
     for (adjust::Equation& equation : file.equations) {
       equation.file = path;
+      if (options.verbose) print_read(equation);
       equations.push_back(std::move(equation));
     }
     const std::string note = file_end_note(path, file.end);
@@ -160,6 +149,7 @@ int adjust_files(int argc, char** argv) {
   if (equations.empty()) return fail("no equations to adjust");
 
   adjust::AdjustSettings settings;
+  settings.properties = nubase_loaded ? &nubase : nullptr;
   settings.threshold = options.threshold;
   settings.reject = options.reject;
   for (const std::string& anchor : options.anchors) {
@@ -175,11 +165,15 @@ int adjust_files(int argc, char** argv) {
   }
   adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  if (options.json && !write_whole_file(*options.json, adjust::json_report(adjustment), message)) {
+  adjust::ReportTables tables;
+  tables.masses = masses.identity();
+  if (nubase_loaded) tables.nubase = nubase.identity();
+  if (options.json &&
+      !write_replacing(*options.json, adjust::json_report(adjustment, tables), message)) {
     return fail(message);
   }
   if (options.correlations &&
-      !write_whole_file(*options.correlations, adjust::correlations_csv(adjustment), message)) {
+      !write_replacing(*options.correlations, adjust::correlations_csv(adjustment), message)) {
     return fail(message);
   }
 
@@ -188,15 +182,19 @@ int adjust_files(int argc, char** argv) {
     if (options.files.size() > 1)
       title += " and " + std::to_string(options.files.size() - 1) + " more";
     title += ", adjusted";
-    const std::string why =
-        plot::write_picture(adjust::adjustment_figure(adjustment, title), *options.plot);
+    // keV as the table's own columns give it, as the checker's picture takes it.
+    const double kev_per_micro_u =
+        options.plot_kev ? masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u) : 0.0;
+    const std::string why = plot::write_picture(
+        adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot);
     if (!why.empty()) return fail(why);
   }
 
   adjust::ReportSettings report;
   report.kev = options.kev;
   report.threshold = options.threshold;
-  report.masses_name = cli::base_name(masses_path);
+  report.masses_name = masses.identity().described();
+  if (nubase_loaded) report.nubase_name = nubase.identity().described();
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return adjustment.flagged_count() > 0 ? adjusted_with_flags : adjusted;
@@ -205,15 +203,5 @@ int adjust_files(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  recordio::start_up();
-  int status = could_not_adjust;
-  try {
-    status = adjust_files(argc, argv);
-  } catch (const std::bad_alloc&) {
-    status = fail("out of memory");
-  }
-  // A report that did not reach its file is an adjustment nobody sees.
-  const std::string lost = cli::close_standard_output();
-  if (!lost.empty()) return fail(lost);
-  return status;
+  return cli::run_program("freq2equat-adjust", [&] { return adjust_files(argc, argv); });
 }

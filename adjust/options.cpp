@@ -1,89 +1,71 @@
-// options.cpp - parsing the command line with CLI11.
+// options.cpp - the adjustment's options, in the style every program shares.
 #include "adjust/options.h"
 
-#include <CLI/CLI.hpp>
 #include <cmath>
-#include <string_view>
 
 #include "adjust/nuclide.h"
+#include "cli/command_line.h"
+#include "cli/quoting.h"
 
 namespace adjust {
 
 namespace {
 
-constexpr const char* description =
-    "Adjusts the equations that freq2equat wrote (one or more equations files) by weighted least\n"
-    "squares, together with anchors from the 2020 mass table, and reports the adjusted mass\n"
-    "excesses, chi2 and the Birge ratio, and for each datum its residual, significance and\n"
-    "influence.\n"
-    "Exit status: 0 adjusted; 1 adjusted, with a datum flagged as an outlier; 2 could not adjust\n"
-    "(a usage error, an unreadable or wrong input, a file that could not be written).\n";
+constexpr const char* about =
+    "Adjust the equations that freq2equat wrote (one or more equations files) by\n"
+    "weighted least squares, together with anchors from the 2020 mass table, and\n"
+    "report the adjusted mass excesses, chi2 and the Birge ratio, and for each\n"
+    "datum its residual, significance and influence.\n";
+
+constexpr const char* closing =
+    "Exit status: 0 adjusted; 1 adjusted, with a datum flagged as an outlier;\n"
+    "2 could not adjust (a usage error, an unreadable or wrong input, a file that\n"
+    "could not be written). See freq2equat-adjust(1).\n";
 
 }  // namespace
 
-ParseResult parse_options(int argc, const char* const* argv, Options& options,
-                          std::string& message) {
-  CLI::App app(description, "freq2equat-adjust");
-  app.set_version_flag("--version",
-                       std::string("freq2equat-adjust (freq2equat) ") + FREQ2EQUAT_VERSION);
-  app.add_option("FILE", options.files, "equations files as freq2equat writes them (vemo.equat)")
-      ->required()
-      ->type_name("");
-  app.add_option("--masses", options.masses,
-                 "mass table (CSV, as the shipped 2020 table) for the anchors and the comparison")
-      ->type_name("FILE");
-  app.add_option(
-         "--anchor", options.anchors,
-         "anchor NUCLIDE (for example 133Cs) at its table value as well; 'all' anchors every "
-         "nuclide the table holds; repeatable")
+std::optional<int> parse_options(int argc, const char* const* argv, Options& options) {
+  cli::CommandLine line("freq2equat-adjust", "FILE...", about, closing);
+  line.app()
+      .add_option("FILE", options.files, "equations files as freq2equat writes them (vemo.equat)")
+      ->required();
+  line.add_masses(options.masses);
+  line.add_nubase(options.nubase);
+  line.add_no_nubase(options.no_nubase, options.nubase);
+  line.app()
+      .add_option("--anchor", options.anchors,
+                  "anchor NUCLIDE (for example 133Cs) at its table value as well; 'all' anchors "
+                  "every nuclide the table holds; repeatable")
       ->take_last()
       ->type_name("NUCLIDE|all")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_flag("--kev", options.kev, "show the mass excesses in keV as well");
-  app.add_option("--correlations", options.correlations,
-                 "write the correlation matrix of the adjusted mass excesses to FILE (CSV)")
-      ->type_name("FILE");
-  app.add_option("--threshold", options.threshold,
-                 "flag a datum whose standardized residual exceeds T (default 3)")
+  line.add_flag("--kev", options.kev, "show the mass excesses in keV as well");
+  line.add_value("--correlations", options.correlations, "FILE",
+                 "write the correlation matrix of the adjusted mass excesses to FILE (CSV)");
+  line.app()
+      .add_option("--threshold", options.threshold,
+                  "flag a datum whose standardized residual exceeds T (default 3)")
       ->type_name("T");
-  app.add_flag("--reject", options.reject,
-               "drop the worst flagged datum and adjust again, while one exceeds the threshold");
-  app.add_option("--json", options.json, "write the results to FILE as JSON")->type_name("FILE");
-  app.add_option("--plot", options.plot,
-                 "draw the adjusted values against the table and the data's normalized residuals "
-                 "into FILE (.svg, .pdf or .png)")
-      ->type_name("FILE");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    message = app.help();
-    return ParseResult::help;
-  } catch (const CLI::CallForVersion&) {
-    message = app.version() + "\n";
-    return ParseResult::version;
-  } catch (const CLI::ParseError& error) {
-    // A usage error is one line: the parser's text may run over several.
-    message.clear();
-    for (const char c : std::string_view(error.what())) {
-      const bool blank = c == '\n' || c == ' ' || c == '\t';
-      if (blank && (message.empty() || message.back() == ' ')) continue;
-      message += blank ? ' ' : c;
+  line.add_flag("--reject", options.reject,
+                "drop the worst flagged datum and adjust again, while one exceeds the threshold");
+  line.add_json(options.json, "the results");
+  line.add_plot(options.plot,
+                "the adjusted values against the table and the data's normalized residuals");
+  line.add_plot_unit(options.plot_kev);
+  line.add_verbose(options.verbose);
+  line.add_rule([&options]() -> std::string {
+    if (!std::isfinite(options.threshold) || !(options.threshold > 0.0)) {
+      return "--threshold must be a number above 0";
     }
-    while (!message.empty() && message.back() == ' ') message.pop_back();
-    return ParseResult::usage_error;
-  }
-  if (!std::isfinite(options.threshold) || !(options.threshold > 0.0)) {
-    message = "--threshold must be a number above 0";
-    return ParseResult::usage_error;
-  }
-  for (const std::string& anchor : options.anchors) {
-    if (anchor != "all" && !parse_nuclide(anchor)) {
-      message = "--anchor '" + anchor + "' is not a nuclide such as 133Cs, or 'all'";
-      return ParseResult::usage_error;
+    for (const std::string& anchor : options.anchors) {
+      if (anchor != "all" && !parse_nuclide(anchor)) {
+        return "--anchor " + cli::quoted_name(anchor) + " is not a nuclide such as 133Cs, or 'all'";
+      }
     }
-  }
-  return ParseResult::run;
+    return {};
+  });
+  return line.parse(argc, argv);
 }
 
 }  // namespace adjust

@@ -9,7 +9,9 @@ namespace adjust {
 
 struct Options {
   std::vector<std::string> files;           // FILE...
-  std::optional<std::string> masses;        // --masses FILE
+  std::optional<std::string> masses;        // --masses FILE|default
+  std::optional<std::string> nubase;        // --nubase FILE|default
+  bool no_nubase = false;                   // --no-nubase
   std::vector<std::string> anchors;         // --anchor NUCLIDE|all
   bool kev = false;                         // --kev
   std::optional<std::string> correlations;  // --correlations FILE
@@ -17,13 +19,13 @@ struct Options {
   bool reject = false;                      // --reject
   std::optional<std::string> json;          // --json FILE
   std::optional<std::string> plot;          // --plot FILE.svg|.pdf|.png
+  bool plot_kev = false;                    // --plot-unit keV
+  bool verbose = false;                     // -v, --verbose
 };
 
-enum class ParseResult { run, help, version, usage_error };
-
-// Fills `options` from the arguments. On usage_error `message` is the one
-// line that says what is wrong; on help and version, the text to print.
-ParseResult parse_options(int argc, const char* const* argv, Options& options,
-                          std::string& message);
+// Fills `options` from the arguments. Returns nothing when the adjustment
+// is to run; otherwise the exit status, with --help or --version printed
+// or the usage error said (cli/command_line.h).
+std::optional<int> parse_options(int argc, const char* const* argv, Options& options);
 
 }  // namespace adjust

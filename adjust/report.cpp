@@ -7,6 +7,7 @@
 
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
+#include "cli/quoting.h"
 #include "conversion/constants.h"
 
 namespace adjust {
@@ -45,7 +46,7 @@ std::string influences(const Adjustment& a, const Datum& datum) {
 std::string datum_place(const Adjustment& a, const Datum& datum) {
   if (datum.kind == Datum::Kind::anchor) return "anchor";
   const Equation& equation = a.equations[datum.equation];
-  return equation.file + ":" + std::to_string(equation.line);
+  return cli::shown_name(equation.file) + ":" + std::to_string(equation.line);
 }
 
 }  // namespace
@@ -62,7 +63,10 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
 
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
          cli::count_of(static_cast<long>(determined), "nuclide") +
-         "; table: " + settings.masses_name + "\n";
+         "; table: " + settings.masses_name +
+         (settings.nubase_name.empty() ? std::string()
+                                       : "; excitation energies: " + settings.nubase_name) +
+         "\n";
   out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
   if (settings.kev) out += "      adjusted keV     +/- keV";
   out += "\n";
@@ -153,7 +157,8 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
       if (datum.kind != Datum::Kind::equation) continue;
       const Equation& equation = a.equations[datum.equation];
       if (equation.measured == nuclide.nuclide || equation.reference == nuclide.nuclide) {
-        out += " " + equation.file + ":" + std::to_string(equation.line) + " " + equation.name();
+        out += " " + cli::shown_name(equation.file) + ":" + std::to_string(equation.line) + " " +
+               equation.name();
       }
     }
     out += "\n";

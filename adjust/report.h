@@ -2,9 +2,11 @@
 // JSON for programs, and the correlation matrix as CSV.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "adjust/adjustment.h"
+#include "nuclides/table_identity.h"
 
 namespace adjust {
 
@@ -12,15 +14,25 @@ struct ReportSettings {
   bool kev = false;         // mass excesses in keV as well
   double threshold = 3.0;   // for the words about flagged data
   std::string masses_name;  // the mass table, as the report names it
+  // The table of excitation energies, as the report names it; empty when
+  // none was used.
+  std::string nubase_name;
+};
+
+// The tables compared with, for the JSON: each by file name, edition and
+// checksum (nuclides/table_identity.h).
+struct ReportTables {
+  nuclides::TableIdentity masses;
+  std::optional<nuclides::TableIdentity> nubase;
 };
 
 // Nuclides by mass number, data by file and line, then anchors; flagged
 // data marked.
 std::string text_report(const Adjustment& adjustment, const ReportSettings& settings);
 
-// The keys chi2, degrees_of_freedom, birge_ratio, nuclides, data,
+// The keys tables, chi2, degrees_of_freedom, birge_ratio, nuclides, data,
 // undetermined and warnings.
-std::string json_report(const Adjustment& adjustment);
+std::string json_report(const Adjustment& adjustment, const ReportTables& tables = {});
 
 // The correlation matrix of the determined nuclides: a header row of
 // their names, then one row per nuclide.

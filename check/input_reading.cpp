@@ -3,12 +3,20 @@
 
 #include "check/binding_rows_check.h"
 #include "check/measurements_walk.h"
+#include "cli/bounded_file.h"
 #include "conversion/measurements_file.h"
 #include "recordio/units.h"
 
 namespace check {
 
 bool connect(const InputFile& file, std::string& error) {
+  // The system's own reason first, as GNU tools give it; a device is read
+  // as the converter reads it.
+  if (const std::string why = cli::input_refusal(file.path, cli::InputKinds::devices_too);
+      !why.empty()) {
+    error = "cannot read " + file.quoted + ": " + why;
+    return false;
+  }
   std::int32_t status = 0;
   recordio::StatementRequest request;
   request.unit = file.unit;

@@ -6,11 +6,7 @@
 // asked for, so the record layer never ends this program and nothing it
 // does can change a file. The only files it writes are the --plot picture
 // and the --make-table rows, each a file of its own.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <new>
 #include <string>
 
 #include "check/check_context.h"
@@ -20,44 +16,36 @@
 #include "check/make_table.h"
 #include "check/mass_table_rows.h"
 #include "check/options.h"
-#include "cli/new_file.h"
+#include "cli/bounded_file.h"
+#include "cli/output_file.h"
 #include "cli/paths.h"
+#include "cli/program.h"
 #include "cli/quoting.h"
-#include "cli/standard_output.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/constants.h"
 #include "nuclides/binding_energy_data.h"
 #include "nuclides/installed_data.h"
 #include "plot/render.h"
-#include "recordio/process_start.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
 
 namespace {
 
-constexpr const char* program = "freq2equat-check";
 constexpr int found_nothing = 0;
 constexpr int found_something = 1;
-constexpr int could_not_check = 2;
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-  return could_not_check;
-}
+using cli::fail;
 
-std::string in_directory(const std::string& directory, const char* name) {
-  if (directory == ".") return name;
+std::string in_directory(const std::optional<std::string>& directory, const char* name) {
+  if (!directory || *directory == ".") return name;
   // The options refuse an empty directory operand before it comes here.
-  return directory + (directory.back() == '/' ? "" : "/") + name;
+  return *directory + (directory->back() == '/' ? "" : "/") + name;
 }
-
-using cli::base_name;
-using cli::same_file;
 
 // --make-table: the rows for the ions of the measurements file, written as
 // a new file. Nothing else is read or written.
 int make_table(const check::Options& options, check::CheckContext& context) {
-  if (options.table || options.masses || options.plot || options.plot_unit ||
+  if (options.table || options.masses || options.plot || options.plot_kev ||
       options.plot_references) {
     return fail(
         "--make-table writes a table and checks nothing: it takes no --table, --masses or --plot");
@@ -72,13 +60,9 @@ int make_table(const check::Options& options, check::CheckContext& context) {
   const check::MadeTable made = check::make_table_rows(context, path);
   check::release(context.freq.unit);
   if (context.unreadable) return fail(*context.unreadable);
-  switch (cli::write_new_file(path, made.rows, error)) {
-    case cli::NewFile::exists:
-      return fail(exists);
-    case cli::NewFile::failed:
-      return fail(error);
-    case cli::NewFile::written:
-      break;
+  bool name_taken = false;
+  if (!cli::write_whole_file(path, cli::OutputMode::new_only, made.rows, error, &name_taken)) {
+    return fail(name_taken ? exists : error);
   }
   std::printf(
       "%s: %s written for the ions of %s%s\n", cli::shown_name(path).c_str(),
@@ -92,16 +76,7 @@ int make_table(const check::Options& options, check::CheckContext& context) {
 
 int check_files(int argc, char** argv) {
   check::Options options;
-  const std::string wrong = check::parse_options(argc, argv, options);
-  if (!wrong.empty()) return fail(wrong + " (see --help)");
-  if (options.help) {
-    std::fputs(check::usage_text(), stdout);
-    return found_nothing;
-  }
-  if (options.version) {
-    std::printf("%s (freq2equat) %s\n", program, FREQ2EQUAT_VERSION);
-    return found_nothing;
-  }
+  if (const auto done = check::parse_options(argc, argv, options)) return *done;
 
   static check::CheckContext context;
   context.verbose = options.verbose;
@@ -127,9 +102,7 @@ int check_files(int argc, char** argv) {
     } else if (options.make_table) {
       return fail(error);
     } else {
-      std::fprintf(stderr,
-                   "%s: %s: the rows of the binding-energy table are not checked against it\n",
-                   program, error.c_str());
+      cli::say(error + ": the rows of the binding-energy table are not checked against it");
     }
   }
   if (options.make_table) return make_table(options, context);
@@ -140,22 +113,17 @@ int check_files(int argc, char** argv) {
   // once and costs only the comparison.
   nuclides::MassTable masses;
   std::string masses_path;
-  const bool default_table = !options.masses || *options.masses == "default";
-  if (!options.no_masses) {
-    masses_path = default_table ? nuclides::installed_mass_table() : *options.masses;
-  }
+  const bool default_table = nuclides::is_default_mass_table(options.masses);
+  if (!options.no_masses) masses_path = nuclides::mass_table_named(options.masses);
 
   // The picture is the one file this program writes: it must never be one
   // of the files it reads, or a slip in the command line would destroy data.
   // Nor may it be a FIFO (the write would wait for a reader for ever) or
   // have a name that says no format: both are refused before any reading.
   if (options.plot) {
-    for (const std::string* input : {&context.freq.path, &context.table.path, &masses_path}) {
-      if (!input->empty() && cli::same_file(*options.plot, *input)) {
-        return fail("--plot " + cli::quoted_name(*options.plot) + " names an input file, " +
-                    cli::quoted_name(*input));
-      }
-    }
+    const std::string clash = cli::output_clash(
+        {{"--plot", *options.plot}}, {context.freq.path, context.table.path, masses_path});
+    if (!clash.empty()) return fail(clash);
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
 
@@ -166,8 +134,7 @@ int check_files(int argc, char** argv) {
     } else if (!default_table || options.plot) {
       return fail(error);
     } else {
-      std::fprintf(stderr, "%s: %s: the mass excesses are not compared with a mass table\n",
-                   program, error.c_str());
+      cli::say(error + ": the mass excesses are not compared with a mass table");
       masses_path.clear();
     }
   }
@@ -179,7 +146,7 @@ int check_files(int argc, char** argv) {
   if (!check::read_inputs(context, table, counts, error)) return fail(error);
 
   if (context.masses != nullptr)
-    check::print_comparison(context.compared, cli::base_name(masses_path));
+    check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)));
   if (options.plot) {
     check::ComparisonPlotSettings settings;
     // The table is named as physicists cite it; a table of one's own by its file.
@@ -190,7 +157,7 @@ int check_files(int argc, char** argv) {
     }
     settings.title = cli::base_name(context.freq.path) + " - " + table_name;
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
-    settings.in_kev = options.plot_unit == "keV";
+    settings.in_kev = options.plot_kev;
     settings.references = options.plot_references;
     const std::string why =
         plot::write_picture(check::comparison_figure(context.compared, settings), *options.plot);
@@ -211,19 +178,5 @@ int check_files(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  recordio::start_up();
-  // A line of hundreds of megabytes is held by the record layer, but the
-  // copies made to show it may not fit: that is a file this program cannot
-  // check, not a crash.
-  int status = could_not_check;
-  try {
-    status = check_files(argc, argv);
-  } catch (const std::bad_alloc&) {
-    status = fail("out of memory");
-  }
-  // A summary or listing that did not reach its file is a check that did
-  // not happen, whatever it found.
-  const std::string lost = cli::close_standard_output();
-  if (!lost.empty()) return fail(lost);
-  return status;
+  return cli::run_program("freq2equat-check", [&] { return check_files(argc, argv); });
 }

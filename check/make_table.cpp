@@ -93,7 +93,7 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
   MadeTable made;
   if (end == conversion::WalkEnd::failure && collector.status != -1) {
     if (collector.status != recordio::code::illegal_numeric_character) {
-      context.unreadable = "cannot read " + context.freq.shown + " to its end (condition " +
+      context.unreadable = "cannot read " + context.freq.quoted + " to its end (condition " +
                            std::to_string(collector.status) + ")";
       return made;
     }

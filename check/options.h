@@ -7,25 +7,23 @@
 namespace check {
 
 struct Options {
-  std::string directory = ".";
+  std::optional<std::string> directory;   // [DIR], the current directory by default
   std::optional<std::string> freq;        // --freq FILE
   std::optional<std::string> table;       // --table FILE
   std::optional<std::string> masses;      // --masses FILE|default
   std::optional<std::string> plot;        // --plot FILE.svg|.pdf|.png
-  std::optional<std::string> plot_unit;   // --plot-unit micro-u|keV
+  bool plot_kev = false;                  // --plot-unit keV
   bool plot_references = false;           // --plot-references
   bool no_masses = false;                 // --no-masses
+  std::optional<std::string> nubase;      // --nubase FILE|default
+  bool no_nubase = false;                 // --no-nubase
   std::optional<std::string> make_table;  // --make-table FILE
-  bool verbose = false;
-  bool help = false;
-  bool version = false;
+  bool verbose = false;                   // -v, --verbose
 };
 
-// Fills `options` from the arguments. Returns an empty string, or the one
-// line that says what is wrong with them.
-std::string parse_options(int argc, const char* const* argv, Options& options);
-
-// The text of --help.
-const char* usage_text();
+// Fills `options` from the arguments. Returns nothing when the check is to
+// run; otherwise the exit status, with --help or --version printed or the
+// usage error said (cli/command_line.h).
+std::optional<int> parse_options(int argc, const char* const* argv, Options& options);
 
 }  // namespace check

@@ -19,20 +19,50 @@ std::string too_large(std::size_t limit) {
   return "larger than " + std::to_string((limit + mib - 1) / mib) + " MiB";
 }
 
+// The reason a file of this kind is no input, or null.
+const char* kind_refusal(const struct stat& info, InputKinds kinds) {
+  if (S_ISREG(info.st_mode)) return nullptr;
+  if (kinds == InputKinds::devices_too && S_ISCHR(info.st_mode)) return nullptr;
+  return S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+}
+
+// O_NONBLOCK: opening a FIFO for reading must not wait for a writer.
+int open_input(const std::string& path) {
+  return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 }  // namespace
+
+std::string input_refusal(const std::string& path, InputKinds kinds) {
+  const int fd = open_input(path);
+  if (fd < 0) return std::strerror(errno);
+  struct stat info {};
+  std::string reason;
+  if (::fstat(fd, &info) != 0) {
+    reason = std::strerror(errno);
+  } else if (const char* why = kind_refusal(info, kinds); why != nullptr) {
+    reason = why;
+  }
+  ::close(fd);
+  return reason;
+}
 
 bool read_bounded_file(const std::string& path, std::size_t limit, std::string& bytes,
                        std::string& reason) {
   bytes.clear();
-  // O_NONBLOCK: opening a FIFO for reading must not wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = open_input(path);
   if (fd < 0) {
     reason = std::strerror(errno);
     return false;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+  if (::fstat(fd, &info) != 0) {
+    reason = std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  if (const char* why = kind_refusal(info, InputKinds::regular_files); why != nullptr) {
+    reason = why;
     ::close(fd);
     return false;
   }

@@ -19,4 +19,15 @@ namespace cli {
 bool read_bounded_file(const std::string& path, std::size_t limit, std::string& bytes,
                        std::string& reason);
 
+// What an input file may be besides a regular file.
+enum class InputKinds { regular_files, devices_too };
+
+// The guard every input passes before it is read: the reason `path` cannot
+// be read as an input, without the name, or an empty string. The system's
+// text when it cannot be opened ("No such file or directory", "Permission
+// denied"), "Is a directory", else "not a regular file" for a FIFO, a
+// socket or (unless `kinds` allows them, as the converter reads them) a
+// device. Never blocks: a FIFO is opened without waiting for a writer.
+std::string input_refusal(const std::string& path, InputKinds kinds = InputKinds::regular_files);
+
 }  // namespace cli

@@ -2,9 +2,12 @@
 #include "cli/diagnostics.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "recordio/messages.h"
+#include "recordio/platform.h"
 
 namespace cli {
 
@@ -69,10 +72,24 @@ std::string condition_text(std::int32_t code) {
     const std::string_view text = recordio::layer_message(code);
     if (!text.empty()) return std::string(text);
   }
-  std::string text = recordio::system_error_text(code);
-  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
-  if (text.empty()) text = "error " + std::to_string(code);
-  return text;
+  // The layer numbers system errors its own way; the message gives the
+  // system's reason as GNU tools print it.
+  namespace error = recordio::platform::error;
+  struct SystemError {
+    std::int32_t code;
+    int errno_value;
+  };
+  static constexpr SystemError system_errors[] = {
+      {error::file_not_found, ENOENT}, {error::path_not_found, ENOTDIR},
+      {error::access_denied, EACCES},  {error::sharing_violation, EBUSY},
+      {error::file_exists, EEXIST},    {error::disk_full, ENOSPC},
+      {error::invalid_name, EINVAL},   {error::name_too_long, ENAMETOOLONG}};
+  int errno_value = (code & error::errno_flag) != 0 ? code & ~error::errno_flag : 0;
+  for (const SystemError& known : system_errors) {
+    if (known.code == code) errno_value = known.errno_value;
+  }
+  if (errno_value == 0) return "error " + std::to_string(code);
+  return std::strerror(errno_value);
 }
 
 std::string excerpt(std::string_view value) {

@@ -3,18 +3,68 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
+#include "cli/quoting.h"
+
 namespace cli {
+
+namespace {
+
+// `path` with its existing part resolved: the whole path when it exists,
+// else its directory resolved and its last component as written.
+std::string resolved(const std::string& path) {
+  if (char* real = ::realpath(path.c_str(), nullptr); real != nullptr) {
+    std::string text(real);
+    std::free(real);
+    return text;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (char* real = ::realpath(directory.c_str(), nullptr); real != nullptr) {
+    std::string text(real);
+    std::free(real);
+    return text + (text.back() == '/' ? "" : "/") + name;
+  }
+  return path;
+}
+
+}  // namespace
 
 bool same_file(const std::string& a, const std::string& b) {
   struct stat first {
   }, second{};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  const bool a_exists = ::stat(a.c_str(), &first) == 0;
+  const bool b_exists = ::stat(b.c_str(), &second) == 0;
+  if (a_exists && b_exists) return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  if (a_exists != b_exists) return false;
+  return resolved(a) == resolved(b);
 }
 
 std::string base_name(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string output_clash(const std::vector<NamedOutput>& outputs,
+                         const std::vector<std::string>& inputs) {
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const NamedOutput& output = outputs[i];
+    for (const std::string& input : inputs) {
+      if (!input.empty() && same_file(output.path, input)) {
+        return output.option + " " + quoted_name(output.path) + " names an input file, " +
+               quoted_name(input);
+      }
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (same_file(outputs[j].path, output.path)) {
+        return outputs[j].option + " and " + output.option + " name the same file, " +
+               quoted_name(output.path);
+      }
+    }
+  }
+  return {};
 }
 
 }  // namespace cli

@@ -2,14 +2,32 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace cli {
 
-// True when both paths name one existing file (the same inode), however
-// they are spelt: a link, "./", a directory given twice.
+// True when both paths name one file however they are spelt (a link, "./",
+// a directory given twice): the same device and inode when both exist,
+// else the same path once the directories that exist are resolved, so that
+// two outputs not yet written are told apart or caught alike.
 bool same_file(const std::string& a, const std::string& b);
 
 // The last component of `path`, as a report names a file.
 std::string base_name(const std::string& path);
+
+// A file a program writes, with the option that names it: {"--plot", "p.svg"}.
+struct NamedOutput {
+  std::string option;
+  std::string path;
+};
+
+// The guard every program runs before it reads anything: an output must
+// not be one of its inputs (a slip in the command line would destroy data)
+// and two outputs must not name one file (the second would silently
+// replace the first). Returns the one-line refusal, or an empty string:
+//   "--plot './vemo.freq' names an input file, 'vemo.freq'"
+//   "--json and --plot name the same file, 'out.svg'"
+std::string output_clash(const std::vector<NamedOutput>& outputs,
+                         const std::vector<std::string>& inputs);
 
 }  // namespace cli

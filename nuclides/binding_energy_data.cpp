@@ -1,6 +1,7 @@
 // binding_energy_data.cpp - reading the shipped binding energies.
 #include "nuclides/binding_energy_data.h"
 
+#include "cli/quoting.h"
 #include "nuclides/csv_rows.h"
 
 namespace nuclides {
@@ -36,8 +37,8 @@ bool BindingEnergyData::load(const std::string& path, std::string& error) {
         !rows.number(total_column, energy.total) ||
         !rows.number(total_uncertainty_column, energy.total_uncertainty) ||
         rows.field(symbol_column).empty()) {
-      error = path + ":" + std::to_string(rows.line_number()) +
-              ": not a row of Z, symbol, charge, ionisation energy, total binding energy and its "
+      error = cli::quoted_name(path) + ": line " + std::to_string(rows.line_number()) +
+              " is not a row of Z, symbol, charge, ionisation energy, total binding energy and its "
               "uncertainty";
       return false;
     }
@@ -51,7 +52,7 @@ bool BindingEnergyData::load(const std::string& path, std::string& error) {
     energies_[{std::string(rows.field(symbol_column)), q}] = std::move(energy);
   }
   if (energies_.empty()) {
-    error = path + ": no binding energies in it";
+    error = cli::quoted_name(path) + ": no binding energies in it";
     return false;
   }
   return true;

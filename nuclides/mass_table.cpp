@@ -2,13 +2,13 @@
 // finding for every row that is left out.
 #include "nuclides/mass_table.h"
 
-#include <charconv>
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "nuclides/csv_rows.h"
 #include "nuclides/published_mass_table.h"
 #include "nuclides/symbols.h"
 
@@ -20,43 +20,14 @@ namespace {
 constexpr std::string_view expected_header = "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u";
 constexpr std::size_t estimated_column = 7;
 
-struct Field {
-  std::string_view text;
-  std::int32_t column = 1;
-};
-
-std::vector<Field> split(std::string_view line) {
-  std::vector<Field> fields;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', at);
-    const std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-    fields.push_back({line.substr(at, end - at), static_cast<std::int32_t>(at) + 1});
-    if (comma == std::string_view::npos) return fields;
-    at = comma + 1;
-  }
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-template <typename T>
-bool number(std::string_view text, T& value) {
-  text = trimmed(text);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
 // The CSV states what it is in its first comment line ("# Atomic mass
 // excesses from the 2020 atomic mass table: ..."), up to a colon.
 std::string csv_edition(std::string_view bytes) {
   if (bytes.substr(0, 1) != "#") return {};
   std::string_view line = bytes.substr(1, bytes.find('\n') - 1);
-  line = trimmed(line.substr(0, line.find(':')));
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  line = line.substr(0, line.find(':'));
+  while (!line.empty() && (line.front() == ' ')) line.remove_prefix(1);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.remove_suffix(1);
   return std::string(line.substr(0, 80));
 }
 
@@ -77,25 +48,14 @@ bool MassTable::load(const std::string& path, std::string& error) {
   left_out_.clear();
   kev_per_micro_u_.reset();
   double largest_for_kev = 0.0;
-  std::string bytes;
-  std::string reason;
-  if (!cli::read_bounded_file(path, size_limit, bytes, reason)) {
-    error = "cannot read " + cli::quoted_name(path) + ": " + reason;
-    return false;
-  }
-  if (is_published_mass_table(bytes)) return load_published(bytes, path, error);
-  identity_ = identify_table(path, bytes, csv_edition(bytes));
+  CsvRows rows;
+  if (!rows.read(path, error)) return false;
+  if (is_published_mass_table(rows.bytes())) return load_published(rows.bytes(), path, error);
+  identity_ = identify_table(path, rows.bytes(), csv_edition(rows.bytes()));
   bool header_seen = false;
-  std::int64_t line_number = 0;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + at, end - at);
-    at = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
+  while (rows.next()) {
+    const std::string_view line = rows.line();
+    const std::int64_t line_number = rows.line_number();
     const auto warn = [&](std::int32_t column, std::string why) {
       left_out_.push_back({line_number, column, std::move(why), std::string(line)});
     };
@@ -110,20 +70,21 @@ bool MassTable::load(const std::string& path, std::string& error) {
       header_seen = true;
       continue;
     }
-    const std::vector<Field> fields = split(line);
+    const std::vector<CsvRows::Field>& fields = rows.fields();
     Entry entry;
     entry.line = line_number;
     std::int32_t A = 0;
-    if (fields.size() < 5 || !number(fields[1].text, A) ||
-        !number(fields[3].text, entry.mass.mass_excess) ||
-        !number(fields[4].text, entry.mass.uncertainty)) {
+    if (fields.size() < 5 || !whole_number(fields[1].text, A) ||
+        !whole_number(fields[3].text, entry.mass.mass_excess) ||
+        !whole_number(fields[4].text, entry.mass.uncertainty)) {
       warn(1, "not a row of Z, A, symbol, mass excess and uncertainty in micro-u");
       continue;
     }
-    const std::string_view symbol = trimmed(fields[2].text);
-    if (!is_element(symbol)) {
-      const bool quoted = !symbol.empty() && (symbol.front() == '"' || symbol.front() == '\'');
-      warn(fields[2].column, "'" + std::string(symbol) + "' is not an element symbol" +
+    const std::string_view symbol = fields[2].text;
+    if (fields[2].quoted || !is_element(symbol)) {
+      const std::string_view written = fields[2].written;
+      const bool quoted = !written.empty() && (written.front() == '"' || written.front() == '\'');
+      warn(fields[2].column, "'" + std::string(written) + "' is not an element symbol" +
                                  (quoted ? " (symbols are written without quotes)" : ""));
       continue;
     }
@@ -142,7 +103,7 @@ bool MassTable::load(const std::string& path, std::string& error) {
       continue;
     }
     entry.mass.estimated =
-        fields.size() > estimated_column && trimmed(fields[estimated_column].text) == "yes";
+        fields.size() > estimated_column && fields[estimated_column].text == "yes";
     const std::string nuclide = std::to_string(A) + std::string(symbol);
     const auto [place, added] = masses_.try_emplace({A, std::string(symbol)}, entry);
     if (!added) {
@@ -151,7 +112,7 @@ bool MassTable::load(const std::string& path, std::string& error) {
       continue;
     }
     double kev = 0.0;
-    if (fields.size() > 5 && number(fields[5].text, kev) && !entry.mass.estimated &&
+    if (fields.size() > 5 && whole_number(fields[5].text, kev) && !entry.mass.estimated &&
         std::isfinite(kev / entry.mass.mass_excess) &&
         std::fabs(entry.mass.mass_excess) > largest_for_kev) {
       largest_for_kev = std::fabs(entry.mass.mass_excess);

@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,16 +39,12 @@ struct LeftOutRow {
 
 class MassTable {
  public:
-  // The evaluation's table is about 160 KB; a file a hundred times larger
-  // is not a mass table, and reading it would only fill memory.
-  static constexpr std::size_t size_limit = std::size_t{16} << 20;
-
   // Reads `path`, named `shown` in findings. A row that cannot be used (not
   // a row of numbers, a value that is not finite, a negative uncertainty, a
   // symbol that is no element, a nuclide given twice) is a warning at
   // FILE:LINE:COLUMN in `findings` and is left out. Returns false with a
   // one-line reason in `error` when the table cannot be used at all: not
-  // readable, not a regular file, over `size_limit`, without the header line
+  // readable, not a regular file, over CsvRows::size_limit, without the header line
   // of the expected columns, or without a single usable row.
   bool load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
             std::string& error);
@@ -67,7 +64,7 @@ class MassTable {
   const TableIdentity& identity() const { return identity_; }
 
  private:
-  bool load_published(const std::string& bytes, const std::string& path, std::string& error);
+  bool load_published(std::string_view bytes, const std::string& path, std::string& error);
 
   struct Entry {
     TableMass mass;

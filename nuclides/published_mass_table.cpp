@@ -266,7 +266,7 @@ bool read_published_mass_table(std::string_view bytes, const std::string& name,
 
 namespace nuclides {
 
-bool MassTable::load_published(const std::string& bytes, const std::string& path,
+bool MassTable::load_published(std::string_view bytes, const std::string& path,
                                std::string& error) {
   std::vector<PublishedMass> rows;
   std::string edition;

@@ -4,6 +4,8 @@
 
 #include <glib.h>
 
+#include "cli/quoting.h"
+
 namespace nuclides {
 
 namespace {
@@ -33,8 +35,9 @@ TableIdentity identify_table(std::string_view path, std::string_view bytes, std:
 }
 
 std::string TableIdentity::described() const {
-  return file_name + " (" + (edition.empty() ? std::string("edition not stated") : edition) +
-         ", sha256 " + checksum + ")";
+  return cli::shown_name(file_name) + " (" +
+         (edition.empty() ? std::string("edition not stated") : edition) + ", sha256 " + checksum +
+         ")";
 }
 
 }  // namespace nuclides

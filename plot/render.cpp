@@ -11,7 +11,8 @@
 #include <cstring>
 #include <memory>
 
-#include "cli/replacing_file.h"
+#include "cli/output_file.h"
+#include "cli/quoting.h"
 #include "plot/draw.h"
 #include "plot/text.h"
 
@@ -95,7 +96,7 @@ std::string svg_text_of(const Figure& figure) {
 
 // Bytes from cairo into a file, the first failure kept.
 cairo_status_t to_file(void* closure, const unsigned char* data, unsigned int length) {
-  auto* file = static_cast<cli::ReplacingFile*>(closure);
+  auto* file = static_cast<cli::OutputFile*>(closure);
   return file->write({reinterpret_cast<const char*>(data), length}) ? CAIRO_STATUS_SUCCESS
                                                                     : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -106,7 +107,7 @@ cairo_status_t to_string(void* closure, const unsigned char* data, unsigned int 
 }
 
 std::string drawing_failed(const std::string& path, cairo_status_t status) {
-  return "cannot write '" + path + "': " + cairo_status_to_string(status);
+  return "cannot write " + cli::quoted_name(path) + ": " + cairo_status_to_string(status);
 }
 
 }  // namespace
@@ -124,11 +125,12 @@ std::optional<Format> format_of(const std::string& path) {
 
 std::string refusal_of(const std::string& path) {
   if (!format_of(path)) {
-    return "cannot tell the picture's format from '" + path + "': name it .svg, .pdf or .png";
+    return "cannot tell the picture's format from " + cli::quoted_name(path) +
+           ": name it .svg, .pdf or .png";
   }
   struct stat status {};
   if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    return "cannot write the picture to '" + path + "': not a regular file";
+    return "cannot write the picture to " + cli::quoted_name(path) + ": not a regular file";
   }
   return {};
 }
@@ -146,8 +148,8 @@ std::string write_picture(const Figure& figure, const std::string& path) {
   const double width_px = std::round(layout.width * pixels_per_point);
   const double height_px = std::ceil(layout.height * pixels_per_point);
 
-  cli::ReplacingFile file;
-  if (!file.open(path)) return file.error();
+  cli::OutputFile file(path, cli::OutputMode::replace);
+  if (!file.open()) return file.error();
   Surface surface;
   std::string svg;
   switch (format) {

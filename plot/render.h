@@ -3,7 +3,7 @@
 // One drawing code serves the three formats: PDF (16 cm wide, vector, fonts
 // embedded) for a paper, PNG (1600 pixels wide) for a slide, SVG (1600
 // pixels wide, vector) for the web. The file is replaced whole or not at
-// all (plot/replacing_file.h).
+// all (cli/output_file.h, replace mode).
 //
 // A program that draws at the end of a long run checks its target first:
 //

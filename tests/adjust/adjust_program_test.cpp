@@ -301,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"UnknownOption",
                 good,
                 {"--scale"},
-                "freq2equat-adjust: The following argument was not expected: --scale (see --help)"},
+                "freq2equat-adjust: unknown option '--scale' (see --help)"},
         Refusal{"MissingMassTable",
                 good,
                 {"--masses", "none.csv"},
@@ -319,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(
                 good,
                 {"--json", "no/such/out.json"},
                 "freq2equat-adjust: cannot write 'no/such/out.json': No such file or directory"},
-        Refusal{"Directory", good, {"."}, "freq2equat-adjust: '.' is not a regular file"},
+        Refusal{"Directory", good, {"."}, "freq2equat-adjust: cannot read '.': Is a directory"},
         Refusal{"PlotWithoutAFormat",
                 good,
                 {"--plot", "out.txt"},
@@ -337,6 +337,25 @@ TEST(AdjustProgram, NoFileIsAUsageError) {
   EXPECT_EQ(run.standard_error, "freq2equat-adjust: FILE is required (see --help)\n");
 }
 
+// --plot-unit keV draws the mass excesses in keV, as the checker's picture
+// does; -v lists every equation read at its FILE:LINE.
+TEST(AdjustProgram, PlotUnitAndVerboseAsInTheChecker) {
+  ScratchDir dir;
+  dir.write("vemo.equat", caesium_on_rubidium(43501.0271, 0.01) + normal_end);
+  const RunResult kev =
+      adjust_in(dir, {"vemo.equat", "--plot", "k.svg", "--plot-unit", "keV", "-v"});
+  ASSERT_EQ(kev.exit_status, 0) << kev.standard_error;
+  EXPECT_NE(dir.read("k.svg").value_or("").find("adjusted \u2212 table (keV)"), std::string::npos);
+  EXPECT_EQ(kev.standard_output.rfind(
+                "vemo.equat:1: ME(133Cs) - 1.565*ME(85Rb) = 43501.0271 (0.01)\n", 0),
+            0u)
+      << kev.standard_output;
+  const RunResult micro_u = adjust_in(dir, {"vemo.equat", "--plot", "u.svg"});
+  ASSERT_EQ(micro_u.exit_status, 0) << micro_u.standard_error;
+  EXPECT_NE(dir.read("u.svg").value_or("").find("adjusted \u2212 table (\u03bcu)"),
+            std::string::npos);
+}
+
 // A FIFO would block the first read for ever: it is refused at once.
 TEST(AdjustProgram, FifoIsRefusedWithoutWaiting) {
   ScratchDir dir;
@@ -348,10 +367,12 @@ TEST(AdjustProgram, FifoIsRefusedWithoutWaiting) {
   const RunResult equations = adjust_in(dir, {"pipe.equat"}, options);
   EXPECT_FALSE(equations.timed_out);
   EXPECT_EQ(equations.exit_status, 2);
-  EXPECT_EQ(equations.standard_error, "freq2equat-adjust: 'pipe.equat' is not a regular file\n");
+  EXPECT_EQ(equations.standard_error,
+            "freq2equat-adjust: cannot read 'pipe.equat': not a regular file\n");
   const RunResult masses = adjust_in(dir, {"good.equat", "--masses", "pipe.csv"}, options);
   EXPECT_FALSE(masses.timed_out);
-  EXPECT_EQ(masses.standard_error, "freq2equat-adjust: 'pipe.csv' is not a regular file\n");
+  EXPECT_EQ(masses.standard_error,
+            "freq2equat-adjust: cannot read 'pipe.csv': not a regular file\n");
 }
 
 // A write that fails half-way (here at the file size limit) leaves the old
