@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "check/finding_report.h"
+#include "check/isomer_comparison.h"
 #include "check/source_line.h"
 #include "nuclides/binding_energy_data.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 #include "nuclides/symbols.h"
 #include "recordio/record_trace.h"
 
@@ -73,6 +75,10 @@ struct CheckContext {
   // correction's uncertainty comes from; null when not loaded.
   const nuclides::BindingEnergyData* binding = nullptr;
   std::vector<Compared> compared;
+  // The isomers' excitation energies; null when not loaded.
+  const nuclides::NubaseTable* properties = nullptr;
+  // Every line of an element or an isomer, for E* from two ratios.
+  std::vector<StateLine> state_lines;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.
   std::optional<std::string> unreadable;

@@ -48,9 +48,11 @@ const StateLine* ground_line_for(const StateLine& isomer, const std::vector<Stat
 std::vector<IsomerComparison> compare_isomers(const std::vector<StateLine>& lines,
                                               const nuclides::NubaseTable* properties) {
   std::vector<IsomerComparison> result;
-  for (const StateLine& line : lines) {
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const StateLine& line = lines[index];
     if (line.state.letter == ' ' || !std::isfinite(line.value)) continue;
     IsomerComparison compared;
+    compared.from = index;
     compared.line = line.line;
     compared.block = line.block;
     compared.nuclide = line.nuclide;
@@ -92,39 +94,29 @@ std::vector<IsomerComparison> compare_isomers(const std::vector<StateLine>& line
   return result;
 }
 
-namespace {
-
-std::string energy(double value, double sigma) {
-  return cli::fixed(value, 4) + " +/- " + cli::fixed(sigma, 4) + " keV";
-}
-
-std::string ordering(const IsomerComparison& c) {
-  if (c.order_reversed)
-    return "the table's order of ground state and isomer is reversed from ENSDF's";
-  if (c.order_uncertain) return "the table marks the order of ground state and isomer uncertain";
-  return {};
-}
-
-}  // namespace
-
-std::optional<IsomerFinding> isomer_finding(const IsomerComparison& c,
-                                            const std::string& table_name) {
+std::optional<Finding> isomer_finding(const IsomerComparison& c, const std::string& table_name,
+                                      const LinePlace& place) {
   if (!c.table || !(std::fabs(c.sigmas()) > nuclides::sigma_limit)) return std::nullopt;
-  const std::string from = c.ground_line != 0 ? "from the ratios with its ground state on line " +
-                                                    std::to_string(c.ground_line)
-                                              : "over the mass table's ground state";
-  std::string message = "the excitation energy of " + c.nuclide + " " + from + ", " +
-                        energy(c.measured.value, c.measured.uncertainty) + ", is " +
-                        cli::sigma_count(std::fabs(c.sigmas())) + " sigma from " + table_name +
-                        "'s " + energy(c.table->value, c.table->uncertainty);
-  const std::string flags = ordering(c);
-  if (!flags.empty()) message += " (" + flags + ")";
-  if (c.table->estimated) {
-    return IsomerFinding{cli::Severity::note,
-                         message + ": the table's value is from systematics, not measured"};
-  }
-  return IsomerFinding{cli::Severity::warning,
-                       message + ": is it another state, or is a ratio or a flag wrong?"};
+  // Below the ground state or beyond any isomer's 10 MeV the isomer is
+  // reported as impossible already; its distance from the table adds nothing.
+  if (c.measured.value < 0.0 ||
+      c.measured.value > nuclides::isomer_excitation_limit * conversion::kev_per_micro_u)
+    return std::nullopt;
+  Finding finding = place.at(0, c.table->estimated ? FindingKind::isomer_excitation_systematics
+                                                   : FindingKind::isomer_excitation_far);
+  finding.with("nuclide", c.nuclide)
+      .choice("from", c.ground_line != 0 ? 1 : 0)
+      .count("ground_line", c.ground_line)
+      .with("value", cli::fixed(c.measured.value, 4), c.measured.value)
+      .with("sigma", cli::fixed(c.measured.uncertainty, 4), c.measured.uncertainty)
+      .with("sigmas", cli::sigma_count(std::fabs(c.sigmas())), c.sigmas())
+      .with("table", table_name)
+      .with("table_value", cli::fixed(c.table->value, 4), c.table->value)
+      .with("table_sigma", cli::fixed(c.table->uncertainty, 4), c.table->uncertainty)
+      .choice("order", c.order_reversed    ? 2
+                       : c.order_uncertain ? 1
+                                           : 0);
+  return finding;
 }
 
 void print_isomer_comparison(const std::vector<IsomerComparison>& compared,

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/diagnostics.h"
+#include "check/finding.h"
 #include "nuclides/excitation_energy.h"
 #include "nuclides/isomer_names.h"
 #include "nuclides/mass_table.h"
@@ -42,10 +42,13 @@ struct StateLine {
   // uncertainty; none on a reference line.
   std::optional<double> ratio;
   double ratio_sigma = 0.0;
+  std::string text;  // the line, shown under a finding on it
+  std::int32_t value_column = 13;
 };
 
 struct IsomerComparison {
   std::int64_t line = 0;
+  std::size_t from = 0;  // the index of its StateLine
   int block = 0;
   std::string nuclide;
   nuclides::Excitation measured;  // keV
@@ -67,17 +70,15 @@ struct IsomerComparison {
 std::vector<IsomerComparison> compare_isomers(const std::vector<StateLine>& lines,
                                               const nuclides::NubaseTable* properties);
 
-struct IsomerFinding {
-  cli::Severity severity = cli::Severity::warning;
-  std::string message;
-};
-
-// A finding when E* lies beyond 3 combined sigma from the table's: a
-// warning, or a note when the table's value is from systematics. The
-// ordering flags are said when the table sets them. `table_name` names the
-// table of nuclear properties.
-std::optional<IsomerFinding> isomer_finding(const IsomerComparison& compared,
-                                            const std::string& table_name);
+// A finding on the isomer's line at `place` when E* lies beyond 3
+// combined sigma from the table's: isomer-excitation-far, or
+// isomer-excitation-systematics (a note) when the table's value is from
+// systematics. The ordering flags are said when the table sets them. An
+// E* below zero or above 10 MeV gives none: the comparison with the mass
+// table reports such an isomer as impossible already.
+// `table_name` names the table of nuclear properties.
+std::optional<Finding> isomer_finding(const IsomerComparison& compared,
+                                      const std::string& table_name, const LinePlace& place);
 
 // The listing on standard output: E* +/- sigma, where it is from, the
 // table's E* +/- sigma ("#" from systematics), the difference in keV and

@@ -76,7 +76,7 @@ TEST_F(IsomerComparison, TheGroundStateOfTheSameBlockAndChargeGivesEStarFromTheR
     } else {
       EXPECT_NEAR(e.measured.uncertainty, 1.5 * conversion::kev_per_micro_u, 1.0e-12) << c.what;
     }
-    EXPECT_FALSE(check::isomer_finding(e, "nubase2020.mas20.txt")) << c.what;
+    EXPECT_FALSE(check::isomer_finding(e, "nubase2020.mas20.txt", {})) << c.what;
   }
 }
 
@@ -85,18 +85,20 @@ TEST_F(IsomerComparison, FarFromTheTableIsAWarningAndFromSystematicsANote) {
                                              hafnium(4, 1, 1, 'n', 2447.09)};
   const auto compared = check::compare_isomers(far, &table_);
   ASSERT_EQ(compared.size(), 1u);
-  const auto finding = check::isomer_finding(compared.front(), "nubase2020.mas20.txt");
+  const auto finding = check::isomer_finding(compared.front(), "nubase2020.mas20.txt", {});
   ASSERT_TRUE(finding);
-  EXPECT_EQ(finding->severity, cli::Severity::warning);
-  EXPECT_NE(finding->message.find("line 3"), std::string::npos) << finding->message;
+  EXPECT_EQ(finding->kind, check::FindingKind::isomer_excitation_far);
+  EXPECT_NE(check::message_of(*finding).find("line 3"), std::string::npos)
+      << check::message_of(*finding);
 
   check::IsomerComparison estimated = compared.front();
   estimated.table->estimated = true;
   estimated.order_uncertain = true;
-  const auto note = check::isomer_finding(estimated, "nubase2020.mas20.txt");
+  const auto note = check::isomer_finding(estimated, "nubase2020.mas20.txt", {});
   ASSERT_TRUE(note);
-  EXPECT_EQ(note->severity, cli::Severity::note);
-  EXPECT_NE(note->message.find("order of ground state and isomer uncertain"), std::string::npos);
+  EXPECT_EQ(note->kind, check::FindingKind::isomer_excitation_systematics);
+  EXPECT_NE(check::message_of(*note).find("order of ground state and isomer uncertain"),
+            std::string::npos);
 }
 
 TEST_F(IsomerComparison, AStateTheTableRefutesIsNotCompared) {
