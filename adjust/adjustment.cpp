@@ -1,16 +1,21 @@
 // adjustment.cpp - anchors, the determined nuclides, the solve and the outliers.
 #include "adjust/adjustment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
 #include <numeric>
 
+#include "adjust/chi2_probability.h"
 #include "adjust/least_squares.h"
+#include "cli/diagnostics.h"
 #include "cli/number_text.h"
 #include "cli/quoting.h"
+#include "nuclides/molecules.h"
 #include "nuclides/state_mass.h"
+#include "nuclides/symbols.h"
 
 namespace adjust {
 
@@ -39,27 +44,7 @@ class Components {
   std::vector<std::size_t> parent_;
 };
 
-// The nuclides a datum measures, with their coefficients, merged when an
-// equation names one nuclide twice and without those whose coefficient is 0.
-std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum, const Adjustment& a,
-                                                     const std::map<Nuclide, std::size_t>& index) {
-  std::vector<std::pair<std::size_t, double>> terms;
-  if (datum.kind == Datum::Kind::anchor) {
-    terms.emplace_back(datum.nuclide, 1.0);
-    return terms;
-  }
-  const Equation& equation = a.equations[datum.equation];
-  const std::size_t measured = index.at(equation.measured);
-  const std::size_t reference = index.at(equation.reference);
-  if (measured == reference) {
-    terms.emplace_back(measured, 1.0 - equation.G);
-  } else {
-    terms.emplace_back(measured, 1.0);
-    terms.emplace_back(reference, -equation.G);
-  }
-  std::erase_if(terms, [](const auto& term) { return term.second == 0.0; });
-  return terms;
-}
+bool is_carbon_12(const Nuclide& nuclide) { return nuclide.A == 12 && nuclide.symbol == "C"; }
 
 std::string number(double value, int decimals) { return cli::fixed(value, decimals); }
 
@@ -75,6 +60,12 @@ std::optional<nuclides::TableMass> table_value(const nuclides::MassTable& table,
   return nuclides::state_table_mass(table, properties, nuclide.A, *state, why_not);
 }
 
+std::string names_of(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
 class Adjuster {
  public:
   Adjuster(Adjustment& result, const AdjustSettings& settings) : a_(result), settings_(settings) {}
@@ -82,20 +73,73 @@ class Adjuster {
   bool set_up(const nuclides::MassTable& table, std::string& error);
   bool solve(std::string& error);
   bool reject_worst();
+  bool differences(std::string& error);
   void warn_about_linear_form();
   void warn_about_birge_ratio();
 
  private:
+  void find_molecules(const nuclides::MassTable& table);
+  bool anchor(std::size_t k, const std::string& why, std::string& error);
+  void anchor_loose_groups();
+  std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum) const;
+  void add(std::vector<std::pair<std::size_t, double>>& terms, std::size_t k,
+           double coefficient) const;
+
   Adjustment& a_;
   const AdjustSettings& settings_;
   std::map<Nuclide, std::size_t> index_;
   std::vector<double> start_;
+  std::vector<bool> measured_;    // measured, or an atom of a measured molecule
+  std::vector<bool> referenced_;  // a reference, or an atom of one
 };
 
-bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
-  for (const Equation& equation : a_.equations) {
-    index_.emplace(equation.measured, 0);
-    index_.emplace(equation.reference, 0);
+// A nuclide's part in a datum: itself, or a molecule's atoms.
+void Adjuster::add(std::vector<std::pair<std::size_t, double>>& terms, std::size_t k,
+                   double coefficient) const {
+  if (!a_.nuclides[k].atoms.empty()) {
+    for (const auto& [atom, count] : a_.nuclides[k].atoms) add(terms, atom, coefficient * count);
+    return;
+  }
+  for (auto& [at, sum] : terms) {
+    if (at == k) {
+      sum += coefficient;
+      return;
+    }
+  }
+  terms.emplace_back(k, coefficient);
+}
+
+// The nuclides a datum measures, with their coefficients, merged when an
+// equation names one nuclide twice (or a molecule and one of its atoms), and
+// without those whose coefficient is 0.
+std::vector<std::pair<std::size_t, double>> Adjuster::terms_of(const Datum& datum) const {
+  std::vector<std::pair<std::size_t, double>> terms;
+  if (datum.kind == Datum::Kind::anchor) {
+    terms.emplace_back(datum.nuclide, 1.0);
+    return terms;
+  }
+  const Equation& equation = a_.equations[datum.equation];
+  add(terms, index_.at(equation.measured), 1.0);
+  add(terms, index_.at(equation.reference), -equation.G);
+  std::erase_if(terms, [](const auto& term) { return term.second == 0.0; });
+  std::sort(terms.begin(), terms.end());
+  return terms;
+}
+
+// A molecule the table lacks, whose formula's isotopes the table holds,
+// becomes the sum of its atoms; the atoms are added to the nuclides.
+void Adjuster::find_molecules(const nuclides::MassTable& table) {
+  std::map<Nuclide, std::vector<nuclides::Isotope>> molecules;
+  for (const auto& [nuclide, at] : index_) {
+    if (table.find(nuclide.A, nuclide.symbol) || nuclides::is_element(nuclide.symbol)) continue;
+    const std::vector<nuclides::Atoms> atoms = nuclides::formula_atoms(nuclide.symbol);
+    if (atoms.empty()) continue;
+    if (auto isotopes = nuclides::molecule_isotopes(atoms, nuclide.A, table))
+      molecules.emplace(nuclide, std::move(*isotopes));
+  }
+  for (const auto& [molecule, isotopes] : molecules) {
+    for (const nuclides::Isotope& isotope : isotopes)
+      index_.emplace(Nuclide{isotope.A, isotope.element}, 0);
   }
   std::size_t k = 0;
   for (auto& [nuclide, at] : index_) {
@@ -105,23 +149,112 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
     result.table = table_value(table, settings_.properties, nuclide);
     a_.nuclides.push_back(result);
   }
+  for (const auto& [molecule, isotopes] : molecules) {
+    NuclideResult& result = a_.nuclides[index_.at(molecule)];
+    std::string sum;
+    for (const nuclides::Isotope& isotope : isotopes) {
+      const Nuclide atom{isotope.A, isotope.element};
+      result.atoms.emplace_back(index_.at(atom), isotope.count);
+      sum += (sum.empty() ? "" : " + ") +
+             (isotope.count > 1 ? std::to_string(isotope.count) + " " : std::string()) +
+             atom.name();
+    }
+    a_.notes.push_back(molecule.name() + " is taken as " + sum +
+                       ": the sum of its atoms' mass excesses, its chemical binding being in its "
+                       "row of ionization.data as freq2equat's convention for molecules has it");
+  }
+}
+
+// Anchors atom `k` at its table value; `why` says who asked, for a refusal.
+bool Adjuster::anchor(std::size_t k, const std::string& why, std::string& error) {
+  NuclideResult& nuclide = a_.nuclides[k];
+  if (is_carbon_12(nuclide.nuclide)) return true;  // fixed already, by definition
+  if (!nuclide.table) {
+    error = why + ": the mass table has no value for " + nuclide.nuclide.name();
+    return false;
+  }
+  nuclide.anchored = true;
+  return true;
+}
+
+// A connected group in which every nuclide is also measured (a reciprocal
+// pair, a loop) has no reference-only nuclide to anchor it; its references'
+// table values are the absolute data the measurements were made against.
+void Adjuster::anchor_loose_groups() {
+  const std::size_t n = a_.nuclides.size();
+  Components components(n);
+  std::vector<bool> rooted(n, false);
+  for (std::size_t e = 0; e < a_.equations.size(); ++e) {
+    Datum datum;
+    datum.equation = e;
+    const auto terms = terms_of(datum);
+    for (std::size_t t = 1; t < terms.size(); ++t) components.join(terms[0].first, terms[t].first);
+    if (terms.size() == 1) rooted[terms[0].first] = true;
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    const NuclideResult& nuclide = a_.nuclides[k];
+    if (nuclide.anchored || is_carbon_12(nuclide.nuclide) || rooted[k])
+      rooted[components.find(k)] = true;
+  }
+  std::map<std::size_t, std::vector<std::size_t>> loose;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (a_.nuclides[k].atoms.empty() && !rooted[components.find(k)])
+      loose[components.find(k)].push_back(k);
+  }
+  for (const auto& [root, members] : loose) {
+    std::vector<std::string> group, anchored;
+    for (const std::size_t k : members) {
+      NuclideResult& nuclide = a_.nuclides[k];
+      group.push_back(nuclide.nuclide.name());
+      if (referenced_[k] && nuclide.table && !nuclide.table->estimated) {
+        nuclide.anchored = true;
+        anchored.push_back(nuclide.nuclide.name());
+      }
+    }
+    if (anchored.empty()) continue;
+    a_.notes.push_back("no nuclide of " + names_of(group) +
+                       " appears only as a reference: anchored by its references' table values (" +
+                       names_of(anchored) + ")");
+  }
+}
+
+bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
+  for (const Equation& equation : a_.equations) {
+    index_.emplace(equation.measured, 0);
+    index_.emplace(equation.reference, 0);
+  }
+  find_molecules(table);
   const std::size_t n = a_.nuclides.size();
 
   // Starting values: the table's, or the conversion's where it has none.
-  std::vector<bool> measured(n, false);
+  measured_.assign(n, false);
+  referenced_.assign(n, false);
   std::vector<std::optional<double>> converted(n);
+  const auto mark = [&](std::vector<bool>& marks, std::size_t k) {
+    marks[k] = true;
+    for (const auto& [atom, count] : a_.nuclides[k].atoms) marks[atom] = true;
+  };
   for (const Equation& equation : a_.equations) {
     const std::size_t m = index_.at(equation.measured);
     const std::size_t r = index_.at(equation.reference);
-    measured[m] = true;
+    // A null equation measures nothing against anything: it only tests V.
+    if (m == r) continue;
+    mark(measured_, m);
+    mark(referenced_, r);
     if (!converted[m]) converted[m] = equation.mass_excess_measured;
     if (!converted[r]) converted[r] = equation.reference_used;
   }
   start_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    const auto& table_mass = a_.nuclides[i].table;
+    NuclideResult& nuclide = a_.nuclides[i];
+    const auto& table_mass = nuclide.table;
     const bool usable = table_mass && std::isfinite(table_mass->mass_excess);
     start_[i] = usable ? table_mass->mass_excess : converted[i].value_or(0.0);
+    // The unit is a twelfth of the mass of 12C: its mass excess is 0 exactly.
+    if (is_carbon_12(nuclide.nuclide)) {
+      nuclide.fixed = true;
+      start_[i] = 0.0;
+    }
   }
 
   for (const Nuclide& wanted : settings_.anchors) {
@@ -130,24 +263,57 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
       error = "--anchor " + wanted.name() + ": no equation names it";
       return false;
     }
-    if (!a_.nuclides[found->second].table) {
-      error = "--anchor " + wanted.name() + ": the mass table has no value for it";
-      return false;
+    const NuclideResult& named = a_.nuclides[found->second];
+    const std::string why = "--anchor " + wanted.name();
+    if (named.atoms.empty()) {
+      if (!named.table) {
+        error = why + ": the mass table has no value for it";
+        return false;
+      }
+      if (!anchor(found->second, why, error)) return false;
+      if (named.table->estimated && !is_carbon_12(named.nuclide)) {
+        a_.warnings.push_back(wanted.name() +
+                              " is anchored as asked, at a table value that is estimated (from "
+                              "systematics, not measured)");
+      }
+      continue;
     }
-    a_.nuclides[found->second].anchored = true;
+    for (const auto& [atom, count] : named.atoms) {
+      if (!anchor(atom, why, error)) return false;
+    }
   }
+  std::vector<std::string> skipped;
   for (std::size_t i = 0; i < n; ++i) {
     NuclideResult& nuclide = a_.nuclides[i];
-    if (settings_.anchor_all && nuclide.table) nuclide.anchored = true;
-    if (measured[i]) continue;
-    if (nuclide.table) {
-      nuclide.anchored = true;
-    } else {
+    if (!nuclide.atoms.empty() || is_carbon_12(nuclide.nuclide)) continue;
+    if (settings_.anchor_all && nuclide.table && !nuclide.anchored) {
+      if (nuclide.table->estimated) {
+        skipped.push_back(nuclide.nuclide.name());
+      } else {
+        nuclide.anchored = true;
+      }
+    }
+    if (measured_[i] || !referenced_[i] || nuclide.anchored) continue;
+    if (!nuclide.table) {
       a_.warnings.push_back(nuclide.nuclide.name() +
                             " appears only as a reference and the mass table has no value for it: "
                             "no anchor ties it to an absolute value");
+      continue;
+    }
+    nuclide.anchored = true;
+    if (nuclide.table->estimated) {
+      a_.warnings.push_back(nuclide.nuclide.name() +
+                            " appears only as a reference and is anchored at a table value that "
+                            "is estimated (from systematics, not measured)");
     }
   }
+  if (!skipped.empty()) {
+    a_.notes.push_back(
+        "--anchor all leaves out the table values that are estimated (from "
+        "systematics, not measured): " +
+        names_of(skipped) + "; name one with --anchor to anchor it");
+  }
+  anchor_loose_groups();
 
   for (std::size_t e = 0; e < a_.equations.size(); ++e) {
     Datum datum;
@@ -180,6 +346,9 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
 bool Adjuster::solve(std::string& error) {
   const std::size_t n = a_.nuclides.size();
   std::vector<std::optional<double>> fixed(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (is_carbon_12(a_.nuclides[i].nuclide)) fixed[i] = 0.0;
+  }
   for (const Datum& datum : a_.data) {
     if (datum.kind == Datum::Kind::anchor && !datum.rejected && datum.uncertainty == 0.0) {
       fixed[datum.nuclide] = datum.value;
@@ -187,14 +356,19 @@ bool Adjuster::solve(std::string& error) {
   }
 
   // A group of nuclides is determined when some datum in it measures one
-  // nuclide alone: an anchor, or an equation whose other side vanishes.
+  // nuclide alone (an anchor, or an equation whose other side vanishes) or
+  // when it holds a fixed nuclide.
   std::vector<std::vector<std::pair<std::size_t, double>>> terms(a_.data.size());
   Components components(n);
   std::vector<bool> rooted(n, false);
   for (std::size_t d = 0; d < a_.data.size(); ++d) {
-    terms[d] = terms_of(a_.data[d], a_, index_);
+    terms[d] = terms_of(a_.data[d]);
     if (a_.data[d].rejected) continue;
-    if (terms[d].size() == 2) components.join(terms[d][0].first, terms[d][1].first);
+    for (std::size_t t = 1; t < terms[d].size(); ++t)
+      components.join(terms[d][0].first, terms[d][t].first);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (fixed[i]) rooted[components.find(i)] = true;
   }
   for (std::size_t d = 0; d < a_.data.size(); ++d) {
     if (!a_.data[d].rejected && terms[d].size() == 1)
@@ -205,6 +379,8 @@ bool Adjuster::solve(std::string& error) {
   std::vector<double> start;
   for (std::size_t i = 0; i < n; ++i) {
     NuclideResult& nuclide = a_.nuclides[i];
+    // A molecule is what its atoms are; it is no unknown of its own.
+    if (!nuclide.atoms.empty()) continue;
     nuclide.determined = rooted[components.find(i)];
     nuclide.fixed = fixed[i].has_value();
     nuclide.mass_excess = 0.0;
@@ -214,6 +390,14 @@ bool Adjuster::solve(std::string& error) {
       unknown[i] = unknowns++;
       start.push_back(start_[i]);
     }
+  }
+
+  for (NuclideResult& nuclide : a_.nuclides) {
+    if (nuclide.atoms.empty()) continue;
+    nuclide.determined = true;
+    nuclide.mass_excess = nuclide.uncertainty = 0.0;
+    for (const auto& [atom, count] : nuclide.atoms)
+      nuclide.determined = nuclide.determined && a_.nuclides[atom].determined;
   }
 
   std::vector<Row> rows;
@@ -260,7 +444,22 @@ bool Adjuster::solve(std::string& error) {
   }
   const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(),
                                                        static_cast<Eigen::Index>(start.size()));
-  const Fit fit = solve_least_squares(rows, start_vector);
+  // Equation e is datum e: the covariances between data that both took
+  // part, as covariances between their rows.
+  std::vector<std::size_t> row_of(a_.data.size(), rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) row_of[row_datum[r]] = r;
+  std::vector<RowCovariance> row_covariances;
+  for (const DataCovariance& c : settings_.data_covariances) {
+    if (row_of[c.first] < rows.size() && row_of[c.second] < rows.size())
+      row_covariances.push_back({row_of[c.first], row_of[c.second], c.covariance});
+  }
+  const Fit fit = solve_least_squares(rows, start_vector, row_covariances);
+  if (!fit.covariance_positive) {
+    error =
+        "the covariances of the data are no covariance matrix (not positive definite): an "
+        "equation's common parts and correlations together exceed its U";
+    return false;
+  }
   if (!fit.full_rank) {
     error = "the data do not determine every nuclide they tie to an anchor (a singular system)";
     return false;
@@ -286,6 +485,35 @@ bool Adjuster::solve(std::string& error) {
                     static_cast<Eigen::Index>(nuclide_of[l])) =
           fit.covariance(jj, static_cast<Eigen::Index>(l));
     }
+  }
+  // A molecule's row and column of the covariance: its atoms' summed.
+  for (std::size_t i = 0; i < n; ++i) {
+    const NuclideResult& molecule = a_.nuclides[i];
+    if (molecule.atoms.empty() || !molecule.determined) continue;
+    const auto ii = static_cast<Eigen::Index>(i);
+    for (std::size_t k = 0; k < n; ++k) {
+      if (!a_.nuclides[k].atoms.empty()) continue;
+      double sum = 0.0;
+      for (const auto& [atom, count] : molecule.atoms)
+        sum += count * a_.covariance(static_cast<Eigen::Index>(atom), static_cast<Eigen::Index>(k));
+      a_.covariance(ii, static_cast<Eigen::Index>(k)) = sum;
+      a_.covariance(static_cast<Eigen::Index>(k), ii) = sum;
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    NuclideResult& molecule = a_.nuclides[i];
+    if (molecule.atoms.empty() || !molecule.determined) continue;
+    const auto ii = static_cast<Eigen::Index>(i);
+    for (std::size_t j = 0; j < n; ++j) {
+      if (a_.nuclides[j].atoms.empty()) continue;
+      double sum = 0.0;
+      for (const auto& [atom, count] : molecule.atoms)
+        sum += count * a_.covariance(static_cast<Eigen::Index>(j), static_cast<Eigen::Index>(atom));
+      a_.covariance(ii, static_cast<Eigen::Index>(j)) = sum;
+    }
+    for (const auto& [atom, count] : molecule.atoms)
+      molecule.mass_excess += count * a_.nuclides[atom].mass_excess;
+    molecule.uncertainty = std::sqrt(std::max(0.0, a_.covariance(ii, ii)));
   }
   for (std::size_t r = 0; r < rows.size(); ++r) {
     Datum& datum = a_.data[row_datum[r]];
@@ -330,7 +558,37 @@ bool Adjuster::solve(std::string& error) {
   // Each exact anchor is one datum and one unknown: they cancel.
   a_.degrees_of_freedom = static_cast<int>(rows.size()) - static_cast<int>(unknowns);
   a_.birge_ratio.reset();
-  if (a_.degrees_of_freedom > 0) a_.birge_ratio = std::sqrt(a_.chi2 / a_.degrees_of_freedom);
+  a_.p_value.reset();
+  if (a_.degrees_of_freedom > 0) {
+    a_.birge_ratio = std::sqrt(a_.chi2 / a_.degrees_of_freedom);
+    a_.p_value = chi2_exceeded(a_.chi2, a_.degrees_of_freedom);
+  }
+  return true;
+}
+
+bool Adjuster::differences(std::string& error) {
+  for (const auto& [minuend, subtrahend] : settings_.differences) {
+    Difference difference{minuend, subtrahend};
+    for (const Nuclide& nuclide : {minuend, subtrahend}) {
+      if (index_.find(nuclide) == index_.end()) {
+        error = "--difference " + minuend.name() + "-" + subtrahend.name() +
+                ": no equation names " + nuclide.name();
+        return false;
+      }
+    }
+    const std::size_t i = index_.at(minuend), j = index_.at(subtrahend);
+    const NuclideResult& a = a_.nuclides[i];
+    const NuclideResult& b = a_.nuclides[j];
+    difference.determined = a.determined && b.determined;
+    if (difference.determined) {
+      const auto ii = static_cast<Eigen::Index>(i), jj = static_cast<Eigen::Index>(j);
+      difference.value = a.mass_excess - b.mass_excess;
+      const double variance =
+          a_.covariance(ii, ii) + a_.covariance(jj, jj) - 2.0 * a_.covariance(ii, jj);
+      difference.uncertainty = std::sqrt(std::max(0.0, variance));
+    }
+    a_.differences.push_back(difference);
+  }
   return true;
 }
 
@@ -350,6 +608,9 @@ void Adjuster::warn_about_linear_form() {
     if (datum.kind != Datum::Kind::equation || !datum.used) continue;
     const Equation& equation = a_.equations[datum.equation];
     const NuclideResult& reference = a_.nuclides[index_.at(equation.reference)];
+    // A null equation does not hang on its reference's value, and a
+    // reference that was not adjusted has no value to have moved to.
+    if (equation.measured == equation.reference || !reference.determined) continue;
     const double moved = reference.mass_excess - equation.reference_used;
     const double off = linear_form_slack * std::fabs(moved);
     if (!(off > 0.1 * equation.U)) continue;
@@ -373,8 +634,10 @@ void Adjuster::warn_about_birge_ratio() {
   char text[256];
   std::snprintf(text, sizeof text,
                 "chi2/dof = %.3g for %d degrees of freedom, well above 1: the data agree only with "
-                "their uncertainties multiplied by the Birge ratio %.3f; they are left as given",
-                a_.chi2 / a_.degrees_of_freedom, a_.degrees_of_freedom, birge);
+                "their uncertainties multiplied by the Birge ratio %.3f; they are left as given "
+                "(P(chi2 > %.4g) = %.3g)",
+                a_.chi2 / a_.degrees_of_freedom, a_.degrees_of_freedom, birge, a_.chi2,
+                a_.p_value.value_or(0.0));
   a_.warnings.emplace_back(text);
 }
 
@@ -383,6 +646,18 @@ void Adjuster::warn_about_birge_ratio() {
 std::size_t Adjustment::flagged_count() const {
   std::size_t count = 0;
   for (const Datum& datum : data) count += datum.flagged && !datum.rejected ? 1 : 0;
+  return count;
+}
+
+std::size_t Adjustment::determined_count() const {
+  std::size_t count = 0;
+  for (const NuclideResult& nuclide : nuclides) count += nuclide.determined ? 1 : 0;
+  return count;
+}
+
+std::size_t Adjustment::undetermined_count() const {
+  std::size_t count = 0;
+  for (const NuclideResult& nuclide : nuclides) count += nuclide.determined ? 0 : 1;
   return count;
 }
 
@@ -396,8 +671,24 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
   while (settings.reject && adjuster.reject_worst()) {
     if (!adjuster.solve(error)) return false;
   }
+  if (!adjuster.differences(error)) return false;
+  if (!settings.data_covariances.empty()) {
+    result.notes.push_back(
+        cli::count_of(static_cast<long>(settings.data_covariances.size()), "covariance") +
+        " between data: the correlated data are adjusted whitened by the Cholesky factor of their "
+        "covariance, and their normalized residuals, significances and influences are those of "
+        "the whitened data, each a combination of its own and the data before it in the file");
+  }
   adjuster.warn_about_linear_form();
   adjuster.warn_about_birge_ratio();
+  if (result.determined_count() == 0) {
+    result.warnings.push_back(
+        "nothing was adjusted: no datum ties any nuclide of the equations to an absolute value");
+  } else if (result.undetermined_count() > 0) {
+    result.warnings.push_back(
+        cli::count_of(static_cast<long>(result.undetermined_count()), "nuclide") +
+        " not determined, their equations unused: see the list above");
+  }
   return true;
 }
 

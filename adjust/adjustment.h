@@ -2,10 +2,14 @@
 //
 // The data are the equations, ME(measured) - G * ME(reference) = V (U),
 // and the anchors, ME(nuclide) = table value (table uncertainty). A nuclide
-// is anchored when it appears only as a reference, or when asked for. A
-// group of nuclides that no datum ties to an absolute value is
-// undetermined: it is listed with its equations and left out of the solve.
-// An anchor of uncertainty 0 fixes its nuclide exactly.
+// is anchored when it appears only as a reference, or when asked for; a
+// connected group of nuclides in which every nuclide is also measured is
+// anchored by its references' table values. A group that still no datum
+// ties to an absolute value is undetermined: it is listed with its
+// equations and left out of the solve. 12C is 0 exactly, by the definition
+// of the unit; an anchor of uncertainty 0 fixes its nuclide exactly too.
+// A molecule the table lacks (28CO) is the sum of its atoms (12C + 16O):
+// its atoms are the nuclides adjusted.
 #pragma once
 
 #include <Eigen/Dense>
@@ -15,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "adjust/data_covariance.h"
 #include "adjust/equations_file.h"
 #include "adjust/nuclide.h"
 #include "nuclides/mass_table.h"
@@ -26,8 +31,11 @@ struct NuclideResult {
   Nuclide nuclide;
   std::optional<nuclides::TableMass> table;
   bool anchored = false;
-  bool determined = false;   // false: no datum ties it to an absolute value
-  bool fixed = false;        // anchored with uncertainty 0
+  bool determined = false;  // false: no datum ties it to an absolute value
+  bool fixed = false;       // 12C, or anchored with uncertainty 0
+  // A molecule: the nuclides (indices) of its atoms and how many of each;
+  // empty for an atom.
+  std::vector<std::pair<std::size_t, int>> atoms;
   double mass_excess = 0.0;  // micro-u, adjusted
   double uncertainty = 0.0;
 };
@@ -50,9 +58,21 @@ struct Datum {
   std::vector<std::pair<std::size_t, double>> influence;  // nuclide index, influence
 };
 
+// ME(minuend) - ME(subtrahend): a Q-value between atoms, an isomer's
+// excitation energy; its uncertainty from the full covariance.
+struct Difference {
+  Nuclide minuend;
+  Nuclide subtrahend;
+  bool determined = false;  // both adjusted
+  double value = 0.0;       // micro-u
+  double uncertainty = 0.0;
+};
+
 struct AdjustSettings {
-  std::vector<Nuclide> anchors;  // --anchor NUCLIDE
-  bool anchor_all = false;       // --anchor all
+  std::vector<Nuclide> anchors;                          // --anchor NUCLIDE
+  std::vector<std::pair<Nuclide, Nuclide>> differences;  // --difference A-B
+  std::vector<DataCovariance> data_covariances;          // --data-covariance FILE
+  bool anchor_all = false;                               // --anchor all
   double threshold = 3.0;
   bool reject = false;
   // The isomers' excitation energies: an isomer's table value is its
@@ -68,15 +88,22 @@ struct Adjustment {
   double chi2 = 0.0;
   int degrees_of_freedom = 0;
   std::optional<double> birge_ratio;  // sqrt(chi2 / dof), none without a degree of freedom
+  std::optional<double> p_value;      // P(chi2 > found) for dof, none without a degree of freedom
+  std::vector<Difference> differences;
   std::vector<std::size_t> rejected;  // data in the order --reject dropped them
-  std::vector<std::string> warnings;
+  std::vector<std::string> warnings;  // something to look at: the exit status says so
+  std::vector<std::string> notes;     // what the adjustment assumed, said in the report
 
   std::size_t flagged_count() const;
+  std::size_t determined_count() const;
+  // Nuclides named by the equations that no datum ties to an absolute value.
+  std::size_t undetermined_count() const;
 };
 
 // Adjusts `equations` against `table`. Returns false with a one-line reason
 // in `error` when the request cannot be met (an --anchor that names no
-// nuclide of the equations, or one the table lacks).
+// nuclide of the equations, or one the table lacks, or a --difference of a
+// nuclide no equation names).
 bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
 

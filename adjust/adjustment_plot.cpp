@@ -49,8 +49,12 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
   plot::Section masses;
   masses.axis_label = kev ? "adjusted \u2212 table (keV)" : "adjusted \u2212 table (\u03bcu)";
   plot::Footnote not_in_table{"Not in the table:", {}};
+  plot::Footnote not_determined{"Not determined:", {}};
   for (const NuclideResult& nuclide : a.nuclides) {
-    if (!nuclide.determined) continue;
+    if (!nuclide.determined) {
+      not_determined.items.push_back({label_of(nuclide.nuclide), {}});
+      continue;
+    }
     if (!nuclide.table) {
       not_in_table.items.push_back({label_of(nuclide.nuclide), {}});
       continue;
@@ -109,6 +113,7 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
   }
   if (any_rejected) figure.legend.push_back({Mark::open_circle, false, false, "rejected datum"});
   if (!not_in_table.items.empty()) figure.footnotes.push_back(std::move(not_in_table));
+  if (!not_determined.items.empty()) figure.footnotes.push_back(std::move(not_determined));
   return figure;
 }
 

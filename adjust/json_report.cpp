@@ -2,12 +2,28 @@
 #include <nlohmann/json.hpp>
 
 #include "adjust/report.h"
+#include "nuclides/symbols.h"
 
 namespace adjust {
 
-std::string json_report(const Adjustment& a, const ReportTables& tables) {
+namespace {
+
+// The symbol as the 4 columns of an equation's field hold it.
+conversion::Symbol symbol_field(const std::string& symbol) {
+  conversion::Symbol field;
+  field.fill(' ');
+  for (std::size_t i = 0; i < symbol.size() && i < field.size(); ++i) field[i] = symbol[i];
+  return field;
+}
+
+}  // namespace
+
+std::string json_report(const Adjustment& a, const ReportSettings& settings) {
   using json = nlohmann::ordered_json;
+  const double kev = settings.kev_per_micro_u;
   json out = json::object();
+  out["mass_table"] = settings.masses_name;
+  out["kev_per_micro_u"] = kev;
   const auto identity = [](const nuclides::TableIdentity& table) {
     json entry = json::object();
     entry["file"] = table.file_name;
@@ -16,11 +32,14 @@ std::string json_report(const Adjustment& a, const ReportTables& tables) {
     return entry;
   };
   out["tables"] = json::object();
-  if (!tables.masses.checksum.empty()) out["tables"]["masses"] = identity(tables.masses);
-  out["tables"]["nubase"] = tables.nubase ? identity(*tables.nubase) : json(nullptr);
+  if (!settings.masses_table.checksum.empty())
+    out["tables"]["masses"] = identity(settings.masses_table);
+  out["tables"]["nubase"] =
+      settings.nubase_table ? identity(*settings.nubase_table) : json(nullptr);
   out["chi2"] = a.chi2;
   out["degrees_of_freedom"] = a.degrees_of_freedom;
   out["birge_ratio"] = a.birge_ratio ? json(*a.birge_ratio) : json(nullptr);
+  out["p_value"] = a.p_value ? json(*a.p_value) : json(nullptr);
 
   json nuclides = json::array();
   json undetermined = json::array();
@@ -31,11 +50,34 @@ std::string json_report(const Adjustment& a, const ReportTables& tables) {
     }
     json entry = json::object();
     entry["nuclide"] = nuclide.nuclide.name();
+    entry["A"] = nuclide.nuclide.A;
+    // An isomer or an excited state is its element with a letter (Csm,
+    // Inn, Hfx); a molecule has no Z of its own.
+    const conversion::Symbol field = symbol_field(nuclide.nuclide.symbol);
+    const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(field);
+    const bool atomic = meaning.kind == nuclides::SymbolKind::element ||
+                        meaning.kind == nuclides::SymbolKind::isomer;
+    const int Z = atomic ? nuclides::atomic_number(meaning.element) : -1;
+    entry["Z"] = Z >= 0 ? json(Z) : json(nullptr);
+    entry["symbol"] = atomic ? json(meaning.looked_up) : json(nuclide.nuclide.symbol);
+    entry["isomer"] = meaning.kind == nuclides::SymbolKind::isomer
+                          ? json(meaning.text.substr(meaning.looked_up.size()))
+                          : json(nullptr);
+    if (!nuclide.atoms.empty()) {
+      json atoms = json::object();
+      for (const auto& [atom, count] : nuclide.atoms)
+        atoms[a.nuclides[atom].nuclide.name()] = count;
+      entry["atoms"] = atoms;
+    }
     entry["mass_excess"] = nuclide.mass_excess;
     entry["uncertainty"] = nuclide.uncertainty;
+    entry["mass_excess_keV"] = nuclide.mass_excess * kev;
+    entry["uncertainty_keV"] = nuclide.uncertainty * kev;
     entry["table_mass_excess"] = nuclide.table ? json(nuclide.table->mass_excess) : json(nullptr);
     entry["table_uncertainty"] = nuclide.table ? json(nuclide.table->uncertainty) : json(nullptr);
+    entry["estimated"] = nuclide.table ? json(nuclide.table->estimated) : json(nullptr);
     entry["anchored"] = nuclide.anchored;
+    entry["fixed"] = nuclide.fixed;
     nuclides.push_back(entry);
   }
   out["nuclides"] = nuclides;
@@ -69,7 +111,19 @@ std::string json_report(const Adjustment& a, const ReportTables& tables) {
     data.push_back(entry);
   }
   out["data"] = data;
+  json differences = json::array();
+  for (const Difference& d : a.differences) {
+    json entry = json::object();
+    entry["difference"] = d.minuend.name() + "-" + d.subtrahend.name();
+    entry["value"] = d.determined ? json(d.value) : json(nullptr);
+    entry["uncertainty"] = d.determined ? json(d.uncertainty) : json(nullptr);
+    entry["value_keV"] = d.determined ? json(d.value * kev) : json(nullptr);
+    entry["uncertainty_keV"] = d.determined ? json(d.uncertainty * kev) : json(nullptr);
+    differences.push_back(entry);
+  }
+  out["differences"] = differences;
   out["undetermined"] = undetermined;
+  out["notes"] = a.notes;
   out["warnings"] = a.warnings;
   return out.dump(1) + "\n";
 }

@@ -12,6 +12,7 @@
 
 #include "adjust/adjustment.h"
 #include "adjust/adjustment_plot.h"
+#include "adjust/data_covariance.h"
 #include "adjust/equations_file.h"
 #include "adjust/options.h"
 #include "adjust/report.h"
@@ -75,6 +76,7 @@ int adjust_files(int argc, char** argv) {
   std::vector<std::string> inputs = options.files;
   inputs.push_back(masses_path);
   if (!nubase_path.empty()) inputs.push_back(nubase_path);
+  if (options.data_covariance) inputs.push_back(*options.data_covariance);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
       if (cli::same_file(options.files[i], options.files[j])) {
@@ -88,6 +90,7 @@ int adjust_files(int argc, char** argv) {
   std::vector<cli::NamedOutput> outputs;
   if (options.json) outputs.push_back({"--json", *options.json});
   if (options.correlations) outputs.push_back({"--correlations", *options.correlations});
+  if (options.covariance) outputs.push_back({"--covariance", *options.covariance});
   if (options.plot) outputs.push_back({"--plot", *options.plot});
   if (const std::string clash = cli::output_clash(outputs, inputs); !clash.empty()) {
     return fail(clash);
@@ -159,21 +162,38 @@ int adjust_files(int argc, char** argv) {
       settings.anchors.push_back(*adjust::parse_nuclide(anchor));
     }
   }
+  if (options.data_covariance &&
+      !adjust::read_data_covariance(*options.data_covariance,
+                                    cli::shown_name(*options.data_covariance), equations,
+                                    settings.data_covariances, message)) {
+    return fail(message);
+  }
+  for (const std::string& difference : options.differences)
+    settings.differences.push_back(*adjust::parse_difference(difference));
   static adjust::Adjustment adjustment;
   if (!adjust::adjust_equations(std::move(equations), masses, settings, adjustment, message)) {
     return fail(message);
   }
   adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  adjust::ReportTables tables;
-  tables.masses = masses.identity();
-  if (nubase_loaded) tables.nubase = nubase.identity();
+  adjust::ReportSettings report;
+  report.kev = options.kev;
+  report.threshold = options.threshold;
+  report.masses_name = cli::shown_name(cli::base_name(masses_path));
+  report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
+  if (nubase_loaded) report.nubase_name = nubase.identity().described();
+  report.masses_table = masses.identity();
+  if (nubase_loaded) report.nubase_table = nubase.identity();
   if (options.json &&
-      !write_replacing(*options.json, adjust::json_report(adjustment, tables), message)) {
+      !write_replacing(*options.json, adjust::json_report(adjustment, report), message)) {
     return fail(message);
   }
   if (options.correlations &&
       !write_replacing(*options.correlations, adjust::correlations_csv(adjustment), message)) {
+    return fail(message);
+  }
+  if (options.covariance &&
+      !write_replacing(*options.covariance, adjust::covariance_csv(adjustment), message)) {
     return fail(message);
   }
 
@@ -183,21 +203,18 @@ int adjust_files(int argc, char** argv) {
       title += " and " + std::to_string(options.files.size() - 1) + " more";
     title += ", adjusted";
     // keV as the table's own columns give it, as the checker's picture takes it.
-    const double kev_per_micro_u =
-        options.plot_kev ? masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u) : 0.0;
+    const double kev_per_micro_u = options.plot_kev ? report.kev_per_micro_u : 0.0;
     const std::string why = plot::write_picture(
         adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot);
     if (!why.empty()) return fail(why);
   }
 
-  adjust::ReportSettings report;
-  report.kev = options.kev;
-  report.threshold = options.threshold;
-  report.masses_name = masses.identity().described();
-  if (nubase_loaded) report.nubase_name = nubase.identity().described();
   const std::string text = adjust::text_report(adjustment, report);
   std::fwrite(text.data(), 1, text.size(), stdout);
-  return adjustment.flagged_count() > 0 ? adjusted_with_flags : adjusted;
+  // 0 only when every datum was used and nothing asks for a second look.
+  const bool look_again = adjustment.flagged_count() > 0 || adjustment.undetermined_count() > 0 ||
+                          !adjustment.warnings.empty();
+  return look_again ? adjusted_with_flags : adjusted;
 }
 
 }  // namespace

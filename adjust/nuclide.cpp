@@ -19,4 +19,13 @@ std::optional<Nuclide> parse_nuclide(std::string_view text) {
   return nuclide;
 }
 
+std::optional<std::pair<Nuclide, Nuclide>> parse_difference(std::string_view text) {
+  const std::size_t dash = text.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  const auto minuend = parse_nuclide(text.substr(0, dash));
+  const auto subtrahend = parse_nuclide(text.substr(dash + 1));
+  if (!minuend || !subtrahend) return std::nullopt;
+  return std::pair{*minuend, *subtrahend};
+}
+
 }  // namespace adjust

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace adjust {
 
@@ -25,5 +26,9 @@ struct Nuclide {
 // "133Cs" -> {133, "Cs"}; nothing when the text is not digits followed by a
 // symbol.
 std::optional<Nuclide> parse_nuclide(std::string_view text);
+
+// "187Re-187Os" -> {187Re, 187Os}; nothing when the text is not two
+// nuclides joined by '-'.
+std::optional<std::pair<Nuclide, Nuclide>> parse_difference(std::string_view text);
 
 }  // namespace adjust

@@ -18,9 +18,10 @@ constexpr const char* about =
     "datum its residual, significance and influence.\n";
 
 constexpr const char* closing =
-    "Exit status: 0 adjusted; 1 adjusted, with a datum flagged as an outlier;\n"
-    "2 could not adjust (a usage error, an unreadable or wrong input, a file that\n"
-    "could not be written). See freq2equat-adjust(1).\n";
+    "Exit status: 0 adjusted, every datum used; 1 something to look at (a flagged\n"
+    "datum, an undetermined nuclide, a warning); 2 could not adjust (a usage error,\n"
+    "an unreadable or wrong input, a file that could not be written).\n"
+    "See freq2equat-adjust(1).\n";
 
 }  // namespace
 
@@ -54,6 +55,18 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
                 "the adjusted values against the table and the data's normalized residuals");
   line.add_plot_unit(options.plot_kev);
   line.add_verbose(options.verbose);
+  line.app()
+      .add_option("--difference", options.differences,
+                  "print ME(A) - ME(B) in micro-u, keV and eV with its uncertainty from the full "
+                  "covariance (a Q-value, an isomer's excitation energy); repeatable")
+      ->type_name("A-B")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  line.add_value("--covariance", options.covariance, "FILE",
+                 "write the covariance matrix of the adjusted mass excesses (micro-u^2, 17 "
+                 "significant digits) to FILE (CSV)");
+  line.add_value("--data-covariance", options.data_covariance, "FILE",
+                 "read covariances between the data (common components, correlations) from FILE");
   line.add_rule([&options]() -> std::string {
     if (!std::isfinite(options.threshold) || !(options.threshold > 0.0)) {
       return "--threshold must be a number above 0";
@@ -61,6 +74,12 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
     for (const std::string& anchor : options.anchors) {
       if (anchor != "all" && !parse_nuclide(anchor)) {
         return "--anchor " + cli::quoted_name(anchor) + " is not a nuclide such as 133Cs, or 'all'";
+      }
+    }
+    for (const std::string& difference : options.differences) {
+      if (!parse_difference(difference)) {
+        return "--difference " + cli::quoted_name(difference) +
+               " is not two nuclides such as 187Re-187Os";
       }
     }
     return {};

@@ -8,19 +8,22 @@
 namespace adjust {
 
 struct Options {
-  std::vector<std::string> files;           // FILE...
-  std::optional<std::string> masses;        // --masses FILE|default
-  std::optional<std::string> nubase;        // --nubase FILE|default
-  bool no_nubase = false;                   // --no-nubase
-  std::vector<std::string> anchors;         // --anchor NUCLIDE|all
-  bool kev = false;                         // --kev
-  std::optional<std::string> correlations;  // --correlations FILE
-  double threshold = 3.0;                   // --threshold T
-  bool reject = false;                      // --reject
-  std::optional<std::string> json;          // --json FILE
-  std::optional<std::string> plot;          // --plot FILE.svg|.pdf|.png
-  bool plot_kev = false;                    // --plot-unit keV
-  bool verbose = false;                     // -v, --verbose
+  std::vector<std::string> files;              // FILE...
+  std::optional<std::string> masses;           // --masses FILE|default
+  std::vector<std::string> anchors;            // --anchor NUCLIDE|all
+  bool kev = false;                            // --kev
+  std::optional<std::string> correlations;     // --correlations FILE
+  double threshold = 3.0;                      // --threshold T
+  bool reject = false;                         // --reject
+  std::optional<std::string> json;             // --json FILE
+  std::optional<std::string> plot;             // --plot FILE.svg|.pdf|.png
+  bool plot_kev = false;                       // --plot-unit keV
+  bool verbose = false;                        // -v, --verbose
+  std::vector<std::string> differences;        // --difference A-B
+  std::optional<std::string> covariance;       // --covariance FILE
+  std::optional<std::string> data_covariance;  // --data-covariance FILE
+  std::optional<std::string> nubase;           // --nubase FILE|default
+  bool no_nubase = false;                      // --no-nubase
 };
 
 // Fills `options` from the arguments. Returns nothing when the adjustment

@@ -8,7 +8,6 @@
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
 #include "cli/quoting.h"
-#include "conversion/constants.h"
 
 namespace adjust {
 
@@ -62,11 +61,16 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   for (const NuclideResult& nuclide : a.nuclides) determined += nuclide.determined ? 1 : 0;
 
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
-         cli::count_of(static_cast<long>(determined), "nuclide") +
-         "; table: " + settings.masses_name +
+         cli::count_of(static_cast<long>(determined), "nuclide") + "; table: " +
+         (settings.masses_table.checksum.empty() ? settings.masses_name
+                                                 : settings.masses_table.described()) +
          (settings.nubase_name.empty() ? std::string()
                                        : "; excitation energies: " + settings.nubase_name) +
          "\n";
+  if (settings.kev || !a.differences.empty()) {
+    out += "keV by the table's factor, " + formatted("%.12g", settings.kev_per_micro_u * 1.0e6) +
+           " keV per u\n";
+  }
   out += "  nuclide        adjusted         +/-           table         +/-  diff/sigma";
   if (settings.kev) out += "      adjusted keV     +/- keV";
   out += "\n";
@@ -82,12 +86,20 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
       line += padded(fixed(nuclide.table->mass_excess, 6), 16) +
               padded(fixed(nuclide.table->uncertainty, 6), 12) +
               padded(sigma > 0.0 ? cli::sigma_count(difference / sigma) : "-", 12);
+    } else if (!nuclide.atoms.empty()) {
+      std::string sum;
+      for (const auto& [atom, count] : nuclide.atoms) {
+        sum += (sum.empty() ? "" : " + ") +
+               (count > 1 ? std::to_string(count) + " " : std::string()) +
+               a.nuclides[atom].nuclide.name();
+      }
+      line += padded("(" + sum + ")", 40);
     } else {
       line += padded("(not in the table)", 40);
     }
     if (settings.kev) {
-      line += padded(fixed(nuclide.mass_excess * conversion::kev_per_micro_u, 6), 18) +
-              padded(fixed(nuclide.uncertainty * conversion::kev_per_micro_u, 6), 12);
+      line += padded(fixed(nuclide.mass_excess * settings.kev_per_micro_u, 6), 18) +
+              padded(fixed(nuclide.uncertainty * settings.kev_per_micro_u, 6), 12);
     }
     if (nuclide.fixed) {
       line += "  fixed";
@@ -101,6 +113,26 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
          cli::count_of(a.degrees_of_freedom, "degree") + " of freedom";
   out += a.birge_ratio ? "; Birge ratio " + formatted("%.4f", *a.birge_ratio) + "\n"
                        : "; no Birge ratio without a degree of freedom\n";
+  if (a.p_value) {
+    out += "P(chi2 > " + formatted("%.4f", a.chi2) + ") = " + formatted("%.4g", *a.p_value) +
+           " for consistent data\n";
+  }
+  if (!a.differences.empty()) {
+    out += "\nDifferences ME(A) - ME(B), with the covariance of A and B:\n";
+    for (const Difference& d : a.differences) {
+      std::string line = "  " + padded(d.minuend.name() + "-" + d.subtrahend.name(), 18, false);
+      if (!d.determined) {
+        out += line + "  undetermined\n";
+        continue;
+      }
+      const double kev = settings.kev_per_micro_u;
+      line += padded(fixed(d.value, 6), 15) + " +/- " + fixed(d.uncertainty, 6) + " micro-u" +
+              padded(fixed(d.value * kev, 6), 16) + " +/- " + fixed(d.uncertainty * kev, 6) +
+              " keV" + padded(fixed(d.value * kev * 1000.0, 3), 16) + " +/- " +
+              fixed(d.uncertainty * kev * 1000.0, 3) + " eV";
+      out += line + "\n";
+    }
+  }
 
   std::size_t place_width = 6;
   std::size_t name_width = 8;
@@ -164,6 +196,10 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
     out += "\n";
   }
 
+  if (!a.notes.empty()) {
+    out += "\nNotes:\n";
+    for (const std::string& note : a.notes) out += "  " + note + "\n";
+  }
   if (!a.warnings.empty()) {
     out += "\nWarnings:\n";
     for (const std::string& warning : a.warnings) out += "  " + warning + "\n";

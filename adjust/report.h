@@ -6,6 +6,7 @@
 #include <string>
 
 #include "adjust/adjustment.h"
+#include "nuclides/mass_table.h"
 #include "nuclides/table_identity.h"
 
 namespace adjust {
@@ -17,26 +18,32 @@ struct ReportSettings {
   // The table of excitation energies, as the report names it; empty when
   // none was used.
   std::string nubase_name;
-};
-
-// The tables compared with, for the JSON: each by file name, edition and
-// checksum (nuclides/table_identity.h).
-struct ReportTables {
-  nuclides::TableIdentity masses;
-  std::optional<nuclides::TableIdentity> nubase;
+  // The tables compared with, for the JSON: each by file name, edition and
+  // checksum (nuclides/table_identity.h).
+  nuclides::TableIdentity masses_table;
+  std::optional<nuclides::TableIdentity> nubase_table;
+  // keV per micro-u for every keV shown: the mass table's own factor.
+  double kev_per_micro_u = nuclides::kev_per_micro_u_2020;
 };
 
 // Nuclides by mass number, data by file and line, then anchors; flagged
 // data marked.
 std::string text_report(const Adjustment& adjustment, const ReportSettings& settings);
 
-// The keys tables, chi2, degrees_of_freedom, birge_ratio, nuclides, data,
-// undetermined and warnings.
-std::string json_report(const Adjustment& adjustment, const ReportTables& tables = {});
+// The keys mass_table, tables, kev_per_micro_u, chi2, degrees_of_freedom,
+// birge_ratio, p_value, nuclides, data, differences, undetermined, notes
+// and warnings.
+std::string json_report(const Adjustment& adjustment, const ReportSettings& settings);
 
 // The correlation matrix of the determined nuclides: a header row of
-// their names, then one row per nuclide.
+// their names, then one row per nuclide; 15 decimals, so that a difference
+// computed from it loses nothing to the file.
 std::string correlations_csv(const Adjustment& adjustment);
+
+// The covariance matrix (micro-u^2) of the determined nuclides, laid out as
+// the correlations, each number with 17 significant digits: read back, it
+// is the same double.
+std::string covariance_csv(const Adjustment& adjustment);
 
 // "133Cs-85Rb" for an equation, "85Rb" for an anchor.
 std::string datum_name(const Adjustment& adjustment, const Datum& datum);

@@ -31,6 +31,41 @@ std::string csv_edition(std::string_view bytes) {
   return std::string(line.substr(0, 80));
 }
 
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Half a unit of the last decimal `text` prints; false when it is not a
+// plain decimal number.
+bool half_unit(std::string_view text, double& half) {
+  text = trimmed(text);
+  if (text.find_first_of("eE") != std::string_view::npos) return false;
+  const std::size_t point = text.find('.');
+  const std::size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  half = 0.5 * std::pow(10.0, -static_cast<double>(decimals));
+  return true;
+}
+
+// The keV per micro-u that a row's micro-u and keV columns allow, each
+// rounded to its last printed digit.
+bool factor_range(std::string_view micro_u, std::string_view kev, double& low, double& high) {
+  double m = 0.0, k = 0.0, m_half = 0.0, k_half = 0.0;
+  if (!whole_number(micro_u, m) || !whole_number(kev, k) || !half_unit(micro_u, m_half) ||
+      !half_unit(kev, k_half)) {
+    return false;
+  }
+  // A value within its rounding of 0 allows every factor.
+  if (!(std::fabs(m) > 2.0 * m_half) || !(std::fabs(k) > 2.0 * k_half)) return false;
+  const double sign = m > 0.0 ? 1.0 : -1.0;
+  const double lowest_m = std::fabs(m) - m_half, highest_m = std::fabs(m) + m_half;
+  const double lowest_k = sign * k - k_half, highest_k = sign * k + k_half;
+  low = lowest_k / highest_m;
+  high = highest_k / lowest_m;
+  return std::isfinite(low) && std::isfinite(high) && low > 0.0 && low <= high;
+}
+
 }  // namespace
 
 bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
@@ -47,7 +82,9 @@ bool MassTable::load(const std::string& path, std::string& error) {
   masses_.clear();
   left_out_.clear();
   kev_per_micro_u_.reset();
-  double largest_for_kev = 0.0;
+  // The narrowest range of factors a row's two rounded columns allow.
+  double narrowest_low = 0.0, narrowest_high = 0.0;
+  bool any_range = false;
   CsvRows rows;
   if (!rows.read(path, error)) return false;
   if (is_published_mass_table(rows.bytes())) return load_published(rows.bytes(), path, error);
@@ -111,13 +148,19 @@ bool MassTable::load(const std::string& path, std::string& error) {
            nuclide + " is in the table already, on line " + std::to_string(place->second.line));
       continue;
     }
-    double kev = 0.0;
-    if (fields.size() > 5 && whole_number(fields[5].text, kev) && !entry.mass.estimated &&
-        std::isfinite(kev / entry.mass.mass_excess) &&
-        std::fabs(entry.mass.mass_excess) > largest_for_kev) {
-      largest_for_kev = std::fabs(entry.mass.mass_excess);
-      kev_per_micro_u_ = kev / entry.mass.mass_excess;
+    double low = 0.0, high = 0.0;
+    if (fields.size() > 5 && factor_range(fields[3].text, fields[5].text, low, high) &&
+        (!any_range || high - low < narrowest_high - narrowest_low)) {
+      any_range = true;
+      narrowest_low = low;
+      narrowest_high = high;
     }
+  }
+  if (any_range) {
+    kev_per_micro_u_ =
+        narrowest_low <= kev_per_micro_u_2020 && kev_per_micro_u_2020 <= narrowest_high
+            ? kev_per_micro_u_2020
+            : 0.5 * (narrowest_low + narrowest_high);
   }
   if (!header_seen) {
     error = cli::quoted_name(path) + " is not a mass table: it has no header " +

@@ -3,10 +3,11 @@
 // CSV with the columns Z, A, symbol, mass excess and uncertainty in micro-u
 // and in keV, and whether the value is estimated; lines starting with "#"
 // are comments and the first other line names the columns. Only the
-// micro-u columns are used: the table's own keV per micro-u differs
-// slightly from the converter's constant. The table as it is published in
-// fixed columns (nuclides/published_mass_table.h) is read as well, told
-// from the CSV by the row format its header states.
+// micro-u columns are used for values; the keV column tells the table's own
+// keV per micro-u, which differs slightly from the converter's constant.
+// The table as it is published in fixed columns
+// (nuclides/published_mass_table.h) is read as well, told from the CSV by
+// the row format its header states.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,10 @@
 #include "nuclides/table_identity.h"
 
 namespace nuclides {
+
+// 931494.10242 keV per u, the factor the 2020 table's keV column is made
+// with (the 2018 adjustment of the fundamental constants).
+inline constexpr double kev_per_micro_u_2020 = 0.93149410242;
 
 struct TableMass {
   double mass_excess = 0.0;  // micro-u
@@ -55,10 +60,11 @@ class MassTable {
 
   std::optional<TableMass> find(std::int32_t A, const std::string& element) const;
   std::size_t size() const { return masses_.size(); }
-  // keV per micro-u as the table's own two columns give it (from its
-  // measured row of largest mass excess, the most digits: an estimate's
-  // few digits would give the factor to 2e-6 only), when it has a keV
-  // column.
+  // keV per micro-u as the table's own two columns give it, when it has a
+  // keV column: kev_per_micro_u_2020 when its rows agree with it to their
+  // printed digits, else the ratio of the row whose digits pin the factor
+  // most closely (each column is rounded to its last digit, so a row
+  // allows a range of factors; the narrowest range wins).
   std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
   // Which table was read: file name, edition as stated, checksum.
   const TableIdentity& identity() const { return identity_; }

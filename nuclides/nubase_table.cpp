@@ -19,7 +19,7 @@ struct Columns {
   std::int32_t last;
 };
 constexpr Columns mass_number{1, 3};
-constexpr Columns atomic_number{5, 7};
+constexpr Columns atomic_number_columns{5, 7};
 constexpr Columns state_digit{8, 8};
 constexpr Columns nuclide_name{12, 16};
 constexpr Columns state_letter{17, 17};
@@ -118,9 +118,9 @@ bool NubaseTable::load(const std::string& path, std::string& error) {
       continue;
     }
     const char digit = at_column(line, state_digit.first);
-    if (!table_integer(column_field(line, atomic_number.first, atomic_number.last), state.Z) ||
+    if (!table_integer(column_field(line, atomic_number_columns.first, atomic_number_columns.last), state.Z) ||
         state.Z < 0 || digit < '0' || digit > '9') {
-      warn(atomic_number.first, "no atomic number and state digit in columns 5-8");
+      warn(atomic_number_columns.first, "no atomic number and state digit in columns 5-8");
       continue;
     }
     std::string_view name = column_field(line, nuclide_name.first, nuclide_name.last);

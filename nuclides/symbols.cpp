@@ -58,6 +58,14 @@ bool is_element(std::string_view symbol) {
   return std::find(element_symbols.begin(), element_symbols.end(), symbol) != element_symbols.end();
 }
 
+int atomic_number(std::string_view symbol) {
+  const auto found = std::find(element_symbols.begin(), element_symbols.end(), symbol);
+  if (found == element_symbols.end()) return -1;
+  const auto at = static_cast<int>(found - element_symbols.begin());
+  // n, then H, D and T, then He onwards.
+  return at == 0 ? 0 : at <= 3 ? 1 : at - 2;
+}
+
 SymbolMeaning classify_symbol(const conversion::Symbol& symbol) {
   SymbolMeaning meaning;
   meaning.text = without_trailing_blanks({symbol.data(), symbol.size()});

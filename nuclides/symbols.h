@@ -29,6 +29,10 @@ SymbolMeaning classify_symbol(const conversion::Symbol& symbol);
 // D and T.
 bool is_element(std::string_view symbol);
 
+// The atomic number of an element symbol (n 0, H, D and T 1); -1 for a
+// symbol that is no element.
+int atomic_number(std::string_view symbol);
+
 // One element of a molecular formula and how many of its atoms it holds
 // (D and T as H).
 struct Atoms {

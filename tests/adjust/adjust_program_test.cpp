@@ -142,8 +142,9 @@ TEST(AdjustProgram, OrderOfTheFilesDoesNotChangeTheResults) {
   for (int line = 0; line < 12; ++line) cut = a.find('\n', cut) + 1;
   dir.write("first.equat", a.substr(0, cut));
   dir.write("second.equat", a.substr(cut));
-  ASSERT_EQ(adjust_in(dir, {"first.equat", "second.equat", "--json", "12.json"}).exit_status, 0);
-  ASSERT_EQ(adjust_in(dir, {"second.equat", "first.equat", "--json", "21.json"}).exit_status, 0);
+  // The first part has no closing record: a warning, so status 1.
+  ASSERT_EQ(adjust_in(dir, {"first.equat", "second.equat", "--json", "12.json"}).exit_status, 1);
+  ASSERT_EQ(adjust_in(dir, {"second.equat", "first.equat", "--json", "21.json"}).exit_status, 1);
   const json one = json::parse(dir.read("12.json").value());
   const json two = json::parse(dir.read("21.json").value());
   EXPECT_NEAR(one["chi2"].get<double>(), two["chi2"].get<double>(), 1e-9);
@@ -200,7 +201,8 @@ TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
   ScratchDir dir;
   dir.write("early.equat", caesium_on_rubidium(43501.0271, 0.01) + "0Error in File Reading\r\n");
   const RunResult run = adjust_in(dir, {"early.equat"});
-  EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+  // Adjusted, with a warning to look at.
+  EXPECT_EQ(run.exit_status, 1) << run.standard_error;
   EXPECT_NE(
       run.standard_output.find("early.equat: the conversion ended in \"Error in File Reading\""),
       std::string::npos)
@@ -208,6 +210,65 @@ TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
   EXPECT_NE(run.standard_output.find("133Cs     -94548.0"), std::string::npos)
       << run.standard_output;
 }
+
+struct StatusCase {
+  const char* name;
+  std::string file;
+  std::vector<std::string> arguments;
+  int status;
+  std::string in_report;  // a line the report must hold
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
+
+class Statuses : public testing::TestWithParam<StatusCase> {};
+
+// 0 only when everything was adjusted, every datum used and nothing is to
+// be looked at; a datum left out, a warning or nothing adjusted is 1.
+TEST_P(Statuses, StatusSaysWhetherToLookAgain) {
+  ScratchDir dir;
+  dir.write("run.equat", GetParam().file);
+  std::vector<std::string> arguments = {"run.equat", "--plot", "run.svg"};
+  arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  const RunResult run = adjust_in(dir, arguments);
+  EXPECT_EQ(run.exit_status, GetParam().status) << run.standard_output << run.standard_error;
+  EXPECT_NE(run.standard_output.find(GetParam().in_report), std::string::npos)
+      << run.standard_output;
+  if (GetParam().status == 1 && GetParam().in_report.find("Undetermined") != std::string::npos) {
+    EXPECT_NE(dir.read("run.svg").value_or("").find("Not determined"), std::string::npos);
+  }
+}
+
+constexpr double cs133 = -94548.042;
+
+INSTANTIATE_TEST_SUITE_P(
+    AdjustProgram, Statuses,
+    testing::Values(
+        StatusCase{"ReciprocalPairIsAnchoredByItsReferences",
+                   group(85, "Rb", 133, "Cs", 0.639, rb85 - 0.639 * cs133, 0.01, rb85, 0.01) +
+                       caesium_on_rubidium(43501.0271, 0.01) + normal_end,
+                   {},
+                   0,
+                   "anchored by its references' table values (85Rb, 133Cs)"},
+        StatusCase{"GroupWithoutTableValuesIsUndetermined",
+                   caesium_on_rubidium(43501.0271, 0.01) +
+                       group(201, "Xx", 200, "Xx", 1.005, 10.0, 0.01, 10.0, 0.01) +
+                       group(200, "Xx", 201, "Xx", 0.995, -10.0, 0.01, -10.0, 0.01) + normal_end,
+                   {},
+                   1,
+                   "Undetermined: no anchor ties these nuclides to an absolute value\n  200Xx:"},
+        StatusCase{"NothingAdjusted",
+                   group(201, "Xx", 200, "Xx", 1.005, 10.0, 0.01, 10.0, 0.01) +
+                       group(200, "Xx", 201, "Xx", 0.995, -10.0, 0.01, -10.0, 0.01) + normal_end,
+                   {},
+                   1,
+                   "nothing was adjusted"},
+        StatusCase{
+            "MoleculeAnchorsThroughItsAtoms",
+            group(28, "Si", 28, "CO", 1.0, -17988.08484, 0.0001, -23073.46558, 0.0001) + normal_end,
+            {"--kev"},
+            0,
+            "(12C + 16O)      -4737.002168"}));
 
 struct Refusal {
   const char* name;
@@ -408,9 +469,136 @@ TEST(AdjustProgram, CorrelationsAreWrittenAsCsv) {
   ASSERT_EQ(run.exit_status, 0) << run.standard_error;
   const std::string csv = dir.read("c.csv").value();
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "nuclide,85Rb,87Rb,88Sr,133Cs");
-  EXPECT_NE(csv.find("\n85Rb,1.000000,"), std::string::npos) << csv;
-  EXPECT_NE(run.standard_output.find("-88070.932949"), std::string::npos)
-      << run.standard_output;  // 133Cs in keV
+  EXPECT_NE(csv.find("\n85Rb,1.000000000000000,"), std::string::npos) << csv;
+  // 133Cs in keV, by the table's own factor (931494.10242 keV/u), not the
+  // converter's older constant (which gives -88070.932949).
+  EXPECT_NE(run.standard_output.find("-88070.942273"), std::string::npos) << run.standard_output;
+  EXPECT_NE(run.standard_output.find("keV by the table's factor, 931494.10242 keV per u"),
+            std::string::npos);
+}
+
+std::vector<std::vector<double>> csv_numbers(const std::string& csv) {
+  std::vector<std::vector<double>> rows;
+  std::size_t at = csv.find('\n') + 1;
+  while (at < csv.size()) {
+    const std::size_t end = csv.find('\n', at);
+    std::vector<double> row;
+    std::size_t comma = csv.find(',', at);
+    while (comma < end) {
+      row.push_back(std::stod(csv.substr(comma + 1)));
+      comma = csv.find(',', comma + 1);
+    }
+    rows.push_back(row);
+    at = end + 1;
+  }
+  return rows;
+}
+
+// 187Re measured against 187Os, both with the table's 0.791 micro-u: the
+// Q-value's uncertainty is U alone (0.00131 micro-u, 1.22 eV), which only
+// the full covariance keeps; correlations printed to 6 digits (0.999999)
+// gave 1.04 eV.
+TEST(AdjustProgram, DifferenceKeepsTheFullCovarianceAndTheFilesKeepItToo) {
+  ScratchDir dir;
+  const double os187 = -44250.431, U = 0.00131;
+  dir.write("q.equat",
+            group(187, "Re", 187, "Os", 1.0, 2.648, U, os187 + 2.648, 0.791) + normal_end);
+  const RunResult run =
+      adjust_in(dir, {"q.equat", "--anchor", "187Re", "--difference", "187Re-187Os", "--json",
+                      "q.json", "--covariance", "cov.csv", "--correlations", "cor.csv"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  const json got = json::parse(dir.read("q.json").value());
+  ASSERT_EQ(got["differences"].size(), 1u);
+  const json& q = got["differences"][0];
+  EXPECT_EQ(q["difference"], "187Re-187Os");
+  const double sigma = q["uncertainty"].get<double>();
+  // The equation and the two anchors' difference, combined; C_aa + C_bb -
+  // 2 C_ab near 0.6 leaves 2e-6: about 1e-11 relative is what double keeps.
+  EXPECT_NEAR(sigma, 1.0 / std::sqrt(1.0 / (U * U) + 1.0 / (2.0 * 0.791 * 0.791)), 1e-10 * U);
+  EXPECT_NEAR(q["uncertainty_keV"].get<double>() * 1000.0, 1.22, 0.005);
+  EXPECT_NE(run.standard_output.find("187Re-187Os"), std::string::npos);
+
+  // From the covariance file, exactly; from the correlations, to 1e-6.
+  const auto cov = csv_numbers(dir.read("cov.csv").value());
+  ASSERT_EQ(cov.size(), 2u);
+  EXPECT_NEAR(std::sqrt(cov[0][0] + cov[1][1] - 2.0 * cov[0][1]), sigma, 1e-15);
+  const auto cor = csv_numbers(dir.read("cor.csv").value());
+  const double s0 = std::sqrt(cov[0][0]), s1 = std::sqrt(cov[1][1]);
+  EXPECT_NEAR(std::sqrt(s0 * s0 + s1 * s1 - 2.0 * cor[0][1] * s0 * s1), sigma, 1e-6 * sigma);
+}
+
+// The JSON names each nuclide's parts: an isomer is its element with a
+// letter, the table value says whether it is estimated, the keV use the
+// table's factor, which the JSON names.
+TEST(AdjustProgram, JsonDescribesEachNuclide) {
+  ScratchDir dir;
+  dir.write("iso.equat",
+            group(134, "Csm", 134, "Cs", 1.0, 148.5, 0.01, -93281.499 + 148.5, 0.02) + normal_end);
+  const RunResult run = adjust_in(dir, {"iso.equat", "--json", "iso.json"});
+  ASSERT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  const json got = json::parse(dir.read("iso.json").value());
+  EXPECT_EQ(got["mass_table"], "mass-excess-2020.csv");
+  EXPECT_EQ(got["kev_per_micro_u"].get<double>(), 0.93149410242);
+  std::map<std::string, json> nuclides;
+  for (const json& n : got["nuclides"]) nuclides[n["nuclide"].get<std::string>()] = n;
+  const json& isomer = nuclides.at("134Csm");
+  EXPECT_EQ(isomer["A"], 134);
+  EXPECT_EQ(isomer["Z"], 55);
+  EXPECT_EQ(isomer["symbol"], "Cs");
+  EXPECT_EQ(isomer["isomer"], "m");
+  // The isomer's table value is its ground state plus the 2020 table's
+  // measured E*, so it is not an estimate.
+  EXPECT_EQ(isomer["estimated"], false);
+  EXPECT_EQ(isomer["table_mass_excess"].get<double>(),
+            -93281.499 + 138.7441 / 0.93149410242);
+  EXPECT_EQ(nuclides.at("134Cs")["isomer"], nullptr);
+  EXPECT_EQ(nuclides.at("134Cs")["estimated"], false);
+  EXPECT_EQ(nuclides.at("134Cs")["mass_excess_keV"].get<double>(),
+            nuclides.at("134Cs")["mass_excess"].get<double>() * 0.93149410242);
+}
+
+// The data covariance file: two equations of one link sharing a common
+// part 0.8 of U = sqrt(1.64) give 1.068 and chi2 0.50; a statement that
+// names no equation is refused with its line.
+TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
+  ScratchDir dir;
+  dir.write("two.equat", caesium_on_rubidium(43501.0, 1.28062) +
+                             caesium_on_rubidium(43502.0, 1.28062) + normal_end);
+  dir.write("common.cov",
+            "# one reference-ion run for both\r\n"
+            "common run7 two.equat:1 0.8\n"
+            "common\trun7 two.equat:5   0.8  # the same run\n");
+  const RunResult run = adjust_in(dir, {"two.equat", "--data-covariance", "common.cov"});
+  EXPECT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
+  EXPECT_NE(run.standard_output.find("chi2 = 0.5000 for 1 degree of freedom"), std::string::npos)
+      << run.standard_output;
+  EXPECT_NE(run.standard_output.find("133Cs     -94547.563097"), std::string::npos);
+  EXPECT_NE(run.standard_output.find("    1.0677"), std::string::npos) << run.standard_output;
+
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"common run7 two.equat:2 0.8\n",
+            "freq2equat-adjust: bad.cov:1: 'two.equat:2' is no equation's FILE:LINE as the report "
+            "names it\n"},
+           {"\ncorrelation two.equat:1 two.equat:5 1.5\n",
+            "freq2equat-adjust: bad.cov:2: the correlation '1.5' is not a number in [-1, 1]\n"},
+           {"common run7 two.equat:1 2.0\n",
+            "freq2equat-adjust: bad.cov:1: the common part 2.0 exceeds the equation's U\n"},
+           {"common run7 two.equat:1 0.8\ncommon run7 two.equat:1 0.8\n",
+            "freq2equat-adjust: bad.cov:2: two.equat:1 is in 'run7' already\n"},
+           {"share two.equat:1\n",
+            "freq2equat-adjust: bad.cov:1: not 'common NAME FILE:LINE PART' or 'correlation "
+            "FILE:LINE FILE:LINE RHO'\n"},
+           {"correlation two.equat:1 two.equat:5 0.9\ncommon a two.equat:1 1.0\n"
+            "common a two.equat:5 1.0\n",
+            "freq2equat-adjust: the covariances of the data are no covariance matrix (not "
+            "positive definite): an equation's common parts and correlations together exceed its "
+            "U\n"}}) {
+    dir.write("bad.cov", text);
+    const RunResult bad = adjust_in(dir, {"two.equat", "--data-covariance", "bad.cov"});
+    EXPECT_EQ(bad.exit_status, 2) << text;
+    EXPECT_EQ(bad.standard_error, message) << text;
+    EXPECT_EQ(bad.standard_output, "");
+  }
 }
 
 }  // namespace
