@@ -14,6 +14,7 @@
 #include "cli/number_text.h"
 #include "cli/quoting.h"
 #include "nuclides/molecules.h"
+#include "nuclides/state_mass.h"
 #include "nuclides/symbols.h"
 
 namespace adjust {
@@ -46,6 +47,18 @@ class Components {
 bool is_carbon_12(const Nuclide& nuclide) { return nuclide.A == 12 && nuclide.symbol == "C"; }
 
 std::string number(double value, int decimals) { return cli::fixed(value, decimals); }
+
+// The tables' value of a nuclide as the equations name it: an isomer
+// ("134Csm", "38Kxm") as its ground state plus the excitation energy, so
+// that it anchors and is compared like any other.
+std::optional<nuclides::TableMass> table_value(const nuclides::MassTable& table,
+                                               const nuclides::NubaseTable* properties,
+                                               const Nuclide& nuclide) {
+  const std::optional<nuclides::StateName> state = nuclides::state_of_symbol(nuclide.symbol);
+  if (!state || state->letter == ' ') return table.find(nuclide.A, nuclide.symbol);
+  std::string why_not;
+  return nuclides::state_table_mass(table, properties, nuclide.A, *state, why_not);
+}
 
 std::string names_of(const std::vector<std::string>& names) {
   std::string text;
@@ -133,7 +146,7 @@ void Adjuster::find_molecules(const nuclides::MassTable& table) {
     at = k++;
     NuclideResult result;
     result.nuclide = nuclide;
-    result.table = table.find(nuclide.A, nuclide.symbol);
+    result.table = table_value(table, settings_.properties, nuclide);
     a_.nuclides.push_back(result);
   }
   for (const auto& [molecule, isotopes] : molecules) {

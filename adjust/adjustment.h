@@ -23,6 +23,7 @@
 #include "adjust/equations_file.h"
 #include "adjust/nuclide.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 
 namespace adjust {
 
@@ -74,6 +75,9 @@ struct AdjustSettings {
   bool anchor_all = false;                               // --anchor all
   double threshold = 3.0;
   bool reject = false;
+  // The isomers' excitation energies: an isomer's table value is its
+  // ground state's plus E* (nuclides/state_mass.h). Null: isomers have none.
+  const nuclides::NubaseTable* properties = nullptr;
 };
 
 struct Adjustment {

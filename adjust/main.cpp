@@ -25,6 +25,7 @@
 #include "conversion/constants.h"
 #include "nuclides/installed_data.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 #include "plot/render.h"
 
 namespace {
@@ -77,8 +78,11 @@ int adjust_files(int argc, char** argv) {
   if (const auto done = adjust::parse_options(argc, argv, options)) return *done;
 
   const std::string masses_path = nuclides::mass_table_named(options.masses);
+  const std::string nubase_path =
+      options.no_nubase ? std::string() : nuclides::nubase_table_named(options.nubase);
   std::vector<std::string> inputs = options.files;
   inputs.push_back(masses_path);
+  if (!nubase_path.empty()) inputs.push_back(nubase_path);
   if (options.data_covariance) inputs.push_back(*options.data_covariance);
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     for (std::size_t j = i + 1; j < options.files.size(); ++j) {
@@ -115,6 +119,21 @@ int adjust_files(int argc, char** argv) {
   nuclides::MassTable masses;
   if (!masses.load(masses_path, cli::shown_name(masses_path), diagnostics, message))
     return fail(message);
+  // The isomers' excitation energies: a table named on the command line
+  // must load; the installed one may be missing (a copied binary), which
+  // is said once and costs only the isomers' table values.
+  static nuclides::NubaseTable nubase;
+  bool nubase_loaded = false;
+  if (!nubase_path.empty()) {
+    if (nubase.load(nubase_path, cli::shown_name(nubase_path), diagnostics, message)) {
+      nubase_loaded = true;
+    } else if (!nuclides::is_default_mass_table(options.nubase)) {
+      return fail(message);
+    } else {
+      std::fprintf(stderr, "freq2equat-adjust: %s: isomers have no table values\n",
+                   message.c_str());
+    }
+  }
 
   std::vector<adjust::Equation> equations;
   std::vector<std::string> notes;
@@ -140,6 +159,7 @@ int adjust_files(int argc, char** argv) {
   if (equations.empty()) return fail("no equations to adjust");
 
   adjust::AdjustSettings settings;
+  settings.properties = nubase_loaded ? &nubase : nullptr;
   settings.threshold = options.threshold;
   settings.reject = options.reject;
   for (const std::string& anchor : options.anchors) {
@@ -168,6 +188,9 @@ int adjust_files(int argc, char** argv) {
   report.threshold = options.threshold;
   report.masses_name = cli::shown_name(cli::base_name(masses_path));
   report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
+  if (nubase_loaded) report.nubase_name = nubase.identity().described();
+  report.masses_table = masses.identity();
+  if (nubase_loaded) report.nubase_table = nubase.identity();
   // Every file or none: a failure of a later one leaves the earlier
   // targets as they were.
   cli::OutputSet written;

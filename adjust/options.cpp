@@ -30,6 +30,8 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.app().add_option("FILE", options.files,
                         "equations files as freq2equat writes them (vemo.equat)");
   line.add_masses(options.masses);
+  line.add_nubase(options.nubase);
+  line.add_no_nubase(options.no_nubase, options.nubase);
   line.app()
       .add_option("--anchor", options.anchors,
                   "anchor NUCLIDE (for example 133Cs) at its table value as well; 'all' anchors "

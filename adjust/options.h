@@ -22,6 +22,8 @@ struct Options {
   std::vector<std::string> differences;        // --difference A-B
   std::optional<std::string> covariance;       // --covariance FILE
   std::optional<std::string> data_covariance;  // --data-covariance FILE
+  std::optional<std::string> nubase;           // --nubase FILE|default
+  bool no_nubase = false;                      // --no-nubase
 };
 
 // Fills `options` from the arguments. Returns nothing when the adjustment

@@ -61,8 +61,12 @@ std::string text_report(const Adjustment& a, const ReportSettings& settings) {
   for (const NuclideResult& nuclide : a.nuclides) determined += nuclide.determined ? 1 : 0;
 
   out += "Adjusted mass excesses (micro-u" + std::string(settings.kev ? ", and keV" : "") + "), " +
-         cli::count_of(static_cast<long>(determined), "nuclide") +
-         "; table: " + settings.masses_name + "\n";
+         cli::count_of(static_cast<long>(determined), "nuclide") + "; table: " +
+         (settings.masses_table.checksum.empty() ? settings.masses_name
+                                                 : settings.masses_table.described()) +
+         (settings.nubase_name.empty() ? std::string()
+                                       : "; excitation energies: " + settings.nubase_name) +
+         "\n";
   if (settings.kev || !a.differences.empty()) {
     out += "keV by the table's factor, " + formatted("%.12g", settings.kev_per_micro_u * 1.0e6) +
            " keV per u\n";

@@ -2,10 +2,12 @@
 // JSON for programs, and the correlation matrix as CSV.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "adjust/adjustment.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/table_identity.h"
 
 namespace adjust {
 
@@ -13,6 +15,13 @@ struct ReportSettings {
   bool kev = false;         // mass excesses in keV as well
   double threshold = 3.0;   // for the words about flagged data
   std::string masses_name;  // the mass table, as the report names it
+  // The table of excitation energies, as the report names it; empty when
+  // none was used.
+  std::string nubase_name;
+  // The tables compared with, for the JSON: each by file name, edition and
+  // checksum (nuclides/table_identity.h).
+  nuclides::TableIdentity masses_table;
+  std::optional<nuclides::TableIdentity> nubase_table;
   // keV per micro-u for every keV shown: the mass table's own factor.
   double kev_per_micro_u = nuclides::kev_per_micro_u_2020;
 };
@@ -21,7 +30,7 @@ struct ReportSettings {
 // data marked.
 std::string text_report(const Adjustment& adjustment, const ReportSettings& settings);
 
-// The keys mass_table, kev_per_micro_u, chi2, degrees_of_freedom,
+// The keys mass_table, tables, kev_per_micro_u, chi2, degrees_of_freedom,
 // birge_ratio, p_value, nuclides, data, differences, undetermined, notes
 // and warnings.
 std::string json_report(const Adjustment& adjustment, const ReportSettings& settings);

@@ -11,9 +11,11 @@
 
 #include "check/binding_row_effect.h"
 #include "check/finding_report.h"
+#include "check/isomer_comparison.h"
 #include "check/source_line.h"
 #include "nuclides/binding_energy_data.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 #include "nuclides/symbols.h"
 #include "recordio/record_trace.h"
 
@@ -81,6 +83,10 @@ struct CheckContext {
   std::map<std::pair<std::uint32_t, std::int32_t>, double> given_uncertainty_ev;
   // Which rows of the binding-energy table the equations use, and how hard.
   RowEffects row_effects;
+  // The isomers' excitation energies; null when not loaded.
+  const nuclides::NubaseTable* properties = nullptr;
+  // Every line of an element or an isomer, for E* from two ratios.
+  std::vector<StateLine> state_lines;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.
   std::optional<std::string> unreadable;

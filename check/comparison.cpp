@@ -38,8 +38,9 @@ struct Cell {
 
 }  // namespace
 
-void print_comparison(const std::vector<Compared>& compared, const std::string& table_name) {
-  std::printf("mass excesses in micro-u beside %s:\n", table_name.c_str());
+void print_comparison(const std::vector<Compared>& compared, const std::string& table_name,
+                      const std::string& table_described) {
+  std::printf("mass excesses in micro-u beside %s:\n", table_described.c_str());
   std::vector<std::vector<Cell>> rows;
   rows.push_back({{"line"},
                   {"nuclide", false},

@@ -11,6 +11,9 @@ namespace check {
 // Prints one line per reference and measurement on standard output: the
 // mass excess as the converter computes it, the table's, their difference
 // in micro-u and in combined standard deviations.
-void print_comparison(const std::vector<Compared>& compared, const std::string& table_name);
+// The title names the table as `table_described` gives it (file, edition,
+// checksum), the note on estimates by `table_name`.
+void print_comparison(const std::vector<Compared>& compared, const std::string& table_name,
+                      const std::string& table_described);
 
 }  // namespace check

@@ -28,6 +28,11 @@ constexpr Severity L = Severity::listing;
 #define BELOW_BOUND                                                                             \
   "{single:below {charge} x {least} eV = {bound} eV, the least {charge} electrons of any atom " \
   "are bound by|below {least} eV, the least an electron of any atom is bound by}"
+#define ISOMER_ENERGY                                                                        \
+  "{from:over the mass table's ground state|from the ratios with its ground state on line "  \
+  "{ground_line}}, {value} +/- {sigma} keV, is {sigmas} sigma from {table}'s {table_value} " \
+  "+/- {table_sigma} keV{order:| (the table marks the order of ground state and isomer "     \
+  "uncertain)| (the table's order of ground state and isomer is reversed from ENSDF's)}"
 #define MOLECULAR_IONS "man freq2equat, MOLECULAR IONS"
 #define ROW_NOT_TOTAL                                                                          \
   "{element} with charge {charge}: {written} eV is not the total binding energy of the "       \
@@ -76,7 +81,7 @@ constexpr FindingKindInfo table[] = {
      "warning record and no binding-energy correction"},
     {unknown_symbol, "unknown-symbol", W,
      "'{symbol}' is not an element or a molecule as the converter reads it{shifted:| (the symbol "
-     "must start in column 5)}"},
+     "must start in column 5)}{hint:|: an isomer is written {spelling} here}"},
     {reference_flag, "reference-flag", W,
      "{byte} in the flag columns 32-33 of a reference line is not read: is the mass excess one "
      "column too far right?"},
@@ -198,7 +203,7 @@ constexpr FindingKindInfo table[] = {
     {unknown_nuclide, "unknown-nuclide", W,
      "{isomer:|the ground state of {nuclide}, }{A}{element} is not a known nuclide: the mass "
      "table, which lists every known one, has no {element} with mass number {A}{formula:| (is "
-     "it the molecule {upper}?)}"},
+     "it the molecule {upper}?)}{hint:|: an isomer is written {spelling} here}"},
     {molecule_mass_number, "molecule-mass-number", W,
      "no isotopes of the atoms of {formula} in the mass table add up to mass number {A}: is the "
      "mass number wrong?"},
@@ -231,6 +236,13 @@ constexpr FindingKindInfo table[] = {
      "{nuclide}: right for a newer, more precise value; the comparison used the table's {table} "
      "+/- {table_sigma}"},
     {mass_table_row, "mass-table-row", W, "{reason}: the row is left out"},
+    {isomer_excitation_far, "isomer-excitation-far", W,
+     "the excitation energy of {nuclide} " ISOMER_ENERGY
+     ": is it another state, or is a ratio or a flag wrong?"},
+    {isomer_excitation_systematics, "isomer-excitation-systematics", N,
+     "the excitation energy of {nuclide} " ISOMER_ENERGY
+     ": the table's value is from systematics, not measured"},
+    {nubase_table_row, "nubase-table-row", W, "{reason}: the row is left out"},
 
     {row_incomplete_at_end, "row-incomplete-at-end", W,
      "the last row has only {values} of its four values (number, symbol, charge, energy): the "

@@ -91,6 +91,9 @@ enum class FindingKind : std::uint16_t {
   reference_uncertainty_large,
   reference_uncertainty_small,
   mass_table_row,
+  isomer_excitation_far,
+  isomer_excitation_systematics,
+  nubase_table_row,
   // The rows of the binding-energy table.
   row_incomplete_at_end,
   row_value_refused,

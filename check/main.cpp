@@ -14,6 +14,7 @@
 #include "check/comparison_plot.h"
 #include "check/findings_json.h"
 #include "check/input_reading.h"
+#include "check/isomer_comparison.h"
 #include "check/make_table.h"
 #include "check/mass_table_rows.h"
 #include "check/options.h"
@@ -129,6 +130,11 @@ int check_files(int argc, char** argv) {
   const bool default_table = nuclides::is_default_mass_table(options.masses);
   if (!options.no_masses) masses_path = nuclides::mass_table_named(options.masses);
 
+  // The isomers' excitation energies, found and missed as the mass table is.
+  static nuclides::NubaseTable nubase;
+  const std::string nubase_path =
+      options.no_nubase ? std::string() : nuclides::nubase_table_named(options.nubase);
+
   // The picture is the one file this program writes: it must never be one
   // of the files it reads, or a slip in the command line would destroy data.
   // Nor may it be a FIFO (the write would wait for a reader for ever) or
@@ -138,7 +144,7 @@ int check_files(int argc, char** argv) {
   if (options.json) outputs.push_back({"--json", *options.json});
   if (!outputs.empty()) {
     const std::string clash =
-        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path});
+        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
     if (!clash.empty()) return fail(clash);
   }
   if (options.plot) {
@@ -157,6 +163,17 @@ int check_files(int argc, char** argv) {
     }
   }
 
+  if (!nubase_path.empty()) {
+    std::string error;
+    if (check::load_nubase_table(nubase, nubase_path, context, error)) {
+      context.properties = &nubase;
+    } else if (!nuclides::is_default_mass_table(options.nubase)) {
+      return fail(error);
+    } else {
+      cli::say(error + ": isomers are not compared with excitation energies");
+    }
+  }
+
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
   // The picture and the JSON get their names only once the listing has
@@ -166,8 +183,24 @@ int check_files(int argc, char** argv) {
   std::string error;
   if (!check::read_inputs(context, table, counts, error)) return fail(error);
 
+  // The isomers' E*, once every line of a block is known: the ground state
+  // may come after its isomer.
+  std::vector<check::IsomerComparison> isomers;
+  if (context.properties != nullptr) {
+    isomers = check::compare_isomers(context.state_lines, context.properties);
+    for (const check::IsomerComparison& compared : isomers) {
+      const check::StateLine& line = context.state_lines[compared.from];
+      if (auto finding = check::isomer_finding(compared, nubase.identity().file_name,
+                                               {context.freq.shown, line.line, line.text})) {
+        finding->column = line.value_column;
+        context.diagnostics.add(*finding);
+      }
+    }
+  }
   if (context.masses != nullptr)
-    check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)));
+    check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)),
+                            masses.identity().described());
+  if (!isomers.empty()) check::print_isomer_comparison(isomers, nubase.identity().described());
   if (options.plot) {
     check::ComparisonPlotSettings settings;
     // The table is named as physicists cite it; a table of one's own by its file.

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cli/number_text.h"
+#include "nuclides/isomer_names.h"
 #include "nuclides/physical_limits.h"
 
 namespace check {
@@ -92,13 +93,16 @@ Finding unknown_nuclide(const Compared& entry, const nuclides::SymbolMeaning& me
                         const Place& place) {
   const std::string formula = upper_case(meaning.text);
   const bool may_be_molecule = formula != meaning.text && !nuclides::formula_atoms(formula).empty();
+  const std::optional<std::string> spelling = nuclides::conventional_spelling(entry.nuclide);
   return place.line.at(place.columns.mass_number, FindingKind::unknown_nuclide)
       .choice("isomer", entry.kind == nuclides::SymbolKind::isomer ? 1 : 0)
       .with("nuclide", entry.nuclide)
       .count("A", entry.A)
       .with("element", meaning.element)
       .choice("formula", may_be_molecule ? 1 : 0)
-      .with("upper", formula);
+      .with("upper", formula)
+      .choice("hint", spelling ? 1 : 0)
+      .with("spelling", spelling.value_or(""));
 }
 
 // How far a value lies from the table's: "{sigmas} sigma ({difference} micro-u)".

@@ -17,4 +17,16 @@ bool load_mass_table(nuclides::MassTable& masses, const std::string& path, Check
   return loaded;
 }
 
+bool load_nubase_table(nuclides::NubaseTable& properties, const std::string& path,
+                       CheckContext& context, std::string& error) {
+  const bool loaded = properties.load(path, error);
+  const std::string shown = cli::shown_name(path);
+  for (const nuclides::LeftOutRow& row : properties.left_out()) {
+    context.diagnostics.add(LinePlace{shown, row.line, row.text}
+                                .at(row.column, FindingKind::nubase_table_row)
+                                .with("reason", row.reason));
+  }
+  return loaded;
+}
+
 }  // namespace check

@@ -9,6 +9,7 @@
 
 #include "check/check_context.h"
 #include "nuclides/mass_table.h"
+#include "nuclides/nubase_table.h"
 
 namespace check {
 
@@ -17,5 +18,9 @@ namespace check {
 // one-line reason in `error` then.
 bool load_mass_table(nuclides::MassTable& masses, const std::string& path, CheckContext& context,
                      std::string& error);
+
+// The same for the table of nuclear properties (nubase-table-row).
+bool load_nubase_table(nuclides::NubaseTable& properties, const std::string& path,
+                       CheckContext& context, std::string& error);
 
 }  // namespace check

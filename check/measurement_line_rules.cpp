@@ -10,6 +10,7 @@
 #include "cli/number_text.h"
 #include "conversion/constants.h"
 #include "conversion/equation_formats.h"
+#include "nuclides/isomer_names.h"
 #include "nuclides/physical_limits.h"
 #include "nuclides/symbols.h"
 #include "recordio/input_fields.h"
@@ -215,15 +216,19 @@ Findings block_marker(const MeasurementLine& line, const conversion::Symbol& sym
               .with("symbol", std::string(symbol.data(), 4))};
 }
 
-Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol) {
+Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol, std::int32_t A) {
   const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   const std::int32_t column = line.field(symbol_field).column;
   if (meaning.kind == nuclides::SymbolKind::blank)
     return {line.place.at(column, FindingKind::no_symbol)};
   if (meaning.kind != nuclides::SymbolKind::unknown) return {};
+  const std::optional<std::string> spelling =
+      nuclides::conventional_spelling(std::to_string(A) + meaning.text);
   return {line.place.at(column, FindingKind::unknown_symbol)
               .with("symbol", meaning.text)
-              .choice("shifted", symbol[0] == ' ' ? 1 : 0)};
+              .choice("shifted", symbol[0] == ' ' ? 1 : 0)
+              .choice("hint", spelling ? 1 : 0)
+              .with("spelling", spelling.value_or(""))};
 }
 
 Findings flag(const MeasurementLine& line) {

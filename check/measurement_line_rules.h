@@ -69,7 +69,10 @@ Findings blank_measurement_line(const MeasurementLine& line,
                                 const conversion::Equation& equation);
 Findings block_marker(const MeasurementLine& line, const conversion::Symbol& symbol);
 
-Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol);
+// A symbol that is no element or molecule; one that is an isomer written
+// another common way ("Km" for 38, "mCs", "m2Hf") gets the conventional
+// spelling of the isomer with mass number `A`.
+Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol, std::int32_t A);
 Findings flag(const MeasurementLine& line);
 Findings charge_state(const MeasurementLine& line, std::int32_t charge);
 // A real field without its point, with a decimal comma, or one that reads

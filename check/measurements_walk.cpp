@@ -8,6 +8,7 @@
 #include "check/line_bytes.h"
 #include "check/mass_table_comparison.h"
 #include "cli/number_text.h"
+#include "nuclides/isomer_names.h"
 #include "nuclides/symbols.h"
 #include "recordio/conditions.h"
 
@@ -79,6 +80,36 @@ void MeasurementsWalk::compare(bool reference_line, std::int32_t A,
   context_.compared.push_back(entry);
 }
 
+void MeasurementsWalk::note_state(bool reference_line, std::int32_t A,
+                                  const conversion::Symbol& symbol, std::int32_t charge,
+                                  double value, double sigma_over_ground,
+                                  std::optional<double> ratio, double ratio_sigma) {
+  if (context_.properties == nullptr) return;
+  const std::optional<nuclides::StateName> state =
+      nuclides::state_of_symbol(nuclides::without_trailing_blanks({symbol.data(), symbol.size()}));
+  if (!state) return;
+  StateLine noted;
+  noted.line = context_.freq.trace.line_number;
+  noted.block = blocks_;
+  noted.A = A;
+  noted.charge = charge;
+  noted.state = *state;
+  noted.nuclide = nuclide_text(A, symbol);
+  noted.reference = reference_line;
+  noted.value = value;
+  noted.sigma_over_ground = sigma_over_ground;
+  if (context_.masses != nullptr) noted.ground = context_.masses->find(A, state->element);
+  if (noted.ground) {
+    noted.sigma_over_ground = std::hypot(sigma_over_ground, noted.ground->uncertainty);
+  }
+  noted.ratio = ratio;
+  noted.ratio_sigma = ratio_sigma;
+  const MeasurementLine here = line();
+  noted.text = std::string(here.place.source);
+  noted.value_column = here.field(value_field).first_mark;
+  context_.state_lines.push_back(std::move(noted));
+}
+
 void MeasurementsWalk::reference(const ReferenceRecord& reference) {
   ++blocks_;
   begin_line();
@@ -94,7 +125,7 @@ void MeasurementsWalk::reference(const ReferenceRecord& reference) {
   bool readable = !misread_line(line_rules::blank_reference_line(here)) &&
                   !misread_line(line_rules::block_marker(here, reference.symbol_ref));
   if (readable) {
-    add(line_rules::symbol(here, reference.symbol_ref));
+    add(line_rules::symbol(here, reference.symbol_ref, reference.A_ref));
     add(line_rules::flag(here));
     add(line_rules::charge_state(here, reference.charge_ref));
   }
@@ -117,6 +148,8 @@ void MeasurementsWalk::reference(const ReferenceRecord& reference) {
                             .reference;
   compare(true, reference.A_ref, reference.symbol_ref, reference.charge_ref,
           conversion::energy_found(energy), reference.mass_excess_ref, reference.sigma_ref);
+  note_state(true, reference.A_ref, reference.symbol_ref, reference.charge_ref,
+             reference.mass_excess_ref, reference.sigma_ref, std::nullopt, 0.0);
 }
 
 void MeasurementsWalk::measurement(const ReferenceRecord& reference,
@@ -156,7 +189,7 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   if (misread_line(line_rules::blank_measurement_line(here, reference, measurement, equation)) ||
       misread_line(line_rules::block_marker(here, measurement.symbol_meas)))
     return;
-  add(line_rules::symbol(here, measurement.symbol_meas));
+  add(line_rules::symbol(here, measurement.symbol_meas, measurement.A_meas));
   add(line_rules::flag(here));
   add(line_rules::charge_state(here, measurement.charge_meas));
   add(block_rules_.measurement(context_.freq.trace.line_number, progress.record));
@@ -197,6 +230,10 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
   compare(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
           equation.correction_applied, equation.mass_excess_meas, equation.sigma_meas, equation.C,
           correction_sigma);
+  note_state(false, measurement.A_meas, measurement.symbol_meas, measurement.charge_meas,
+             equation.mass_excess_meas,
+             std::hypot(equation.sigma_meas, correction_sigma.value_or(0.0)), equation.q,
+             equation.sigma_q);
 }
 
 void MeasurementsWalk::marker(const MeasurementRecord& /*line*/) {

@@ -54,6 +54,11 @@ class MeasurementsWalk final : public conversion::MeasurementsVisitor {
                std::int32_t charge, bool corrected, double value, double sigma,
                double correction = 0.0, std::optional<double> correction_sigma = std::nullopt);
   void listing(Finding finding);
+  // Keeps an element's or an isomer's line for the isomers' excitation
+  // energies, worked out when the whole file is read.
+  void note_state(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
+                  std::int32_t charge, double value, double sigma_over_ground,
+                  std::optional<double> ratio, double ratio_sigma);
 
   CheckContext& context_;
   const conversion::BindingEnergyTable& table_;

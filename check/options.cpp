@@ -28,6 +28,8 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.add_value("--table", options.table, "FILE", "check FILE instead of DIR/ionization.data");
   line.add_masses(options.masses);
   line.add_no_masses(options.no_masses);
+  line.add_nubase(options.nubase);
+  line.add_no_nubase(options.no_nubase, options.nubase);
   line.add_plot(options.plot, "the comparison with the mass table");
   line.add_plot_unit(options.plot_kev);
   line.add_flag("--plot-references", options.plot_references,

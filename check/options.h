@@ -15,6 +15,8 @@ struct Options {
   bool plot_kev = false;                  // --plot-unit keV
   bool plot_references = false;           // --plot-references
   bool no_masses = false;                 // --no-masses
+  std::optional<std::string> nubase;      // --nubase FILE|default
+  bool no_nubase = false;                 // --no-nubase
   std::optional<std::string> make_table;  // --make-table FILE
   std::optional<std::string> json;        // --json FILE
   bool verbose = false;                   // -v, --verbose

@@ -88,8 +88,22 @@ void CommandLine::add_verbose(bool& verbose) {
 
 void CommandLine::add_masses(std::optional<std::string>& masses) {
   add_value("--masses", masses, "FILE|default",
-            "compare with the mass table FILE (CSV, as the shipped one) instead of the 2020 "
-            "table installed with the program ('default')");
+            "compare with the mass table FILE (CSV, as the shipped one, or the fixed-column "
+            "file as published) instead of the 2020 table installed with the program "
+            "('default')");
+}
+
+void CommandLine::add_nubase(std::optional<std::string>& nubase) {
+  add_value("--nubase", nubase, "FILE|default",
+            "take the isomers' excitation energies from FILE (the table of nuclear properties "
+            "as published) instead of the 2020 table installed with the program ('default')");
+}
+
+void CommandLine::add_no_nubase(bool& no_nubase, const std::optional<std::string>& nubase) {
+  add_flag("--no-nubase", no_nubase, "use no table of excitation energies");
+  add_rule([&no_nubase, &nubase]() -> std::string {
+    return no_nubase && nubase ? "--no-nubase and --nubase contradict each other" : std::string();
+  });
 }
 
 void CommandLine::add_no_masses(bool& no_masses) {

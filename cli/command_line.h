@@ -30,12 +30,19 @@ class CommandLine {
   // The options every program spells and means alike. -h/--help and
   // --version are always there.
   void add_verbose(bool& verbose);
-  // --masses FILE|default: the mass table (CSV) to compare with; "default"
+  // --masses FILE|default: the mass table (CSV, or the fixed-column file
+  // as published) to compare with; "default"
   // names the 2020 table installed with the programs
   // (nuclides::mass_table_named).
   void add_masses(std::optional<std::string>& masses);
   // --no-masses: compare with no table (contradicts --masses and --plot).
   void add_no_masses(bool& no_masses);
+  // --nubase FILE|default: the table of nuclear properties (as published)
+  // the isomers' excitation energies come from; "default" names the 2020
+  // table installed with the programs (nuclides::nubase_table_named).
+  void add_nubase(std::optional<std::string>& nubase);
+  // --no-nubase: no excitation energies (contradicts --nubase).
+  void add_no_nubase(bool& no_nubase, const std::optional<std::string>& nubase);
   // --plot FILE: `what` is drawn into FILE, .svg, .pdf or .png.
   void add_plot(std::optional<std::string>& plot, const std::string& what);
   // --plot-unit micro-u|keV: the picture's unit; anything else is a usage

@@ -43,6 +43,10 @@ class CsvRows {
   // the last.
   bool next();
 
+  // The whole file as read, for a caller that tells its format or names it
+  // by its checksum.
+  std::string_view bytes() const { return bytes_; }
+
   // The current line (without its CR), its number, and its fields.
   std::string_view line() const { return line_; }
   std::int64_t line_number() const { return line_number_; }

@@ -9,6 +9,7 @@
 
 #include "cli/quoting.h"
 #include "nuclides/csv_rows.h"
+#include "nuclides/published_mass_table.h"
 #include "nuclides/symbols.h"
 
 namespace nuclides {
@@ -18,6 +19,17 @@ namespace {
 // The columns the table must start with, as its header names them.
 constexpr std::string_view expected_header = "Z,A,symbol,mass_excess_micro_u,uncertainty_micro_u";
 constexpr std::size_t estimated_column = 7;
+
+// The CSV states what it is in its first comment line ("# Atomic mass
+// excesses from the 2020 atomic mass table: ..."), up to a colon.
+std::string csv_edition(std::string_view bytes) {
+  if (bytes.substr(0, 1) != "#") return {};
+  std::string_view line = bytes.substr(1, bytes.find('\n') - 1);
+  line = line.substr(0, line.find(':'));
+  while (!line.empty() && (line.front() == ' ')) line.remove_prefix(1);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.remove_suffix(1);
+  return std::string(line.substr(0, 80));
+}
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -75,6 +87,8 @@ bool MassTable::load(const std::string& path, std::string& error) {
   bool any_range = false;
   CsvRows rows;
   if (!rows.read(path, error)) return false;
+  if (is_published_mass_table(rows.bytes())) return load_published(rows.bytes(), path, error);
+  identity_ = identify_table(path, rows.bytes(), csv_edition(rows.bytes()));
   bool header_seen = false;
   while (rows.next()) {
     const std::string_view line = rows.line();

@@ -5,6 +5,9 @@
 // are comments and the first other line names the columns. Only the
 // micro-u columns are used for values; the keV column tells the table's own
 // keV per micro-u, which differs slightly from the converter's constant.
+// The table as it is published in fixed columns
+// (nuclides/published_mass_table.h) is read as well, told from the CSV by
+// the row format its header states.
 #pragma once
 
 #include <cstddef>
@@ -12,10 +15,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "nuclides/table_identity.h"
 
 namespace nuclides {
 
@@ -61,14 +66,19 @@ class MassTable {
   // most closely (each column is rounded to its last digit, so a row
   // allows a range of factors; the narrowest range wins).
   std::optional<double> kev_per_micro_u() const { return kev_per_micro_u_; }
+  // Which table was read: file name, edition as stated, checksum.
+  const TableIdentity& identity() const { return identity_; }
 
  private:
+  bool load_published(std::string_view bytes, const std::string& path, std::string& error);
+
   struct Entry {
     TableMass mass;
     std::int64_t line = 0;
   };
   std::map<std::pair<std::int32_t, std::string>, Entry> masses_;
   std::optional<double> kev_per_micro_u_;
+  TableIdentity identity_;
   std::vector<LeftOutRow> left_out_;
 };
 

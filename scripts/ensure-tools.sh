@@ -20,6 +20,8 @@ command -v pkg-config >/dev/null || missing+=(pkg-config)
 # its options with CLI11.
 have_header cairo/cairo.h || missing+=(libcairo2-dev)
 have_header pango-1.0/pango/pangocairo.h || missing+=(libpango1.0-dev)
+# A table is named by its SHA-256, from GLib (beneath pango).
+have_header glib-2.0/glib.h || missing+=(libglib2.0-dev)
 [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)
 have_header eigen3/Eigen/Dense || missing+=(libeigen3-dev)
 have_header nlohmann/json.hpp || missing+=(nlohmann-json3-dev)

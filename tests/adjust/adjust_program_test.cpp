@@ -549,7 +549,11 @@ TEST(AdjustProgram, JsonDescribesEachNuclide) {
   EXPECT_EQ(isomer["Z"], 55);
   EXPECT_EQ(isomer["symbol"], "Cs");
   EXPECT_EQ(isomer["isomer"], "m");
-  EXPECT_EQ(isomer["estimated"], nullptr);
+  // The isomer's table value is its ground state plus the 2020 table's
+  // measured E*, so it is not an estimate.
+  EXPECT_EQ(isomer["estimated"], false);
+  EXPECT_EQ(isomer["table_mass_excess"].get<double>(),
+            -93281.499 + 138.7441 / 0.93149410242);
   EXPECT_EQ(nuclides.at("134Cs")["isomer"], nullptr);
   EXPECT_EQ(nuclides.at("134Cs")["estimated"], false);
   EXPECT_EQ(nuclides.at("134Cs")["mass_excess_keV"].get<double>(),

@@ -100,6 +100,7 @@ struct Case {
   std::string id;
   std::string masses = {};  // written as m.csv when not empty
   Environment environment = {};
+  std::string nubase = {};  // written as n.txt when not empty
 };
 
 inline void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -246,6 +247,31 @@ inline const std::vector<Case>& cases() {
        " 133Cs     1    -94548.04200000     0.00800000\n 134Csm    1   1007529.82727455     "
        "0.00025188\n",
        rows_2020, default_masses, "vemo.freq:2:16", "isomer-below-ground"},
+      // 178m2Hf 1 keV above the table's 2446.09(8) keV, from the two ratios.
+      {"IsomerExcitationFromTheRatios",
+       " 133Cs     1    -94548.04200000     0.00800000\n"
+       " 178Hf     1   1338875.80684367     0.00012000\n"
+       " 178Hfn    1   1338895.57330260     0.00012000\n",
+       rows_2020 + "72 Hf 1 6.825\n", default_masses, "vemo.freq:3:16", "isomer-excitation-far"},
+      // 118Csm 300 keV above the table's 100(60)# keV, which is from
+      // systematics, and whose order with the ground state is uncertain.
+      {"IsomerExcitationFromSystematics",
+       " 133Cs     1    -94548.04200000     0.00800000\n"
+       " 118Cs     1    887296.16395028     0.00012000\n"
+       " 118Csm    1    887299.39496490     0.00012000\n",
+       rows_2020, default_masses, "vemo.freq:3:17", "isomer-excitation-systematics"},
+      {"IsomerSpelledAnotherWay", R + put(M, 5, "mCs"), T, no_masses, "vemo.freq:2:5",
+       "unknown-symbol"},
+      {"NubaseTableNotANumber",
+       R + M,
+       T,
+       {"--no-masses", "--nubase", "n.txt"},
+       "n.txt:3:19",
+       "nubase-table-row",
+       {},
+       {},
+       "# Nubase2020 rows\n134 0550   134Cs  -86891.165      0.016\n"
+       "078 0290   78Cu   -5x000          100\n"},
       {"IsomerTooHigh",
        " 133Cs     1    -94548.04200000     0.00800000\n 134Csm    1   1007700.00000000     "
        "0.00025188\n",
@@ -373,12 +399,18 @@ inline bool has_finding(const std::string& text, const std::string& place, const
   return false;
 }
 
-// The checker on the case's files in a directory of their own.
-inline testing_support::RunResult run(const Case& c) {
-  testing_support::ScratchDir dir;
+// The case's input files, written into `dir`.
+inline void write_files(const Case& c, const testing_support::ScratchDir& dir) {
   dir.write("vemo.freq", c.freq);
   dir.write("ionization.data", c.table);
   if (!c.masses.empty()) dir.write("m.csv", c.masses);
+  if (!c.nubase.empty()) dir.write("n.txt", c.nubase);
+}
+
+// The checker on the case's files in a directory of their own.
+inline testing_support::RunResult run(const Case& c) {
+  testing_support::ScratchDir dir;
+  write_files(c, dir);
   testing_support::RunOptions options;
   options.working_directory = dir.path();
   options.environment = c.environment;

@@ -37,9 +37,7 @@ TEST(FindingsJson, EveryCaseHasItsFindingAtItsPlace) {
   for (const finding_cases::Case& c : finding_cases::cases()) {
     if (c.arguments == finding_cases::make_table || !c.environment.empty()) continue;
     ScratchDir dir;
-    dir.write("vemo.freq", c.freq);
-    dir.write("ionization.data", c.table);
-    if (!c.masses.empty()) dir.write("m.csv", c.masses);
+    finding_cases::write_files(c, dir);
     const Written written = check_with_json(dir, c.arguments);
     ASSERT_TRUE(written.document.is_object()) << c.name;
     bool found = false;
