@@ -457,7 +457,7 @@ bool Adjuster::solve(std::string& error) {
   if (!fit.covariance_positive) {
     error =
         "the covariances of the data are no covariance matrix (not positive definite): an "
-        "equation's common parts and correlations together exceed its U";
+        "equation's common components and correlations together exceed its U";
     return false;
   }
   if (!fit.full_rank) {

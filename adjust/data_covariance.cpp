@@ -91,7 +91,8 @@ bool read_data_covariance(const std::string& path, const std::string& shown,
         return false;
       }
       if (std::fabs(part) > equations[e].U) {
-        error = here + "the common part " + std::string(words[3]) + " exceeds the equation's U";
+        error =
+            here + "the common component " + std::string(words[3]) + " exceeds the equation's U";
         return false;
       }
       const std::string name(words[1]);

@@ -13,7 +13,7 @@
 //       the two equations' correlation coefficient, within [-1, 1]: the
 //       covariance RHO * U_i * U_j.
 //
-// Each equation's U stays its whole uncertainty: the common part is a part
+// Each equation's U stays its whole uncertainty: the common component is a part
 // of it, not added to it.
 #pragma once
 

@@ -552,8 +552,7 @@ TEST(AdjustProgram, JsonDescribesEachNuclide) {
   // The isomer's table value is its ground state plus the 2020 table's
   // measured E*, so it is not an estimate.
   EXPECT_EQ(isomer["estimated"], false);
-  EXPECT_EQ(isomer["table_mass_excess"].get<double>(),
-            -93281.499 + 138.7441 / 0.93149410242);
+  EXPECT_EQ(isomer["table_mass_excess"].get<double>(), -93281.499 + 138.7441 / 0.93149410242);
   EXPECT_EQ(nuclides.at("134Cs")["isomer"], nullptr);
   EXPECT_EQ(nuclides.at("134Cs")["estimated"], false);
   EXPECT_EQ(nuclides.at("134Cs")["mass_excess_keV"].get<double>(),
@@ -561,7 +560,7 @@ TEST(AdjustProgram, JsonDescribesEachNuclide) {
 }
 
 // The data covariance file: two equations of one link sharing a common
-// part 0.8 of U = sqrt(1.64) give 1.068 and chi2 0.50; a statement that
+// component 0.8 of U = sqrt(1.64) give 1.068 and chi2 0.50; a statement that
 // names no equation is refused with its line.
 TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
   ScratchDir dir;
@@ -585,7 +584,7 @@ TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
            {"\ncorrelation two.equat:1 two.equat:5 1.5\n",
             "freq2equat-adjust: bad.cov:2: the correlation '1.5' is not a number in [-1, 1]\n"},
            {"common run7 two.equat:1 2.0\n",
-            "freq2equat-adjust: bad.cov:1: the common part 2.0 exceeds the equation's U\n"},
+            "freq2equat-adjust: bad.cov:1: the common component 2.0 exceeds the equation's U\n"},
            {"common run7 two.equat:1 0.8\ncommon run7 two.equat:1 0.8\n",
             "freq2equat-adjust: bad.cov:2: two.equat:1 is in 'run7' already\n"},
            {"share two.equat:1\n",
@@ -594,7 +593,8 @@ TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
            {"correlation two.equat:1 two.equat:5 0.9\ncommon a two.equat:1 1.0\n"
             "common a two.equat:5 1.0\n",
             "freq2equat-adjust: the covariances of the data are no covariance matrix (not "
-            "positive definite): an equation's common parts and correlations together exceed its "
+            "positive definite): an equation's common components and correlations together exceed "
+            "its "
             "U\n"}}) {
     dir.write("bad.cov", text);
     const RunResult bad = adjust_in(dir, {"two.equat", "--data-covariance", "bad.cov"});

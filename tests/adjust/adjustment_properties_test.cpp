@@ -474,7 +474,7 @@ TEST(AdjustmentProperties, MoleculeIsTheSumOfItsAtoms) {
   EXPECT_EQ(b.undetermined_count(), 0u);
 }
 
-// Two equations of one link, each of independent part 1 and common part
+// Two equations of one link, each of independent part 1 and common component
 // 0.8 (U = sqrt(1.64)): together sigma 1.068, and a difference of 1 between
 // them chi2 0.50. Taken as independent: 0.906 and 0.30.
 TEST(AdjustmentProperties, CommonComponentCorrelatesTheData) {
