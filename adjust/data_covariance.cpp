@@ -9,6 +9,7 @@
 
 #include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "cli/text_lines.h"
 
 namespace adjust {
 
@@ -59,17 +60,12 @@ bool read_data_covariance(const std::string& path, const std::string& shown,
   };
   std::map<std::string, std::vector<Part>> groups;
   std::set<std::pair<std::size_t, std::string>> in_group;
-  std::int64_t line_number = 0;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + at, end - at);
-    at = end + 1;
-    ++line_number;
+  cli::TextLines lines(bytes);
+  std::string_view line;
+  while (lines.next(line)) {
+    const std::int64_t line_number = lines.number();
     if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
       line = line.substr(0, hash);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const std::vector<std::string_view> words = words_of(line);
     if (words.empty()) continue;
     const std::string here = shown + ":" + std::to_string(line_number) + ": ";

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "check/sigmas_apart.h"
 #include "cli/number_text.h"
 
 namespace check {
@@ -19,13 +20,7 @@ double Compared::combined_sigma() const {
   return std::sqrt(sigma * sigma + binding * binding + table->uncertainty * table->uncertainty);
 }
 
-double Compared::sigmas() const {
-  const double d = difference();
-  const double s = combined_sigma();
-  if (d == 0.0) return 0.0;
-  if (s == 0.0) return std::copysign(std::numeric_limits<double>::infinity(), d);
-  return d / s;
-}
+double Compared::sigmas() const { return sigmas_apart(difference(), combined_sigma()); }
 
 namespace {
 

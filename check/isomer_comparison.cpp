@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "check/sigmas_apart.h"
 #include "cli/number_text.h"
 #include "conversion/constants.h"
 #include "nuclides/physical_limits.h"
@@ -17,13 +18,7 @@ double IsomerComparison::combined_sigma() const {
   return std::hypot(measured.uncertainty, table->uncertainty);
 }
 
-double IsomerComparison::sigmas() const {
-  const double d = difference();
-  const double s = combined_sigma();
-  if (d == 0.0) return 0.0;
-  if (s == 0.0) return std::copysign(std::numeric_limits<double>::infinity(), d);
-  return d / s;
-}
+double IsomerComparison::sigmas() const { return sigmas_apart(difference(), combined_sigma()); }
 
 namespace {
 

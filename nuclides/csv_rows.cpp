@@ -65,17 +65,13 @@ bool CsvRows::read(const std::string& path, std::string& error) {
     error = "cannot read " + quoted_ + ": " + reason;
     return false;
   }
+  lines_ = cli::TextLines(bytes_);
   return true;
 }
 
 bool CsvRows::next() {
-  while (at_ < bytes_.size()) {
-    std::size_t end = bytes_.find('\n', at_);
-    if (end == std::string::npos) end = bytes_.size();
-    std::string_view line = std::string_view(bytes_).substr(at_, end - at_);
-    at_ = end + 1;
-    ++line_number_;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  std::string_view line;
+  while (lines_.next(line)) {
     if (trimmed(line).empty() || line.front() == '#') continue;
     line_ = line;
     split_fields(line, fields_);
@@ -95,7 +91,7 @@ bool CsvRows::open(const std::string& path, const std::vector<std::string_view>&
     std::size_t position = 0;
     while (position < fields_.size() && fields_[position].text != column) ++position;
     if (position == fields_.size()) {
-      error = quoted_ + ": line " + std::to_string(line_number_) + " has no column '" +
+      error = quoted_ + ": line " + std::to_string(lines_.number()) + " has no column '" +
               std::string(column) + "'";
       return false;
     }

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/text_lines.h"
+
 namespace nuclides {
 
 class CsvRows {
@@ -49,7 +51,7 @@ class CsvRows {
 
   // The current line (without its CR), its number, and its fields.
   std::string_view line() const { return line_; }
-  std::int64_t line_number() const { return line_number_; }
+  std::int64_t line_number() const { return lines_.number(); }
   const std::vector<Field>& fields() const { return fields_; }
 
   // Field `column` (an index into the names given to open) of the current
@@ -62,8 +64,7 @@ class CsvRows {
  private:
   std::string quoted_;  // the file's name, for messages
   std::string bytes_;
-  std::size_t at_ = 0;
-  std::int64_t line_number_ = 0;
+  cli::TextLines lines_;  // over bytes_
   std::string_view line_;
   std::vector<std::size_t> positions_;  // the file's column of each name asked for
   std::vector<Field> fields_;           // of the current line

@@ -6,6 +6,7 @@
 
 #include "cli/bounded_file.h"
 #include "cli/quoting.h"
+#include "cli/text_lines.h"
 #include "nuclides/fixed_columns.h"
 #include "nuclides/symbols.h"
 
@@ -88,15 +89,10 @@ bool NubaseTable::load(const std::string& path, std::string& error) {
     return false;
   }
   std::string edition;
-  std::int64_t line_number = 0;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + at, end - at);
-    at = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  cli::TextLines lines(bytes);
+  std::string_view line;
+  while (lines.next(line)) {
+    const std::int64_t line_number = lines.number();
     if (!line.empty() && line.front() == '#') {
       if (edition.empty()) edition = stated_edition(line);
       continue;
@@ -118,7 +114,8 @@ bool NubaseTable::load(const std::string& path, std::string& error) {
       continue;
     }
     const char digit = at_column(line, state_digit.first);
-    if (!table_integer(column_field(line, atomic_number_columns.first, atomic_number_columns.last), state.Z) ||
+    if (!table_integer(column_field(line, atomic_number_columns.first, atomic_number_columns.last),
+                       state.Z) ||
         state.Z < 0 || digit < '0' || digit > '9') {
       warn(atomic_number_columns.first, "no atomic number and state digit in columns 5-8");
       continue;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "cli/quoting.h"
+#include "cli/text_lines.h"
 #include "nuclides/fixed_columns.h"
 #include "nuclides/mass_table.h"
 #include "nuclides/symbols.h"
@@ -141,15 +142,10 @@ bool read_published_mass_table(std::string_view bytes, const std::string& name,
     after_titles,
     in_rows
   } part = Part::before_format;
-  std::int64_t line_number = 0;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(at, end - at);
-    at = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  cli::TextLines lines(bytes);
+  std::string_view line;
+  while (lines.next(line)) {
+    const std::int64_t line_number = lines.number();
     if (part == Part::before_format || part == Part::before_titles) {
       if (edition.empty()) edition = stated_edition(line);
     }
