@@ -36,7 +36,8 @@ std::string value_at(const std::string& line, std::int32_t column) {
 // or more, alone after the energy. Anything else there (a unit, or a second
 // row run onto the line) is text the converter drops, and a finding.
 std::optional<double> fifth_value(std::string_view rest) {
-  const std::string_view text = nuclides::without_trailing_blanks(rest);
+  std::string_view text = rest;
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   // No number of use is longer than this; a long line is not copied.
   constexpr std::size_t longest = 40;
   if (text.empty() || text.size() > longest ||
