@@ -7,13 +7,26 @@
 #include <utility>
 
 #include "cli/number_text.h"
+#include "nuclides/symbols.h"
+#include "plot/nuclide_label.h"
 
 namespace adjust {
 
 namespace {
 
-plot::Label label_of(const Nuclide& nuclide) {
-  return {std::to_string(nuclide.A), nuclide.symbol, {}};
+// A molecule by its atoms' isotopes (12C16O), anything else by its name
+// as a reader writes it (134mCs).
+plot::Label label_of(const Adjustment& a, const Nuclide& nuclide) {
+  for (const NuclideResult& result : a.nuclides) {
+    if (result.nuclide != nuclide || result.atoms.empty()) continue;
+    std::string isotopes;
+    for (const auto& [index, count] : result.atoms) {
+      for (int i = 0; i < count; ++i)
+        isotopes += (isotopes.empty() ? "" : "+") + a.nuclides[index].nuclide.name();
+    }
+    return plot::molecule_label(isotopes);
+  }
+  return plot::nuclide_label(nuclide.A, nuclide.symbol);
 }
 
 // The nuclide a datum is drawn with: the measured one of an equation.
@@ -31,11 +44,13 @@ std::string signed_text(double value, const char* unit) {
 }  // namespace
 
 plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
-                               double kev_per_micro_u) {
-  const bool kev = kev_per_micro_u > 0.0;
+                               double kev_per_micro_u, bool in_sigma, plot::Size size) {
+  const bool kev = kev_per_micro_u > 0.0 && !in_sigma;
   const double factor = kev ? kev_per_micro_u : 1.0;
+  const char* unit = in_sigma ? "\u03c3" : kev ? " keV" : " \u03bcu";
   plot::Figure figure;
   figure.title = title;
+  figure.size = size;
   figure.when_empty = "no adjusted nuclide";
   using plot::LegendEntry;
   using plot::Mark;
@@ -43,54 +58,65 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
       {Mark::filled_circle, false, false, "adjusted \u2212 table, adjusted 1\u03c3 bar"});
   figure.legend.push_back(
       {Mark::filled_circle, false, true, "table's 1\u03c3; \u00b11 for residuals"});
-  figure.legend.push_back({Mark::open_square, false, false, "anchored at the table's value"});
+  figure.legend.push_back(
+      {Mark::clipped_band, false, false, "band beyond the frame, \u00b1 written"});
+  figure.legend.push_back({Mark::small_circle, false, false, "bar shorter than its mark"});
   figure.legend.push_back({Mark::edge_triangle, false, false, "off the scale, its value written"});
 
   plot::Section masses;
-  masses.axis_label = kev ? "adjusted \u2212 table (keV)" : "adjusted \u2212 table (\u03bcu)";
+  masses.axis_label = in_sigma ? "(adjusted \u2212 table) / combined \u03c3"
+                      : kev    ? "adjusted \u2212 table (keV)"
+                               : "adjusted \u2212 table (\u03bcu)";
+  bool any_anchored = false;
+  bool any_estimated = false;
   plot::Footnote not_in_table{"Not in the table:", {}};
   plot::Footnote not_determined{"Not determined:", {}};
   for (const NuclideResult& nuclide : a.nuclides) {
     if (!nuclide.determined) {
-      not_determined.items.push_back({label_of(nuclide.nuclide), {}});
+      not_determined.items.push_back({label_of(a, nuclide.nuclide), {}});
       continue;
     }
     if (!nuclide.table) {
-      not_in_table.items.push_back({label_of(nuclide.nuclide), {}});
+      not_in_table.items.push_back({label_of(a, nuclide.nuclide), {}});
       continue;
     }
     plot::Point point;
-    point.label = label_of(nuclide.nuclide);
-    point.value = (nuclide.mass_excess - nuclide.table->mass_excess) * factor;
-    point.error = nuclide.uncertainty * factor;
-    point.band = nuclide.table->uncertainty * factor;
-    point.mark = nuclide.anchored ? Mark::open_square : Mark::filled_circle;
+    point.label = label_of(a, nuclide.nuclide);
+    const double difference = nuclide.mass_excess - nuclide.table->mass_excess;
     const double sigma = std::sqrt(nuclide.uncertainty * nuclide.uncertainty +
-                                   nuclide.table->uncertainty * nuclide.table->uncertainty) *
-                         factor;
-    if (sigma > 0.0 && std::fabs(point.value) > 3.0 * sigma) {
+                                   nuclide.table->uncertainty * nuclide.table->uncertainty);
+    const double scale = in_sigma ? (sigma > 0.0 ? 1.0 / sigma : 0.0) : factor;
+    point.value = difference * scale;
+    point.error = nuclide.uncertainty * scale;
+    point.band = nuclide.table->uncertainty * scale;
+    if (in_sigma && !(sigma > 0.0)) point.value = std::nan("");
+    point.band_estimated = nuclide.table->estimated;
+    any_estimated = any_estimated || nuclide.table->estimated;
+    point.mark = nuclide.anchored ? Mark::open_square : Mark::filled_circle;
+    any_anchored = any_anchored || nuclide.anchored;
+    if (sigma > 0.0 && std::fabs(difference) > 3.0 * sigma && !nuclide.table->estimated) {
       point.highlighted = true;
-      point.note = cli::sigma_count(std::fabs(point.value) / sigma) + "\u03c3";
+      point.caption = cli::sigma_count(std::fabs(difference) / sigma) + "\u03c3";
     }
-    point.off_scale_text = signed_text(point.value, kev ? " keV" : " \u03bcu");
+    point.off_scale_text = signed_text(point.value, unit);
     masses.groups.push_back({{point}});
   }
 
   plot::Section residuals;
   residuals.heading = "Normalized residuals of the data";
-  residuals.axis_label = "(value \u2212 adjusted) / uncertainty";
+  residuals.axis_label = "normalized residual";
+  residuals.band = 1.0;
   std::map<Nuclide, plot::Group> by_nuclide;
   for (const Datum& datum : a.data) {
     if (!datum.used && !datum.rejected) continue;
     plot::Point point;
-    point.label = label_of(nuclide_of(a, datum));
+    point.label = label_of(a, nuclide_of(a, datum));
     point.value = datum.normalized_residual;
-    point.band = 1.0;
     point.mark = datum.rejected                      ? Mark::open_circle
                  : datum.kind == Datum::Kind::anchor ? Mark::open_square
                                                      : Mark::filled_circle;
     point.highlighted = datum.flagged && !datum.rejected;
-    if (point.highlighted) point.note = signed_text(datum.normalized_residual, "");
+    if (point.highlighted) point.caption = signed_text(datum.normalized_residual, "");
     point.off_scale_text = signed_text(datum.normalized_residual, "");
     by_nuclide[nuclide_of(a, datum)].points.push_back(std::move(point));
   }
@@ -109,9 +135,17 @@ plot::Figure adjustment_figure(const Adjustment& a, const std::string& title,
   }
   if (any_highlighted) {
     figure.legend.push_back({Mark::filled_circle, true, false,
-                             "over 3 combined \u03c3 from the table; the flagged datum"});
+                             "over 3 combined \u03c3 from the table (\u03c3 under the label); "
+                             "the flagged datum"});
   }
   if (any_rejected) figure.legend.push_back({Mark::open_circle, false, false, "rejected datum"});
+  if (any_anchored) {
+    figure.legend.push_back({Mark::open_square, false, false, "anchored at the table's value"});
+  }
+  if (any_estimated) {
+    figure.legend.push_back(
+        {Mark::filled_circle, false, true, "table's value from systematics (#)", true});
+  }
   if (!not_in_table.items.empty()) figure.footnotes.push_back(std::move(not_in_table));
   if (!not_determined.items.empty()) figure.footnotes.push_back(std::move(not_determined));
   return figure;

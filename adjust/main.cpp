@@ -207,6 +207,7 @@ int adjust_files(int argc, char** argv) {
     return fail(message);
   }
 
+  std::vector<std::string> picture_pages;
   if (options.plot) {
     std::string title = cli::base_name(options.files.front());
     if (options.files.size() > 1)
@@ -215,7 +216,9 @@ int adjust_files(int argc, char** argv) {
     // keV as the table's own columns give it, as the checker's picture takes it.
     const double kev_per_micro_u = options.plot_kev ? report.kev_per_micro_u : 0.0;
     const std::string why = plot::write_picture(
-        adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot, &written);
+        adjust::adjustment_figure(adjustment, title, kev_per_micro_u, options.plot_sigma,
+                                  plot::size_named(options.plot_size)),
+        *options.plot, &written, &picture_pages);
     if (!why.empty()) return fail(why);
   }
 
@@ -223,6 +226,9 @@ int adjust_files(int argc, char** argv) {
   // A symbol read from a file may hold an escape sequence: shown as <1B>.
   const std::string shown = cli::terminal_text(text, true);
   std::fwrite(shown.data(), 1, shown.size(), stdout);
+  // A picture of several pages is several files: the reader is told which.
+  if (picture_pages.size() > 1)
+    std::printf("picture: %s\n", plot::listed_names(picture_pages).c_str());
   if (const std::string lost = written.place_all(); !lost.empty()) return fail(lost);
   // 0 only when every datum was used and nothing asks for a second look.
   const bool look_again = adjustment.flagged_count() > 0 || adjustment.undetermined_count() > 0 ||

@@ -53,6 +53,8 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.add_plot(options.plot,
                 "the adjusted values against the table and the data's normalized residuals");
   line.add_plot_unit(options.plot_kev);
+  line.add_plot_scale(options.plot_sigma);
+  line.add_plot_size(options.plot_size);
   line.add_verbose(options.verbose);
   line.app()
       .add_option("--difference", options.differences,

@@ -18,6 +18,8 @@ struct Options {
   std::optional<std::string> json;             // --json FILE
   std::optional<std::string> plot;             // --plot FILE.svg|.pdf|.png
   bool plot_kev = false;                       // --plot-unit keV
+  bool plot_sigma = false;                     // --plot-scale sigma
+  std::string plot_size = "page";              // --plot-size column|page|slide
   bool verbose = false;                        // -v, --verbose
   std::vector<std::string> differences;        // --difference A-B
   std::optional<std::string> covariance;       // --covariance FILE

@@ -143,8 +143,8 @@ int check_files(int argc, char** argv) {
   if (options.plot) outputs.push_back({"--plot", *options.plot});
   if (options.json) outputs.push_back({"--json", *options.json});
   if (!outputs.empty()) {
-    const std::string clash =
-        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
+    const std::string clash = cli::output_clash(
+        outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
     if (!clash.empty()) return fail(clash);
   }
   if (options.plot) {
@@ -213,9 +213,18 @@ int check_files(int argc, char** argv) {
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
     settings.in_kev = options.plot_kev;
     settings.references = options.plot_references;
+    settings.in_sigma = options.plot_sigma;
+    settings.size = plot::size_named(options.plot_size);
+    if (context.properties != nullptr) {
+      settings.isomers = &isomers;
+      settings.state_lines = &context.state_lines;
+    }
+    std::vector<std::string> pages;
     const std::string why = plot::write_picture(
-        check::comparison_figure(context.compared, settings), *options.plot, &written);
+        check::comparison_figure(context.compared, settings), *options.plot, &written, &pages);
     if (!why.empty()) return fail(why);
+    // A picture of several pages is several files: the reader is told which.
+    if (pages.size() > 1) std::printf("picture: %s\n", plot::listed_names(pages).c_str());
   }
 
   if (options.json) {

@@ -32,6 +32,8 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.add_no_nubase(options.no_nubase, options.nubase);
   line.add_plot(options.plot, "the comparison with the mass table");
   line.add_plot_unit(options.plot_kev);
+  line.add_plot_scale(options.plot_sigma);
+  line.add_plot_size(options.plot_size);
   line.add_flag("--plot-references", options.plot_references,
                 "draw the reference lines too (else listed under the picture)");
   line.add_value("--make-table", options.make_table, "FILE",

@@ -14,6 +14,8 @@ struct Options {
   std::optional<std::string> plot;        // --plot FILE.svg|.pdf|.png
   bool plot_kev = false;                  // --plot-unit keV
   bool plot_references = false;           // --plot-references
+  bool plot_sigma = false;                // --plot-scale sigma
+  std::string plot_size = "page";         // --plot-size column|page|slide
   bool no_masses = false;                 // --no-masses
   std::optional<std::string> nubase;      // --nubase FILE|default
   bool no_nubase = false;                 // --no-nubase

@@ -127,6 +127,36 @@ void CommandLine::add_plot_unit(bool& kev) {
   });
 }
 
+void CommandLine::add_plot_scale(bool& sigma) {
+  auto scale = std::make_shared<std::optional<std::string>>();
+  add_value("--plot-scale", *scale, "unit|sigma",
+            "the picture's vertical scale: in its unit (default), or (value - table) / combined "
+            "sigma");
+  add_rule([scale, &sigma]() -> std::string {
+    if (!*scale) return {};
+    if (**scale != "unit" && **scale != "sigma") {
+      return "option '--plot-scale' takes unit or sigma, not " + quoted_name(**scale);
+    }
+    sigma = **scale == "sigma";
+    return {};
+  });
+}
+
+void CommandLine::add_plot_size(std::string& size) {
+  auto word = std::make_shared<std::optional<std::string>>();
+  add_value("--plot-size", *word, "column|page|slide",
+            "the picture's shape: one journal column (8.6 cm), a page (17.8 cm, the default) or "
+            "a 1920x1080 slide");
+  add_rule([word, &size]() -> std::string {
+    if (!*word) return {};
+    if (**word != "column" && **word != "page" && **word != "slide") {
+      return "option '--plot-size' takes column, page or slide, not " + quoted_name(**word);
+    }
+    size = **word;
+    return {};
+  });
+}
+
 void CommandLine::add_json(std::optional<std::string>& json, const std::string& what) {
   add_value("--json", json, "FILE", "write " + what + " to FILE as JSON");
 }

@@ -48,6 +48,12 @@ class CommandLine {
   // --plot-unit micro-u|keV: the picture's unit; anything else is a usage
   // error. `kev` is set for keV.
   void add_plot_unit(bool& kev);
+  // --plot-scale unit|sigma: the picture's vertical scale, in the unit or
+  // in combined standard deviations; `sigma` is set for sigma.
+  void add_plot_scale(bool& sigma);
+  // --plot-size column|page|slide: the picture's shape; `size` gets the
+  // word (it keeps its value, the default, when the option is not given).
+  void add_plot_size(std::string& size);
   // --json FILE: `what` written to FILE as JSON.
   void add_json(std::optional<std::string>& json, const std::string& what);
 

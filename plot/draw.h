@@ -8,8 +8,8 @@
 
 namespace plot {
 
-// Draws `layout` (made from `figure`) with the origin at the picture's top
-// left corner, in points.
-void draw(cairo_t* cr, const Figure& figure, const Layout& layout);
+// Draws `page` of `layout` with the origin at the page's top left corner,
+// in points.
+void draw(cairo_t* cr, const Layout& layout, const Page& page);
 
 }  // namespace plot

@@ -8,13 +8,16 @@
 // A caller fills a Figure with plain values; plot/render.h lays it out and
 // writes it. Nothing here knows about files of this project.
 //
-// The picture is 16 cm wide (453.5 pt; 1600 pixels in PNG and SVG) and as
-// tall as its panels need. Sections follow one another down the page; each
-// is cut into panels of at most `Figure::points_per_panel` points, each panel
-// with a vertical scale of its own, chosen so that every point that is not
-// highlighted shows whole and highlighted points show unless they would
-// squeeze the others; a point beyond its panel's scale is a triangle on the
-// edge with `off_scale_text` beside it.
+// The picture has one of three shapes (`Size`): a journal column, a
+// double-column page, a 16:9 slide. Sections follow one another down the
+// page; each is cut into panels of as many points as the width holds with
+// their labels apart, and panels that do not fit a page go on further
+// pages. Each panel has a vertical scale of its own, chosen from the points'
+// values and bars, never from the bands: every bar of a point that is not
+// highlighted shows whole, highlighted points show unless they would
+// squeeze the others, and a point beyond the scale is a triangle on the
+// edge with `off_scale_text` beside it. A band beyond the frame is cut at
+// its edge, marked as going on, with its half-height written there.
 #pragma once
 
 #include <string>
@@ -39,19 +42,24 @@ enum class Mark {
   filled_circle,  // the usual point
   open_circle,    // a point that lacks something the legend explains
   open_square,    // a value copied from elsewhere (a reference)
+  open_diamond,   // a measurement against itself (a null equation)
   edge_triangle,  // for the legend: how an off-scale point is shown
+  small_circle,   // for the legend: a bar shorter than its mark, so the mark shrinks
+  clipped_band,   // for the legend: a band cut at the frame, its size written
 };
 
 struct Point {
   Label label;
-  double value = 0.0;  // up the page, in the section's unit
-  double error = 0.0;  // half-length of the error bar; 0: none
-  double band = 0.0;   // half-height of the shaded band around zero at this point; 0: none
+  double value = 0.0;           // up the page, in the section's unit
+  double error = 0.0;           // half-length of the error bar; 0: none
+  double band = 0.0;            // half-height of the shaded band around zero at this point; 0: none
+  bool band_estimated = false;  // the band is an estimate: outlined, not filled
   Mark mark = Mark::filled_circle;
   bool highlighted = false;    // drawn in red, e.g. far from the reference
-  std::string note;            // written beside the point ("35.2σ"); may be empty
   std::string off_scale_text;  // written beside the edge marker when off scale (the value)
-  std::string caption;         // written after the label, below the axis; may be empty
+  // Written after the label, below the axis ("35.2σ" of a red point, the
+  // table's value of an isomer); may be empty.
+  std::string caption;
 };
 
 // Points of one nuclide, drawn side by side in the order given; groups are
@@ -67,6 +75,9 @@ struct Section {
   // True: the scale is symmetric about zero, for differences. False: it
   // runs from the lowest to the highest value shown (and includes zero).
   bool symmetric = true;
+  // Half-height of one band around zero across the whole frame (the ±1 of
+  // normalized residuals); 0: none.
+  double band = 0.0;
 };
 
 struct LegendEntry {
@@ -74,7 +85,13 @@ struct LegendEntry {
   bool highlighted = false;
   bool band = false;  // a swatch of the shaded band instead of a mark
   std::string text;
+  bool estimated_band = false;  // the swatch is the outlined band of an estimate
 };
+
+// The picture's shape: 8.6 cm wide for one journal column, 17.8 cm for a
+// double-column page (each at most a page tall), or a 16:9 slide of 1920 x
+// 1080 pixels.
+enum class Size { column, page, slide };
 
 // A line of text under the panels that may hold labels: an introduction,
 // then items separated by commas, wrapped to the picture's width.
@@ -90,15 +107,15 @@ struct Footnote {
 
 struct Figure {
   std::string title;
-  // Drawn under the title, wrapped, always inside the picture. An entry of
-  // Mark::edge_triangle is left out when no point is off its panel's scale.
+  // Drawn under the title of every page, wrapped, always inside the
+  // picture. Entries of Mark::edge_triangle, small_circle and clipped_band
+  // are left out when nothing is drawn that way.
   std::vector<LegendEntry> legend;
   std::vector<Section> sections;
   std::vector<Footnote> footnotes;
-  int points_per_panel = 24;
-  // Beyond this many panels the picture would be metres long (and a PNG of
-  // it gigabytes): the points left over are counted under the last panel.
-  int most_panels = 20;
+  Size size = Size::page;
+  // At most this many points in a panel; 0: as many as the width holds.
+  int points_per_panel = 0;
   // Said in the middle of the first panel when no section holds a point.
   std::string when_empty = "nothing to draw";
 };

@@ -1,22 +1,22 @@
-// layout.cpp - panels, scales, columns and wrapped text of a picture.
+// layout.cpp - pages, panels, scales, columns and every text of a picture.
 #include "plot/layout.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace plot {
 
 namespace {
 
-constexpr double margin_left = 64.0;  // tick values and the rotated axis label
-constexpr double margin_right = 10.0;
-constexpr double margin_bottom = 12.0;
-constexpr double frame_height = 150.0;
-constexpr double panel_gap = 14.0;
-constexpr double text_row = 15.0;      // baseline to baseline of 11 pt text
-constexpr double swatch_width = 14.0;  // the legend's mark before its text
-constexpr double group_gap = 0.6;      // in columns
-constexpr double frame_padding = 5.0;  // between the frame and its outer bands
+constexpr double points_per_cm = 72.0 / 2.54;
+// A journal's page holds about 23 cm of figure under its caption.
+constexpr double page_height = 23.0 * points_per_cm;
+constexpr double print_pixels_per_point = 300.0 / 72.0;  // 300 dpi
+
+constexpr double group_gap = 0.6;  // in columns
+// A column is as wide as a label turned up needs, with air on both sides.
+constexpr double column_per_label = 1.6;
 
 bool finite(double v) { return std::isfinite(v); }
 
@@ -28,62 +28,177 @@ double nice_step(double raw) {
   return 10.0 * power;
 }
 
-// Points of a section cut into panels: about the same number in each, a
-// group kept whole unless it alone is more than a panel holds.
-std::vector<std::vector<const Group*>> panels_of(const Section& section, int per_panel) {
+// Columns a run of groups takes: its points and the gaps between groups.
+double slots_of(std::size_t points, std::size_t groups) {
+  return static_cast<double>(points) + group_gap * static_cast<double>(groups > 0 ? groups - 1 : 0);
+}
+
+// Groups of a section cut into panels of at most `limit` columns (gaps
+// counted), about the same number in each, a group kept whole unless it
+// alone is more than a panel holds: then its points are cut.
+std::vector<std::vector<std::vector<const Point*>>> panels_of(const Section& section,
+                                                              std::size_t limit) {
+  std::vector<std::vector<const Point*>> groups;
   std::size_t total = 0;
-  for (const Group& g : section.groups) total += g.points.size();
-  std::vector<std::vector<const Group*>> panels;
-  if (total == 0) return panels;
-  const std::size_t limit = static_cast<std::size_t>(std::max(per_panel, 1));
-  const std::size_t count = (total + limit - 1) / limit;
-  const std::size_t target = (total + count - 1) / count;
-  std::size_t in_panel = 0;
   for (const Group& g : section.groups) {
     if (g.points.empty()) continue;
-    if (panels.empty() ||
-        (in_panel > 0 && (in_panel >= target || in_panel + g.points.size() > limit))) {
-      panels.emplace_back();
-      in_panel = 0;
+    for (std::size_t at = 0; at < g.points.size(); at += limit) {
+      groups.emplace_back();
+      for (std::size_t i = at; i < std::min(g.points.size(), at + limit); ++i)
+        groups.back().push_back(&g.points[i]);
     }
-    panels.back().push_back(&g);
-    in_panel += g.points.size();
+    total += g.points.size();
+  }
+  std::vector<std::vector<std::vector<const Point*>>> panels;
+  if (total == 0) return panels;
+  const double whole = slots_of(total, groups.size());
+  const double count = std::ceil(whole / static_cast<double>(limit));
+  const double target = whole / count;
+  double in_panel = 0.0;
+  for (std::vector<const Point*>& g : groups) {
+    const double needs = static_cast<double>(g.size()) + (in_panel > 0.0 ? group_gap : 0.0);
+    if (panels.empty() || (in_panel > 0.0 && (in_panel + needs / 2.0 > target ||
+                                              in_panel + needs > static_cast<double>(limit)))) {
+      panels.emplace_back();
+      in_panel = 0.0;
+    }
+    in_panel += panels.back().empty() ? static_cast<double>(g.size()) : needs;
+    panels.back().push_back(std::move(g));
   }
   return panels;
 }
 
-// Places `pieces` (each with the width it needs) along rows no wider than
-// `width`, starting at `x0`; a piece wider than a row gets a row of its own.
+std::string tick_text(double value, double step) {
+  const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value) < step * 1e-6 ? 0.0 : value);
+  std::string out = text;
+  if (out[0] == '-') out.replace(0, 1, "\u2212");  // a minus sign, not a hyphen
+  return out;
+}
+
+// A band's half-height where the band is cut: two significant digits or so.
+std::string band_text(double band) {
+  char text[64];
+  if (band >= 1.0e5 || band < 1.0e-3) {
+    std::snprintf(text, sizeof text, "\u00b1%.1e", band);
+  } else {
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(band))), 0, 4);
+    std::snprintf(text, sizeof text, "\u00b1%.*f", decimals, band);
+  }
+  return text;
+}
+
+struct Measured {
+  cairo_t* cr;
+  PlacedText flat(const RichText& text, double size, double x, double baseline,
+                  bool bold = false) const {
+    const Extent e = extent_of(cr, text, size, bold);
+    return {text,
+            size,
+            x,
+            baseline,
+            false,
+            bold,
+            PlacedText::plain,
+            {x, baseline - e.ascent, e.width, e.ascent + e.descent}};
+  }
+  // Read upwards from (x, start); the glyphs reach left of x by the ascent.
+  PlacedText upwards(const RichText& text, double size, double x, double start) const {
+    const Extent e = extent_of(cr, text, size);
+    return {text,
+            size,
+            x,
+            start,
+            true,
+            false,
+            PlacedText::plain,
+            {x - e.ascent, start - e.width, e.ascent + e.descent, e.width}};
+  }
+  // Upwards, centred across `centre`.
+  PlacedText upwards_centred(const RichText& text, double size, double centre, double start) const {
+    const Extent e = extent_of(cr, text, size);
+    return upwards(text, size, centre + (e.ascent - e.descent) / 2.0, start);
+  }
+  double width(const RichText& text, double size, bool bold = false) const {
+    return width_of(cr, text, size, bold);
+  }
+};
+
+// Pieces placed along rows no wider than `width` from `x0`; a piece wider
+// than a row gets a row of its own. `before` is the room a legend's swatch
+// takes in front of its text.
 struct Piece {
   RichText text;
   const LegendEntry* entry = nullptr;
-  double width = 0.0;
 };
 
-void wrap(std::vector<TextRow>& rows, const std::vector<Piece>& pieces, double x0, double width,
-          double spacing, double& baseline) {
-  TextRow row;
-  double x = x0;
-  for (const Piece& piece : pieces) {
-    if (!row.pieces.empty() && x + piece.width > x0 + width) {
-      row.baseline = baseline;
-      rows.push_back(std::move(row));
-      row = TextRow();
-      baseline += text_row;
-      x = x0;
+struct PageBuilder {
+  const Figure& figure;
+  const Shape shape;
+  Measured m;
+  double margin;  // around the page's content
+  std::vector<Page> pages;
+  double y = 0.0;
+  std::vector<Piece> legend;
+
+  double row() const { return shape.text * 1.75; }
+  double bottom_limit() const { return shape.most_height - margin; }
+
+  void wrap(Page& page, const std::vector<Piece>& pieces, double spacing, PlacedText::Ink ink) {
+    const double swatch = shape.text * 1.4;
+    const double x0 = margin;
+    const double right = shape.width - margin;
+    double x = x0;
+    bool any = false;
+    if (pieces.empty()) return;
+    y += shape.text;  // the first row's ascent
+    for (const Piece& piece : pieces) {
+      const double before = piece.entry != nullptr ? swatch : 0.0;
+      const double w = before + m.width(piece.text, shape.text);
+      if (any && x + w > right) {
+        x = x0;
+        y += row();
+      }
+      if (piece.entry != nullptr) page.swatches.push_back({piece.entry, x + before - 3.0, y});
+      PlacedText placed = m.flat(piece.text, shape.text, x + before, y);
+      placed.ink = ink;
+      page.texts.push_back(std::move(placed));
+      x += w + spacing;
+      any = true;
     }
-    row.pieces.push_back(
-        {x + (piece.entry != nullptr ? swatch_width : 0.0), piece.text, piece.entry});
-    x += piece.width + spacing;
+    y += row() - shape.text;
   }
-  if (!row.pieces.empty()) {
-    row.baseline = baseline;
-    rows.push_back(std::move(row));
-    baseline += text_row;
+
+  void start_page() {
+    pages.emplace_back();
+    y = margin + shape.title * 1.3;  // the title's line, set when the pages are counted
+    wrap(pages.back(), legend, shape.text * 1.5, PlacedText::plain);
+    y += shape.text * 0.5;
   }
-}
+
+  // Room for `height` more on this page, a new page when not (unless the
+  // page holds nothing yet, when the thing goes on it whatever its height).
+  Page& room_for(double height, bool page_empty_of_panels) {
+    if (y + height > bottom_limit() && !page_empty_of_panels) start_page();
+    return pages.back();
+  }
+};
 
 }  // namespace
+
+Shape shape_of(Size size) {
+  switch (size) {
+    case Size::column:
+      return {8.6 * points_per_cm, page_height, false, print_pixels_per_point, 7.0, 7.5, 8.5, 95.0};
+    case Size::slide:
+      // 960 x 540 points at two pixels each: text of 10 points is 20 pixels.
+      return {960.0, 540.0, true, 2.0, 10.0, 12.0, 15.0, 150.0};
+    case Size::page:
+      break;
+  }
+  return {17.8 * points_per_cm, page_height, false, print_pixels_per_point, 8.0, 9.0, 10.0, 120.0};
+}
 
 RichText label_text(const Point& point) {
   RichText text = rich(point.label);
@@ -99,12 +214,11 @@ Scale scale_for(const std::vector<const Point*>& points, bool symmetric) {
   double low = 0.0;
   double high = 0.0;
   bool any = false;
+  // The bars decide; a band joins only when it is not much larger than
+  // them, so that a table's wide band never squeezes this work's bars into
+  // dots: beyond, it is cut at the frame.
   const auto take = [&](const Point& p) {
     const double error = finite(p.error) ? std::fabs(p.error) : 0.0;
-    if (finite(p.band)) {
-      low = std::min(low, -std::fabs(p.band));
-      high = std::max(high, std::fabs(p.band));
-    }
     if (!finite(p.value)) return;
     low = std::min(low, p.value - error);
     high = std::max(high, p.value + error);
@@ -112,6 +226,14 @@ Scale scale_for(const std::vector<const Point*>& points, bool symmetric) {
   };
   for (const Point* p : points) {
     if (!p->highlighted) take(*p);
+  }
+  const double reach = std::max(-low, high);
+  for (const Point* p : points) {
+    const double band = std::fabs(p->band);
+    if (!p->highlighted && finite(band) && (!any || band <= 1.5 * reach)) {
+      low = std::min(low, -band);
+      high = std::max(high, band);
+    }
   }
   // A highlighted point joins the scale when it would not squeeze the rest
   // to less than a third of the frame; beyond, it goes on the edge.
@@ -131,14 +253,14 @@ Scale scale_for(const std::vector<const Point*>& points, bool symmetric) {
     }
   }
   if (symmetric) {
-    const double m = std::max(-low, high);
-    low = -m;
-    high = m;
+    const double most = std::max(-low, high);
+    low = -most;
+    high = most;
   }
   if (!(high - low > 0.0) || !finite(high - low)) {
-    const double m = finite(high) && high > 0.0 ? high : 1.0;
-    low = symmetric ? -m : std::min(low, 0.0);
-    high = m;
+    const double most = finite(high) && high > 0.0 ? high : 1.0;
+    low = symmetric ? -most : std::min(low, 0.0);
+    high = most;
     if (!(high - low > 0.0) || !finite(low)) low = high - 1.0;
   }
   // The frame ends a little beyond the largest extent, not on the next
@@ -159,116 +281,305 @@ Scale scale_for(const std::vector<const Point*>& points, bool symmetric) {
   return scale;
 }
 
+namespace {
+
+struct PanelPlan {
+  const Section* section = nullptr;
+  bool first_of_section = false;
+  std::vector<std::vector<const Point*>> groups;
+  Scale scale;
+};
+
+// The ticks on a scale, as `draw` sets them; none when the scale is too
+// far from its step to count.
+std::vector<double> ticks_of(const Scale& scale) {
+  std::vector<double> ticks;
+  const double first = std::ceil(scale.low / scale.step - 1e-9);
+  const double last = std::floor(scale.high / scale.step + 1e-9);
+  if (!(std::fabs(first) < 1e9 && std::fabs(last) < 1e9 && last - first < 100.0)) return ticks;
+  for (long t = std::lround(first); t <= std::lround(last); ++t)
+    ticks.push_back(static_cast<double>(t) * scale.step);
+  return ticks;
+}
+
+// An axis label in one line, or two when one is longer than the frame.
+std::vector<std::string> axis_lines(const Measured& m, const std::string& label, double size,
+                                    double room) {
+  if (m.width(rich(label), size) <= room) return {label};
+  std::size_t best = std::string::npos;
+  for (std::size_t at = label.find(' '); at != std::string::npos; at = label.find(' ', at + 1)) {
+    if (best == std::string::npos ||
+        std::fabs(static_cast<double>(at) - static_cast<double>(label.size()) / 2.0) <
+            std::fabs(static_cast<double>(best) - static_cast<double>(label.size()) / 2.0))
+      best = at;
+  }
+  if (best == std::string::npos) return {label};
+  return {label.substr(0, best), label.substr(best + 1)};
+}
+
+}  // namespace
+
 Layout lay_out(const Figure& figure, cairo_t* measure) {
   Layout layout;
-  const double inner_width = layout.width - margin_left - margin_right;
-  double y = 22.0;
-  layout.title_baseline = y;
-  y += 20.0;
+  layout.shape = shape_of(figure.size);
+  const Shape& shape = layout.shape;
+  const Measured m{measure};
+  const double margin = std::max(6.0, shape.text);
+  const double mark_radius = shape.text * 0.4;
+  const double line = shape.text * 1.25;
 
-  // The scales decide whether any point sits on an edge, which the legend
-  // then explains; the panels are placed below the legend.
+  // Panels and their scales first: they decide the left margin (tick values
+  // and axis labels) and which legend entries have something to explain.
+  const double label_height = [&] {
+    const Extent e = extent_of(measure, rich(Label{"134m", "Cs", "2+"}), shape.label);
+    return e.ascent + e.descent;
+  }();
+  std::vector<PanelPlan> plans;
+  double tick_width = 0.0;
+  std::size_t axis_line_count = 1;
   bool any_off_scale = false;
-  for (const Section& section : figure.sections) {
-    for (const std::vector<const Group*>& groups : panels_of(section, figure.points_per_panel)) {
-      std::vector<const Point*> points;
-      for (const Group* g : groups) {
-        for (const Point& p : g->points) points.push_back(&p);
-      }
-      const Scale scale = scale_for(points, section.symmetric);
-      for (const Point* p : points) {
-        any_off_scale = any_off_scale || !(p->value >= scale.low && p->value <= scale.high);
-      }
-    }
-  }
-  std::vector<Piece> legend;
-  for (const LegendEntry& entry : figure.legend) {
-    if (entry.mark == Mark::edge_triangle && !entry.band && !any_off_scale) continue;
-    const RichText text = rich(entry.text);
-    legend.push_back({text, &entry, swatch_width + width_of(measure, text, text_font)});
-  }
-  wrap(layout.legend, legend, 14.0, layout.width - 14.0 - margin_right, 16.0, y);
-  y += 6.0;
-
-  std::size_t left_out = 0;
+  bool any_small = false;
+  bool any_clipped = false;
+  // The width the panels will have, for how many columns they take; the
+  // left margin is known only later but varies little.
+  const double rough_room = shape.width - 2.0 * margin - 6.0 * shape.text;
+  std::size_t limit = static_cast<std::size_t>(
+      std::max(1.0, std::floor(rough_room / (label_height * column_per_label))));
+  if (figure.points_per_panel > 0)
+    limit = std::min(limit, static_cast<std::size_t>(figure.points_per_panel));
   for (const Section& section : figure.sections) {
     bool first = true;
-    for (const std::vector<const Group*>& groups : panels_of(section, figure.points_per_panel)) {
-      if (layout.panels.size() >= static_cast<std::size_t>(std::max(figure.most_panels, 1))) {
-        for (const Group* g : groups) left_out += g->points.size();
-        continue;
-      }
-      Panel panel;
-      panel.section = &section;
-      if (first && !section.heading.empty()) {
-        panel.heading_baseline = y + 12.0;
-        y += 20.0;
-      }
+    for (auto& groups : panels_of(section, limit)) {
+      PanelPlan plan;
+      plan.section = &section;
+      plan.first_of_section = first;
       first = false;
-      panel.frame = {margin_left, y, inner_width, frame_height};
       std::vector<const Point*> points;
-      for (const Group* g : groups) {
-        for (const Point& p : g->points) points.push_back(&p);
+      for (const auto& g : groups) points.insert(points.end(), g.begin(), g.end());
+      Point reference;
+      reference.band = section.band;
+      if (section.band > 0.0) points.push_back(&reference);
+      plan.scale = scale_for(points, section.symmetric);
+      for (const Point* p : points) {
+        if (p == &reference) continue;
+        const bool on = p->value >= plan.scale.low && p->value <= plan.scale.high;
+        any_off_scale = any_off_scale || !on;
+        const double per_value = shape.frame_height / (plan.scale.high - plan.scale.low);
+        const double error = finite(p->error) ? std::fabs(p->error) : 0.0;
+        any_small = any_small || (on && error > 0.0 && error * per_value < mark_radius + 2.0);
+        any_clipped = any_clipped || std::fabs(p->band) > plan.scale.high;
       }
-      panel.scale = scale_for(points, section.symmetric);
-      const double slots =
-          static_cast<double>(points.size()) + group_gap * static_cast<double>(groups.size() - 1);
-      const double room = inner_width - 2.0 * frame_padding;
-      double widest_label = 0.0;
-      for (const Point* p : points)
-        widest_label = std::max(widest_label, width_of(measure, label_text(*p), label_font));
-      // A few points get columns wide enough for their labels to lie flat;
-      // many share the width, their labels turned up.
-      panel.column_width = std::min(room / slots, std::max(widest_band, widest_label + 6.0));
-      double x =
-          margin_left + (inner_width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
-      for (const Group* g : groups) {
-        bool starts = true;
-        for (const Point& p : g->points) {
-          if (starts && !panel.columns.empty()) x += panel.column_width * group_gap;
-          panel.columns.push_back({&p, x, starts});
-          starts = false;
-          x += panel.column_width;
-        }
-      }
-      panel.rotated_labels = widest_label + 4.0 > panel.column_width;
-      y += frame_height + (panel.rotated_labels ? widest_label + 10.0 : label_font + 12.0) +
-           panel_gap;
-      layout.panels.push_back(std::move(panel));
+      for (const double t : ticks_of(plan.scale))
+        tick_width = std::max(tick_width, m.width(rich(tick_text(t, plan.scale.step)), shape.text));
+      axis_line_count =
+          std::max(axis_line_count,
+                   axis_lines(m, section.axis_label, shape.text, shape.frame_height - 4.0).size());
+      plan.groups = std::move(groups);
+      plans.push_back(std::move(plan));
     }
   }
-  if (layout.panels.empty()) {
+  const double frame_left =
+      margin + static_cast<double>(axis_line_count) * line + 4.0 + tick_width + 6.0;
+  const double frame_right = shape.width - margin;
+  const double inner_width = frame_right - frame_left;
+
+  PageBuilder pages{figure, shape, m, margin, {}, 0.0, {}};
+  for (const LegendEntry& entry : figure.legend) {
+    if (entry.mark == Mark::edge_triangle && !entry.band && !any_off_scale) continue;
+    if (entry.mark == Mark::small_circle && !entry.band && !any_small) continue;
+    if (entry.mark == Mark::clipped_band && !any_clipped) continue;
+    pages.legend.push_back({rich(entry.text), &entry});
+  }
+  pages.start_page();
+
+  for (const PanelPlan& plan : plans) {
+    Panel panel;
+    panel.section = plan.section;
+    panel.scale = plan.scale;
+    std::size_t count = 0;
+    for (const auto& g : plan.groups) count += g.size();
+    const double slots = slots_of(count, plan.groups.size());
+    const double room = inner_width - 2.0 * mark_radius;
+    double widest_label = 0.0;
+    for (const auto& g : plan.groups) {
+      for (const Point* p : g)
+        widest_label = std::max(widest_label, m.width(label_text(*p), shape.label));
+    }
+    // A few points get columns wide enough for their labels to lie flat;
+    // many share the width, their labels turned up.
+    const double widest_column = std::max(shape.text * 7.0, widest_label + shape.label);
+    panel.column_width = std::min(room / slots, widest_column);
+    const bool rotated = widest_label + shape.label * 0.5 > panel.column_width;
+    const double label_gap = shape.label * 0.5;
+    const double labels_height =
+        (rotated ? widest_label : label_height) + label_gap + shape.text * 0.8;
+    const bool heading = plan.first_of_section && !plan.section->heading.empty();
+    const double heading_height = heading ? shape.text * 2.2 : 0.0;
+    const double height = heading_height + shape.frame_height + labels_height;
+    Page& page = pages.room_for(height, pages.pages.back().panels.empty());
+    double top = pages.y;
+    if (heading) {
+      panel.texts.push_back(m.flat(rich(plan.section->heading), shape.text * 1.1, margin,
+                                   top + shape.text * 1.3, true));
+      top += heading_height;
+    }
+    // Half a line above the frame for the rise of the topmost tick value.
+    panel.frame = {frame_left, top + shape.text * 0.5, inner_width, shape.frame_height};
+    pages.y = top + shape.text * 0.5 + shape.frame_height + labels_height;
+    const Rect& f = panel.frame;
+
+    for (const double t : ticks_of(panel.scale)) {
+      const RichText text = rich(tick_text(t, panel.scale.step));
+      const double w = m.width(text, shape.text);
+      panel.texts.push_back(
+          m.flat(text, shape.text, f.x - 5.0 - w, panel.y_of(t) + shape.text * 0.35));
+    }
+    const std::vector<std::string> axis =
+        axis_lines(m, plan.section->axis_label, shape.text, shape.frame_height - 4.0);
+    for (std::size_t i = 0; i < axis.size(); ++i) {
+      const RichText text = rich(axis[i]);
+      const double w = m.width(text, shape.text);
+      const double x = margin + line * static_cast<double>(i + 1) - shape.text * 0.3;
+      panel.texts.push_back(m.upwards(text, shape.text, x, f.y + (f.height + w) / 2.0));
+    }
+
+    double x = f.x + (f.width - panel.column_width * slots) / 2.0 + panel.column_width / 2.0;
+    const double per_value = f.height / (panel.scale.high - panel.scale.low);
+    for (const auto& g : plan.groups) {
+      bool starts = true;
+      for (const Point* p : g) {
+        if (starts && !panel.columns.empty()) x += panel.column_width * group_gap;
+        Column column;
+        column.point = p;
+        column.x = x;
+        column.starts_group = starts && !panel.columns.empty();
+        starts = false;
+        x += panel.column_width;
+        const bool on = finite(p->value) && panel.on_scale(p->value);
+        const double error = finite(p->error) ? std::fabs(p->error) : 0.0;
+        column.small_mark = on && error > 0.0 && error * per_value < mark_radius + 2.0;
+        const double band = std::fabs(p->band);
+        column.band_clipped = finite(band) ? band > panel.scale.high : band > 0.0;
+
+        const RichText label = label_text(*p);
+        if (rotated) {
+          const double w = m.width(label, shape.label);
+          column.texts.push_back(
+              m.upwards_centred(label, shape.label, column.x, f.bottom() + label_gap + w));
+        } else {
+          const double w = m.width(label, shape.label);
+          const Extent e = extent_of(measure, label, shape.label);
+          column.texts.push_back(
+              m.flat(label, shape.label, column.x - w / 2.0, f.bottom() + label_gap + e.ascent));
+        }
+        // Values at the frame's edges, stacked inward from each edge: the
+        // off-scale value beside its triangle, then the cut band's size.
+        double from_top = f.y + 1.0;
+        double from_bottom = f.bottom() - 1.0;
+        const double triangle = shape.text * 1.2;
+        if (!on) {
+          const bool up = !(p->value < panel.scale.low);
+          const RichText text = rich(p->off_scale_text);
+          const double w = m.width(text, shape.text);
+          if (up) {
+            from_top += triangle + 2.0;
+            PlacedText placed = m.upwards_centred(text, shape.text, column.x, from_top + w);
+            placed.ink = PlacedText::point;
+            if (!p->off_scale_text.empty()) column.texts.push_back(std::move(placed));
+            from_top += w + 3.0;
+          } else {
+            from_bottom -= triangle + 2.0;
+            PlacedText placed = m.upwards_centred(text, shape.text, column.x, from_bottom);
+            placed.ink = PlacedText::point;
+            if (!p->off_scale_text.empty()) column.texts.push_back(std::move(placed));
+            from_bottom -= w + 3.0;
+          }
+        }
+        if (column.band_clipped) {
+          const RichText text = rich(band_text(band));
+          const double w = m.width(text, shape.text * 0.9);
+          const double start = from_top + shape.text * 0.6;
+          if (start + w < from_bottom) {
+            PlacedText placed = m.upwards_centred(text, shape.text * 0.9, column.x, start + w);
+            placed.ink = PlacedText::quiet;
+            column.texts.push_back(std::move(placed));
+          }
+        }
+        panel.columns.push_back(std::move(column));
+      }
+    }
+    page.panels.push_back(std::move(panel));
+  }
+  if (plans.empty()) {
     static const Section nothing;
     Panel panel;
     panel.section = figure.sections.empty() ? &nothing : &figure.sections.front();
-    panel.frame = {margin_left, y, inner_width, frame_height};
-    y += frame_height + panel_gap + 10.0;
-    layout.panels.push_back(std::move(panel));
+    panel.frame = {frame_left, pages.y + shape.text * 0.5, inner_width, shape.frame_height};
+    const RichText text = rich(figure.when_empty);
+    const double w = m.width(text, shape.text * 1.2);
+    PlacedText placed = m.flat(text, shape.text * 1.2, panel.frame.x + (inner_width - w) / 2.0,
+                               panel.frame.y + panel.frame.height / 2.0);
+    placed.ink = PlacedText::quiet;
+    panel.texts.push_back(std::move(placed));
+    pages.y = panel.frame.bottom() + shape.text * 2.0;
+    pages.pages.back().panels.push_back(std::move(panel));
   }
 
-  y += 4.0;
-  if (left_out > 0) {
-    const RichText text =
-        rich(std::to_string(left_out) + " further points not drawn: a picture holds " +
-             std::to_string(figure.most_panels) + " panels");
-    wrap(layout.footnotes, {{text, nullptr, width_of(measure, text, text_font)}}, 14.0,
-         layout.width - 14.0 - margin_right, 5.0, y);
-  }
   for (const Footnote& note : figure.footnotes) {
     std::vector<Piece> pieces;
-    const RichText lead = rich(note.lead);
-    pieces.push_back({lead, nullptr, width_of(measure, lead, text_font)});
+    pieces.push_back({rich(note.lead), nullptr});
     for (std::size_t i = 0; i < note.items.size(); ++i) {
       RichText text = rich(note.items[i].label);
       if (!note.items[i].detail.empty()) text.push_back({" " + note.items[i].detail, false});
       if (i + 1 < note.items.size()) text.push_back({note.separator, false});
-      pieces.push_back({text, nullptr, width_of(measure, text, text_font)});
+      pieces.push_back({text, nullptr});
     }
-    wrap(layout.footnotes, pieces, 14.0, layout.width - 14.0 - margin_right, 5.0, y);
+    // Row by row, so that a long list goes on over a page break.
+    Page scratch;
+    pages.wrap(scratch, pieces, shape.text * 0.4, PlacedText::quiet);
+    double shift = 0.0;
+    double row_baseline = -1.0;
+    double bottom = pages.y;
+    for (PlacedText& text : scratch.texts) {
+      if (text.y != row_baseline) {
+        row_baseline = text.y;
+        if (text.y + shift + shape.text * 0.5 > pages.bottom_limit()) {
+          pages.start_page();
+          shift = pages.y + shape.text - text.y;
+        }
+      }
+      text.y += shift;
+      text.box.y += shift;
+      bottom = std::max(bottom, text.box.bottom());
+      pages.pages.back().texts.push_back(std::move(text));
+    }
+    pages.y = bottom + shape.text * 0.3;
   }
-  // y is the baseline a further row would take; the last row's descent
-  // and the margin end the page.
-  layout.height = std::ceil(layout.footnotes.empty() ? y : y - text_row + 4.0 + margin_bottom);
+
+  // The titles, now that the pages are counted.
+  const std::size_t count = pages.pages.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    Page& page = pages.pages[i];
+    std::string title = figure.title;
+    if (count > 1) {
+      title += "  (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")";
+    }
+    page.texts.insert(page.texts.begin(),
+                      m.flat(rich(title), shape.title, margin, margin + shape.title, true));
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    Page& page = pages.pages[i];
+    double bottom = 0.0;
+    for (const PlacedText& t : page.texts) bottom = std::max(bottom, t.box.bottom());
+    for (const Panel& panel : page.panels) {
+      bottom = std::max(bottom, panel.frame.bottom());
+      for (const Column& c : panel.columns) {
+        for (const PlacedText& t : c.texts) bottom = std::max(bottom, t.box.bottom());
+      }
+    }
+    page.height = shape.fixed_height ? shape.most_height : std::ceil(bottom + margin);
+  }
+  layout.pages = std::move(pages.pages);
   return layout;
 }
 

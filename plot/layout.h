@@ -4,11 +4,14 @@
 // the height depends on the text (legend and footnotes wrap, rotated labels
 // take their length below the axis), so the picture is laid out once, with
 // the same font measurements the drawing uses, then drawn from the layout.
-// Coordinates are points of the 16 cm picture, y growing down the page.
+// Every text the drawing sets is placed here and keeps its box, so that a
+// test can hold the layout to its promise: no text over another, none off
+// its page. Coordinates are points of the page, y growing down the page.
 #pragma once
 
 #include <cairo.h>
 
+#include <string>
 #include <vector>
 
 #include "plot/figure.h"
@@ -16,8 +19,19 @@
 
 namespace plot {
 
-inline constexpr double picture_width = 160.0 / 25.4 * 72.0;  // 16 cm in points
-inline constexpr double widest_band = 56.0;  // a column's band and dividers never get wider
+// The dimensions that follow from a Size: the width in points, the tallest
+// page, pixels per point of PNG and SVG, and the sizes of the text.
+struct Shape {
+  double width = 0.0;
+  double most_height = 0.0;
+  bool fixed_height = false;  // a slide is always 16:9, however little it holds
+  double pixels_per_point = 0.0;
+  double text = 0.0;   // legend, ticks, axis labels, values, footnotes
+  double label = 0.0;  // the nuclides under the axis
+  double title = 0.0;
+  double frame_height = 0.0;
+};
+Shape shape_of(Size size);
 
 struct Rect {
   double x = 0.0;
@@ -35,44 +49,59 @@ struct Scale {
   double step = 0.5;
 };
 
+// A text set at a place: flat with its baseline starting at (x, y), or
+// read upwards with its start at (x, y).
+struct PlacedText {
+  RichText text;
+  double size = 0.0;
+  double x = 0.0;
+  double y = 0.0;
+  bool upwards = false;
+  bool bold = false;
+  enum Ink { plain, quiet, point } ink = plain;  // point: the colour of its point
+  Rect box;                                      // where its glyphs may reach
+};
+
 struct Column {
   const Point* point = nullptr;
-  double x = 0.0;             // centre
-  bool starts_group = false;  // a divider goes on its left (not for the first column)
+  double x = 0.0;                 // centre
+  bool starts_group = false;      // a divider goes on its left (not for the first column)
+  bool small_mark = false;        // the bar is shorter than the mark: a small open mark instead
+  bool band_clipped = false;      // the band reaches beyond the frame
+  std::vector<PlacedText> texts;  // the label, and values at the frame's edges
 };
 
 struct Panel {
   const Section* section = nullptr;
-  double heading_baseline = 0.0;  // 0: no heading above this panel
   Rect frame;
   Scale scale;
   double column_width = 0.0;
   std::vector<Column> columns;
-  bool rotated_labels = false;
+  std::vector<PlacedText> texts;  // heading, tick values, axis label
   // Page position of `value` on this panel's scale; `frame.y` for
   // `scale.high`, `frame.bottom()` for `scale.low`.
   double y_of(double value) const;
   bool on_scale(double value) const { return value >= scale.low && value <= scale.high; }
 };
 
-// A line of the legend or of a footnote: pieces placed along one baseline.
-struct Placed {
-  double x = 0.0;
-  RichText text;
-  const LegendEntry* entry = nullptr;  // legend: the swatch goes before `x`
-};
-struct TextRow {
+// A swatch of the legend before its text.
+struct Swatch {
+  const LegendEntry* entry = nullptr;
+  double x = 0.0;  // the swatch's right end
   double baseline = 0.0;
-  std::vector<Placed> pieces;
+};
+
+struct Page {
+  double height = 0.0;
+  std::vector<PlacedText> texts;  // title, legend, footnotes, "nothing to draw"
+  std::vector<Swatch> swatches;
+  std::vector<Panel> panels;
 };
 
 struct Layout {
-  double width = picture_width;
-  double height = 0.0;
-  double title_baseline = 0.0;
-  std::vector<TextRow> legend;
-  std::vector<Panel> panels;
-  std::vector<TextRow> footnotes;
+  Shape shape;
+  std::vector<Page> pages;
+  double width() const { return shape.width; }
 };
 
 // The text under the axis for `point`: its label, then its caption.

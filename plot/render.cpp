@@ -75,7 +75,6 @@ std::string svg_text_of(const Figure& figure) {
       for (const Point& point : group.points) {
         desc += " " + point.label.plain();
         if (!point.caption.empty()) desc += " " + point.caption;
-        if (!point.note.empty()) desc += " (" + point.note + ")";
         desc += ";";
       }
     }
@@ -112,6 +111,12 @@ std::string drawing_failed(const std::string& path, cairo_status_t status) {
 
 }  // namespace
 
+Size size_named(const std::string& word) {
+  if (word == "column") return Size::column;
+  if (word == "slide") return Size::slide;
+  return Size::page;
+}
+
 std::optional<Format> format_of(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   const std::size_t slash = path.rfind('/');
@@ -131,18 +136,32 @@ std::string refusal_of(const std::string& path) {
   return cli::output_refusal(path);
 }
 
+std::string page_name(const std::string& path, std::size_t number) {
+  const std::size_t dot = path.rfind('.');
+  return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
+}
+
+std::string listed_names(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + cli::quoted_name(name);
+  return text;
+}
+
 Layout layout_of(const Figure& figure) {
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
   Context cr(cairo_create(surface.get()));
   return lay_out(figure, cr.get());
 }
 
-std::string write_picture(const Figure& figure, const std::string& path, cli::OutputSet* set) {
-  if (std::string why = refusal_of(path); !why.empty()) return why;
-  const Format format = *format_of(path);
-  const Layout layout = layout_of(figure);
-  const double width_px = std::round(layout.width * pixels_per_point);
-  const double height_px = std::ceil(layout.height * pixels_per_point);
+namespace {
+
+// One file: every page of a PDF, or page `only` of a PNG or SVG.
+std::string write_file(const Figure& figure, const Layout& layout, Format format,
+                       const std::string& path, std::size_t only, cli::OutputSet* set) {
+  const double scale = layout.shape.pixels_per_point;
+  const Page& first = layout.pages[format == Format::pdf ? 0 : only];
+  const double width_px = std::round(layout.width() * scale);
+  const double height_px = std::ceil(first.height * scale);
 
   cli::OutputFile own(path, cli::OutputMode::replace);
   cli::OutputFile& file = set != nullptr ? set->add(path, cli::OutputMode::replace) : own;
@@ -152,7 +171,7 @@ std::string write_picture(const Figure& figure, const std::string& path, cli::Ou
   switch (format) {
     case Format::pdf:
       surface.reset(
-          cairo_pdf_surface_create_for_stream(to_file, &file, layout.width, layout.height));
+          cairo_pdf_surface_create_for_stream(to_file, &file, layout.width(), first.height));
       cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
                                      valid_utf8(figure.title).c_str());
       break;
@@ -170,8 +189,16 @@ std::string write_picture(const Figure& figure, const std::string& path, cli::Ou
   }
   {
     Context cr(cairo_create(surface.get()));
-    if (format != Format::pdf) cairo_scale(cr.get(), pixels_per_point, pixels_per_point);
-    draw(cr.get(), figure, layout);
+    if (format == Format::pdf) {
+      for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+        cairo_pdf_surface_set_size(surface.get(), layout.width(), layout.pages[i].height);
+        draw(cr.get(), layout, layout.pages[i]);
+        cairo_show_page(cr.get());
+      }
+    } else {
+      cairo_scale(cr.get(), scale, scale);
+      draw(cr.get(), layout, layout.pages[only]);
+    }
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
       return drawing_failed(path, cairo_status(cr.get()));
   }
@@ -191,6 +218,38 @@ std::string write_picture(const Figure& figure, const std::string& path, cli::Ou
   if (!file.error().empty()) return file.error();
   if (status != CAIRO_STATUS_SUCCESS) return drawing_failed(path, status);
   if (!(set != nullptr ? file.finish() : file.commit())) return file.error();
+  return {};
+}
+
+}  // namespace
+
+std::string write_picture(const Figure& figure, const std::string& path, cli::OutputSet* set,
+                          std::vector<std::string>* written) {
+  if (std::string why = refusal_of(path); !why.empty()) return why;
+  const Format format = *format_of(path);
+  const Layout layout = layout_of(figure);
+  if (format == Format::pdf || layout.pages.size() == 1) {
+    if (std::string why = write_file(figure, layout, format, path, 0, set); !why.empty())
+      return why;
+    if (written != nullptr) written->push_back(path);
+    return {};
+  }
+  // Pages as files of their own; without a set they are kept together
+  // all the same: every one is written before any gets its name.
+  cli::OutputSet own;
+  cli::OutputSet& pages = set != nullptr ? *set : own;
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+    const std::string name = page_name(path, i + 1);
+    if (std::string why = refusal_of(name); !why.empty()) return why;
+    if (std::string why = write_file(figure, layout, format, name, i, &pages); !why.empty())
+      return why;
+    names.push_back(name);
+  }
+  if (set == nullptr) {
+    if (const std::string lost = own.place_all(); !lost.empty()) return lost;
+  }
+  if (written != nullptr) written->insert(written->end(), names.begin(), names.end());
   return {};
 }
 

@@ -1,9 +1,11 @@
 // render.h - a Figure written as SVG, PDF or PNG, chosen by the file's name.
 //
-// One drawing code serves the three formats: PDF (16 cm wide, vector, fonts
-// embedded) for a paper, PNG (1600 pixels wide) for a slide, SVG (1600
-// pixels wide, vector) for the web. The file is replaced whole or not at
-// all (cli/output_file.h, replace mode).
+// One drawing code serves the three formats: PDF (vector, fonts embedded)
+// for a paper, PNG (300 dpi in print shapes, 1920 x 1080 pixels as a
+// slide) and SVG (vector, as many pixels as the PNG). A picture that does
+// not fit one page is a PDF of several pages, or numbered files for PNG
+// and SVG ("p.png" becomes "p-1.png", "p-2.png", ...). Every file is
+// replaced whole or not at all (cli/output_file.h, replace mode).
 //
 // A program that draws at the end of a long run checks its target first:
 //
@@ -14,6 +16,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plot/figure.h"
 #include "plot/layout.h"
@@ -25,6 +28,9 @@ class OutputSet;
 namespace plot {
 
 enum class Format { svg, pdf, png };
+
+// The shape named "column", "page" or "slide"; page for anything else.
+Size size_named(const std::string& word);
 
 // The format named by the extension of `path` (".svg", ".pdf", ".png", in
 // any case), or none.
@@ -38,17 +44,24 @@ std::string refusal_of(const std::string& path);
 
 // Draws `figure` into `path`. Returns an empty string, or one line that
 // says why the picture could not be written ("cannot write 'p.png': No
-// space left on device"); the target is then as it was before.
+// space left on device"); the targets are then as they were before.
 // With `set`, the picture is a member of the set and gets its name with the
-// set's other files (cli/output_file.h); the target is untouched until then.
+// set's other files (cli/output_file.h); the targets are untouched until
+// then. `written`, when given, receives the names of the files written:
+// `path` itself, or its numbered pages.
 std::string write_picture(const Figure& figure, const std::string& path,
-                          cli::OutputSet* set = nullptr);
+                          cli::OutputSet* set = nullptr,
+                          std::vector<std::string>* written = nullptr);
+
+// The name of page `number` (from 1) of a PNG or SVG picture of several
+// pages: "out/p.png" -> "out/p-2.png".
+std::string page_name(const std::string& path, std::size_t number);
+
+// `names` as a listing shows them: "'p-1.png', 'p-2.png'".
+std::string listed_names(const std::vector<std::string>& names);
 
 // The layout `write_picture` would draw, for tests and for callers that
-// want the picture's size (in points, 16 cm wide).
+// want the picture's size (in points).
 Layout layout_of(const Figure& figure);
-
-// Pixels per point of the PNG and SVG pictures: 1600 pixels over 16 cm.
-inline constexpr double pixels_per_point = 1600.0 / picture_width;
 
 }  // namespace plot

@@ -16,7 +16,9 @@ namespace {
 // caption may hold; for anything else pango falls back to the system's sans.
 constexpr const char* face = "DejaVu Sans,sans-serif";
 
-double superscript_size(double size) { return std::max(smallest_font, size * 0.78); }
+double superscript_size(double size) {
+  return std::min(size, std::max(smallest_font, size * 0.78));
+}
 double superscript_rise(double size) { return size * 0.36; }
 
 struct GFreeDeleter {
@@ -44,16 +46,20 @@ std::string pango_units(double points) { return std::to_string(std::lround(point
 // glyphs placed at their exact positions, so that a width is the same in a
 // PNG scaled 3.5 times as on the unscaled context the layout measured with.
 Layout layout_for(cairo_t* cr, const RichText& text, double size, bool bold) {
-  PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
-  pango_cairo_context_set_resolution(context, 72.0);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(context, options);
-  cairo_font_options_destroy(options);
-  pango_context_set_round_glyph_positions(context, FALSE);
+  // One context for the process: making one per text was most of the time
+  // a picture of thousands of labels took. Each use sets it to `cr`.
+  static PangoContext* const context = [] {
+    PangoContext* made = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    pango_cairo_context_set_resolution(made, 72.0);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(made, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(made, FALSE);
+    return made;
+  }();
   pango_cairo_update_context(cr, context);
   Layout layout(pango_layout_new(context));
-  g_object_unref(context);
 
   PangoFontDescription* font = pango_font_description_from_string(face);
   pango_font_description_set_size(font, static_cast<int>(std::lround(size * PANGO_SCALE)));
@@ -117,6 +123,19 @@ double width_of(cairo_t* cr, const RichText& text, double size, bool bold) {
   PangoRectangle logical;
   pango_layout_get_extents(layout.get(), nullptr, &logical);
   return static_cast<double>(logical.width) / PANGO_SCALE;
+}
+
+Extent extent_of(cairo_t* cr, const RichText& text, double size, bool bold) {
+  const Layout layout = layout_for(cr, text, size, bold);
+  PangoRectangle ink;
+  PangoRectangle logical;
+  pango_layout_line_get_extents(pango_layout_get_line_readonly(layout.get(), 0), &ink, &logical);
+  // The logical box of a line holds every glyph of its font, raised runs
+  // included: a box that is never smaller than what is drawn.
+  const double top = std::min(ink.y, logical.y);
+  const double bottom = std::max(ink.y + ink.height, logical.y + logical.height);
+  return {static_cast<double>(logical.width) / PANGO_SCALE, -static_cast<double>(top) / PANGO_SCALE,
+          static_cast<double>(bottom) / PANGO_SCALE};
 }
 
 void show(cairo_t* cr, const RichText& text, double size, bool bold) {

@@ -16,11 +16,10 @@
 
 namespace plot {
 
-// Sizes in points of the 16 cm picture.
-inline constexpr double smallest_font = 11.0;
-inline constexpr double text_font = 11.0;
-inline constexpr double label_font = 13.0;
-inline constexpr double title_font = 15.0;
+// A raised run is smaller than its line, but never below the size a journal
+// still prints readably (about 7 pt); on a line smaller than that it keeps
+// the line's size.
+inline constexpr double smallest_font = 7.0;
 
 // Plain text, never markup: whatever a run holds (a file name with '<' or
 // '&' in a title) is shown as it is. Bytes that are not UTF-8 show as U+FFFD.
@@ -43,6 +42,14 @@ std::string markup_of(const RichText& text, double size);
 // The advance of `text` at `size` points, as `show` sets it on any surface
 // at any scale: metrics unhinted, glyph positions not rounded.
 double width_of(cairo_t* cr, const RichText& text, double size, bool bold = false);
+
+// How far `text` reaches along its baseline, above and below it.
+struct Extent {
+  double width = 0.0;
+  double ascent = 0.0;
+  double descent = 0.0;
+};
+Extent extent_of(cairo_t* cr, const RichText& text, double size, bool bold = false);
 
 // Shows `text` as one line (a line break in it is shown, not obeyed) with
 // its baseline starting at the current point, in the current transformation.

@@ -121,14 +121,17 @@ struct Input {
   std::string table;
   std::vector<std::string> labels;  // in the SVG's text
   int points = 0;                   // when not 0: the points the SVG's text lists
+  int pages = 1;                    // of the PDF, and PNG and SVG files
 };
 
 void PrintTo(const Input& input, std::ostream* out) { *out << input.name; }
 
 class PictureFormats : public testing::TestWithParam<Input> {};
 
-// Each format opens in a real renderer at one size (16 cm, 1600 pixels),
-// and the SVG carries the title and the labels as text.
+// Each format opens in a real renderer at the page's size (17.8 cm, 2102
+// pixels), a picture of many pages as one PDF and numbered PNG and SVG
+// files, named on standard output; the SVG carries the title and the
+// labels as text.
 TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
   if (!have("rsvg-convert") || !have("pdftoppm") || !have("pdfinfo")) {
     GTEST_SKIP()
@@ -141,28 +144,42 @@ TEST_P(PictureFormats, RenderAtTheDeclaredSize) {
   for (const char* name : {"p.svg", "p.pdf", "p.png"}) {
     const RunResult result = check(dir, {"--plot", name});
     EXPECT_LE(result.exit_status, 1) << result.standard_error;
+    if (input.pages > 1 && std::string(name) != "p.pdf") {
+      EXPECT_NE(result.standard_output.find("picture: '" + plot::page_name(name, 1) + "', '" +
+                                            plot::page_name(name, 2) + "'"),
+                std::string::npos);
+    }
   }
-  EXPECT_EQ(dir.names(),
-            (std::vector<std::string>{"ionization.data", "p.pdf", "p.png", "p.svg", "vemo.freq"}));
+  std::vector<std::string> names{"ionization.data", "p.pdf", "vemo.freq"};
+  for (const char* name : {"p.png", "p.svg"}) {
+    if (input.pages == 1) names.push_back(name);
+    for (int page = 1; input.pages > 1 && page <= input.pages; ++page)
+      names.push_back(plot::page_name(name, static_cast<std::size_t>(page)));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(dir.names(), names);
+  const std::string png_name = input.pages == 1 ? "p.png" : "p-1.png";
+  const std::string svg_name = input.pages == 1 ? "p.svg" : "p-1.svg";
 
-  const std::optional<Size> png = png_size(dir.file("p.png"));
+  const double pixels_per_point = plot::shape_of(plot::Size::page).pixels_per_point;
+  const std::optional<Size> png = png_size(dir.file(png_name));
   ASSERT_TRUE(png);
-  EXPECT_EQ(png->width, 1600);
+  EXPECT_EQ(png->width, 2102);
   const std::optional<Size> pdf = pdf_size(dir, "p.pdf");
   ASSERT_TRUE(pdf);
-  EXPECT_NEAR(pdf->width, 160.0 / 25.4 * 72.0, 0.01);
-  EXPECT_NEAR(pdf->height * plot::pixels_per_point, png->height, 1.0);
+  EXPECT_NEAR(pdf->width, 178.0 / 25.4 * 72.0, 0.01);
+  EXPECT_NEAR(pdf->height * pixels_per_point, png->height, 1.0);
   const std::string pdf_render =
       "pdftoppm -r 20 -png '" + dir.file("p.pdf") + "' '" + dir.file("pdf") + "'";
   ASSERT_EQ(std::system(pdf_render.c_str()), 0);
   EXPECT_TRUE(png_size(dir.file("pdf-1.png")));
 
-  const std::string svg = dir.read("p.svg").value();
+  const std::string svg = dir.read(svg_name).value();
   const std::string declared =
-      "width=\"1600px\" height=\"" + std::to_string(static_cast<int>(png->height)) + "px\"";
+      "width=\"2102px\" height=\"" + std::to_string(static_cast<int>(png->height)) + "px\"";
   EXPECT_NE(svg.find(declared), std::string::npos) << declared;
   const std::string svg_render =
-      "rsvg-convert '" + dir.file("p.svg") + "' -o '" + dir.file("svg.png") + "'";
+      "rsvg-convert '" + dir.file(svg_name) + "' -o '" + dir.file("svg.png") + "'";
   ASSERT_EQ(std::system(svg_render.c_str()), 0);
   const std::optional<Size> rendered = png_size(dir.file("svg.png"));
   ASSERT_TRUE(rendered);
@@ -189,13 +206,14 @@ std::vector<Input> inputs() {
        {"<title>vemo.freq - AME2020</title>", "\u00b9\u00b3\u00b3Cs\u207a;",
         "\u2074\u2070Ca\u00b2\u207a;", "\u00b9\u00b3\u2078Ba\u207a;", "References, not drawn",
         "\u2078\u2075Rb\u207a (block 1)",
-        "Isomers: excitation energy over the table's ground state: "
-        "\u00b9\u00b3\u2074\u1d50Cs\u207a 138.744 \u00b1 "}},
+        "Isomers: excitation energy, this work \u2212 table: "
+        "\u00b9\u00b3\u2074\u1d50Cs\u207a table 138.7441 \u00b1 0.0026 keV;"}},
       {"Generated270",
        generated_measurements(),
        "  6 C   1 11.260288\n",
        {"\u00b9\u00b2C\u207a (blocks 1, 2, 3,"},
-       270},
+       270,
+       7},
   };
 }
 
@@ -204,9 +222,9 @@ INSTANTIATE_TEST_SUITE_P(Plot, PictureFormats, testing::ValuesIn(inputs()),
                            return std::string(param.param.name);
                          });
 
-// The picture is taller with more points, never wider, and the 270 points
-// are cut into panels of at most 24.
-TEST(Plot, ManyPointsMakePanelsBelowNotAWiderPicture) {
+// Many points go on further pages of the same width, never into a wider
+// picture or out of it: all 270 are drawn, each page is at most a page tall.
+TEST(Plot, ManyPointsMakePagesNotAWiderPicture) {
   plot::Figure figure;
   figure.sections.emplace_back();
   for (int i = 0; i < 270; ++i) {
@@ -217,14 +235,17 @@ TEST(Plot, ManyPointsMakePanelsBelowNotAWiderPicture) {
     figure.sections.back().groups.push_back({{point}});
   }
   const plot::Layout layout = plot::layout_of(figure);
-  EXPECT_EQ(layout.panels.size(), 12u);
-  for (const plot::Panel& panel : layout.panels) {
-    EXPECT_LE(panel.columns.size(), 24u);
-    EXPECT_LE(panel.columns.back().x, layout.width);
+  EXPECT_GT(layout.pages.size(), 2u);
+  std::size_t drawn = 0;
+  for (const plot::Page& page : layout.pages) {
+    EXPECT_LE(page.height, 23.0 / 2.54 * 72.0);
+    for (const plot::Panel& panel : page.panels) {
+      drawn += panel.columns.size();
+      EXPECT_LE(panel.columns.back().x, layout.width());
+    }
   }
-  EXPECT_NEAR(layout.width, 160.0 / 25.4 * 72.0, 1e-9);
-  EXPECT_GT(layout.panels.back().frame.bottom(), layout.panels.front().frame.bottom() * 10);
-  EXPECT_LT(layout.panels.back().frame.bottom(), layout.height);
+  EXPECT_EQ(drawn, 270u);
+  EXPECT_NEAR(layout.width(), 178.0 / 25.4 * 72.0, 1e-9);
 }
 
 // A picture named through a symbolic link replaces the file the link names
@@ -264,16 +285,18 @@ plot::Point point(double value, double error, double band, bool highlighted = fa
   return p;
 }
 
-// Every band and bar of a point on the scale lies inside the frame, and the
-// largest of them fills most of it: a scale twice too large (the bands
-// drawn outside the frame, or squeezed into its middle) fails here.
+// Every bar of a point on the scale lies inside the frame, a band too
+// unless it is marked as cut at the frame, and the largest of them fills
+// most of it: a scale twice too large, or one set by a band so wide that
+// the bars shrink to dots, fails here.
 TEST_P(Scales, BandsAndBarsFillTheFrameWithoutLeavingIt) {
   const ScaleCase& c = GetParam();
   plot::Figure figure;
   figure.sections.push_back({"", "axis", {{c.points}}, true});
   const plot::Layout layout = plot::layout_of(figure);
-  ASSERT_EQ(layout.panels.size(), 1u);
-  const plot::Panel& panel = layout.panels[0];
+  ASSERT_EQ(layout.pages.size(), 1u);
+  ASSERT_EQ(layout.pages[0].panels.size(), 1u);
+  const plot::Panel& panel = layout.pages[0].panels[0];
   EXPECT_DOUBLE_EQ(panel.y_of(panel.scale.high), panel.frame.y);
   EXPECT_DOUBLE_EQ(panel.y_of(panel.scale.low), panel.frame.bottom());
   double reach = 0.0;
@@ -281,7 +304,9 @@ TEST_P(Scales, BandsAndBarsFillTheFrameWithoutLeavingIt) {
     const plot::Point& p = c.points[i];
     EXPECT_EQ(panel.on_scale(p.value), c.on_scale[i]) << "point " << i;
     if (!c.on_scale[i]) continue;
-    for (const double edge : {p.value + p.error, p.value - p.error, p.band, -p.band}) {
+    const bool cut = panel.columns[i].band_clipped;
+    for (const double edge :
+         {p.value + p.error, p.value - p.error, cut ? 0.0 : p.band, cut ? 0.0 : -p.band}) {
       EXPECT_GE(panel.y_of(edge), panel.frame.y) << "point " << i;
       EXPECT_LE(panel.y_of(edge), panel.frame.bottom()) << "point " << i;
       reach = std::max(reach, std::fabs(panel.y_of(edge) - panel.y_of(0.0)));
@@ -291,7 +316,8 @@ TEST_P(Scales, BandsAndBarsFillTheFrameWithoutLeavingIt) {
 }
 
 const ScaleCase scale_cases[] = {
-    {"BandsOnly", {point(0.1, 0.01, 3.0), point(-0.2, 0.02, 1.0)}, {true, true}},
+    {"BandsFarBeyondTheBars", {point(0.1, 0.01, 3.0), point(-0.2, 0.02, 1.0)}, {true, true}},
+    {"BandsNearTheBars", {point(0.1, 0.1, 0.25), point(-0.2, 0.02, 0.1)}, {true, true}},
     {"BarsBeyondTheBands", {point(5.0, 2.0, 1.0), point(-1.0, 0.5, 0.2)}, {true, true}},
     {"ModestOutlierShown", {point(0.5, 0.2, 1.0), point(2.5, 0.2, 0.5, true)}, {true, true}},
     {"FarOutlierOnTheEdge", {point(0.5, 0.2, 1.0), point(-35.0, 0.3, 0.5, true)}, {true, false}},
@@ -461,11 +487,11 @@ TEST(PlotText, WidthIsTheSameUnderEveryTransformation) {
       plot::rich("this work \u2212 table (\u03bcu), 1\u03c3"),
   };
   for (const plot::RichText& text : texts) {
-    for (const double size : {plot::text_font, plot::label_font}) {
+    for (const double size : {7.0, 9.0, 12.0}) {
       cairo_identity_matrix(m.cr);
       const double flat = plot::width_of(m.cr, text, size);
       EXPECT_GT(flat, size) << text[0].text;
-      cairo_scale(m.cr, plot::pixels_per_point, plot::pixels_per_point);
+      cairo_scale(m.cr, 300.0 / 72.0, 300.0 / 72.0);
       EXPECT_NEAR(plot::width_of(m.cr, text, size), flat, 1e-3 * flat) << text[0].text;
       cairo_rotate(m.cr, -1.5707963267948966);
       EXPECT_NEAR(plot::width_of(m.cr, text, size), flat, 1e-3 * flat) << text[0].text;
@@ -482,7 +508,7 @@ TEST(PlotText, HostileTitleGivesPicturesThatOpen) {
   figure.title = "<b>R&D</b>\xff\x01.equat, adjusted";
   plot::Point point;
   point.label = {"133", "Cs", "+"};
-  point.note = "a<b";
+  point.caption = "a<b";
   figure.sections.push_back({"<i>heading</i>", "axis & unit", {{{point}}}, true});
   figure.footnotes.push_back({"lead <&>", {{{"1", "H", "+"}, "(x<y)"}}});
   for (const char* name : {"t.svg", "t.png", "t.pdf"}) {
@@ -492,7 +518,7 @@ TEST(PlotText, HostileTitleGivesPicturesThatOpen) {
   const std::string svg = dir.read("t.svg").value();
   EXPECT_NE(svg.find("<title>&lt;b&gt;R&amp;D&lt;/b&gt;\ufffd\ufffd.equat, adjusted</title>"),
             std::string::npos);
-  EXPECT_NE(svg.find("&lt;i&gt;heading&lt;/i&gt;: \u00b9\u00b3\u00b3Cs\u207a (a&lt;b);"),
+  EXPECT_NE(svg.find("&lt;i&gt;heading&lt;/i&gt;: \u00b9\u00b3\u00b3Cs\u207a a&lt;b;"),
             std::string::npos);
   if (have("rsvg-convert")) {
     const std::string render =
