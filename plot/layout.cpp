@@ -145,16 +145,51 @@ struct PageBuilder {
   double row() const { return shape.text * 1.75; }
   double bottom_limit() const { return shape.most_height - margin; }
 
-  void wrap(Page& page, const std::vector<Piece>& pieces, double spacing, PlacedText::Ink ink) {
+  // `text` cut at its blanks into lines no wider than `room` (a word wider
+  // than that is a line of its own).
+  std::vector<RichText> lines_of(const RichText& text, double room) const {
+    std::vector<RichText> lines(1);
+    for (const Run& run : text) {
+      std::size_t at = 0;
+      while (at <= run.text.size()) {
+        const std::size_t blank = std::min(run.text.find(' ', at), run.text.size());
+        const std::string word = run.text.substr(at, blank - at + (blank < run.text.size()));
+        at = blank + 1;
+        if (word.empty()) continue;
+        RichText longer = lines.back();
+        longer.push_back({word, run.superscript});
+        if (!lines.back().empty() && m.width(longer, shape.text) > room) {
+          lines.push_back({{word, run.superscript}});
+        } else {
+          lines.back() = std::move(longer);
+        }
+      }
+    }
+    return lines;
+  }
+
+  void wrap(Page& page, const std::vector<Piece>& given, double spacing, PlacedText::Ink ink) {
     const double swatch = shape.text * 1.4;
     const double x0 = margin;
     const double right = shape.width - margin;
+    if (given.empty()) return;
+    // A piece wider than a row is cut into pieces that fit, each but the
+    // first indented as if it had the swatch.
+    std::vector<std::pair<Piece, double>> pieces;  // with the room before its text
+    for (const Piece& piece : given) {
+      const double before = piece.entry != nullptr ? swatch : 0.0;
+      if (before + m.width(piece.text, shape.text) <= right - x0) {
+        pieces.push_back({piece, before});
+        continue;
+      }
+      const std::vector<RichText> lines = lines_of(piece.text, right - x0 - swatch);
+      for (std::size_t i = 0; i < lines.size(); ++i)
+        pieces.push_back({{lines[i], i == 0 ? piece.entry : nullptr}, before});
+    }
     double x = x0;
     bool any = false;
-    if (pieces.empty()) return;
     y += shape.text;  // the first row's ascent
-    for (const Piece& piece : pieces) {
-      const double before = piece.entry != nullptr ? swatch : 0.0;
+    for (const auto& [piece, before] : pieces) {
       const double w = before + m.width(piece.text, shape.text);
       if (any && x + w > right) {
         x = x0;
@@ -356,8 +391,10 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
       first = false;
       std::vector<const Point*> points;
       for (const auto& g : groups) points.insert(points.end(), g.begin(), g.end());
+      // The section's band always shows whole: it is what the points are
+      // read against.
       Point reference;
-      reference.band = section.band;
+      reference.error = section.band;
       if (section.band > 0.0) points.push_back(&reference);
       plan.scale = scale_for(points, section.symmetric);
       for (const Point* p : points) {

@@ -1,0 +1,91 @@
+// adjustment_plot_test.cpp - the adjustment's picture laid out at every
+// size and many counts: no text over another or off its page, every
+// determined nuclide and every datum drawn, the undetermined listed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "adjust/adjustment_plot.h"
+#include "plot/render.h"
+#include "tests/support/layout_overlaps.h"
+
+namespace {
+
+const char* const symbols[] = {"Cs", "Rb", "Csm", "Kxm", "Md", "Sn", "In", "Mg", "Hfn", "Xe"};
+
+// `count` data on as many nuclides: most near the table, some far, one
+// flagged, some rejected, anchored and undetermined nuclides among them.
+adjust::Adjustment adjustment(int count) {
+  adjust::Adjustment a;
+  for (int i = 0; i < count; ++i) {
+    adjust::NuclideResult n;
+    n.nuclide = {20 + i % 250, symbols[i % 10]};
+    n.nuclide.A += 250 * (i / 250);
+    n.table = nuclides::TableMass{100.0, i % 9 == 0 ? 400.0 : 0.01, i % 13 == 5};
+    n.determined = i % 23 != 11;
+    n.anchored = i % 19 == 2;
+    n.mass_excess = 100.0 + (i % 17 == 3 ? 5.0 : 0.002 * (i % 5 - 2));
+    n.uncertainty = 0.004 + 0.001 * (i % 4);
+    a.nuclides.push_back(n);
+    adjust::Equation e;
+    e.measured = n.nuclide;
+    a.equations.push_back(e);
+    adjust::Datum d;
+    d.equation = a.equations.size() - 1;
+    d.used = i % 31 != 4;
+    d.rejected = !d.used;
+    d.flagged = i == 7;
+    d.normalized_residual = i == 7 ? 42.0 : 0.3 * (i % 7 - 3);
+    a.data.push_back(d);
+  }
+  return a;
+}
+
+struct Case {
+  int count;
+  plot::Size size;
+};
+
+class AdjustmentLayout : public testing::TestWithParam<Case> {};
+
+TEST_P(AdjustmentLayout, NoTextOverAnotherOrOffItsPageAndEveryPointDrawn) {
+  const Case c = GetParam();
+  const adjust::Adjustment a = adjustment(c.count);
+  const plot::Figure figure =
+      adjust::adjustment_figure(a, "vemo.equat, adjusted", 0.0, c.count == 60, c.size);
+  const plot::Layout layout = plot::layout_of(figure);
+  EXPECT_EQ(testing_support::layout_fault(layout), "");
+  std::size_t points = 0;
+  for (const plot::Section& section : figure.sections) {
+    for (const plot::Group& group : section.groups) points += group.points.size();
+  }
+  std::size_t drawn = 0;
+  for (const plot::Page& page : layout.pages) {
+    for (const plot::Panel& panel : page.panels) drawn += panel.columns.size();
+  }
+  EXPECT_EQ(drawn, points);
+  std::size_t undetermined = 0;
+  for (const plot::Footnote& note : figure.footnotes) {
+    if (note.lead == "Not determined:") undetermined = note.items.size();
+  }
+  EXPECT_EQ(undetermined, a.undetermined_count());
+}
+
+std::vector<Case> cases() {
+  std::vector<Case> all;
+  for (const int count : {1, 15, 60, 250, 2000}) {
+    for (const plot::Size size : {plot::Size::column, plot::Size::page, plot::Size::slide})
+      all.push_back({count, size});
+  }
+  return all;
+}
+
+std::string case_name(const testing::TestParamInfo<Case>& info) {
+  static const char* const sizes[] = {"Column", "Page", "Slide"};
+  return "Of" + std::to_string(info.param.count) + sizes[static_cast<int>(info.param.size)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Plot, AdjustmentLayout, testing::ValuesIn(cases()), case_name);
+
+}  // namespace
