@@ -219,18 +219,25 @@ int check_files(int argc, char** argv) {
       settings.isomers = &isomers;
       settings.state_lines = &context.state_lines;
     }
+    plot::Figure figure = check::comparison_figure(context.compared, settings);
+    // The picture says exactly which tables it was compared with.
+    figure.footnotes.push_back({"Mass table: " + masses.identity().described(), {}});
+    if (context.properties != nullptr)
+      figure.footnotes.push_back({"Excitation energies: " + nubase.identity().described(), {}});
     std::vector<std::string> pages;
-    const std::string why = plot::write_picture(
-        check::comparison_figure(context.compared, settings), *options.plot, &written, &pages);
+    const std::string why = plot::write_picture(figure, *options.plot, &written, &pages);
     if (!why.empty()) return fail(why);
     // A picture of several pages is several files: the reader is told which.
     if (pages.size() > 1) std::printf("picture: %s\n", plot::listed_names(pages).c_str());
   }
 
   if (options.json) {
+    check::CheckedAgainst tables;
+    if (context.masses != nullptr) tables.masses = masses.identity();
+    if (context.properties != nullptr) tables.nubase = nubase.identity();
     const std::string text =
         check::findings_json(context.diagnostics.kept(), context.compared,
-                             {counts.blocks, counts.measurements, table.size()});
+                             {counts.blocks, counts.measurements, table.size()}, isomers, tables);
     if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
       return fail(error);
   }
