@@ -28,9 +28,18 @@ double nice_step(double raw) {
   return 10.0 * power;
 }
 
+// The gap between groups, in columns: none when no group holds more than
+// one point, where the dividers alone keep them apart.
+double gap_of(const Section& section) {
+  for (const Group& g : section.groups) {
+    if (g.points.size() > 1) return group_gap;
+  }
+  return 0.0;
+}
+
 // Columns a run of groups takes: its points and the gaps between groups.
-double slots_of(std::size_t points, std::size_t groups) {
-  return static_cast<double>(points) + group_gap * static_cast<double>(groups > 0 ? groups - 1 : 0);
+double slots_of(std::size_t points, std::size_t groups, double gap) {
+  return static_cast<double>(points) + gap * static_cast<double>(groups > 0 ? groups - 1 : 0);
 }
 
 // Groups of a section cut into panels of at most `limit` columns (gaps
@@ -51,12 +60,13 @@ std::vector<std::vector<std::vector<const Point*>>> panels_of(const Section& sec
   }
   std::vector<std::vector<std::vector<const Point*>>> panels;
   if (total == 0) return panels;
-  const double whole = slots_of(total, groups.size());
+  const double gap = gap_of(section);
+  const double whole = slots_of(total, groups.size(), gap);
   const double count = std::ceil(whole / static_cast<double>(limit));
   const double target = whole / count;
   double in_panel = 0.0;
   for (std::vector<const Point*>& g : groups) {
-    const double needs = static_cast<double>(g.size()) + (in_panel > 0.0 ? group_gap : 0.0);
+    const double needs = static_cast<double>(g.size()) + (in_panel > 0.0 ? gap : 0.0);
     if (panels.empty() || (in_panel > 0.0 && (in_panel + needs / 2.0 > target ||
                                               in_panel + needs > static_cast<double>(limit)))) {
       panels.emplace_back();
@@ -435,7 +445,8 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
     panel.scale = plan.scale;
     std::size_t count = 0;
     for (const auto& g : plan.groups) count += g.size();
-    const double slots = slots_of(count, plan.groups.size());
+    const double gap = gap_of(*plan.section);
+    const double slots = slots_of(count, plan.groups.size(), gap);
     const double room = inner_width - 2.0 * mark_radius;
     double widest_label = 0.0;
     for (const auto& g : plan.groups) {
@@ -485,7 +496,7 @@ Layout lay_out(const Figure& figure, cairo_t* measure) {
     for (const auto& g : plan.groups) {
       bool starts = true;
       for (const Point* p : g) {
-        if (starts && !panel.columns.empty()) x += panel.column_width * group_gap;
+        if (starts && !panel.columns.empty()) x += panel.column_width * gap;
         Column column;
         column.point = p;
         column.x = x;
