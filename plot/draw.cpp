@@ -148,6 +148,16 @@ void draw_panel(cairo_t* cr, const Shape& shape, const Panel& panel) {
       draw_cut(cr, c.x, half, f.bottom() - shape.text * 0.5);
     }
   }
+  // The cut bands' sizes go under the points, so that none hides a point.
+  for (const Column& c : panel.columns) {
+    for (const PlacedText& text : c.texts) {
+      if (text.ink != PlacedText::quiet) continue;
+      cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
+      cairo_rectangle(cr, text.box.x, text.box.y, text.box.width, text.box.height);
+      cairo_fill(cr);
+      show_placed(cr, text, blue);
+    }
+  }
   if (panel.on_scale(0.0)) {
     colour(cr, ink);
     cairo_set_line_width(cr, 0.7);
@@ -209,6 +219,7 @@ void draw_panel(cairo_t* cr, const Shape& shape, const Panel& panel) {
   for (const PlacedText& text : panel.texts) show_placed(cr, text, blue);
   for (const Column& c : panel.columns) {
     for (const PlacedText& text : c.texts) {
+      if (text.ink == PlacedText::quiet) continue;  // drawn under the points
       // A value inside the frame stays readable over the bar it crosses.
       if (text.box.y < f.bottom()) {
         cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
