@@ -78,13 +78,18 @@ struct AdjustSettings {
   // The isomers' excitation energies: an isomer's table value is its
   // ground state's plus E* (nuclides/state_mass.h). Null: isomers have none.
   const nuclides::NubaseTable* properties = nullptr;
+  // Fill Adjustment::covariance, nuclides by nuclides: for the files that
+  // print it. The uncertainties and differences never need it.
+  bool covariance_matrix = true;
 };
 
 struct Adjustment {
   std::vector<Equation> equations;
   std::vector<NuclideResult> nuclides;  // by mass number, then symbol
   std::vector<Datum> data;              // equations in the order given, then anchors
-  Eigen::MatrixXd covariance;           // over `nuclides`; 0 for fixed and undetermined ones
+  // Over `nuclides`; 0 for fixed and undetermined ones. Empty unless
+  // AdjustSettings::covariance_matrix.
+  Eigen::MatrixXd covariance;
   double chi2 = 0.0;
   int degrees_of_freedom = 0;
   std::optional<double> birge_ratio;  // sqrt(chi2 / dof), none without a degree of freedom
