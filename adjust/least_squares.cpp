@@ -7,17 +7,11 @@
 #include <map>
 #include <numeric>
 
-#include <Eigen/OrderingMethods>
-#include <Eigen/SparseQR>
+#include <Eigen/SPQRSupport>
 
 namespace adjust {
 
 namespace {
-
-// Up to this many unknowns the dense decomposition is cheap (a campaign has
-// tens), and its explicit Q holds the significances and influences to
-// rounding whatever the weights; beyond, the sparse one.
-constexpr std::size_t most_dense_unknowns = 400;
 
 // Rows that name the same unknowns with the same coefficients measure one
 // quantity: their weighted rows are exactly parallel. Adjusted one by one,
@@ -132,7 +126,8 @@ bool solve_dense(const Eigen::SparseMatrix<double>& sparse, const Eigen::VectorX
   return true;
 }
 
-// Sparse QR in a fill-reducing order of the columns: the whole table's
+// Sparse multifrontal QR (SuiteSparseQR) in a fill-reducing order of the
+// columns: the whole table's
 // thousands of nuclides and data. Row i of the thin Q is q_i = R^-T P^T k_i,
 // its squared norm the significance; the influence on nuclide mu is
 // k_i,mu (C k_i)_mu = k_i,mu <R^-T P^T e_mu, q_i>, from the same solves.
@@ -140,12 +135,13 @@ bool solve_sparse(const Eigen::SparseMatrix<double>& A, const Eigen::VectorXd& b
                   Eigen::VectorXd& correction, Factor& factor, std::vector<double>& significance,
                   std::vector<std::vector<double>>& gain) {
   const Eigen::Index n = A.rows(), m = A.cols();
-  Eigen::SparseQR<Eigen::SparseMatrix<double>, Eigen::COLAMDOrdering<int>> qr;
+  Eigen::SPQR<Eigen::SparseMatrix<double, Eigen::ColMajor, SuiteSparse_long>> qr;
   // A column is dropped only when it is exactly zero: a datum of
   // U = 1e-15 beside an anchor of 1e3 makes columns 10^18 apart in a
   // system that is perfectly determined.
   qr.setPivotThreshold(std::numeric_limits<double>::min());
-  qr.compute(A);
+  qr.setSPQROrdering(SPQR_ORDERING_METIS);
+  qr.compute(Eigen::SparseMatrix<double, Eigen::ColMajor, SuiteSparse_long>(A));
   if (qr.info() != Eigen::Success || qr.rank() < m) return false;
   std::vector<Eigen::Index> position(static_cast<std::size_t>(m));
   const auto& columns = qr.colsPermutation().indices();
@@ -192,7 +188,7 @@ bool solve_sparse(const Eigen::SparseMatrix<double>& A, const Eigen::VectorXd& b
 }  // namespace
 
 Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start,
-                        const std::vector<RowCovariance>& covariances) {
+                        const std::vector<RowCovariance>& covariances, std::size_t dense_up_to) {
   const Eigen::Index m = start.size();
   Fit fit;
   fit.rows.resize(rows.size());
@@ -333,7 +329,7 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     Eigen::SparseMatrix<double> A(n, m);
     A.setFromTriplets(entries.begin(), entries.end());
     A.makeCompressed();
-    const bool solved = static_cast<std::size_t>(m) <= most_dense_unknowns
+    const bool solved = static_cast<std::size_t>(m) <= dense_up_to
                             ? solve_dense(A, b, correction, fit.factor, significance, gain)
                             : solve_sparse(A, b, correction, fit.factor, significance, gain);
     if (!solved) {

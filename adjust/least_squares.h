@@ -94,7 +94,13 @@ struct Fit {
 // every unknown, `full_rank` is false; when their covariance is not
 // positive definite, `covariance_positive` is false; then nothing else is
 // filled.
+// Up to `dense_up_to` unknowns the decomposition is dense: a campaign has
+// tens, it costs nothing, and its explicit Q holds the significances and
+// influences to rounding however far the weights spread. Beyond, it is
+// sparse, and each significance and influence is a pair of solves with R.
+inline constexpr std::size_t most_dense_unknowns = 400;
 Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start,
-                        const std::vector<RowCovariance>& covariances = {});
+                        const std::vector<RowCovariance>& covariances = {},
+                        std::size_t dense_up_to = most_dense_unknowns);
 
 }  // namespace adjust

@@ -16,7 +16,7 @@ command -v g++ >/dev/null || missing+=(g++)
 # programs' build needs pkg-config as well as the tests' (FUSE).
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 # The pictures are drawn with cairo, their text set by pango in DejaVu Sans;
-# the adjustment solves with Eigen, writes JSON with nlohmann-json and reads
+# the adjustment solves with Eigen and SuiteSparse, writes JSON with nlohmann-json and reads
 # its options with CLI11.
 have_header cairo/cairo.h || missing+=(libcairo2-dev)
 have_header pango-1.0/pango/pangocairo.h || missing+=(libpango1.0-dev)
@@ -24,6 +24,8 @@ have_header pango-1.0/pango/pangocairo.h || missing+=(libpango1.0-dev)
 have_header glib-2.0/glib.h || missing+=(libglib2.0-dev)
 [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)
 have_header eigen3/Eigen/Dense || missing+=(libeigen3-dev)
+# The adjustment of thousands of nuclides: SuiteSparseQR.
+have_header suitesparse/SuiteSparseQR.hpp || missing+=(libsuitesparse-dev)
 have_header nlohmann/json.hpp || missing+=(nlohmann-json3-dev)
 have_header CLI/CLI.hpp || missing+=(libcli11-dev)
 if [ "$level" = --tests ] || [ "$level" = --all ]; then
