@@ -12,7 +12,9 @@
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
+#include "check/finding_bytes.h"
 #include "check/findings_json.h"
+#include "check/findings_sarif.h"
 #include "check/input_reading.h"
 #include "check/isomer_comparison.h"
 #include "check/make_table.h"
@@ -93,7 +95,7 @@ int check_files(int argc, char** argv) {
 
   static check::CheckContext context;
   context.verbose = options.verbose;
-  context.diagnostics.keep = options.json.has_value();
+  context.diagnostics.keep = options.json || options.sarif;
   context.tab_width = recordio::tab_width();
   context.freq.path = options.freq.value_or(in_directory(options.directory, "vemo.freq"));
   context.table.path = options.table.value_or(in_directory(options.directory, "ionization.data"));
@@ -135,16 +137,18 @@ int check_files(int argc, char** argv) {
   const std::string nubase_path =
       options.no_nubase ? std::string() : nuclides::nubase_table_named(options.nubase);
 
-  // The picture is the one file this program writes: it must never be one
-  // of the files it reads, or a slip in the command line would destroy data.
-  // Nor may it be a FIFO (the write would wait for a reader for ever) or
-  // have a name that says no format: both are refused before any reading.
+  // The picture and the reports are the files this program writes: none may
+  // be one of the files it reads, or a slip in the command line would
+  // destroy data. Nor may the picture be a FIFO (the write would wait for a
+  // reader for ever) or have a name that says no format: both are refused
+  // before any reading.
   std::vector<cli::NamedOutput> outputs;
   if (options.plot) outputs.push_back({"--plot", *options.plot});
   if (options.json) outputs.push_back({"--json", *options.json});
+  if (options.sarif) outputs.push_back({"--sarif", *options.sarif});
   if (!outputs.empty()) {
-    const std::string clash =
-        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
+    const std::string clash = cli::output_clash(
+        outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
     if (!clash.empty()) return fail(clash);
   }
   if (options.plot) {
@@ -176,7 +180,7 @@ int check_files(int argc, char** argv) {
 
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
-  // The picture and the JSON get their names only once the listing has
+  // The picture, the JSON and the SARIF get their names only once the listing has
   // reached standard output, so that a failed run leaves the old files.
   cli::OutputSet written;
   check::ReadCounts counts;
@@ -218,11 +222,25 @@ int check_files(int argc, char** argv) {
     if (!why.empty()) return fail(why);
   }
 
+  if (options.json || options.sarif) {
+    std::vector<check::FindingFile> files = {
+        {context.freq.shown, context.freq.path, true, context.tab_width},
+        {context.table.shown, context.table.path, true, context.tab_width}};
+    if (!masses_path.empty()) files.push_back({cli::shown_name(masses_path), masses_path, false});
+    if (context.properties != nullptr)
+      files.push_back({cli::shown_name(nubase_path), nubase_path, false});
+    check::place_in_bytes(context.diagnostics.kept(), files);
+  }
   if (options.json) {
     const std::string text =
         check::findings_json(context.diagnostics.kept(), context.compared,
                              {counts.blocks, counts.measurements, table.size()});
     if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
+      return fail(error);
+  }
+  if (options.sarif) {
+    if (!written.write_whole(*options.sarif, cli::OutputMode::replace,
+                             check::findings_sarif(context.diagnostics.kept()), error))
       return fail(error);
   }
 

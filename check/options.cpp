@@ -11,7 +11,7 @@ constexpr const char* about =
     "Check DIR/vemo.freq and DIR/ionization.data (DIR is the current directory by\n"
     "default) for the input mistakes that freq2equat turns silently into wrong\n"
     "equations. Nothing is created, changed or removed, except the --plot,\n"
-    "--json and --make-table files.\n";
+    "--json, --sarif and --make-table files.\n";
 
 constexpr const char* closing =
     "Findings are printed as FILE:LINE:COLUMN: error|warning|note: message, then the\n"
@@ -38,10 +38,13 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
                  "write FILE, a new binding-energy table with a row for every ion of "
                  "DIR/vemo.freq, from the shipped data");
   line.add_json(options.json, "the findings, the comparison and the summary");
+  line.add_value("--sarif", options.sarif, "FILE",
+                 "write the findings to FILE as a SARIF 2.1.0 log, for code scanning");
   line.add_verbose(options.verbose);
   line.add_rule([&options]() -> std::string {
-    if (options.make_table && options.json)
-      return "--make-table checks nothing: it takes no --json";
+    if (options.make_table && (options.json || options.sarif))
+      return std::string("--make-table checks nothing: it takes no ") +
+             (options.json ? "--json" : "--sarif");
     if (options.no_masses && (options.masses || options.plot)) {
       return std::string("--no-masses and ") + (options.masses ? "--masses" : "--plot") +
              " contradict each other";

@@ -19,6 +19,7 @@ struct Options {
   bool no_nubase = false;                 // --no-nubase
   std::optional<std::string> make_table;  // --make-table FILE
   std::optional<std::string> json;        // --json FILE
+  std::optional<std::string> sarif;       // --sarif FILE
   bool verbose = false;                   // -v, --verbose
 };
 
