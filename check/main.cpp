@@ -17,6 +17,7 @@
 #include "check/findings_sarif.h"
 #include "check/input_reading.h"
 #include "check/isomer_comparison.h"
+#include "check/make_freq.h"
 #include "check/make_table.h"
 #include "check/mass_table_rows.h"
 #include "check/options.h"
@@ -89,9 +90,46 @@ int make_table(const check::Options& options, check::CheckContext& context) {
                                                                            : found_nothing;
 }
 
+// --make-freq: vemo.freq in the current directory from a CSV of ratios.
+// Nothing is written when any row is bad.
+int make_freq(const check::Options& options) {
+  constexpr const char* target = "vemo.freq";
+  const std::string exists =
+      cli::quoted_name(target) + " exists: --make-freq writes a new file only";
+  if (cli::name_exists(target)) return fail(exists);
+  // The mass table gives the values a row asks for with "table"; a default
+  // table that is missing costs only those rows.
+  nuclides::MassTable masses;
+  const nuclides::MassTable* loaded = nullptr;
+  std::string error;
+  const std::string masses_path = nuclides::mass_table_named(options.masses);
+  if (masses.load(masses_path, error)) {
+    loaded = &masses;
+  } else if (!nuclides::is_default_mass_table(options.masses)) {
+    return fail(error);
+  }
+  cli::Diagnostics diagnostics;
+  check::MadeFreq made;
+  if (!check::make_freq(*options.make_freq, loaded, diagnostics, made, error)) return fail(error);
+  if (diagnostics.errors() > 0) {
+    cli::say(cli::quoted_name(*options.make_freq) + ": " +
+             cli::count_of(diagnostics.errors(), "bad row value") + ": " +
+             cli::quoted_name(target) + " not written");
+    return found_something;
+  }
+  bool name_taken = false;
+  if (!cli::write_whole_file(target, cli::OutputMode::new_only, made.bytes, error, &name_taken))
+    return fail(name_taken ? exists : error);
+  std::printf("%s: %s, %s written from %s\n", target, cli::count_of(made.blocks, "block").c_str(),
+              cli::count_of(made.measurements, "measurement").c_str(),
+              cli::shown_name(*options.make_freq).c_str());
+  return found_nothing;
+}
+
 int check_files(int argc, char** argv) {
   check::Options options;
   if (const auto done = check::parse_options(argc, argv, options)) return *done;
+  if (options.make_freq) return make_freq(options);
 
   static check::CheckContext context;
   context.verbose = options.verbose;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "check/correction_uncertainty.h"
+#include "check/freq_line.h"
 #include "check/measurement_uncertainty_rules.h"
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
@@ -414,16 +415,18 @@ Findings mass_standard_measured(const MeasurementLine& line, const ReferenceReco
   // The same ratio read the other way round: the reference's ion in
   // columns 1-12, the ratio and its uncertainty as written, the flag
   // turned over.
-  char ion[16];
-  std::snprintf(ion, sizeof ion, "%4d%-4.4s%4d", reference.A_ref, reference.symbol_ref.data(),
-                reference.charge_ref);
-  std::string reversed = ion;
-  const std::string_view record = line.place.source;
-  if (record.size() > 12) reversed += record.substr(12, 19);
-  while (reversed.size() < 31) reversed += ' ';
+  const std::string A = std::to_string(reference.A_ref);
+  const std::string charge = std::to_string(reference.charge_ref);
+  // The two fields as the converter read them: a short line blank-filled.
+  std::string record(line.place.source.substr(0, 46));
+  if (record.size() < 46) record.resize(46, ' ');
+  const std::string_view ratio = std::string_view(record).substr(12, 19);
+  const std::string_view sigma = std::string_view(record).substr(33, 13);
   const bool inverse = measurement.flag[0] != ' ' || measurement.flag[1] != ' ';
-  reversed += inverse ? "  " : "I ";
-  if (record.size() > 33) reversed += nuclides::without_trailing_blanks(record.substr(33, 13));
+  // The fields were read from these columns, so they fit them again.
+  const std::string reversed = freq_line({A, std::string_view(reference.symbol_ref.data(), 4),
+                                          charge, ratio, inverse ? "" : inverse_flag, sigma})
+                                   .value_or("");
   Finding finding =
       line.place.at(line.field(symbol_field).column, FindingKind::mass_standard_measured);
   with_pair(finding, reference, measurement)
