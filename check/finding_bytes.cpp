@@ -58,9 +58,10 @@ class Placer {
           static_cast<std::int32_t>(record_length_ % file_.tab_width), file_.tab_width);
     }
     // The byte whose columns cover the wanted one: the tab for a column
-    // inside its blanks, never a CR, which has none.
+    // inside its blanks; a CR, which has none, for the column it stands
+    // before (a finding about the CR is there).
     while (next_ < wanted_.size() && wanted_[next_].line == line_ &&
-           wanted_[next_].column <= record_length_ + width) {
+           wanted_[next_].column <= record_length_ + std::max<std::int64_t>(width, 1)) {
       place(offset_, characters_);
     }
     if (c == '\r') {

@@ -80,10 +80,17 @@ ordered_json result_of(const Finding& finding, std::size_t rule_index) {
   print = fnv1a(":" + std::to_string(finding.column) + ":" + hex(finding.bytes.line_hash), print);
   result["partialFingerprints"] = {{"lineContentHash/v1", hex(print)}};
   if (finding.replacement && finding.bytes.offset >= 0) {
-    const ordered_json replacement = {
-        {"deletedRegion",
-         {{"byteOffset", finding.bytes.offset}, {"byteLength", finding.replacement->length}}},
-        {"insertedContent", {{"text", finding.replacement->text}}}};
+    // Lines and columns beside the bytes: some viewers place a fix by them
+    // alone. The bytes a mend replaces are single characters.
+    ordered_json deleted = {{"startLine", finding.line}};
+    if (finding.column > 0) {
+      deleted["startColumn"] = finding.bytes.character_column;
+      deleted["endColumn"] = finding.bytes.character_column + finding.replacement->length;
+    }
+    deleted["byteOffset"] = finding.bytes.offset;
+    deleted["byteLength"] = finding.replacement->length;
+    const ordered_json replacement = {{"deletedRegion", std::move(deleted)},
+                                      {"insertedContent", {{"text", finding.replacement->text}}}};
     result["fixes"] = {
         {{"description", {{"text", "write '" + finding.replacement->text + "' here"}}},
          {"artifactChanges", {{{"artifactLocation", artifact}, {"replacements", {replacement}}}}}}};
