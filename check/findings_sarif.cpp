@@ -5,8 +5,6 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "check/finding_bytes.h"
-
 #ifndef FREQ2EQUAT_VERSION
 #define FREQ2EQUAT_VERSION "unknown"
 #endif
@@ -30,11 +28,9 @@ std::string_view level_of(Severity severity) {
   }
 }
 
-// A file's name as a URI reference: relative names stay relative (to the
-// directory the check ran in), and bytes a URI cannot hold are
-// percent-encoded.
+// A path as a URI reference, the bytes a URI cannot hold percent-encoded.
 std::string uri_of(std::string_view name) {
-  std::string uri;
+  std::string uri = name.starts_with('/') ? "file://" : "";
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
@@ -66,9 +62,14 @@ ordered_json region_of(const Finding& finding) {
   return region;
 }
 
-ordered_json result_of(const Finding& finding, std::size_t rule_index) {
+ordered_json result_of(const Finding& finding, std::size_t rule_index,
+                       const std::vector<FindingFile>& files) {
   const FindingKindInfo& kind = kind_info(finding.kind);
-  const ordered_json artifact = {{"uri", uri_of(finding.file)}};
+  std::string_view path = finding.file;
+  for (const FindingFile& file : files) {
+    if (file.shown == finding.file) path = file.path;
+  }
+  const ordered_json artifact = {{"uri", uri_of(path)}};
   ordered_json result = {
       {"ruleId", kind.id},
       {"ruleIndex", rule_index},
@@ -100,7 +101,7 @@ ordered_json result_of(const Finding& finding, std::size_t rule_index) {
 
 }  // namespace
 
-std::string findings_sarif(const Findings& findings) {
+std::string findings_sarif(const Findings& findings, const std::vector<FindingFile>& files) {
   ordered_json rules = ordered_json::array();
   std::vector<std::size_t> rule_index(finding_kinds().size());  // by kind
   for (const FindingKindInfo& kind : finding_kinds()) {
@@ -113,7 +114,8 @@ std::string findings_sarif(const Findings& findings) {
   ordered_json results = ordered_json::array();
   for (const Finding& finding : findings) {
     if (kind_info(finding.kind).severity == Severity::listing) continue;
-    results.push_back(result_of(finding, rule_index[static_cast<std::size_t>(finding.kind)]));
+    results.push_back(
+        result_of(finding, rule_index[static_cast<std::size_t>(finding.kind)], files));
   }
   const ordered_json driver = {
       {"name", "freq2equat-check"}, {"version", FREQ2EQUAT_VERSION}, {"rules", std::move(rules)}};

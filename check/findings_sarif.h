@@ -13,11 +13,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "check/finding.h"
+#include "check/finding_bytes.h"
 
 namespace check {
 
-std::string findings_sarif(const Findings& findings);
+// `files` give each file's path, which its URI is made of (a name is shown
+// escaped in findings when it holds odd bytes); a relative path stays
+// relative to the directory the check ran in, an absolute one is a file:
+// URI.
+std::string findings_sarif(const Findings& findings, const std::vector<FindingFile>& files);
 
 }  // namespace check

@@ -260,10 +260,10 @@ int check_files(int argc, char** argv) {
     if (!why.empty()) return fail(why);
   }
 
+  std::vector<check::FindingFile> files;
   if (options.json || options.sarif) {
-    std::vector<check::FindingFile> files = {
-        {context.freq.shown, context.freq.path, true, context.tab_width},
-        {context.table.shown, context.table.path, true, context.tab_width}};
+    files = {{context.freq.shown, context.freq.path, true, context.tab_width},
+             {context.table.shown, context.table.path, true, context.tab_width}};
     if (!masses_path.empty()) files.push_back({cli::shown_name(masses_path), masses_path, false});
     if (context.properties != nullptr)
       files.push_back({cli::shown_name(nubase_path), nubase_path, false});
@@ -278,7 +278,7 @@ int check_files(int argc, char** argv) {
   }
   if (options.sarif) {
     if (!written.write_whole(*options.sarif, cli::OutputMode::replace,
-                             check::findings_sarif(context.diagnostics.kept()), error))
+                             check::findings_sarif(context.diagnostics.kept(), files), error))
       return fail(error);
   }
 
