@@ -269,8 +269,7 @@ int check_files(int argc, char** argv) {
     files = {{context.freq.shown, context.freq.path, true, context.tab_width},
              {context.table.shown, context.table.path, true, context.tab_width}};
     if (!masses_path.empty()) files.push_back({cli::shown_name(masses_path), masses_path, false});
-    if (context.properties != nullptr)
-      files.push_back({cli::shown_name(nubase_path), nubase_path, false});
+    if (!nubase_path.empty()) files.push_back({cli::shown_name(nubase_path), nubase_path, false});
     check::place_in_bytes(context.diagnostics.kept(), files);
   }
   if (options.json) {
