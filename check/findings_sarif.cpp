@@ -1,6 +1,7 @@
 // findings_sarif.cpp - the findings as a SARIF log.
 #include "check/findings_sarif.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -54,7 +55,8 @@ std::string hex(std::uint64_t value) {
 }
 
 ordered_json region_of(const Finding& finding) {
-  ordered_json region = {{"startLine", finding.line}};
+  // A region starts on a line; a finding about a file as a whole is on its first.
+  ordered_json region = {{"startLine", std::max<std::int64_t>(finding.line, 1)}};
   if (finding.bytes.offset >= 0) {
     if (finding.column > 0) region["startColumn"] = finding.bytes.character_column;
     region["byteOffset"] = finding.bytes.offset;
@@ -83,7 +85,7 @@ ordered_json result_of(const Finding& finding, std::size_t rule_index,
   if (finding.replacement && finding.bytes.offset >= 0) {
     // Lines and columns beside the bytes: some viewers place a fix by them
     // alone. The bytes a mend replaces are single characters.
-    ordered_json deleted = {{"startLine", finding.line}};
+    ordered_json deleted = {{"startLine", std::max<std::int64_t>(finding.line, 1)}};
     if (finding.column > 0) {
       deleted["startColumn"] = finding.bytes.character_column;
       deleted["endColumn"] = finding.bytes.character_column + finding.replacement->length;
