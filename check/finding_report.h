@@ -30,6 +30,8 @@ class FindingReport {
   // kept, without its source line, for a machine-readable report.
   bool keep = false;
   const Findings& kept() const { return kept_; }
+  // The kept findings, for a report that completes them (their bytes).
+  Findings& kept() { return kept_; }
 
   int errors() const { return text_.errors(); }
   int warnings() const { return text_.warnings(); }

@@ -36,6 +36,8 @@ if [ "$level" = --tests ] || [ "$level" = --all ]; then
   # The pictures are opened by real renderers in their tests.
   command -v rsvg-convert >/dev/null || missing+=(librsvg2-bin)
   command -v pdftoppm >/dev/null || missing+=(poppler-utils)
+  # The checker's SARIF logs are validated against the format's schema.
+  /usr/bin/python3 -c 'import jsonschema' 2>/dev/null || missing+=(python3-jsonschema)
 fi
 if [ "$level" = --all ]; then
   command -v clang++ >/dev/null || missing+=(clang)
