@@ -107,6 +107,11 @@ struct Adjustment {
 bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
 
+// ME(minuend) - ME(subtrahend) of a finished adjustment, its uncertainty
+// from the covariance; nothing when either is not a nuclide of it.
+std::optional<Difference> difference_of(const Adjustment& adjustment, const Nuclide& minuend,
+                                        const Nuclide& subtrahend);
+
 // The limit of |I - G| for every equation the converter writes: the ratio
 // of the ions' mass-to-charge ratios against the rounded ratio of mass
 // numbers.
