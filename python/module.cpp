@@ -15,6 +15,10 @@ PYBIND11_MODULE(freq2equat, module) {
       "Bad input raises InputError (a ValueError) with its file, line and column;\n"
       "a missing file raises FileNotFoundError. Nothing is printed.";
   module.attr("__version__") = FREQ2EQUAT_VERSION;
+  // Each docstring opens with the call as a user writes it; the generated
+  // signatures would show C++ types ("object") in front of it.
+  py::options options;
+  options.disable_function_signatures();
   // The floating-point mode every printed digit relies on (the
   // interpreter's own already is), and no signal for a failed write.
   recordio::start_up();

@@ -200,3 +200,4 @@ def test_bad_input_raises_at_its_place(call, place):
 def test_every_function_has_a_docstring():
     for name in ("convert", "check", "adjust", "mass_table", "nubase_table", "binding_energies"):
         assert getattr(freq2equat, name).__doc__.startswith(name + "(")
+    assert freq2equat.Adjustment.difference.__doc__.startswith("difference(")
