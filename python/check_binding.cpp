@@ -106,9 +106,10 @@ py::object check(const py::object& freq, const py::object& table, const py::obje
     PyErr_SetString(PyExc_OSError, error.c_str());
     throw py::error_already_set();
   }
+  std::vector<check::IsomerComparison> isomers;
   if (context->properties != nullptr) {
-    for (const check::IsomerComparison& compared :
-         check::compare_isomers(context->state_lines, context->properties)) {
+    isomers = check::compare_isomers(context->state_lines, context->properties);
+    for (const check::IsomerComparison& compared : isomers) {
       const check::StateLine& line = context->state_lines[compared.from];
       if (auto finding = check::isomer_finding(compared, properties->identity().file_name,
                                                {context->freq.shown, line.line, line.text})) {
@@ -117,9 +118,12 @@ py::object check(const py::object& freq, const py::object& table, const py::obje
       }
     }
   }
+  check::CheckedAgainst tables;
+  if (context->masses != nullptr) tables.masses = mass_table->identity();
+  if (context->properties != nullptr) tables.nubase = properties->identity();
   const std::string json =
       check::findings_json(context->diagnostics.kept(), context->compared,
-                           {counts.blocks, counts.measurements, energies->size()});
+                           {counts.blocks, counts.measurements, energies->size()}, isomers, tables);
   py::dict result = py::module_::import("json").attr("loads")(json);
   result["text"] = findings_text;
   result["notes"] = py::cast(notes);
@@ -144,7 +148,8 @@ void bind_check(py::module_& module) {
              "Checks both inputs as freq2equat-check does. Returns the checker's JSON\n"
              "document as Python objects: 'findings' (id, severity, file, line, column,\n"
              "message, values), 'comparison' (each mass excess beside the table's, in\n"
-             "micro-u) and 'summary'; with 'text', the findings as the program prints\n"
+             "micro-u), the isomers, the tables compared with and 'summary'; with 'text', the "
+             "findings as the program prints\n"
              "them, 'notes' (a shipped table that could not be read) and, when\n"
              "`verbose`, the program's listing in 'listing'. `masses` and `nubase` name\n"
              "a table (a path or its text); None is the shipped one, False none.\n"
