@@ -148,12 +148,12 @@ void bind_check(py::module_& module) {
              "Checks both inputs as freq2equat-check does. Returns the checker's JSON\n"
              "document as Python objects: 'findings' (id, severity, file, line, column,\n"
              "message, values), 'comparison' (each mass excess beside the table's, in\n"
-             "micro-u), the isomers, the tables compared with and 'summary'; with 'text', the "
-             "findings as the program prints\n"
-             "them, 'notes' (a shipped table that could not be read) and, when\n"
-             "`verbose`, the program's listing in 'listing'. `masses` and `nubase` name\n"
-             "a table (a path or its text); None is the shipped one, False none.\n"
-             "Inputs are paths or the files' text, as for convert().");
+             "micro-u), the isomers' excitation energies, the tables compared with and\n"
+             "'summary'; with 'text', the findings as the program prints them, 'notes'\n"
+             "(a shipped table that could not be read) and, when `verbose`, the\n"
+             "program's listing in 'listing'. `masses` and `nubase` name a table (a\n"
+             "path or its text); None is the shipped one, False none. Inputs are\n"
+             "paths or the files' text, as for convert().");
 }
 
 }  // namespace freq2equat_python
