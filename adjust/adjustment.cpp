@@ -609,7 +609,6 @@ bool Adjuster::solve(std::string& error) {
 
 bool Adjuster::differences(std::string& error) {
   for (const auto& [minuend, subtrahend] : settings_.differences) {
-    Difference difference{minuend, subtrahend};
     for (const Nuclide& nuclide : {minuend, subtrahend}) {
       if (index_.find(nuclide) == index_.end()) {
         error = "--difference " + minuend.name() + "-" + subtrahend.name() +
@@ -730,6 +729,33 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
         " not determined, their equations unused: see the list above");
   }
   return true;
+}
+
+std::optional<Difference> difference_of(const Adjustment& adjustment, const Nuclide& minuend,
+                                        const Nuclide& subtrahend) {
+  const auto place = [&](const Nuclide& nuclide) -> std::optional<std::size_t> {
+    for (std::size_t k = 0; k < adjustment.nuclides.size(); ++k) {
+      if (adjustment.nuclides[k].nuclide == nuclide) return k;
+    }
+    return std::nullopt;
+  };
+  const std::optional<std::size_t> i = place(minuend), j = place(subtrahend);
+  if (!i || !j) return std::nullopt;
+  Difference difference{minuend, subtrahend};
+  const NuclideResult& a = adjustment.nuclides[*i];
+  const NuclideResult& b = adjustment.nuclides[*j];
+  // A finished adjustment keeps no factor: the covariance it was asked to
+  // form is what a difference can come from.
+  const auto formed = static_cast<std::size_t>(adjustment.covariance.rows());
+  difference.determined = a.determined && b.determined && *i < formed && *j < formed;
+  if (difference.determined) {
+    const auto ii = static_cast<Eigen::Index>(*i), jj = static_cast<Eigen::Index>(*j);
+    difference.value = a.mass_excess - b.mass_excess;
+    const double variance = adjustment.covariance(ii, ii) + adjustment.covariance(jj, jj) -
+                            2.0 * adjustment.covariance(ii, jj);
+    difference.uncertainty = std::sqrt(std::max(0.0, variance));
+  }
+  return difference;
 }
 
 }  // namespace adjust

@@ -112,6 +112,15 @@ struct Adjustment {
 bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
 
+// ME(minuend) - ME(subtrahend) of a finished adjustment, its uncertainty
+// from the covariance, which the adjustment must have formed
+// (AdjustSettings::covariance_matrix; otherwise the difference is not
+// determined); nothing when either is not a nuclide of it. --difference asks
+// before the adjustment ends and gets it from the factor, without the
+// cancellation of C_AA + C_BB - 2 C_AB.
+std::optional<Difference> difference_of(const Adjustment& adjustment, const Nuclide& minuend,
+                                        const Nuclide& subtrahend);
+
 // The limit of |I - G| for every equation the converter writes: the ratio
 // of the ions' mass-to-charge ratios against the rounded ratio of mass
 // numbers.

@@ -39,9 +39,13 @@ class FindingReport {
   // Findings are appended to `text` instead of going to standard error
   // (nullptr: standard error again).
   void capture_into(std::string* text) { text_.capture_into(text); }
+  // The -v listing is appended to `text` instead of going to standard
+  // output (nullptr: standard output again).
+  void capture_listing_into(std::string* text) { listing_ = text; }
 
  private:
   cli::Diagnostics text_;
+  std::string* listing_ = nullptr;
   Findings kept_;
 };
 

@@ -29,6 +29,13 @@ have_header suitesparse/SuiteSparseQR.hpp || missing+=(libsuitesparse-dev)
 have_header nlohmann/json.hpp || missing+=(nlohmann-json3-dev)
 have_header CLI/CLI.hpp || missing+=(libcli11-dev)
 if [ "$level" = --tests ] || [ "$level" = --all ]; then
+  # The Python module is built and tested here (the programs build without
+  # it): pybind11 and the headers for Debian's python3, pytest and numpy
+  # for its tests.
+  have_header pybind11/pybind11.h || missing+=(pybind11-dev)
+  ls /usr/include/python3*/Python.h >/dev/null 2>&1 || missing+=(python3-dev)
+  /usr/bin/python3 -c 'import pytest' 2>/dev/null || missing+=(python3-pytest)
+  /usr/bin/python3 -c 'import numpy' 2>/dev/null || missing+=(python3-numpy)
   have_header gtest/gtest.h || missing+=(libgtest-dev)
   # The tests of a failed close mount a FUSE file system of their own.
   { pkg-config --exists fuse3 2>/dev/null && command -v fusermount3 >/dev/null; } ||
