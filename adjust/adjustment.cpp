@@ -25,11 +25,11 @@ namespace {
 // measures, its residual is 0 and says nothing about its agreement.
 constexpr double alone = 1.0e-9;
 
-// The solve is dense: its matrix has a row per datum and a column per
-// nuclide. Past these sizes it would take gigabytes and minutes; a real
-// campaign has hundreds of data on tens of nuclides.
-constexpr std::size_t most_unknowns = 3000;
-constexpr std::size_t most_matrix_entries = 10'000'000;
+// The solve is sparse and grows with the data; the covariance matrix, when
+// its files are asked for, is nuclides by nuclides. Beyond this many
+// nuclides it would take gigabytes: every nuclide known is about 3,600.
+constexpr std::size_t most_unknowns = 20'000;
+constexpr std::size_t most_covariance_nuclides = 10'000;
 
 class Components {
  public:
@@ -74,6 +74,7 @@ class Adjuster {
   bool solve(std::string& error);
   bool reject_worst();
   bool differences(std::string& error);
+  void fill_covariance();
   void warn_about_linear_form();
   void warn_about_birge_ratio();
 
@@ -82,6 +83,7 @@ class Adjuster {
   bool anchor(std::size_t k, const std::string& why, std::string& error);
   void anchor_loose_groups();
   std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum) const;
+  Combination combination(const std::vector<std::pair<std::size_t, double>>& parts) const;
   void add(std::vector<std::pair<std::size_t, double>>& terms, std::size_t k,
            double coefficient) const;
 
@@ -89,8 +91,10 @@ class Adjuster {
   const AdjustSettings& settings_;
   std::map<Nuclide, std::size_t> index_;
   std::vector<double> start_;
-  std::vector<bool> measured_;    // measured, or an atom of a measured molecule
-  std::vector<bool> referenced_;  // a reference, or an atom of one
+  Fit fit_;                           // the last solve
+  std::vector<std::size_t> unknown_;  // nuclide -> unknown of fit_, or none
+  std::vector<bool> measured_;        // measured, or an atom of a measured molecule
+  std::vector<bool> referenced_;      // a reference, or an atom of one
 };
 
 // A nuclide's part in a datum: itself, or a molecule's atoms.
@@ -124,6 +128,60 @@ std::vector<std::pair<std::size_t, double>> Adjuster::terms_of(const Datum& datu
   std::erase_if(terms, [](const auto& term) { return term.second == 0.0; });
   std::sort(terms.begin(), terms.end());
   return terms;
+}
+
+// The unknowns of the last solve that nuclides `parts` (index, coefficient)
+// stand for: a molecule's atoms, nothing for a fixed nuclide.
+Combination Adjuster::combination(const std::vector<std::pair<std::size_t, double>>& parts) const {
+  std::vector<std::pair<std::size_t, double>> terms;
+  for (const auto& [k, coefficient] : parts) add(terms, k, coefficient);
+  Combination unknowns;
+  for (const auto& [k, coefficient] : terms) {
+    if (unknown_[k] < unknown_.size() && coefficient != 0.0)
+      unknowns.emplace_back(unknown_[k], coefficient);
+  }
+  return unknowns;
+}
+
+// The covariance matrix over every nuclide, for the files that print it.
+void Adjuster::fill_covariance() {
+  const std::size_t n = a_.nuclides.size();
+  const Eigen::MatrixXd C = fit_.factor.covariance();
+  a_.covariance = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
+  for (std::size_t i = 0; i < n; ++i) {
+    if (unknown_[i] == n) continue;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (unknown_[k] == n) continue;
+      a_.covariance(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(k)) =
+          C(static_cast<Eigen::Index>(unknown_[i]), static_cast<Eigen::Index>(unknown_[k]));
+    }
+  }
+  // A molecule's row and column of the covariance: its atoms' summed.
+  for (std::size_t i = 0; i < n; ++i) {
+    const NuclideResult& molecule = a_.nuclides[i];
+    if (molecule.atoms.empty() || !molecule.determined) continue;
+    const auto ii = static_cast<Eigen::Index>(i);
+    for (std::size_t k = 0; k < n; ++k) {
+      if (!a_.nuclides[k].atoms.empty()) continue;
+      double sum = 0.0;
+      for (const auto& [atom, count] : molecule.atoms)
+        sum += count * a_.covariance(static_cast<Eigen::Index>(atom), static_cast<Eigen::Index>(k));
+      a_.covariance(ii, static_cast<Eigen::Index>(k)) = sum;
+      a_.covariance(static_cast<Eigen::Index>(k), ii) = sum;
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const NuclideResult& molecule = a_.nuclides[i];
+    if (molecule.atoms.empty() || !molecule.determined) continue;
+    const auto ii = static_cast<Eigen::Index>(i);
+    for (std::size_t j = 0; j < n; ++j) {
+      if (a_.nuclides[j].atoms.empty()) continue;
+      double sum = 0.0;
+      for (const auto& [atom, count] : molecule.atoms)
+        sum += count * a_.covariance(static_cast<Eigen::Index>(j), static_cast<Eigen::Index>(atom));
+      a_.covariance(ii, static_cast<Eigen::Index>(j)) = sum;
+    }
+  }
 }
 
 // A molecule the table lacks, whose formula's isotopes the table holds,
@@ -435,11 +493,16 @@ bool Adjuster::solve(std::string& error) {
     row_datum.push_back(d);
   }
 
-  if (unknowns > most_unknowns || rows.size() * unknowns > most_matrix_entries) {
-    error = std::to_string(rows.size()) + " data on " + std::to_string(unknowns) +
-            " nuclides are more than this dense adjustment takes (at most " +
-            std::to_string(most_unknowns) + " nuclides and " + std::to_string(most_matrix_entries) +
-            " data times nuclides)";
+  if (unknowns > most_unknowns) {
+    error = std::to_string(unknowns) + " nuclides are more than this adjustment takes (at most " +
+            std::to_string(most_unknowns) + ")";
+    return false;
+  }
+  if (settings_.covariance_matrix && n > most_covariance_nuclides) {
+    error = "the covariance matrix of " + std::to_string(n) +
+            " nuclides is more than this program writes (at most " +
+            std::to_string(most_covariance_nuclides) +
+            "): leave out --correlations and --covariance";
     return false;
   }
   const Eigen::Map<const Eigen::VectorXd> start_vector(start.data(),
@@ -453,7 +516,9 @@ bool Adjuster::solve(std::string& error) {
     if (row_of[c.first] < rows.size() && row_of[c.second] < rows.size())
       row_covariances.push_back({row_of[c.first], row_of[c.second], c.covariance});
   }
-  const Fit fit = solve_least_squares(rows, start_vector, row_covariances);
+  fit_ = solve_least_squares(rows, start_vector, row_covariances);
+  const Fit& fit = fit_;
+  unknown_ = unknown;
   if (!fit.covariance_positive) {
     error =
         "the covariances of the data are no covariance matrix (not positive definite): an "
@@ -464,56 +529,32 @@ bool Adjuster::solve(std::string& error) {
     error = "the data do not determine every nuclide they tie to an anchor (a singular system)";
     return false;
   }
-  if (!std::isfinite(fit.chi2) || !fit.x.allFinite() || !fit.covariance.allFinite()) {
+  if (!std::isfinite(fit.chi2) || !fit.x.allFinite() || !fit.variance.allFinite()) {
     error =
         "the adjustment has no finite result: values too large or uncertainties too small for "
         "double precision";
     return false;
   }
 
-  std::vector<std::size_t> nuclide_of(unknowns);
   for (std::size_t i = 0; i < n; ++i) {
-    if (unknown[i] < n) nuclide_of[unknown[i]] = i;
+    if (unknown[i] == n) continue;
+    const auto j = static_cast<Eigen::Index>(unknown[i]);
+    a_.nuclides[i].mass_excess = fit.x(j);
+    a_.nuclides[i].uncertainty = std::sqrt(fit.variance(j));
   }
-  a_.covariance = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
-  for (std::size_t j = 0; j < unknowns; ++j) {
-    const auto jj = static_cast<Eigen::Index>(j);
-    a_.nuclides[nuclide_of[j]].mass_excess = fit.x(jj);
-    a_.nuclides[nuclide_of[j]].uncertainty = std::sqrt(fit.covariance(jj, jj));
-    for (std::size_t l = 0; l < unknowns; ++l) {
-      a_.covariance(static_cast<Eigen::Index>(nuclide_of[j]),
-                    static_cast<Eigen::Index>(nuclide_of[l])) =
-          fit.covariance(jj, static_cast<Eigen::Index>(l));
-    }
-  }
-  // A molecule's row and column of the covariance: its atoms' summed.
-  for (std::size_t i = 0; i < n; ++i) {
-    const NuclideResult& molecule = a_.nuclides[i];
-    if (molecule.atoms.empty() || !molecule.determined) continue;
-    const auto ii = static_cast<Eigen::Index>(i);
-    for (std::size_t k = 0; k < n; ++k) {
-      if (!a_.nuclides[k].atoms.empty()) continue;
-      double sum = 0.0;
-      for (const auto& [atom, count] : molecule.atoms)
-        sum += count * a_.covariance(static_cast<Eigen::Index>(atom), static_cast<Eigen::Index>(k));
-      a_.covariance(ii, static_cast<Eigen::Index>(k)) = sum;
-      a_.covariance(static_cast<Eigen::Index>(k), ii) = sum;
-    }
-  }
+  // A molecule is its atoms' sum: its variance from the factor, as one
+  // combination of them.
   for (std::size_t i = 0; i < n; ++i) {
     NuclideResult& molecule = a_.nuclides[i];
     if (molecule.atoms.empty() || !molecule.determined) continue;
-    const auto ii = static_cast<Eigen::Index>(i);
-    for (std::size_t j = 0; j < n; ++j) {
-      if (a_.nuclides[j].atoms.empty()) continue;
-      double sum = 0.0;
-      for (const auto& [atom, count] : molecule.atoms)
-        sum += count * a_.covariance(static_cast<Eigen::Index>(j), static_cast<Eigen::Index>(atom));
-      a_.covariance(ii, static_cast<Eigen::Index>(j)) = sum;
-    }
     for (const auto& [atom, count] : molecule.atoms)
       molecule.mass_excess += count * a_.nuclides[atom].mass_excess;
-    molecule.uncertainty = std::sqrt(std::max(0.0, a_.covariance(ii, ii)));
+    molecule.uncertainty = std::sqrt(fit.factor.variance(combination({{i, 1.0}})));
+  }
+  a_.covariance.resize(0, 0);
+  std::vector<std::size_t> nuclide_of(unknowns);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (unknown[i] < n) nuclide_of[unknown[i]] = i;
   }
   for (std::size_t r = 0; r < rows.size(); ++r) {
     Datum& datum = a_.data[row_datum[r]];
@@ -568,7 +609,6 @@ bool Adjuster::solve(std::string& error) {
 
 bool Adjuster::differences(std::string& error) {
   for (const auto& [minuend, subtrahend] : settings_.differences) {
-    Difference difference{minuend, subtrahend};
     for (const Nuclide& nuclide : {minuend, subtrahend}) {
       if (index_.find(nuclide) == index_.end()) {
         error = "--difference " + minuend.name() + "-" + subtrahend.name() +
@@ -581,11 +621,9 @@ bool Adjuster::differences(std::string& error) {
     const NuclideResult& b = a_.nuclides[j];
     difference.determined = a.determined && b.determined;
     if (difference.determined) {
-      const auto ii = static_cast<Eigen::Index>(i), jj = static_cast<Eigen::Index>(j);
       difference.value = a.mass_excess - b.mass_excess;
-      const double variance =
-          a_.covariance(ii, ii) + a_.covariance(jj, jj) - 2.0 * a_.covariance(ii, jj);
-      difference.uncertainty = std::sqrt(std::max(0.0, variance));
+      // One solve with e_A - e_B: no cancellation between C_AA + C_BB and 2 C_AB.
+      difference.uncertainty = std::sqrt(fit_.factor.variance(combination({{i, 1.0}, {j, -1.0}})));
     }
     a_.differences.push_back(difference);
   }
@@ -672,6 +710,7 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
     if (!adjuster.solve(error)) return false;
   }
   if (!adjuster.differences(error)) return false;
+  if (settings.covariance_matrix) adjuster.fill_covariance();
   if (!settings.data_covariances.empty()) {
     result.notes.push_back(
         cli::count_of(static_cast<long>(settings.data_covariances.size()), "covariance") +
@@ -690,6 +729,33 @@ bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable
         " not determined, their equations unused: see the list above");
   }
   return true;
+}
+
+std::optional<Difference> difference_of(const Adjustment& adjustment, const Nuclide& minuend,
+                                        const Nuclide& subtrahend) {
+  const auto place = [&](const Nuclide& nuclide) -> std::optional<std::size_t> {
+    for (std::size_t k = 0; k < adjustment.nuclides.size(); ++k) {
+      if (adjustment.nuclides[k].nuclide == nuclide) return k;
+    }
+    return std::nullopt;
+  };
+  const std::optional<std::size_t> i = place(minuend), j = place(subtrahend);
+  if (!i || !j) return std::nullopt;
+  Difference difference{minuend, subtrahend};
+  const NuclideResult& a = adjustment.nuclides[*i];
+  const NuclideResult& b = adjustment.nuclides[*j];
+  // A finished adjustment keeps no factor: the covariance it was asked to
+  // form is what a difference can come from.
+  const auto formed = static_cast<std::size_t>(adjustment.covariance.rows());
+  difference.determined = a.determined && b.determined && *i < formed && *j < formed;
+  if (difference.determined) {
+    const auto ii = static_cast<Eigen::Index>(*i), jj = static_cast<Eigen::Index>(*j);
+    difference.value = a.mass_excess - b.mass_excess;
+    const double variance = adjustment.covariance(ii, ii) + adjustment.covariance(jj, jj) -
+                            2.0 * adjustment.covariance(ii, jj);
+    difference.uncertainty = std::sqrt(std::max(0.0, variance));
+  }
+  return difference;
 }
 
 }  // namespace adjust

@@ -78,13 +78,18 @@ struct AdjustSettings {
   // The isomers' excitation energies: an isomer's table value is its
   // ground state's plus E* (nuclides/state_mass.h). Null: isomers have none.
   const nuclides::NubaseTable* properties = nullptr;
+  // Fill Adjustment::covariance, nuclides by nuclides: for the files that
+  // print it. The uncertainties and differences never need it.
+  bool covariance_matrix = true;
 };
 
 struct Adjustment {
   std::vector<Equation> equations;
   std::vector<NuclideResult> nuclides;  // by mass number, then symbol
   std::vector<Datum> data;              // equations in the order given, then anchors
-  Eigen::MatrixXd covariance;           // over `nuclides`; 0 for fixed and undetermined ones
+  // Over `nuclides`; 0 for fixed and undetermined ones. Empty unless
+  // AdjustSettings::covariance_matrix.
+  Eigen::MatrixXd covariance;
   double chi2 = 0.0;
   int degrees_of_freedom = 0;
   std::optional<double> birge_ratio;  // sqrt(chi2 / dof), none without a degree of freedom
@@ -106,6 +111,15 @@ struct Adjustment {
 // nuclide no equation names).
 bool adjust_equations(std::vector<Equation> equations, const nuclides::MassTable& table,
                       const AdjustSettings& settings, Adjustment& result, std::string& error);
+
+// ME(minuend) - ME(subtrahend) of a finished adjustment, its uncertainty
+// from the covariance, which the adjustment must have formed
+// (AdjustSettings::covariance_matrix; otherwise the difference is not
+// determined); nothing when either is not a nuclide of it. --difference asks
+// before the adjustment ends and gets it from the factor, without the
+// cancellation of C_AA + C_BB - 2 C_AB.
+std::optional<Difference> difference_of(const Adjustment& adjustment, const Nuclide& minuend,
+                                        const Nuclide& subtrahend);
 
 // The limit of |I - G| for every equation the converter writes: the ratio
 // of the ions' mass-to-charge ratios against the rounded ratio of mass

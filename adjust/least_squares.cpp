@@ -7,6 +7,8 @@
 #include <map>
 #include <numeric>
 
+#include <Eigen/SPQRSupport>
+
 namespace adjust {
 
 namespace {
@@ -86,10 +88,107 @@ bool structurally_full_rank(const std::vector<SolveRow>& rows, std::size_t unkno
   return true;
 }
 
+// The rows' order in A is theirs in `order`; gain[r][t] belongs to the
+// t-th nonzero of row r of A, in column order.
+
+// Householder QR with column pivoting, dense: what a campaign of tens of
+// nuclides takes in no time. With the rows in order of falling size it
+// keeps each row's own accuracy however far the weights spread (Cox and
+// Higham), and its thin Q, formed explicitly, gives each datum's
+// significance as a row norm and its influence as R^-1 q_i.
+bool solve_dense(const Eigen::SparseMatrix<double>& sparse, const Eigen::VectorXd& b,
+                 Eigen::VectorXd& correction, Factor& factor, std::vector<double>& significance,
+                 std::vector<std::vector<double>>& gain) {
+  const Eigen::MatrixXd A(sparse);
+  const Eigen::Index n = A.rows(), m = A.cols();
+  Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(n, m);
+  qr.setThreshold(std::numeric_limits<double>::min());
+  qr.compute(A);
+  if (!(qr.matrixR().diagonal().cwiseAbs().minCoeff() > 0.0)) return false;
+  correction = qr.solve(b);
+  const Eigen::MatrixXd R = qr.matrixR().topLeftCorner(m, m).triangularView<Eigen::Upper>();
+  Eigen::MatrixXd Q = Eigen::MatrixXd::Identity(n, m);
+  Q.applyOnTheLeft(qr.householderQ());
+  // Column i: how the solution moves per unit of weighted datum i, P R^-1 q_i.
+  const Eigen::MatrixXd moved =
+      qr.colsPermutation() * R.triangularView<Eigen::Upper>().solve(Q.transpose());
+  const Eigen::SparseMatrix<double> rows = sparse.transpose();
+  for (Eigen::Index r = 0; r < n; ++r) {
+    const auto rr = static_cast<std::size_t>(r);
+    significance[rr] = Q.row(r).squaredNorm();
+    for (Eigen::SparseMatrix<double>::InnerIterator entry(rows, r); entry; ++entry)
+      gain[rr].push_back(moved(entry.index(), r));
+  }
+  std::vector<Eigen::Index> position(static_cast<std::size_t>(m));
+  const auto& columns = qr.colsPermutation().indices();
+  for (Eigen::Index j = 0; j < m; ++j) position[static_cast<std::size_t>(columns(j))] = j;
+  factor = Factor(R.sparseView(), std::move(position));
+  return true;
+}
+
+// Sparse multifrontal QR (SuiteSparseQR) in a fill-reducing order of the
+// columns: the whole table's
+// thousands of nuclides and data. Row i of the thin Q is q_i = R^-T P^T k_i,
+// its squared norm the significance; the influence on nuclide mu is
+// k_i,mu (C k_i)_mu = k_i,mu <R^-T P^T e_mu, q_i>, from the same solves.
+bool solve_sparse(const Eigen::SparseMatrix<double>& A, const Eigen::VectorXd& b,
+                  Eigen::VectorXd& correction, Factor& factor, std::vector<double>& significance,
+                  std::vector<std::vector<double>>& gain) {
+  const Eigen::Index n = A.rows(), m = A.cols();
+  Eigen::SPQR<Eigen::SparseMatrix<double, Eigen::ColMajor, SuiteSparse_long>> qr;
+  // A column is dropped only when it is exactly zero: a datum of
+  // U = 1e-15 beside an anchor of 1e3 makes columns 10^18 apart in a
+  // system that is perfectly determined.
+  qr.setPivotThreshold(std::numeric_limits<double>::min());
+  qr.setSPQROrdering(SPQR_ORDERING_METIS);
+  qr.compute(Eigen::SparseMatrix<double, Eigen::ColMajor, SuiteSparse_long>(A));
+  if (qr.info() != Eigen::Success || qr.rank() < m) return false;
+  std::vector<Eigen::Index> position(static_cast<std::size_t>(m));
+  const auto& columns = qr.colsPermutation().indices();
+  for (Eigen::Index j = 0; j < m; ++j) position[static_cast<std::size_t>(columns(j))] = j;
+  Eigen::SparseMatrix<double, Eigen::RowMajor> R = qr.matrixR().topLeftCorner(m, m);
+  for (Eigen::Index k = 0; k < m; ++k) {
+    if (!(std::fabs(R.coeff(k, k)) > 0.0)) return false;
+  }
+  correction = qr.solve(b);
+  factor = Factor(std::move(R), std::move(position));
+
+  std::vector<std::vector<Eigen::Index>> z_at(static_cast<std::size_t>(m));
+  std::vector<std::vector<double>> z_value(static_cast<std::size_t>(m));
+  for (Eigen::Index mu = 0; mu < m; ++mu) {
+    const auto u = static_cast<std::size_t>(mu);
+    factor.solve_transposed({{u, 1.0}}, z_at[u], z_value[u]);
+  }
+  const Eigen::SparseMatrix<double, Eigen::RowMajor> rows = A;
+  std::vector<double> scattered(static_cast<std::size_t>(m), 0.0);
+  std::vector<Eigen::Index> q_at;
+  std::vector<double> q_value;
+  Combination terms;
+  for (Eigen::Index r = 0; r < n; ++r) {
+    const auto rr = static_cast<std::size_t>(r);
+    terms.clear();
+    for (Eigen::SparseMatrix<double, Eigen::RowMajor>::InnerIterator entry(rows, r); entry; ++entry)
+      terms.emplace_back(static_cast<std::size_t>(entry.index()), entry.value());
+    factor.solve_transposed(terms, q_at, q_value);
+    for (std::size_t k = 0; k < q_at.size(); ++k) {
+      significance[rr] += q_value[k] * q_value[k];
+      scattered[static_cast<std::size_t>(q_at[k])] = q_value[k];
+    }
+    for (const auto& [unknown, coefficient] : terms) {
+      double moved = 0.0;
+      for (std::size_t k = 0; k < z_at[unknown].size(); ++k)
+        moved += z_value[unknown][k] * scattered[static_cast<std::size_t>(z_at[unknown][k])];
+      gain[rr].push_back(moved);
+    }
+    for (const Eigen::Index at : q_at) scattered[static_cast<std::size_t>(at)] = 0.0;
+  }
+  return true;
+}
+
 }  // namespace
 
 Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& start,
-                        const std::vector<RowCovariance>& covariances) {
+                        const std::vector<RowCovariance>& covariances, std::size_t dense_up_to) {
   const Eigen::Index m = start.size();
   Fit fit;
   fit.rows.resize(rows.size());
@@ -193,9 +292,9 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     }
   }
 
-  // Rows in order of falling size, so that Householder QR with column
-  // pivoting keeps each row's own accuracy when the weights span many
-  // orders of magnitude (Cox and Higham, BIT 38 (1998)).
+  // Rows in order of falling size, so that the Householder reflections keep
+  // each row's own accuracy when the weights span many orders of
+  // magnitude (Cox and Higham, BIT 38 (1998)).
   std::vector<double> sizes(solve_rows.size(), 0.0);
   for (std::size_t g = 0; g < solve_rows.size(); ++g) {
     for (const auto& [unknown, coefficient] : solve_rows[g].terms)
@@ -205,67 +304,61 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
-  std::vector<std::size_t> position(solve_rows.size());
-  for (std::size_t r = 0; r < order.size(); ++r) position[order[r]] = r;
 
   const auto n = static_cast<Eigen::Index>(solve_rows.size());
-  Eigen::MatrixXd A = Eigen::MatrixXd::Zero(n, m);
   Eigen::VectorXd b(n);
+  std::vector<Eigen::Triplet<double>> entries;
   for (Eigen::Index r = 0; r < n; ++r) {
     const SolveRow& row = solve_rows[order[static_cast<std::size_t>(r)]];
     for (const auto& [unknown, coefficient] : row.terms)
-      A(r, static_cast<Eigen::Index>(unknown)) = coefficient;
+      entries.emplace_back(r, static_cast<Eigen::Index>(unknown), coefficient);
     b(r) = row.b;
   }
 
   Eigen::VectorXd correction = Eigen::VectorXd::Zero(m);
-  Eigen::MatrixXd covariance = Eigen::MatrixXd::Zero(m, m);
-  // Column i: how the solution moves per unit of weighted datum i, P R^-1 q_i.
-  Eigen::MatrixXd gain = Eigen::MatrixXd::Zero(m, n);
-  Eigen::VectorXd significance = Eigen::VectorXd::Zero(n);
+  fit.variance = Eigen::VectorXd::Zero(m);
+  // Per row of the solve (in `order`): its significance, and for each of
+  // its terms how the solution moves per unit of the weighted datum.
+  std::vector<double> significance(static_cast<std::size_t>(n), 0.0);
+  std::vector<std::vector<double>> gain(static_cast<std::size_t>(n));
   if (m > 0) {
     if (n < m || !structurally_full_rank(solve_rows, static_cast<std::size_t>(m))) {
       fit.full_rank = false;
       return fit;
     }
-    Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(A.rows(), A.cols());
-    qr.setThreshold(std::numeric_limits<double>::min());
-    qr.compute(A);
-    if (!(qr.matrixR().diagonal().cwiseAbs().minCoeff() > 0.0)) {
+    Eigen::SparseMatrix<double> A(n, m);
+    A.setFromTriplets(entries.begin(), entries.end());
+    A.makeCompressed();
+    const bool solved = static_cast<std::size_t>(m) <= dense_up_to
+                            ? solve_dense(A, b, correction, fit.factor, significance, gain)
+                            : solve_sparse(A, b, correction, fit.factor, significance, gain);
+    if (!solved) {
       fit.full_rank = false;
       return fit;
     }
-    correction = qr.solve(b);
-    const auto R = qr.matrixR().topLeftCorner(m, m).triangularView<Eigen::Upper>();
-    // C = (A^T A)^-1 = P R^-1 R^-T P^T, from the triangle rather than from
-    // the normal matrix, whose condition is the square of A's.
-    const Eigen::MatrixXd R_inverse = R.solve(Eigen::MatrixXd::Identity(m, m));
-    covariance = qr.colsPermutation() * (R_inverse * R_inverse.transpose()) *
-                 qr.colsPermutation().transpose();
-    // The thin Q: its row i is datum i seen from the solution. Its squared
-    // norm is the significance h_i, a sum of squares that never cancels,
-    // and its columns are orthonormal to rounding, so the significances add
-    // up to the number of unknowns whatever the condition of A.
-    Eigen::MatrixXd Q = Eigen::MatrixXd::Identity(n, m);
-    Q.applyOnTheLeft(qr.householderQ());
-    significance = Q.rowwise().squaredNorm();
-    gain = qr.colsPermutation() * R.solve(Q.transpose());
   }
   fit.x = start + correction;
-  fit.covariance = covariance;
-
+  for (Eigen::Index mu = 0; mu < m; ++mu)
+    fit.variance(mu) = fit.factor.variance({{static_cast<std::size_t>(mu), 1.0}});
   for (Eigen::Index r = 0; r < n; ++r) {
-    const SolveRow& row = solve_rows[order[static_cast<std::size_t>(r)]];
+    const auto rr = static_cast<std::size_t>(r);
+    const SolveRow& row = solve_rows[order[rr]];
     for (const auto& [i, share] : row.members) {
       RowFit& result = fit.rows[i];
-      result.significance = share * significance(r);
-      for (const auto& [unknown, coefficient] : row.terms) {
-        const auto mu = static_cast<Eigen::Index>(unknown);
-        result.influence.emplace_back(unknown, share * gain(mu, r) * A(r, mu));
+      result.significance = share * significance[rr];
+      for (std::size_t t = 0; t < row.terms.size(); ++t) {
+        result.influence.emplace_back(row.terms[t].first,
+                                      share * gain[rr][t] * row.terms[t].second);
       }
     }
   }
-  const Eigen::VectorXd white_residual = b - A * correction;
+  std::vector<double> white_residual(solve_rows.size(), 0.0);
+  for (std::size_t g = 0; g < solve_rows.size(); ++g) {
+    if (!solve_rows[g].whitened) continue;
+    white_residual[g] = solve_rows[g].b;
+    for (const auto& [unknown, coefficient] : solve_rows[g].terms)
+      white_residual[g] -= coefficient * correction(static_cast<Eigen::Index>(unknown));
+  }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
     // The residual from the corrections, small numbers, not from the
@@ -279,11 +372,79 @@ Fit solve_least_squares(const std::vector<Row>& rows, const Eigen::VectorXd& sta
     RowFit& result = fit.rows[i];
     result.adjusted = row.value - residual;
     result.normalized_residual =
-        correlated[i] ? white_residual(static_cast<Eigen::Index>(position[whitened_row[i]]))
-                      : residual / row.sigma;
+        correlated[i] ? white_residual[whitened_row[i]] : residual / row.sigma;
     fit.chi2 += result.normalized_residual * result.normalized_residual;
   }
   return fit;
+}
+
+Factor::Factor(Eigen::SparseMatrix<double, Eigen::RowMajor> R, std::vector<Eigen::Index> position)
+    : R_(std::move(R)),
+      position_(std::move(position)),
+      work_(position_.size(), 0.0),
+      reached_(position_.size(), false) {
+  R_.makeCompressed();
+}
+
+// R^T is lower triangular, and R row by row gives what each solved entry
+// takes from the entries after it: the solve pushes every nonzero forward
+// once, so it costs the rows that the right-hand side reaches, not all of R.
+void Factor::solve_transposed(const Combination& c, std::vector<Eigen::Index>& at,
+                              std::vector<double>& value) const {
+  at.clear();
+  value.clear();
+  const auto m = static_cast<Eigen::Index>(position_.size());
+  Eigen::Index first = m;
+  for (const auto& [unknown, coefficient] : c) {
+    const Eigen::Index k = position_[unknown];
+    work_[static_cast<std::size_t>(k)] += coefficient;
+    reached_[static_cast<std::size_t>(k)] = true;
+    first = std::min(first, k);
+  }
+  const int* starts = R_.outerIndexPtr();
+  const int* columns = R_.innerIndexPtr();
+  const double* entries = R_.valuePtr();
+  for (Eigen::Index k = first; k < m; ++k) {
+    const auto u = static_cast<std::size_t>(k);
+    if (!reached_[u]) continue;
+    // The diagonal is the first entry of its row: R is upper triangular
+    // and its rows are kept in column order.
+    const int begin = starts[k], end = starts[k + 1];
+    const double y = work_[u] / entries[begin];
+    work_[u] = 0.0;
+    reached_[u] = false;
+    at.push_back(k);
+    value.push_back(y);
+    for (int e = begin + 1; e < end; ++e) {
+      const auto j = static_cast<std::size_t>(columns[e]);
+      work_[j] -= entries[e] * y;
+      reached_[j] = true;
+    }
+  }
+}
+
+double Factor::variance(const Combination& c) const {
+  std::vector<Eigen::Index> at;
+  std::vector<double> value;
+  solve_transposed(c, at, value);
+  double sum = 0.0;
+  for (const double v : value) sum += v * v;
+  return sum;
+}
+
+Eigen::MatrixXd Factor::covariance() const {
+  const auto m = static_cast<Eigen::Index>(position_.size());
+  Eigen::MatrixXd Z = Eigen::MatrixXd::Zero(m, m);  // column mu: R^-T P^T e_mu
+  std::vector<Eigen::Index> at;
+  std::vector<double> value;
+  for (Eigen::Index mu = 0; mu < m; ++mu) {
+    solve_transposed({{static_cast<std::size_t>(mu), 1.0}}, at, value);
+    for (std::size_t k = 0; k < at.size(); ++k) Z(at[k], mu) = value[k];
+  }
+  Eigen::MatrixXd C(m, m);
+  C.setZero();
+  C.selfadjointView<Eigen::Lower>().rankUpdate(Z.transpose());
+  return C.selfadjointView<Eigen::Lower>();
 }
 
 }  // namespace adjust

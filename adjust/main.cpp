@@ -162,6 +162,8 @@ int adjust_files(int argc, char** argv) {
   settings.properties = nubase_loaded ? &nubase : nullptr;
   settings.threshold = options.threshold;
   settings.reject = options.reject;
+  // Nuclides by nuclides: the whole table's would be 100 MB, made only to be printed.
+  settings.covariance_matrix = options.correlations || options.covariance;
   for (const std::string& anchor : options.anchors) {
     if (anchor == "all") {
       settings.anchor_all = true;

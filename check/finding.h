@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,24 @@ struct Finding {
   // the finding: a line may be hundreds of megabytes, and is not copied.
   std::string_view source;
   std::vector<FindingArgument> arguments;
+  // The place in the file's bytes, for a machine-readable report; set by
+  // place_in_bytes (finding_bytes.h).
+  struct BytePlace {
+    std::int64_t offset = -1;  // of its byte from the file's first; -1: not known
+    // Counted as an editor counts: characters from the line's first byte,
+    // a tab as one, 1 for the first; 0 while not known.
+    std::int32_t character_column = 0;
+    // A hash of the line's bytes without its line end, which stays when
+    // lines are added or removed above it.
+    std::uint64_t line_hash = 0;
+  } bytes;
+  // The mend, when the rule knows it for certain: `length` bytes of the
+  // file from the finding's own byte are to be replaced by `text`.
+  struct Replacement {
+    std::int32_t length = 0;
+    std::string text;
+  };
+  std::optional<Replacement> replacement;
 
   // A value the message shows as `text`.
   Finding& with(std::string_view name, std::string text) {
@@ -49,6 +68,11 @@ struct Finding {
   // choose its words by it ("1 equation", "all 3 equations").
   Finding& count(std::string_view name, std::int64_t n) {
     arguments.push_back({std::string(name), std::to_string(n), static_cast<double>(n)});
+    return *this;
+  }
+  // The mend: `length` bytes from the finding's place become `text`.
+  Finding& replacing(std::int32_t length, std::string text) {
+    replacement = Replacement{length, std::move(text)};
     return *this;
   }
   // Which of the alternatives the message gives for `name` is meant: 0 for

@@ -399,7 +399,34 @@ void format_into(std::string& out, std::string_view text, const Finding& finding
   }
 }
 
+void describe_into(std::string& out, std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t open = text.find('{', at);
+    if (open == std::string_view::npos) {
+      out += text.substr(at);
+      return;
+    }
+    out += text.substr(at, open - at);
+    const std::size_t close = closing(text, open);
+    const std::string_view inside = text.substr(open + 1, close - open - 1);
+    const std::size_t colon = inside.find(':');
+    if (colon == std::string_view::npos) {
+      out += "<" + std::string(inside) + ">";
+    } else {
+      describe_into(out, alternative(inside.substr(colon + 1), 0));
+    }
+    at = close + 1;
+  }
+}
+
 }  // namespace
+
+std::string kind_description(FindingKind kind) {
+  std::string description;
+  describe_into(description, kind_info(kind).text);
+  return description;
+}
 
 std::span<const FindingKindInfo> finding_kinds() { return table; }
 

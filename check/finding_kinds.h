@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace check {
@@ -134,6 +135,11 @@ struct FindingKindInfo {
 // The table, in the order of FindingKind.
 std::span<const FindingKindInfo> finding_kinds();
 const FindingKindInfo& kind_info(FindingKind kind);
+
+// The kind's text as a description of every finding of it: each value
+// named in angle brackets ("<charge>"), each choice as its first
+// alternative.
+std::string kind_description(FindingKind kind);
 
 // "error", "warning", "note", "remark", "listing".
 std::string_view severity_word(Severity severity);

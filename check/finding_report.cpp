@@ -29,7 +29,11 @@ void FindingReport::add(const Finding& finding) {
     // A symbol may hold an escape sequence: shown as <1B>, as in a finding.
     line += cli::terminal_text(message_of(finding));
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    if (listing_ != nullptr) {
+      *listing_ += line;
+    } else {
+      std::fwrite(line.data(), 1, line.size(), stdout);
+    }
     return;
   }
   if (keep) {

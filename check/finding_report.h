@@ -30,6 +30,8 @@ class FindingReport {
   // kept, without its source line, for a machine-readable report.
   bool keep = false;
   const Findings& kept() const { return kept_; }
+  // The kept findings, for a report that completes them (their bytes).
+  Findings& kept() { return kept_; }
 
   int errors() const { return text_.errors(); }
   int warnings() const { return text_.warnings(); }
@@ -37,9 +39,13 @@ class FindingReport {
   // Findings are appended to `text` instead of going to standard error
   // (nullptr: standard error again).
   void capture_into(std::string* text) { text_.capture_into(text); }
+  // The -v listing is appended to `text` instead of going to standard
+  // output (nullptr: standard output again).
+  void capture_listing_into(std::string* text) { listing_ = text; }
 
  private:
   cli::Diagnostics text_;
+  std::string* listing_ = nullptr;
   Findings kept_;
 };
 

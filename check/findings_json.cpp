@@ -29,6 +29,8 @@ ordered_json finding_json(const Finding& finding) {
           {"file", finding.file},
           {"line", finding.line},
           {"column", finding.column},
+          {"byte_offset",
+           finding.bytes.offset < 0 ? ordered_json(nullptr) : ordered_json(finding.bytes.offset)},
           {"message", message_of(finding)},
           {"values", std::move(values)}};
 }

@@ -5,7 +5,7 @@
 // The keys are stable and listed in freq2equat-check(1), JSON OUTPUT:
 //
 //   {"format": "freq2equat-check", "version": 1,
-//    "findings": [{"id", "severity", "file", "line", "column", "message",
+//    "findings": [{"id", "severity", "file", "line", "column", "byte_offset", "message",
 //                  "values": {NAME: number or text}}],
 //    "comparison": [{"line", "block", "reference", "nuclide", "charge",
 //                    "this_work", "this_work_uncertainty", "correction",
@@ -25,7 +25,9 @@
 // Numbers are micro-u, but the isomers' excitation energies, which are keV;
 // "ground_state_line" is the line E* is worked out from the ratios with, or
 // null when it is over the mass table's ground state. A value that is not
-// known is null. A column of 0 means the whole line.
+// known is null. A column of 0 means the whole line. "byte_offset" counts
+// from the file's first byte (0) and is null when the file could not be
+// read again (finding_bytes.h).
 #pragma once
 
 #include <optional>

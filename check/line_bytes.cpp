@@ -23,7 +23,7 @@ Findings line_bytes_findings(const CheckContext& context, const InputFile& file,
   const LinePlace place = place_of(file, line.record);
   const std::string_view raw = file.trace.raw.view();
   if (checks.byte_order_mark && place.line == 1 && starts_with_byte_order_mark(raw))
-    findings.push_back(place.at(1, FindingKind::byte_order_mark));
+    findings.push_back(place.at(1, FindingKind::byte_order_mark).replacing(3, ""));
   if (checks.tabs_matter && context.tab_width > 0) {
     const std::size_t tab = raw.find('\t');
     if (tab != std::string_view::npos) {
@@ -31,9 +31,13 @@ Findings line_bytes_findings(const CheckContext& context, const InputFile& file,
       const std::int32_t next = tab + 1 < raw.size()
                                     ? line.column(tab + 1)
                                     : static_cast<std::int32_t>(line.record.size()) + 1;
-      findings.push_back(place.at(column, FindingKind::tab_moves_fields)
-                             .count("next", next)
-                             .count("tab_width", context.tab_width));
+      // The mend is the blanks the converter fills in: every field then
+      // stays where the converter reads it now.
+      findings.push_back(
+          place.at(column, FindingKind::tab_moves_fields)
+              .count("next", next)
+              .count("tab_width", context.tab_width)
+              .replacing(1, std::string(static_cast<std::size_t>(next - column), ' ')));
     }
   }
   // A CR right before the LF is a CR LF line end; any other CR ends no line.

@@ -12,9 +12,12 @@
 #include "check/check_context.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
+#include "check/finding_bytes.h"
 #include "check/findings_json.h"
+#include "check/findings_sarif.h"
 #include "check/input_reading.h"
 #include "check/isomer_comparison.h"
+#include "check/make_freq.h"
 #include "check/make_table.h"
 #include "check/mass_table_rows.h"
 #include "check/options.h"
@@ -87,13 +90,50 @@ int make_table(const check::Options& options, check::CheckContext& context) {
                                                                            : found_nothing;
 }
 
+// --make-freq: vemo.freq in the current directory from a CSV of ratios.
+// Nothing is written when any row is bad.
+int make_freq(const check::Options& options) {
+  constexpr const char* target = "vemo.freq";
+  const std::string exists =
+      cli::quoted_name(target) + " exists: --make-freq writes a new file only";
+  if (cli::name_exists(target)) return fail(exists);
+  // The mass table gives the values a row asks for with "table"; a default
+  // table that is missing costs only those rows.
+  nuclides::MassTable masses;
+  const nuclides::MassTable* loaded = nullptr;
+  std::string error;
+  const std::string masses_path = nuclides::mass_table_named(options.masses);
+  if (masses.load(masses_path, error)) {
+    loaded = &masses;
+  } else if (!nuclides::is_default_mass_table(options.masses)) {
+    return fail(error);
+  }
+  cli::Diagnostics diagnostics;
+  check::MadeFreq made;
+  if (!check::make_freq(*options.make_freq, loaded, diagnostics, made, error)) return fail(error);
+  if (diagnostics.errors() > 0) {
+    cli::say(cli::quoted_name(*options.make_freq) + ": " +
+             cli::count_of(diagnostics.errors(), "bad row value") + ": " +
+             cli::quoted_name(target) + " not written");
+    return found_something;
+  }
+  bool name_taken = false;
+  if (!cli::write_whole_file(target, cli::OutputMode::new_only, made.bytes, error, &name_taken))
+    return fail(name_taken ? exists : error);
+  std::printf("%s: %s, %s written from %s\n", target, cli::count_of(made.blocks, "block").c_str(),
+              cli::count_of(made.measurements, "measurement").c_str(),
+              cli::shown_name(*options.make_freq).c_str());
+  return found_nothing;
+}
+
 int check_files(int argc, char** argv) {
   check::Options options;
   if (const auto done = check::parse_options(argc, argv, options)) return *done;
+  if (options.make_freq) return make_freq(options);
 
   static check::CheckContext context;
   context.verbose = options.verbose;
-  context.diagnostics.keep = options.json.has_value();
+  context.diagnostics.keep = options.json || options.sarif;
   context.tab_width = recordio::tab_width();
   context.freq.path = options.freq.value_or(in_directory(options.directory, "vemo.freq"));
   context.table.path = options.table.value_or(in_directory(options.directory, "ionization.data"));
@@ -135,13 +175,15 @@ int check_files(int argc, char** argv) {
   const std::string nubase_path =
       options.no_nubase ? std::string() : nuclides::nubase_table_named(options.nubase);
 
-  // The picture is the one file this program writes: it must never be one
-  // of the files it reads, or a slip in the command line would destroy data.
-  // Nor may it be a FIFO (the write would wait for a reader for ever) or
-  // have a name that says no format: both are refused before any reading.
+  // The picture and the reports are the files this program writes: none may
+  // be one of the files it reads, or a slip in the command line would
+  // destroy data. Nor may the picture be a FIFO (the write would wait for a
+  // reader for ever) or have a name that says no format: both are refused
+  // before any reading.
   std::vector<cli::NamedOutput> outputs;
   if (options.plot) outputs.push_back({"--plot", *options.plot});
   if (options.json) outputs.push_back({"--json", *options.json});
+  if (options.sarif) outputs.push_back({"--sarif", *options.sarif});
   if (!outputs.empty()) {
     const std::string clash = cli::output_clash(
         outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
@@ -176,7 +218,7 @@ int check_files(int argc, char** argv) {
 
   // About 16 KiB, as in the converter: kept off the stack.
   static conversion::BindingEnergyTable table;
-  // The picture and the JSON get their names only once the listing has
+  // The picture, the JSON and the SARIF get their names only once the listing has
   // reached standard output, so that a failed run leaves the old files.
   cli::OutputSet written;
   check::ReadCounts counts;
@@ -231,6 +273,14 @@ int check_files(int argc, char** argv) {
     if (pages.size() > 1) std::printf("picture: %s\n", plot::listed_names(pages).c_str());
   }
 
+  std::vector<check::FindingFile> files;
+  if (options.json || options.sarif) {
+    files = {{context.freq.shown, context.freq.path, true, context.tab_width},
+             {context.table.shown, context.table.path, true, context.tab_width}};
+    if (!masses_path.empty()) files.push_back({cli::shown_name(masses_path), masses_path, false});
+    if (!nubase_path.empty()) files.push_back({cli::shown_name(nubase_path), nubase_path, false});
+    check::place_in_bytes(context.diagnostics.kept(), files);
+  }
   if (options.json) {
     check::CheckedAgainst tables;
     if (context.masses != nullptr) tables.masses = masses.identity();
@@ -239,6 +289,11 @@ int check_files(int argc, char** argv) {
         check::findings_json(context.diagnostics.kept(), context.compared,
                              {counts.blocks, counts.measurements, table.size()}, isomers, tables);
     if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
+      return fail(error);
+  }
+  if (options.sarif) {
+    if (!written.write_whole(*options.sarif, cli::OutputMode::replace,
+                             check::findings_sarif(context.diagnostics.kept(), files), error))
       return fail(error);
   }
 

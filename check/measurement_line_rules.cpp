@@ -1,10 +1,12 @@
 // measurement_line_rules.cpp - one line of the measurements file, judged rule by rule.
 #include "check/measurement_line_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "check/correction_uncertainty.h"
+#include "check/freq_line.h"
 #include "check/measurement_uncertainty_rules.h"
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
@@ -212,8 +214,13 @@ Findings block_marker(const MeasurementLine& line, const conversion::Symbol& sym
     if (c != ' ') upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   }
   if (upper != "NEW") return {};
-  return {line.place.at(line.field(symbol_field).first_mark, FindingKind::block_marker_spelling)
-              .with("symbol", std::string(symbol.data(), 4))};
+  Finding finding =
+      line.place.at(line.field(symbol_field).first_mark, FindingKind::block_marker_spelling)
+          .with("symbol", std::string(symbol.data(), 4));
+  // The mend is certain when the word stands where the marker must, whole.
+  const std::string_view written = nuclides::without_trailing_blanks({symbol.data(), 4});
+  if (symbol[0] != ' ' && written.size() == 3) finding.replacing(3, "NEW");
+  return {finding};
 }
 
 Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol, std::int32_t A) {
@@ -224,11 +231,31 @@ Findings symbol(const MeasurementLine& line, const conversion::Symbol& symbol, s
   if (meaning.kind != nuclides::SymbolKind::unknown) return {};
   const std::optional<std::string> spelling =
       nuclides::conventional_spelling(std::to_string(A) + meaning.text);
-  return {line.place.at(column, FindingKind::unknown_symbol)
-              .with("symbol", meaning.text)
-              .choice("shifted", symbol[0] == ' ' ? 1 : 0)
-              .choice("hint", spelling ? 1 : 0)
-              .with("spelling", spelling.value_or(""))};
+  Finding finding = line.place.at(column, FindingKind::unknown_symbol)
+                        .with("symbol", meaning.text)
+                        .choice("shifted", symbol[0] == ' ' ? 1 : 0)
+                        .choice("hint", spelling ? 1 : 0)
+                        .with("spelling", spelling.value_or(""));
+  // The mend, when one is certain: the isomer spelled as the converter
+  // reads it, or the symbol moved to column 5 when it then reads as one.
+  std::string mended;
+  const std::string prefix = std::to_string(A);
+  if (spelling && spelling->starts_with(prefix) && spelling->size() - prefix.size() <= 4) {
+    mended = spelling->substr(prefix.size());
+  } else if (symbol[0] == ' ') {
+    conversion::Symbol moved = {' ', ' ', ' ', ' '};
+    std::string_view text = meaning.text;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), 4), moved.begin());
+    if (nuclides::classify_symbol(moved).kind != nuclides::SymbolKind::unknown) mended = text;
+  }
+  const auto start = static_cast<std::size_t>(column - 1);
+  if (!mended.empty() && line.place.source.size() >= start + 4 &&
+      std::string_view(symbol.data(), 4) == line.place.source.substr(start, 4)) {
+    mended.resize(4, ' ');
+    finding.replacing(4, mended);
+  }
+  return {finding};
 }
 
 Findings flag(const MeasurementLine& line) {
@@ -270,7 +297,8 @@ Findings decimal_point(const MeasurementLine& line, int index, double value) {
   if (!not_finite && f.comma_ended && comma + 1 < record.size() && record[comma + 1] >= '0' &&
       record[comma + 1] <= '9') {
     return {found(static_cast<std::int32_t>(comma) + 1, FindingKind::decimal_comma)
-                .with("value", cli::fixed(value, 8), value)};
+                .with("value", cli::fixed(value, 8), value)
+                .replacing(1, ".")};
   }
   if (not_finite) {
     return {found(f.first_mark, FindingKind::not_finite_field)
@@ -387,16 +415,18 @@ Findings mass_standard_measured(const MeasurementLine& line, const ReferenceReco
   // The same ratio read the other way round: the reference's ion in
   // columns 1-12, the ratio and its uncertainty as written, the flag
   // turned over.
-  char ion[16];
-  std::snprintf(ion, sizeof ion, "%4d%-4.4s%4d", reference.A_ref, reference.symbol_ref.data(),
-                reference.charge_ref);
-  std::string reversed = ion;
-  const std::string_view record = line.place.source;
-  if (record.size() > 12) reversed += record.substr(12, 19);
-  while (reversed.size() < 31) reversed += ' ';
+  const std::string A = std::to_string(reference.A_ref);
+  const std::string charge = std::to_string(reference.charge_ref);
+  // The two fields as the converter read them: a short line blank-filled.
+  std::string record(line.place.source.substr(0, 46));
+  if (record.size() < 46) record.resize(46, ' ');
+  const std::string_view ratio = std::string_view(record).substr(12, 19);
+  const std::string_view sigma = std::string_view(record).substr(33, 13);
   const bool inverse = measurement.flag[0] != ' ' || measurement.flag[1] != ' ';
-  reversed += inverse ? "  " : "I ";
-  if (record.size() > 33) reversed += nuclides::without_trailing_blanks(record.substr(33, 13));
+  // The fields were read from these columns, so they fit them again.
+  const std::string reversed = freq_line({A, std::string_view(reference.symbol_ref.data(), 4),
+                                          charge, ratio, inverse ? "" : inverse_flag, sigma})
+                                   .value_or("");
   Finding finding =
       line.place.at(line.field(symbol_field).column, FindingKind::mass_standard_measured);
   with_pair(finding, reference, measurement)

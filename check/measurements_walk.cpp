@@ -255,7 +255,7 @@ void MeasurementsWalk::finish(conversion::WalkEnd end) {
       add(refused);
       if (context_.freq.trace.line_number == 1 &&
           starts_with_byte_order_mark(context_.freq.trace.raw.view()))
-        add({line().place.at(1, FindingKind::byte_order_mark_cause)});
+        add({line().place.at(1, FindingKind::byte_order_mark_cause).replacing(3, "")});
       return;  // nothing after this line is read
     }
     if (status != -1) {

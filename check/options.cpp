@@ -11,7 +11,7 @@ constexpr const char* about =
     "Check DIR/vemo.freq and DIR/ionization.data (DIR is the current directory by\n"
     "default) for the input mistakes that freq2equat turns silently into wrong\n"
     "equations. Nothing is created, changed or removed, except the --plot,\n"
-    "--json and --make-table files.\n";
+    "--json, --sarif, --make-table and --make-freq files.\n";
 
 constexpr const char* closing =
     "Findings are printed as FILE:LINE:COLUMN: error|warning|note: message, then the\n"
@@ -39,11 +39,23 @@ std::optional<int> parse_options(int argc, const char* const* argv, Options& opt
   line.add_value("--make-table", options.make_table, "FILE",
                  "write FILE, a new binding-energy table with a row for every ion of "
                  "DIR/vemo.freq, from the shipped data");
+  line.add_value("--make-freq", options.make_freq, "CSV",
+                 "write vemo.freq, a new file in the current directory, from the ratios of CSV "
+                 "(freq2equat-check(1), MAKING VEMO.FREQ)");
   line.add_json(options.json, "the findings, the comparison and the summary");
+  line.add_value("--sarif", options.sarif, "FILE",
+                 "write the findings to FILE as a SARIF 2.1.0 log, for code scanning");
   line.add_verbose(options.verbose);
   line.add_rule([&options]() -> std::string {
-    if (options.make_table && options.json)
-      return "--make-table checks nothing: it takes no --json";
+    if (options.make_freq &&
+        (options.make_table || options.json || options.sarif || options.plot || options.freq ||
+         options.table || options.directory || options.no_masses)) {
+      return "--make-freq writes vemo.freq and checks nothing: it takes no --make-table, --json, "
+             "--sarif, --plot, --freq, --table, --no-masses or DIR";
+    }
+    if (options.make_table && (options.json || options.sarif))
+      return std::string("--make-table checks nothing: it takes no ") +
+             (options.json ? "--json" : "--sarif");
     if (options.no_masses && (options.masses || options.plot)) {
       return std::string("--no-masses and ") + (options.masses ? "--masses" : "--plot") +
              " contradict each other";

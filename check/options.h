@@ -20,7 +20,9 @@ struct Options {
   std::optional<std::string> nubase;      // --nubase FILE|default
   bool no_nubase = false;                 // --no-nubase
   std::optional<std::string> make_table;  // --make-table FILE
+  std::optional<std::string> make_freq;   // --make-freq CSV
   std::optional<std::string> json;        // --json FILE
+  std::optional<std::string> sarif;       // --sarif FILE
   bool verbose = false;                   // -v, --verbose
 };
 

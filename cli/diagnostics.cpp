@@ -132,7 +132,9 @@ std::string count_of(long n, std::string_view what) {
 
 void Diagnostics::report(Severity severity, std::string_view file, std::int64_t line,
                          std::int32_t column, std::string_view message, std::string_view source) {
-  if (severity == Severity::error) ++errors_;
+  if (severity == Severity::error && errors_++ == 0) {
+    first_error_ = {std::string(file), line, column, std::string(message)};
+  }
   if (severity == Severity::warning) ++warnings_;
   std::string head(file);
   head += ':' + std::to_string(line);

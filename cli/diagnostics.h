@@ -20,6 +20,14 @@ namespace cli {
 
 enum class Severity { error, warning, note };
 
+// Where a finding is and what it says, for a caller that raises it its own way.
+struct FindingPlace {
+  std::string file;
+  std::int64_t line = 0;
+  std::int32_t column = 0;  // 0: the whole line
+  std::string message;
+};
+
 class Diagnostics {
  public:
   // `source` is the line to show under the message (nothing when empty);
@@ -36,7 +44,12 @@ class Diagnostics {
   // for a caller that looks at them itself (nullptr: standard error again).
   void capture_into(std::string* text) { captured_ = text; }
 
+  // The first error reported, when there was one: a library caller turns it
+  // into its own error with its place.
+  const FindingPlace* first_error() const { return errors_ > 0 ? &first_error_ : nullptr; }
+
  private:
+  FindingPlace first_error_;
   int errors_ = 0;
   int warnings_ = 0;
   std::string* captured_ = nullptr;

@@ -105,6 +105,12 @@ std::string_view CsvRows::field(std::size_t column) const {
   return position < fields_.size() ? fields_[position].text : std::string_view();
 }
 
+std::int32_t CsvRows::field_column(std::size_t column) const {
+  const std::size_t position = positions_[column];
+  return position < fields_.size() ? fields_[position].column
+                                   : static_cast<std::int32_t>(line_.size()) + 1;
+}
+
 bool CsvRows::number(std::size_t column, double& value) const {
   return whole_number(field(column), value);
 }

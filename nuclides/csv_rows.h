@@ -57,6 +57,9 @@ class CsvRows {
   // Field `column` (an index into the names given to open) of the current
   // row; empty when the row is short.
   std::string_view field(std::size_t column) const;
+  // The line's column (1 for its first byte) where that field starts; one
+  // past the line's end when the row is short.
+  std::int32_t field_column(std::size_t column) const;
   // True when the whole field reads as a number, which goes to `value`.
   bool number(std::size_t column, double& value) const;
   bool number(std::size_t column, int& value) const;

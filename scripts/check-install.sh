@@ -61,4 +61,18 @@ status=0
   { cat "$work/adjust.out" >&2; exit 1; }
 grep -q "18 nuclides; table: mass-excess-2020.csv" "$work/adjust.out" && test -s "$work/adjusted.json" ||
   { cat "$work/adjust.out" >&2; exit 1; }
+# The Python module, when the build made it: imported from the prefix by the
+# system's python3, it converts the installed example to the expected bytes
+# and finds the installed mass table beside itself.
+module=$(find "$prefix" -name 'freq2equat*.so' -print -quit)
+if [ -n "$module" ]; then
+  (cd "$work" && PYTHONPATH=$(dirname "$module") /usr/bin/python3 -c '
+import sys, freq2equat
+ex = sys.argv[1]
+c = freq2equat.convert(ex + "/vemo.freq", ex + "/ionization.data")
+assert c.text.encode() == open(ex + "/expected.equat", "rb").read(), "module: not expected.equat"
+assert freq2equat.mass_table().lookup("133Cs") is not None
+assert freq2equat.__file__.startswith(sys.argv[2]), freq2equat.__file__
+' "$prefix/share/doc/freq2equat/examples" "$prefix") || { echo "the installed Python module failed" >&2; exit 1; }
+fi
 echo "install check passed: $(grep -c 'micro-u' "$work/vemo.equat") equations from the installed example"

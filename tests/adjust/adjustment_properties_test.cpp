@@ -519,3 +519,39 @@ TEST(AdjustmentProperties, CommonComponentCancelsInADifference) {
 }
 
 }  // namespace
+
+// More nuclides than any dense decomposition took: a chain of 3,300 links
+// from one anchor, each link adding its variance, adjusted without the
+// covariance matrix, whose differences come from the factor alone.
+TEST(AdjustmentProperties, ChainOfThousandsOfNuclidesAdjustsWithoutTheCovarianceMatrix) {
+  const char* symbols[] = {"Ne", "Na", "Mg", "Al", "Si", "P", "S", "Cl", "Ar", "K", "Ca"};
+  std::vector<std::string> names;
+  for (const char* symbol : symbols) {
+    for (int A = 1; A <= 300; ++A) names.push_back(std::to_string(A) + symbol);
+  }
+  std::vector<TableRow> rows;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    rows.push_back({names[k].c_str(), -1000.0 + static_cast<double>(k), 0.5});
+  std::vector<Equation> equations;
+  const double U = 0.01;
+  for (std::size_t k = 1; k < names.size(); ++k) {
+    equations.push_back(equation(names[k].c_str(), names[k - 1].c_str(), 1.0, 1.0, U,
+                                 -1000.0 + static_cast<double>(k - 1),
+                                 static_cast<std::int64_t>(k)));
+  }
+  AdjustSettings settings;
+  settings.covariance_matrix = false;
+  settings.differences = {{*adjust::parse_nuclide(names.back()), *adjust::parse_nuclide(names[0])}};
+  const Adjustment a = adjusted(equations, table_of(rows), settings);
+  ASSERT_EQ(a.determined_count(), names.size());
+  EXPECT_EQ(a.covariance.size(), 0);
+  const double links = static_cast<double>(names.size() - 1);
+  const adjust::NuclideResult& last = nuclide(a, names.back().c_str());
+  EXPECT_NEAR(last.mass_excess, -1000.0 + links, 1e-9);
+  EXPECT_NEAR(last.uncertainty, std::sqrt(0.25 + links * U * U), 1e-12);
+  ASSERT_EQ(a.differences.size(), 1u);
+  EXPECT_NEAR(a.differences[0].uncertainty, std::sqrt(links) * U, 1e-12);
+  double sum = 0.0;
+  for (const Datum& datum : a.data) sum += datum.significance;
+  EXPECT_NEAR(sum, static_cast<double>(names.size()), 1e-9);
+}

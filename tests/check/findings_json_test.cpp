@@ -47,6 +47,7 @@ TEST(FindingsJson, EveryCaseHasItsFindingAtItsPlace) {
           (finding["column"].get<int>() == 0 ? std::string()
                                              : ":" + std::to_string(finding["column"].get<int>()));
       if (place == c.place && finding["id"] == c.id) found = true;
+      EXPECT_TRUE(finding["byte_offset"].is_number()) << c.name << ": " << finding.dump();
       EXPECT_FALSE(finding["message"].get<std::string>().empty()) << c.name;
     }
     EXPECT_TRUE(found) << c.name << "\n" << written.document.dump(2);
