@@ -316,6 +316,23 @@ TEST(AdjustProgram, LostStandardOutputIsStatusTwo) {
 const std::string good = caesium_on_rubidium(43501.0271, 0.01);
 const std::string equation_record = good.substr(0, good.find('\n') + 1);
 
+// The good group with columns `first` to `last` of its record `record` (0
+// for the equation record) holding `text`, right-justified as a number is.
+std::string with_field(int record, std::size_t first, std::size_t last, const std::string& text) {
+  std::string file = good;
+  std::size_t start = 0;
+  for (int i = 0; i < record; ++i) start = file.find('\n', start) + 1;
+  const std::size_t width = last - first + 1;
+  file.replace(start + first - 1, width, std::string(width - text.size(), ' ') + text);
+  return file;
+}
+
+std::string cr_line_ends() {
+  std::string file = good + normal_end;
+  std::erase(file, '\n');
+  return file;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AdjustProgram, Refusals,
     testing::Values(
@@ -328,6 +345,65 @@ INSTANTIATE_TEST_SUITE_P(
                 equation_record.substr(0, 33) + std::string(15, '*') + equation_record.substr(48),
                 {},
                 "bad.equat:1:34: error: V (columns 34-48): Illegal character in numeric input"},
+        // A number the converter would have written with a point, or not
+        // at all: read as the record layer reads it, each would be a datum.
+        Refusal{"VWithoutAPoint",
+                with_field(0, 34, 48, "-492"),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is '-492', a number without a decimal "
+                "point: the converter writes every value with one, and without it the last 5 "
+                "digits would be read as decimals"},
+        Refusal{"BlankV",
+                with_field(0, 34, 48, ""),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is blank: the converter writes a number "
+                "in every field"},
+        Refusal{"BlankMassNumber",
+                with_field(0, 6, 11, ""),
+                {},
+                "bad.equat:1:6: error: mass number (columns 6-11) is blank: the converter writes a "
+                "number in every field"},
+        Refusal{"KevValueWithoutAPoint",
+                with_field(2, 24, 38, "-88070"),
+                {},
+                "bad.equat:3:24: error: mass excess in keV (columns 24-38) is '-88070', a number "
+                "without a decimal point: the converter writes every value with one, and without "
+                "it the last 6 digits would be read as decimals"},
+        // Values no measurement gives, which would swamp or break the
+        // solution, named as the file holds them.
+        Refusal{"UncertaintyTooLarge",
+                with_field(0, 51, 59, "1.E9"),
+                {},
+                "bad.equat:1:51: error: U (columns 51-59) is '1.E9', outside 0.00001 to 1000 "
+                "micro-u: no frequency-ratio measurement is that precise or that imprecise, and "
+                "the converter writes no such U"},
+        Refusal{"UncertaintyTooSmall",
+                with_field(0, 51, 59, "1.E-300"),
+                {},
+                "bad.equat:1:51: error: U (columns 51-59) is '1.E-300', outside 0.00001 to 1000 "
+                "micro-u: no frequency-ratio measurement is that precise or that imprecise, and "
+                "the converter writes no such U"},
+        Refusal{"DifferenceTooLarge",
+                with_field(0, 34, 48, "-1.0E308"),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is '-1.0E308', beyond +/-769500 micro-u, "
+                "(1 + G) times the largest mass excess: no difference of two mass excesses is "
+                "this large"},
+        Refusal{"RatioTooLarge",
+                with_field(0, 26, 31, "1.E20"),
+                {},
+                "bad.equat:1:26: error: G (columns 26-31) is '1.E20', beyond +/-300: no ratio of "
+                "two mass numbers is this large"},
+        Refusal{"MassExcessTooLarge",
+                with_field(1, 24, 38, "300000.1"),
+                {},
+                "bad.equat:2:24: error: the mass excess (columns 24-38) is '300000.1', beyond "
+                "+/-300000 micro-u: no nuclide's mass excess is this large"},
+        Refusal{"CrLineEnds",
+                cr_line_ends(),
+                {},
+                "bad.equat:1:61: error: the lines from here on end in CR alone, which ends no "
+                "line: none of them is read; save the file with LF or CR LF line ends"},
         Refusal{"UncertaintyZero",
                 caesium_on_rubidium(43501.0271, 0.0),
                 {},
