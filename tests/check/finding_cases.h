@@ -373,6 +373,10 @@ inline const std::vector<Case>& cases() {
        "made-rows-unknown-symbol"},
       {"MadeRowsBeyondTheElectrons", R + put(M, 11, "99"), "", make_table, "vemo.freq:2:5",
        "made-rows-no-data"},
+      // An ion of charge 0 or below gets no row, and is named as the check names it.
+      {"MadeRowsChargeZero", R + put(M, 12, "0"), "", make_table, "vemo.freq:2:12", "charge-zero"},
+      {"MadeRowsChargeNegative", R + put(M, 11, "-1"), "", make_table, "vemo.freq:2:11",
+       "charge-negative"},
       {"MadeRowsPastTheLoad", ions_past_the_rows(), "", make_table, "made.data:451",
        "made-rows-over-capacity"},
   };
