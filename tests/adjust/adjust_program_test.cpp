@@ -680,4 +680,22 @@ TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
   }
 }
 
+// Symbols the converter copies as they stand reach every output safely: a
+// comma is quoted in the correlations CSV (else its columns shift), and an
+// escape sequence shows as <1B> in the report (else it acts on the terminal).
+TEST(AdjustProgram, OddSymbolsReachEveryOutputSafely) {
+  ScratchDir dir;
+  dir.write("odd.equat", group(133, "S,r", 85, "Rb", 1.565, 43501.0271, 0.01, -94548.0, 0.01) +
+                             group(134, "\x1b[2J", 85, "Rb", 1.576, 44000.0, 0.01, -95000.0, 0.01) +
+                             normal_end);
+  const RunResult run = adjust_in(dir, {"odd.equat", "--correlations", "c.csv"});
+  ASSERT_NE(run.exit_status, 2) << run.standard_error;
+  const std::string csv = dir.read("c.csv").value();
+  const std::string header = csv.substr(0, csv.find('\n'));
+  EXPECT_NE(header.find(",\"133S,r\""), std::string::npos) << header;
+  EXPECT_NE(csv.find("\n\"133S,r\","), std::string::npos) << csv;
+  EXPECT_EQ(run.standard_output.find('\x1b'), std::string::npos);
+  EXPECT_NE(run.standard_output.find("134<1B>[2J"), std::string::npos) << run.standard_output;
+}
+
 }  // namespace
