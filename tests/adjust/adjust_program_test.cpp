@@ -93,6 +93,13 @@ TEST(AdjustProgram, ScenarioAMatchesTheExactResults) {
     }
   }
   EXPECT_EQ(got["undetermined"], json::array());
+  // The table's own uncertainty beside the adjusted one, and the keV
+  // uncertainty by the table's factor.
+  for (const json& n : got["nuclides"]) {
+    EXPECT_EQ(n["uncertainty_keV"].get<double>(), n["uncertainty"].get<double>() * 0.93149410242)
+        << n;
+  }
+  EXPECT_EQ(nuclides.at("85Rb")["table_uncertainty"].get<double>(), 0.00537);
 }
 
 // The converter's own output on the bundled example, where every nuclide
@@ -174,6 +181,8 @@ TEST(AdjustProgram, FlaggedOutlierIsReportedAndRejectedOnlyWhenAsked) {
   EXPECT_EQ(rejected.exit_status, 0) << rejected.standard_error;
   const json after = json::parse(dir.read("rejected.json").value());
   EXPECT_EQ(after["data"][3]["rejected"], true);
+  // A rejected datum keeps its residual, with its sign: V lies above the rest.
+  EXPECT_NEAR(after["data"][3]["normalized_residual"].get<double>(), 47.3, 0.05);
   EXPECT_EQ(after["degrees_of_freedom"], 2);
   EXPECT_NE(
       rejected.standard_output.find("Rejected, in the order dropped:\n  runs.equat:13 133Cs-85Rb"),
@@ -195,6 +204,31 @@ TEST(AdjustProgram, BirgeRatioWellAboveOneIsReportedNeverUsedToScaleDown) {
       << spread.standard_output;
   const RunResult tight = adjust_in(dir, {"tight.equat"});
   EXPECT_EQ(tight.standard_output.find("multiplied"), std::string::npos) << tight.standard_output;
+  // Birge 1.31 on 5 degrees of freedom is within two standard deviations
+  // of 1 (1 + 2/sqrt(10) = 1.63): chance, not a word.
+  std::string mild;
+  for (int i = 0; i < 6; ++i)
+    mild += caesium_on_rubidium(43501.0271 + (i % 2 == 0 ? 0.012 : -0.012), 0.01);
+  dir.write("mild.equat", mild + normal_end);
+  const RunResult within = adjust_in(dir, {"mild.equat"});
+  EXPECT_NE(within.standard_output.find("Birge ratio 1.314"), std::string::npos)
+      << within.standard_output;
+  EXPECT_EQ(within.standard_output.find("multiplied"), std::string::npos) << within.standard_output;
+}
+
+// A conversion whose reference lies 3 micro-u from where the adjustment puts
+// it wrote V off by up to 0.0045 micro-u, more than a tenth of U = 0.01.
+TEST(AdjustProgram, ReferenceMovedFarForItsUncertaintyWarns) {
+  ScratchDir dir;
+  const double V = 43501.0271;
+  dir.write(
+      "moved.equat",
+      group(133, "Cs", 85, "Rb", 1.565, V, 0.01, 1.565 * (rb85 + 3.0) + V, 0.01) + normal_end);
+  const RunResult run = adjust_in(dir, {"moved.equat"});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.standard_output.find("so V may be off by up to 0.004500 micro-u"),
+            std::string::npos)
+      << run.standard_output;
 }
 
 TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
@@ -435,6 +469,14 @@ INSTANTIATE_TEST_SUITE_P(
                 good,
                 {"--threshold", "-1"},
                 "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
+        Refusal{"ThresholdZero",
+                good,
+                {"--threshold", "0"},
+                "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
+        Refusal{"JsonOverTheMassTable",
+                good,
+                {"--masses", "m.csv", "--json", "m.csv"},
+                "freq2equat-adjust: --json 'm.csv' names an input file, 'm.csv'"},
         Refusal{"UnknownOption",
                 good,
                 {"--scale"},
@@ -602,6 +644,12 @@ TEST(AdjustProgram, DifferenceKeepsTheFullCovarianceAndTheFilesKeepItToo) {
   ASSERT_EQ(cov.size(), 2u);
   EXPECT_NEAR(std::sqrt(cov[0][0] + cov[1][1] - 2.0 * cov[0][1]), sigma, 1e-15);
   const auto cor = csv_numbers(dir.read("cor.csv").value());
+  for (const auto& row : cor) {
+    for (const double rho : row) {
+      EXPECT_GE(rho, -1.0);
+      EXPECT_LE(rho, 1.0);
+    }
+  }
   const double s0 = std::sqrt(cov[0][0]), s1 = std::sqrt(cov[1][1]);
   EXPECT_NEAR(std::sqrt(s0 * s0 + s1 * s1 - 2.0 * cor[0][1] * s0 * s1), sigma, 1e-6 * sigma);
 }
