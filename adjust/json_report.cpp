@@ -3,6 +3,7 @@
 
 #include "adjust/report.h"
 #include "nuclides/symbols.h"
+#include "nuclides/table_identity_json.h"
 
 namespace adjust {
 
@@ -24,18 +25,11 @@ std::string json_report(const Adjustment& a, const ReportSettings& settings) {
   json out = json::object();
   out["mass_table"] = settings.masses_name;
   out["kev_per_micro_u"] = kev;
-  const auto identity = [](const nuclides::TableIdentity& table) {
-    json entry = json::object();
-    entry["file"] = table.file_name;
-    entry["edition"] = table.edition.empty() ? json(nullptr) : json(table.edition);
-    entry["sha256"] = table.checksum;
-    return entry;
-  };
   out["tables"] = json::object();
   if (!settings.masses_table.checksum.empty())
-    out["tables"]["masses"] = identity(settings.masses_table);
+    out["tables"]["masses"] = nuclides::table_identity_json(settings.masses_table);
   out["tables"]["nubase"] =
-      settings.nubase_table ? identity(*settings.nubase_table) : json(nullptr);
+      settings.nubase_table ? nuclides::table_identity_json(*settings.nubase_table) : json(nullptr);
   out["chi2"] = a.chi2;
   out["degrees_of_freedom"] = a.degrees_of_freedom;
   out["birge_ratio"] = a.birge_ratio ? json(*a.birge_ratio) : json(nullptr);

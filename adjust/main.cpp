@@ -214,8 +214,13 @@ int adjust_files(int argc, char** argv) {
     title += ", adjusted";
     // keV as the table's own columns give it, as the checker's picture takes it.
     const double kev_per_micro_u = options.plot_kev ? report.kev_per_micro_u : 0.0;
-    const std::string why = plot::write_picture(
-        adjust::adjustment_figure(adjustment, title, kev_per_micro_u), *options.plot, &written);
+    plot::Figure figure = adjust::adjustment_figure(adjustment, title, kev_per_micro_u);
+    // The picture says exactly which tables it was compared with.
+    if (!report.masses_table.checksum.empty())
+      figure.footnotes.push_back({"Mass table: " + report.masses_table.described(), {}});
+    if (report.nubase_table)
+      figure.footnotes.push_back({"Excitation energies: " + report.nubase_table->described(), {}});
+    const std::string why = plot::write_picture(figure, *options.plot, &written);
     if (!why.empty()) return fail(why);
   }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "nuclides/table_identity_json.h"
+
 namespace check {
 
 namespace {
@@ -52,10 +54,33 @@ ordered_json compared_json(const Compared& c) {
       {"not_compared", c.not_compared}};
 }
 
+ordered_json isomer_json(const IsomerComparison& c) {
+  const bool with_table = c.table.has_value();
+  return {{"line", c.line},
+          {"block", c.block},
+          {"nuclide", c.nuclide},
+          {"excitation", number(c.measured.value)},
+          {"excitation_uncertainty", number(c.measured.uncertainty)},
+          {"ground_state_line", c.ground_line > 0 ? ordered_json(c.ground_line) : nullptr},
+          {"table", with_table ? number(c.table->value) : ordered_json(nullptr)},
+          {"table_uncertainty", with_table ? number(c.table->uncertainty) : ordered_json(nullptr)},
+          {"table_estimated", with_table ? ordered_json(c.table->estimated) : nullptr},
+          {"difference", with_table ? number(c.difference()) : ordered_json(nullptr)},
+          {"sigma", with_table ? number(c.sigmas()) : ordered_json(nullptr)},
+          {"order_uncertain", c.order_uncertain},
+          {"order_reversed", c.order_reversed},
+          {"not_compared", c.not_compared}};
+}
+
+ordered_json table_json(const std::optional<nuclides::TableIdentity>& table) {
+  return table ? nuclides::table_identity_json(*table) : ordered_json(nullptr);
+}
+
 }  // namespace
 
 std::string findings_json(const Findings& findings, const std::vector<Compared>& compared,
-                          const CheckSummary& summary) {
+                          const CheckSummary& summary, const std::vector<IsomerComparison>& isomers,
+                          const CheckedAgainst& tables) {
   ordered_json document = {{"format", "freq2equat-check"}, {"version", 1}};
   ordered_json list = ordered_json::array();
   int counts[4] = {};
@@ -68,6 +93,11 @@ std::string findings_json(const Findings& findings, const std::vector<Compared>&
   ordered_json rows = ordered_json::array();
   for (const Compared& c : compared) rows.push_back(compared_json(c));
   document["comparison"] = std::move(rows);
+  ordered_json isomer_rows = ordered_json::array();
+  for (const IsomerComparison& c : isomers) isomer_rows.push_back(isomer_json(c));
+  document["isomers"] = std::move(isomer_rows);
+  document["tables"] = {{"masses", table_json(tables.masses)},
+                        {"nubase", table_json(tables.nubase)}};
   document["summary"] = {{"blocks", summary.blocks},
                          {"measurements", summary.measurements},
                          {"equations", summary.measurements},

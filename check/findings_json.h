@@ -11,18 +11,31 @@
 //                    "this_work", "this_work_uncertainty", "correction",
 //                    "correction_uncertainty", "table", "table_uncertainty",
 //                    "difference", "sigma", "compared_with", "not_compared"}],
+//    "isomers": [{"line", "block", "nuclide", "excitation", "excitation_uncertainty",
+//                 "ground_state_line", "table", "table_uncertainty", "table_estimated",
+//                 "difference", "sigma", "order_uncertain", "order_reversed",
+//                 "not_compared"}],
+//    "tables": {"masses": TABLE or null, "nubase": TABLE or null},
 //    "summary": {"blocks", "measurements", "equations", "rows", "errors",
 //                "warnings", "notes", "remarks"}}
 //
-// Numbers are micro-u; a value that is not known is null. A column of 0
-// means the whole line.
+// TABLE is {"file", "edition", "sha256"}: the table a result was compared
+// with, by its first 12 hex digits of SHA-256.
+//
+// Numbers are micro-u, but the isomers' excitation energies, which are keV;
+// "ground_state_line" is the line E* is worked out from the ratios with, or
+// null when it is over the mass table's ground state. A value that is not
+// known is null. A column of 0 means the whole line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "check/check_context.h"
 #include "check/finding.h"
+#include "check/isomer_comparison.h"
+#include "nuclides/table_identity.h"
 
 namespace check {
 
@@ -32,7 +45,15 @@ struct CheckSummary {
   int rows = 0;
 };
 
+// The tables the check compared with; none when it compared with none.
+struct CheckedAgainst {
+  std::optional<nuclides::TableIdentity> masses;
+  std::optional<nuclides::TableIdentity> nubase;
+};
+
 std::string findings_json(const Findings& findings, const std::vector<Compared>& compared,
-                          const CheckSummary& summary);
+                          const CheckSummary& summary,
+                          const std::vector<IsomerComparison>& isomers = {},
+                          const CheckedAgainst& tables = {});
 
 }  // namespace check

@@ -143,8 +143,8 @@ int check_files(int argc, char** argv) {
   if (options.plot) outputs.push_back({"--plot", *options.plot});
   if (options.json) outputs.push_back({"--json", *options.json});
   if (!outputs.empty()) {
-    const std::string clash =
-        cli::output_clash(outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
+    const std::string clash = cli::output_clash(
+        outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
     if (!clash.empty()) return fail(clash);
   }
   if (options.plot) {
@@ -213,15 +213,22 @@ int check_files(int argc, char** argv) {
     settings.kev_per_micro_u = masses.kev_per_micro_u().value_or(conversion::kev_per_micro_u);
     settings.in_kev = options.plot_kev;
     settings.references = options.plot_references;
-    const std::string why = plot::write_picture(
-        check::comparison_figure(context.compared, settings), *options.plot, &written);
+    plot::Figure figure = check::comparison_figure(context.compared, settings);
+    // The picture says exactly which tables it was compared with.
+    figure.footnotes.push_back({"Mass table: " + masses.identity().described(), {}});
+    if (context.properties != nullptr)
+      figure.footnotes.push_back({"Excitation energies: " + nubase.identity().described(), {}});
+    const std::string why = plot::write_picture(figure, *options.plot, &written);
     if (!why.empty()) return fail(why);
   }
 
   if (options.json) {
+    check::CheckedAgainst tables;
+    if (context.masses != nullptr) tables.masses = masses.identity();
+    if (context.properties != nullptr) tables.nubase = nubase.identity();
     const std::string text =
         check::findings_json(context.diagnostics.kept(), context.compared,
-                             {counts.blocks, counts.measurements, table.size()});
+                             {counts.blocks, counts.measurements, table.size()}, isomers, tables);
     if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
       return fail(error);
   }

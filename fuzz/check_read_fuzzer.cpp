@@ -22,6 +22,7 @@
 #include "cli/diagnostics.h"
 #include "conversion/binding_energy_table.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/two_files_input.h"
 #include "nuclides/mass_table.h"
 #include "recordio/process_start.h"
 #include "recordio/units.h"
@@ -32,7 +33,7 @@ using fuzz_support::fail;
 
 constexpr std::string_view separator = "@@ionization.data@@\n";
 
-nuclides::MassTable* masses = nullptr;
+const nuclides::MassTable* masses = nullptr;
 
 bool is_digits(std::string_view text) {
   if (text.empty()) return false;
@@ -107,27 +108,16 @@ void check_findings(std::string_view text, std::string_view freq, std::string_vi
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   recordio::start_up();
   fuzz_support::trap_run_stops();
-  static nuclides::MassTable table;
-  cli::Diagnostics ignored;
-  std::string error;
-  if (!table.load(FREQ2EQUAT_MASS_TABLE, "masses.csv", ignored, error))
-    fail("mass table: " + error);
-  masses = &table;
+  masses = &fuzz_support::shipped_mass_table();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t split = input.find(separator);
-  const std::string_view freq = input.substr(0, split);
-  const std::string_view table_bytes =
-      split == std::string_view::npos ? std::string_view() : input.substr(split + separator.size());
-  const std::string freq_name = fuzz_support::scratch_file("vemo.freq");
-  const std::string table_name = fuzz_support::scratch_file("ionization.data");
-  if (!fuzz_support::write_file(freq_name, freq) ||
-      !fuzz_support::write_file(table_name, table_bytes)) {
-    fail("cannot write the input files");
-  }
+  const fuzz_support::TwoFiles files =
+      fuzz_support::write_two_files(input, separator, "vemo.freq", "ionization.data");
+  const std::string& freq_name = files.first_path;
+  const std::string& table_name = files.second_path;
 
   // Fresh for every input: nothing a run found may carry over.
   const auto context = std::make_unique<check::CheckContext>();

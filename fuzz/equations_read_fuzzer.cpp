@@ -22,6 +22,7 @@
 #include "adjust/equations_file.h"
 #include "cli/diagnostics.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/two_files_input.h"
 #include "nuclides/mass_table.h"
 #include "recordio/process_start.h"
 #include "recordio/units.h"
@@ -35,34 +36,23 @@ constexpr std::int32_t unit = 3;
 // Rounding allowed in the sums of significances, per datum.
 constexpr double slack = 1e-9;
 
-nuclides::MassTable* masses = nullptr;
+const nuclides::MassTable* masses = nullptr;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   recordio::start_up();
   fuzz_support::trap_run_stops();
-  static nuclides::MassTable table;
-  cli::Diagnostics ignored;
-  std::string error;
-  if (!table.load(FREQ2EQUAT_MASS_TABLE, "masses.csv", ignored, error))
-    fail("mass table: " + error);
-  masses = &table;
+  masses = &fuzz_support::shipped_mass_table();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t split = input.find(separator);
-  const std::string_view equat = input.substr(0, split);
-  const std::string_view covariance_bytes =
-      split == std::string_view::npos ? std::string_view() : input.substr(split + separator.size());
-  const std::string equat_name = fuzz_support::scratch_file("vemo.equat");
-  const std::string covariance_name = fuzz_support::scratch_file("data.cov");
-  if (!fuzz_support::write_file(equat_name, equat) ||
-      !fuzz_support::write_file(covariance_name, covariance_bytes)) {
-    fail("cannot write the input files");
-  }
+  const fuzz_support::TwoFiles files =
+      fuzz_support::write_two_files(input, separator, "vemo.equat", "data.cov");
+  const std::string& equat_name = files.first_path;
+  const std::string& covariance_name = files.second_path;
 
   cli::Diagnostics diagnostics;
   std::string findings;
@@ -82,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   adjust::AdjustSettings settings;
-  if (split != std::string_view::npos) {
+  if (files.separated) {
     std::string error;
     if (!adjust::read_data_covariance(covariance_name, "data.cov", file.equations,
                                       settings.data_covariances, error)) {

@@ -68,13 +68,18 @@ bool factor_range(std::string_view micro_u, std::string_view kev, double& low, d
 
 }  // namespace
 
-bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
-                     std::string& error) {
-  const bool loaded = load(path, error);
-  for (const LeftOutRow& row : left_out_) {
+void report_left_out(const std::vector<LeftOutRow>& rows, const std::string& shown,
+                     cli::Diagnostics& findings) {
+  for (const LeftOutRow& row : rows) {
     findings.report(cli::Severity::warning, shown, row.line, row.column,
                     row.reason + ": the row is left out", row.text);
   }
+}
+
+bool MassTable::load(const std::string& path, const std::string& shown, cli::Diagnostics& findings,
+                     std::string& error) {
+  const bool loaded = load(path, error);
+  report_left_out(left_out_, shown, findings);
   return loaded;
 }
 

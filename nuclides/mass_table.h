@@ -42,6 +42,11 @@ struct LeftOutRow {
   std::string text;  // the line, without its line end
 };
 
+// Each row as a warning at FILE:LINE:COLUMN, "<reason>: the row is left
+// out", under the name `shown`: how every table says what it did not take.
+void report_left_out(const std::vector<LeftOutRow>& rows, const std::string& shown,
+                     cli::Diagnostics& findings);
+
 class MassTable {
  public:
   // Reads `path`, named `shown` in findings. A row that cannot be used (not

@@ -70,10 +70,7 @@ bool energy(std::string_view line, Columns value_at, Columns sigma_at,
 bool NubaseTable::load(const std::string& path, const std::string& shown,
                        cli::Diagnostics& findings, std::string& error) {
   const bool loaded = load(path, error);
-  for (const LeftOutRow& row : left_out_) {
-    findings.report(cli::Severity::warning, shown, row.line, row.column,
-                    row.reason + ": the row is left out", row.text);
-  }
+  report_left_out(left_out_, shown, findings);
   return loaded;
 }
 

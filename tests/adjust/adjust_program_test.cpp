@@ -661,9 +661,25 @@ TEST(AdjustProgram, JsonDescribesEachNuclide) {
   ScratchDir dir;
   dir.write("iso.equat",
             group(134, "Csm", 134, "Cs", 1.0, 148.5, 0.01, -93281.499 + 148.5, 0.02) + normal_end);
-  const RunResult run = adjust_in(dir, {"iso.equat", "--json", "iso.json"});
+  const RunResult run =
+      adjust_in(dir, {"iso.equat", "--json", "iso.json", "--difference", "134Csm-134Cs"});
   ASSERT_EQ(run.exit_status, 0) << run.standard_output << run.standard_error;
   const json got = json::parse(dir.read("iso.json").value());
+  // The published table gives every number the CSV gives.
+  const RunResult published = adjust_in(
+      dir, {"iso.equat", "--json", "published.json", "--difference", "134Csm-134Cs", "--masses",
+            std::string(FREQ2EQUAT_TEST_DATA) + "/nuclides/ame2020-mass.mas20.txt"});
+  ASSERT_EQ(published.exit_status, 0) << published.standard_output << published.standard_error;
+  const json from_published = json::parse(dir.read("published.json").value());
+  EXPECT_EQ(from_published["nuclides"], got["nuclides"]);
+  EXPECT_EQ(from_published["differences"], got["differences"]);
+  EXPECT_EQ(from_published["tables"]["masses"]["file"], "ame2020-mass.mas20.txt");
+  // The excitation energy is the equation's V: the ground state cancels.
+  const json& excitation = got["differences"].at(0);
+  EXPECT_EQ(excitation["difference"], "134Csm-134Cs");
+  EXPECT_NEAR(excitation["value"].get<double>(), 148.5, 1e-9);
+  EXPECT_NEAR(excitation["uncertainty"].get<double>(), 0.01, 1e-12);
+  EXPECT_NEAR(excitation["value_keV"].get<double>(), 148.5 * 0.93149410242, 1e-9);
   EXPECT_EQ(got["mass_table"], "mass-excess-2020.csv");
   EXPECT_EQ(got["kev_per_micro_u"].get<double>(), 0.93149410242);
   std::map<std::string, json> nuclides;

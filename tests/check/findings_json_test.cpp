@@ -77,6 +77,35 @@ TEST(FindingsJson, NumbersStayNumbers) {
   EXPECT_TRUE(finding["values"]["value"].is_number()) << finding.dump(2);
 }
 
+// The published mass table gives the CSV's numbers; the JSON names both
+// tables by file, edition and checksum, and carries an isomer's E* from the
+// ratios beside the table's.
+TEST(FindingsJson, NamesItsTablesAndCarriesTheIsomers) {
+  ScratchDir dir;
+  dir.write("vemo.freq",
+            " 133Cs     1    -94548.04200000     0.00800000\n"
+            " 178Hf     1   1338875.80684367     0.00012000\n"
+            " 178Hfn    1   1338895.57330260     0.00012000\n");
+  dir.write("ionization.data", finding_cases::rows_2020 + "72 Hf 1 6.825\n");
+  const json from_csv = check_with_json(dir).document;
+  const json published = check_with_json(dir, {"--masses", std::string(FREQ2EQUAT_TEST_DATA) +
+                                                               "/nuclides/ame2020-mass.mas20.txt"})
+                             .document;
+  ASSERT_TRUE(from_csv.is_object() && published.is_object());
+  EXPECT_EQ(from_csv["comparison"], published["comparison"]);
+  EXPECT_EQ(from_csv["isomers"], published["isomers"]);
+  EXPECT_EQ(from_csv["tables"]["masses"]["file"], "mass-excess-2020.csv");
+  EXPECT_EQ(published["tables"]["masses"]["file"], "ame2020-mass.mas20.txt");
+  EXPECT_EQ(published["tables"]["masses"]["sha256"].get<std::string>().size(), 12u);
+  EXPECT_EQ(published["tables"]["nubase"]["file"], "nubase2020.mas20.txt");
+  const json& isomer = published["isomers"].at(0);
+  EXPECT_EQ(isomer["nuclide"], "178Hfn");
+  EXPECT_EQ(isomer["ground_state_line"], 2);
+  EXPECT_NEAR(isomer["excitation"].get<double>(), 2447.09, 0.01);  // 1 keV above
+  EXPECT_EQ(isomer["table"].get<double>(), 2446.09);
+  EXPECT_EQ(isomer["table_estimated"], false);
+}
+
 // --json replaces the file it names (it is a report, made again on each
 // run), but never an input.
 TEST(FindingsJson, ReplacesItsFileButNoInput) {
