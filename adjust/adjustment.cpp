@@ -617,6 +617,7 @@ bool Adjuster::differences(std::string& error) {
       }
     }
     const std::size_t i = index_.at(minuend), j = index_.at(subtrahend);
+    Difference difference{minuend, subtrahend};
     const NuclideResult& a = a_.nuclides[i];
     const NuclideResult& b = a_.nuclides[j];
     difference.determined = a.determined && b.determined;

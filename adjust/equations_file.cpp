@@ -1,6 +1,7 @@
 // equations_file.cpp - the records of an equations file, group by group.
 #include "adjust/equations_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,8 @@
 #include "cli/quoting.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/equation_formats.h"
+#include "nuclides/physical_limits.h"
+#include "nuclides/symbols.h"
 #include "recordio/current_record.h"
 #include "recordio/input_editing.h"
 #include "recordio/record_trace.h"
@@ -22,6 +25,7 @@ namespace adjust {
 
 namespace {
 
+using nuclides::without_trailing_blanks;
 using recordio::EditDescriptor;
 using recordio::FormatList;
 using recordio::InputItem;
@@ -62,11 +66,6 @@ bool is_blank(std::string_view record) {
   return record.find_first_not_of(' ') == std::string_view::npos;
 }
 
-std::string_view without_trailing_blanks(std::string_view text) {
-  const std::size_t last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
-}
-
 // 0 when `record` holds the literals of the writer's `list` in their
 // columns, blanks where it skips, and nothing but blanks after its last
 // column; else the first column (1 for the first) that differs.
@@ -105,9 +104,16 @@ std::int32_t layout_difference(FormatList list, std::string_view record) {
   return 0;
 }
 
-// The first and last column (1 for the first) of the `index`-th field of a
-// writer's list.
-std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t index) {
+// The `index`-th field of a writer's list: its kind, and its first and
+// last column (1 for the first).
+struct Field {
+  Kind kind = Kind::skip;
+  std::int32_t decimals = 0;
+  std::int32_t first = 1;
+  std::int32_t last = 1;
+};
+
+Field field_at(FormatList list, std::size_t index) {
   std::int32_t column = 1;
   std::size_t field = 0;
   for (const EditDescriptor& descriptor : list) {
@@ -116,11 +122,20 @@ std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t in
     const std::int32_t width = descriptor.kind == Kind::literal
                                    ? static_cast<std::int32_t>(descriptor.text.size())
                                    : descriptor.width;
-    if (data && field++ == index) return {column, column + width - 1};
+    if (data && field++ == index)
+      return {descriptor.kind, descriptor.decimals, column, column + width - 1};
     if (descriptor.kind != Kind::record_break) column += width;
   }
-  return {column, column};
+  return {Kind::skip, 0, column, column};
 }
+
+std::pair<std::int32_t, std::int32_t> field_span(FormatList list, std::size_t index) {
+  const Field field = field_at(list, index);
+  return {field.first, field.last};
+}
+
+// A bound in a message: 769500, not 769500.000000.
+std::string whole(double bound) { return std::to_string(std::llround(bound)); }
 
 // "columns 34-48"
 std::string field_columns(FormatList list, std::size_t index) {
@@ -153,10 +168,21 @@ class Reader {
     expect_ = Expect::group;
   }
 
+  // The text of the `index`-th field of the record, blanks around it dropped.
+  std::string_view field_text(FormatList list, std::size_t index) const;
+  // True when the `index`-th field holds a number as the converter writes
+  // it; else an error finding, false.
+  bool written_number(FormatList list, std::size_t index, const char* name);
+  // True when `value`, read from the `index`-th field, lies within `limit`
+  // of 0 (and above `lowest`); else an error finding naming the datum as the
+  // file holds it and `why`, false.
+  bool within(FormatList list, std::size_t index, const char* name, double value, double lowest,
+              double limit, const std::string& why);
   // Reads `items` from the record begun; false after an error finding.
   bool read_fields(FormatList writer_list, std::span<const InputItem> items,
                    const char* const* names);
   void start_group();
+  void unread_tail();
   void read_micro_u();
   void read_kev();
 
@@ -175,6 +201,49 @@ class Reader {
   Equation equation_;
 };
 
+std::string_view Reader::field_text(FormatList list, std::size_t index) const {
+  const Field field = field_at(list, index);
+  std::string_view text =
+      std::string_view(record_).substr(static_cast<std::size_t>(field.first - 1),
+                                       static_cast<std::size_t>(field.last - field.first + 1));
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  text.remove_prefix(first);
+  return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+bool Reader::written_number(FormatList list, std::size_t index, const char* name) {
+  const Field field = field_at(list, index);
+  if (field.kind == Kind::character) return true;
+  const std::string_view text = field_text(list, index);
+  const std::string named = std::string(name) + " (" + field_columns(list, index) + ")";
+  // The record layer reads a blank field as 0 and puts the point of a
+  // number written without one d digits from its end: -492 in an F15.5
+  // field is -0.00492. The converter writes every digit and every point, so
+  // either is a hand edit that would pass for a datum.
+  if (text.empty()) {
+    error(field.first, named + " is blank: the converter writes a number in every field");
+    return false;
+  }
+  if (field.kind == Kind::real && text.find('.') == std::string_view::npos) {
+    error(field.first, named + " is '" + cli::excerpt(text) +
+                           "', a number without a decimal point: the converter writes every "
+                           "value with one, and without it the last " +
+                           std::to_string(field.decimals) + " digits would be read as decimals");
+    return false;
+  }
+  return true;
+}
+
+bool Reader::within(FormatList list, std::size_t index, const char* name, double value,
+                    double lowest, double limit, const std::string& why) {
+  if (std::fabs(value) <= limit && value >= lowest) return true;
+  error(field_at(list, index).first, std::string(name) + " (" + field_columns(list, index) +
+                                         ") is '" + cli::excerpt(field_text(list, index)) + "', " +
+                                         why);
+  return false;
+}
+
 bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> items,
                          const char* const* names) {
   for (std::size_t index = 0; index < items.size(); ++index) {
@@ -184,6 +253,7 @@ bool Reader::read_fields(FormatList writer_list, std::span<const InputItem> item
                                                       "): " + cli::condition_text(status_));
       return false;
     }
+    if (!written_number(writer_list, index, names[index])) return false;
   }
   recordio::end_read(request_);
   return true;
@@ -200,7 +270,7 @@ void Reader::start_group() {
     return;
   }
   if (skipping_) return;
-  const std::string_view text = without_trailing_blanks(record_);
+  const std::string text = without_trailing_blanks(record_);
   if (text.size() == conversion::warning_text.size() + 1 && text[0] == ' ' &&
       text.substr(1) == conversion::warning_text) {
     warning_before_ = true;
@@ -235,10 +305,8 @@ void Reader::start_group() {
                              InputItem::of(equation_.V),
                              InputItem::of(equation_.U)};
   if (!read_fields(conversion::equation_list, items, equation_fields)) return;
-  equation_.measured.symbol =
-      std::string(without_trailing_blanks({measured.data(), measured.size()}));
-  equation_.reference.symbol =
-      std::string(without_trailing_blanks({reference.data(), reference.size()}));
+  equation_.measured.symbol = without_trailing_blanks({measured.data(), measured.size()});
+  equation_.reference.symbol = without_trailing_blanks({reference.data(), reference.size()});
   for (const auto& [value, index] :
        {std::pair{equation_.G, std::size_t{4}}, std::pair{equation_.V, std::size_t{5}}}) {
     if (!std::isfinite(value)) {
@@ -259,6 +327,24 @@ void Reader::start_group() {
               ") is 0: the reference's mass excess cannot be recovered from the micro-u record");
     return;
   }
+  // Numbers no measurement gives would dominate, or break, the solution:
+  // each is refused with the datum as the file holds it, not as a double
+  // of a thousand digits.
+  constexpr FormatList list = conversion::equation_list;
+  const double ratio_limit = nuclides::largest_mass_number_ratio;
+  const double difference_limit = nuclides::mass_excess_limit * (1.0 + std::fabs(equation_.G));
+  if (!within(list, 4, "G", equation_.G, -ratio_limit, ratio_limit,
+              "beyond +/-" + whole(ratio_limit) + ": no ratio of two mass numbers is this large") ||
+      !within(list, 6, "U", equation_.U, nuclides::smallest_equation_uncertainty,
+              nuclides::largest_equation_uncertainty,
+              "outside 0.00001 to 1000 micro-u: no frequency-ratio measurement is that precise "
+              "or that imprecise, and the converter writes no such U") ||
+      !within(list, 5, "V", equation_.V, -difference_limit, difference_limit,
+              "beyond +/-" + whole(difference_limit) +
+                  " micro-u, (1 + G) times the largest mass excess: no difference of two mass "
+                  "excesses is this large")) {
+    return;
+  }
   expect_ = Expect::micro_u;
 }
 
@@ -275,9 +361,17 @@ void Reader::read_micro_u() {
   const InputItem items[] = {InputItem::of(nuclide.A), InputItem::text(symbol.data(), 4),
                              InputItem::of(equation_.mass_excess_measured), InputItem::of(sigma)};
   if (!read_fields(conversion::micro_u_list, items, micro_u_fields)) return;
-  nuclide.symbol = std::string(without_trailing_blanks({symbol.data(), symbol.size()}));
+  nuclide.symbol = without_trailing_blanks({symbol.data(), symbol.size()});
   if (!std::isfinite(equation_.mass_excess_measured)) {
     error(field_span(conversion::micro_u_list, 2).first, "the mass excess is not a finite number");
+    return;
+  }
+  const double limit = nuclides::mass_excess_limit;
+  if (!within(conversion::micro_u_list, 2, "the mass excess", equation_.mass_excess_measured,
+              -limit, limit,
+              "beyond +/-" + whole(limit) +
+                  " micro-u: no nuclide's mass excess is "
+                  "this large")) {
     return;
   }
   if (nuclide != equation_.measured) {
@@ -303,6 +397,22 @@ void Reader::read_kev() {
   expect_ = Expect::group;
 }
 
+// The record layer delivers a last line without LF, but not when a CR
+// stands before its last byte: the file's lines then end in CR alone, and
+// the one record they would make is no equation. Without a word none of
+// its equations would be read.
+void Reader::unread_tail() {
+  const recordio::RecordTrace& trace = *recordio::find_unit(request_.unit)->trace;
+  const std::string_view raw = trace.raw.view();
+  const std::size_t cr = raw.find('\r');
+  if (trace.line_feed || cr == std::string_view::npos || cr + 1 >= raw.size()) return;
+  line_ = trace.line_number;
+  record_.assign(raw.substr(0, std::min(cr, longest_line_shown)));
+  error(static_cast<std::int32_t>(cr) + 1,
+        "the lines from here on end in CR alone, which ends no line: none of them is read; "
+        "save the file with LF or CR LF line ends");
+}
+
 bool Reader::read(std::string& refusal) {
   for (;;) {
     switch (expect_) {
@@ -317,7 +427,10 @@ bool Reader::read(std::string& refusal) {
         break;
     }
     const Outcome outcome = recordio::begin_read(request_);
-    if (outcome == Outcome::end_of_file) break;
+    if (outcome == Outcome::end_of_file) {
+      unread_tail();
+      break;
+    }
     if (outcome != Outcome::success) {
       refusal = "cannot read " + quoted_ + ": " + cli::condition_text(status_);
       return false;

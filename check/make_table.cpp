@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
+#include "check/line_bytes.h"
+#include "check/measurement_line_rules.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/measurements_file.h"
 #include "nuclides/symbols.h"
@@ -40,19 +44,36 @@ class IonCollector final : public conversion::MeasurementsVisitor {
   conversion::LineProgress progress;
   // (symbol as looked up, charge) -> first use, in the order of the file.
   std::map<std::pair<std::string, std::int32_t>, FirstUse> ions;
+  // Ions of charge 0 or below, named in `findings`.
+  std::set<std::pair<std::string, std::int32_t>> no_row;
+  Findings findings;
 
  private:
   void add(const conversion::Symbol& symbol, std::int32_t charge) {
     const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
-    // A blank line or a charge of 0 needs no row; the check says what is wrong with it.
-    if (meaning.kind == nuclides::SymbolKind::blank || charge <= 0) return;
+    // A blank line needs no row; the check says what is wrong with it.
+    if (meaning.kind == nuclides::SymbolKind::blank) return;
     const auto key = std::make_pair(meaning.looked_up, charge);
-    if (ions.count(key) != 0) return;
+    if (ions.count(key) != 0 || no_row.count(key) != 0) return;
+    // A charge of 0 or below has no row to make, and the converter writes a
+    // warning record for it: named as the check names it, once an ion.
+    if (charge <= 0) {
+      no_row.insert(key);
+      const MeasurementLine line{
+          {context_.freq.shown, context_.freq.trace.line_number, progress.record}, progress};
+      records_.push_back(progress.record);
+      for (Finding& finding : line_rules::charge_state(line, charge)) {
+        finding.source = records_.back();
+        findings.push_back(std::move(finding));
+      }
+      return;
+    }
     ions[key] = {meaning, context_.freq.trace.line_number, progress.field_start[1] + 1,
                  progress.record};
   }
 
   const CheckContext& context_;
+  std::deque<std::string> records_;  // the lines `findings` show
 };
 
 std::string row_text(const nuclides::ShippedEnergy& energy, const std::string& symbol,
@@ -105,6 +126,17 @@ MadeTable make_table_rows(CheckContext& context, const std::string& table_name) 
         LinePlace{context.freq.shown, context.freq.trace.line_number, collector.progress.record}.at(
             0, FindingKind::made_rows_read_stop));
   }
+  context.diagnostics.add(collector.findings);
+  // A file with no line to read (empty, or its lines ending in CR alone)
+  // names no ion: said as the check says it, so that an empty table is not
+  // taken for a made one.
+  if (end == conversion::WalkEnd::failure && collector.ions.empty() && collector.no_row.empty()) {
+    context.diagnostics.add(
+        LinePlace{context.freq.shown, 1, {}}.at(1, FindingKind::no_reference_line));
+  }
+  const SourceLine tail = context.freq.current_line(context.tab_width);
+  context.diagnostics.add(undelivered_tail_findings(context.freq, tail, InputKind::measurements));
+  made.ions_without_row += static_cast<int>(collector.no_row.size());
   std::vector<std::pair<const nuclides::ShippedEnergy*, std::string>> rows;
   for (const auto& [key, use] : collector.ions) {
     const nuclides::ShippedEnergy* energy = use.meaning.kind == nuclides::SymbolKind::element ||

@@ -15,6 +15,22 @@ namespace nuclides {
 // extra NEW line.
 inline constexpr double mass_excess_limit = 300000.0;
 
+// An equation ME(measured) - G * ME(reference) = V (U) as the adjustment
+// reads it. G is the ratio of two mass numbers, and no nuclide's mass
+// number exceeds 300 (the heaviest known is below 300), so neither does G.
+// V is a difference of two mass excesses, so it lies within
+// mass_excess_limit * (1 + |G|). The most precise frequency ratios (about
+// 1e-12 relative, below) on the lightest reference (1 u, 10^6 micro-u) give
+// a U of 1e-6 micro-u, under the last of the 5 decimals the equation record
+// keeps: the smallest U the converter writes is 0.00001 micro-u, and 0.00000
+// says it had none. The least precise masses from frequency ratios
+// (short-lived nuclides, storage rings) reach a few hundred keV: a U above
+// 1000 micro-u (931 keV) is no such measurement, and more than its field
+// (F9.5) holds.
+inline constexpr double largest_mass_number_ratio = 300.0;
+inline constexpr double smallest_equation_uncertainty = 1.0e-5;
+inline constexpr double largest_equation_uncertainty = 1000.0;
+
 // The mass excess per nucleon, ME/A in micro-u per u, over the 2020 table:
 // lowest -1161.87 (56Fe), highest 4705.50 among A >= 12 (13Li) and
 // 10258.33 among the light nuclides (3Li). Rounded outwards; the test

@@ -93,6 +93,13 @@ TEST(AdjustProgram, ScenarioAMatchesTheExactResults) {
     }
   }
   EXPECT_EQ(got["undetermined"], json::array());
+  // The table's own uncertainty beside the adjusted one, and the keV
+  // uncertainty by the table's factor.
+  for (const json& n : got["nuclides"]) {
+    EXPECT_EQ(n["uncertainty_keV"].get<double>(), n["uncertainty"].get<double>() * 0.93149410242)
+        << n;
+  }
+  EXPECT_EQ(nuclides.at("85Rb")["table_uncertainty"].get<double>(), 0.00537);
 }
 
 // The converter's own output on the bundled example, where every nuclide
@@ -174,6 +181,8 @@ TEST(AdjustProgram, FlaggedOutlierIsReportedAndRejectedOnlyWhenAsked) {
   EXPECT_EQ(rejected.exit_status, 0) << rejected.standard_error;
   const json after = json::parse(dir.read("rejected.json").value());
   EXPECT_EQ(after["data"][3]["rejected"], true);
+  // A rejected datum keeps its residual, with its sign: V lies above the rest.
+  EXPECT_NEAR(after["data"][3]["normalized_residual"].get<double>(), 47.3, 0.05);
   EXPECT_EQ(after["degrees_of_freedom"], 2);
   EXPECT_NE(
       rejected.standard_output.find("Rejected, in the order dropped:\n  runs.equat:13 133Cs-85Rb"),
@@ -195,6 +204,31 @@ TEST(AdjustProgram, BirgeRatioWellAboveOneIsReportedNeverUsedToScaleDown) {
       << spread.standard_output;
   const RunResult tight = adjust_in(dir, {"tight.equat"});
   EXPECT_EQ(tight.standard_output.find("multiplied"), std::string::npos) << tight.standard_output;
+  // Birge 1.31 on 5 degrees of freedom is within two standard deviations
+  // of 1 (1 + 2/sqrt(10) = 1.63): chance, not a word.
+  std::string mild;
+  for (int i = 0; i < 6; ++i)
+    mild += caesium_on_rubidium(43501.0271 + (i % 2 == 0 ? 0.012 : -0.012), 0.01);
+  dir.write("mild.equat", mild + normal_end);
+  const RunResult within = adjust_in(dir, {"mild.equat"});
+  EXPECT_NE(within.standard_output.find("Birge ratio 1.314"), std::string::npos)
+      << within.standard_output;
+  EXPECT_EQ(within.standard_output.find("multiplied"), std::string::npos) << within.standard_output;
+}
+
+// A conversion whose reference lies 3 micro-u from where the adjustment puts
+// it wrote V off by up to 0.0045 micro-u, more than a tenth of U = 0.01.
+TEST(AdjustProgram, ReferenceMovedFarForItsUncertaintyWarns) {
+  ScratchDir dir;
+  const double V = 43501.0271;
+  dir.write(
+      "moved.equat",
+      group(133, "Cs", 85, "Rb", 1.565, V, 0.01, 1.565 * (rb85 + 3.0) + V, 0.01) + normal_end);
+  const RunResult run = adjust_in(dir, {"moved.equat"});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.standard_output.find("so V may be off by up to 0.004500 micro-u"),
+            std::string::npos)
+      << run.standard_output;
 }
 
 TEST(AdjustProgram, ConversionThatStoppedEarlyIsUsedAndNoted) {
@@ -316,6 +350,23 @@ TEST(AdjustProgram, LostStandardOutputIsStatusTwo) {
 const std::string good = caesium_on_rubidium(43501.0271, 0.01);
 const std::string equation_record = good.substr(0, good.find('\n') + 1);
 
+// The good group with columns `first` to `last` of its record `record` (0
+// for the equation record) holding `text`, right-justified as a number is.
+std::string with_field(int record, std::size_t first, std::size_t last, const std::string& text) {
+  std::string file = good;
+  std::size_t start = 0;
+  for (int i = 0; i < record; ++i) start = file.find('\n', start) + 1;
+  const std::size_t width = last - first + 1;
+  file.replace(start + first - 1, width, std::string(width - text.size(), ' ') + text);
+  return file;
+}
+
+std::string cr_line_ends() {
+  std::string file = good + normal_end;
+  std::erase(file, '\n');
+  return file;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AdjustProgram, Refusals,
     testing::Values(
@@ -328,6 +379,65 @@ INSTANTIATE_TEST_SUITE_P(
                 equation_record.substr(0, 33) + std::string(15, '*') + equation_record.substr(48),
                 {},
                 "bad.equat:1:34: error: V (columns 34-48): Illegal character in numeric input"},
+        // A number the converter would have written with a point, or not
+        // at all: read as the record layer reads it, each would be a datum.
+        Refusal{"VWithoutAPoint",
+                with_field(0, 34, 48, "-492"),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is '-492', a number without a decimal "
+                "point: the converter writes every value with one, and without it the last 5 "
+                "digits would be read as decimals"},
+        Refusal{"BlankV",
+                with_field(0, 34, 48, ""),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is blank: the converter writes a number "
+                "in every field"},
+        Refusal{"BlankMassNumber",
+                with_field(0, 6, 11, ""),
+                {},
+                "bad.equat:1:6: error: mass number (columns 6-11) is blank: the converter writes a "
+                "number in every field"},
+        Refusal{"KevValueWithoutAPoint",
+                with_field(2, 24, 38, "-88070"),
+                {},
+                "bad.equat:3:24: error: mass excess in keV (columns 24-38) is '-88070', a number "
+                "without a decimal point: the converter writes every value with one, and without "
+                "it the last 6 digits would be read as decimals"},
+        // Values no measurement gives, which would swamp or break the
+        // solution, named as the file holds them.
+        Refusal{"UncertaintyTooLarge",
+                with_field(0, 51, 59, "1.E9"),
+                {},
+                "bad.equat:1:51: error: U (columns 51-59) is '1.E9', outside 0.00001 to 1000 "
+                "micro-u: no frequency-ratio measurement is that precise or that imprecise, and "
+                "the converter writes no such U"},
+        Refusal{"UncertaintyTooSmall",
+                with_field(0, 51, 59, "1.E-300"),
+                {},
+                "bad.equat:1:51: error: U (columns 51-59) is '1.E-300', outside 0.00001 to 1000 "
+                "micro-u: no frequency-ratio measurement is that precise or that imprecise, and "
+                "the converter writes no such U"},
+        Refusal{"DifferenceTooLarge",
+                with_field(0, 34, 48, "-1.0E308"),
+                {},
+                "bad.equat:1:34: error: V (columns 34-48) is '-1.0E308', beyond +/-769500 micro-u, "
+                "(1 + G) times the largest mass excess: no difference of two mass excesses is "
+                "this large"},
+        Refusal{"RatioTooLarge",
+                with_field(0, 26, 31, "1.E20"),
+                {},
+                "bad.equat:1:26: error: G (columns 26-31) is '1.E20', beyond +/-300: no ratio of "
+                "two mass numbers is this large"},
+        Refusal{"MassExcessTooLarge",
+                with_field(1, 24, 38, "300000.1"),
+                {},
+                "bad.equat:2:24: error: the mass excess (columns 24-38) is '300000.1', beyond "
+                "+/-300000 micro-u: no nuclide's mass excess is this large"},
+        Refusal{"CrLineEnds",
+                cr_line_ends(),
+                {},
+                "bad.equat:1:61: error: the lines from here on end in CR alone, which ends no "
+                "line: none of them is read; save the file with LF or CR LF line ends"},
         Refusal{"UncertaintyZero",
                 caesium_on_rubidium(43501.0271, 0.0),
                 {},
@@ -359,6 +469,14 @@ INSTANTIATE_TEST_SUITE_P(
                 good,
                 {"--threshold", "-1"},
                 "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
+        Refusal{"ThresholdZero",
+                good,
+                {"--threshold", "0"},
+                "freq2equat-adjust: --threshold must be a number above 0 (see --help)"},
+        Refusal{"JsonOverTheMassTable",
+                good,
+                {"--masses", "m.csv", "--json", "m.csv"},
+                "freq2equat-adjust: --json 'm.csv' names an input file, 'm.csv'"},
         Refusal{"UnknownOption",
                 good,
                 {"--scale"},
@@ -529,6 +647,12 @@ TEST(AdjustProgram, DifferenceKeepsTheFullCovarianceAndTheFilesKeepItToo) {
   ASSERT_EQ(cov.size(), 2u);
   EXPECT_NEAR(std::sqrt(cov[0][0] + cov[1][1] - 2.0 * cov[0][1]), sigma, 1e-11 * sigma);
   const auto cor = csv_numbers(dir.read("cor.csv").value());
+  for (const auto& row : cor) {
+    for (const double rho : row) {
+      EXPECT_GE(rho, -1.0);
+      EXPECT_LE(rho, 1.0);
+    }
+  }
   const double s0 = std::sqrt(cov[0][0]), s1 = std::sqrt(cov[1][1]);
   EXPECT_NEAR(std::sqrt(s0 * s0 + s1 * s1 - 2.0 * cor[0][1] * s0 * s1), sigma, 1e-6 * sigma);
 }
@@ -621,6 +745,24 @@ TEST(AdjustProgram, DataCovarianceFileCorrelatesTheData) {
     EXPECT_EQ(bad.standard_error, message) << text;
     EXPECT_EQ(bad.standard_output, "");
   }
+}
+
+// Symbols the converter copies as they stand reach every output safely: a
+// comma is quoted in the correlations CSV (else its columns shift), and an
+// escape sequence shows as <1B> in the report (else it acts on the terminal).
+TEST(AdjustProgram, OddSymbolsReachEveryOutputSafely) {
+  ScratchDir dir;
+  dir.write("odd.equat", group(133, "S,r", 85, "Rb", 1.565, 43501.0271, 0.01, -94548.0, 0.01) +
+                             group(134, "\x1b[2J", 85, "Rb", 1.576, 44000.0, 0.01, -95000.0, 0.01) +
+                             normal_end);
+  const RunResult run = adjust_in(dir, {"odd.equat", "--correlations", "c.csv"});
+  ASSERT_NE(run.exit_status, 2) << run.standard_error;
+  const std::string csv = dir.read("c.csv").value();
+  const std::string header = csv.substr(0, csv.find('\n'));
+  EXPECT_NE(header.find(",\"133S,r\""), std::string::npos) << header;
+  EXPECT_NE(csv.find("\n\"133S,r\","), std::string::npos) << csv;
+  EXPECT_EQ(run.standard_output.find('\x1b'), std::string::npos);
+  EXPECT_NE(run.standard_output.find("134<1B>[2J"), std::string::npos) << run.standard_output;
 }
 
 }  // namespace

@@ -156,8 +156,9 @@ TEST(MakeTable, WriteFailureGivesTheSystemsReason) {
 }
 
 // A measurements file that names no ion (empty, or lines ended by CR
-// alone) writes no empty table and gives the status of a check with a
-// finding; a FIFO or a directory is named as what it is, without waiting.
+// alone) writes no empty table, gives the check's own findings about it and
+// the status of a check with a finding; a FIFO or a directory is named as
+// what it is, without waiting.
 TEST(MakeTable, NothingToMakeItFromIsSaid) {
   struct Case {
     const char* name;
@@ -167,6 +168,8 @@ TEST(MakeTable, NothingToMakeItFromIsSaid) {
   };
   const Case cases[] = {
       {"empty", [](const ScratchDir& dir) { dir.write("vemo.freq", ""); }, 1,
+       "vemo.freq:1:1: error: no line to read as the first reference line: the converter writes "
+       "only \"Error in File Reading\" [no-reference-line]\n"
        "freq2equat-check: 'vemo.freq' names no ion (no reference or measurement line read): "
        "'ionization.data' not written\n"},
       {"cr-only",
@@ -174,6 +177,12 @@ TEST(MakeTable, NothingToMakeItFromIsSaid) {
          dir.write("vemo.freq", "  85Rb     1\r 133Cs     1    1.565   43501.0271  0.01\r");
        },
        1,
+       "vemo.freq:1:1: error: no line to read as the first reference line: the converter writes "
+       "only \"Error in File Reading\" [no-reference-line]\n"
+       "vemo.freq:1:13: warning: the lines from here on end in CR alone, which ends no line here: "
+       "the converter never reads them; save the file with LF or CR LF line ends [cr-line-ends]\n"
+       "  85Rb     1 133Cs     1    1.565   43501.0271  0.01\n"
+       "            ^\n"
        "freq2equat-check: 'vemo.freq' names no ion (no reference or measurement line read): "
        "'ionization.data' not written\n"},
       {"fifo", [](const ScratchDir& dir) { ::mkfifo(dir.file("vemo.freq").c_str(), 0644); }, 2,

@@ -550,4 +550,17 @@ TEST(Check, HelpAndVersion) {
   EXPECT_EQ(version.standard_output.rfind("freq2equat-check (freq2equat) ", 0), 0u);
 }
 
+// A symbol holding an escape sequence would act on the terminal: the -v
+// listing shows its control byte as <1B>, as a finding does.
+TEST(Check, ListingShowsControlBytesOfASymbol) {
+  ScratchDir dir;
+  std::string measurement = M;
+  measurement.replace(4, 4, "\x1b[2J");
+  dir.write("vemo.freq", std::string(R) + measurement);
+  dir.write("ionization.data", T);
+  const RunResult run = check(dir, {"-v", "--no-masses"});
+  EXPECT_EQ(run.standard_output.find('\x1b'), std::string::npos);
+  EXPECT_NE(run.standard_output.find("<1B>[2J"), std::string::npos) << run.standard_output;
+}
+
 }  // namespace

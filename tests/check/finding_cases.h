@@ -221,6 +221,13 @@ inline const std::vector<Case>& cases() {
       {"RelativeUncertaintyFarFromMedian",
        Rb85 + Cs133 + "  84Kr     1    988219.55744914     0.49411000\n" + Sr88, rows_2020,
        default_masses, "vemo.freq:3:37", "uncertainty-outlier"},
+      // 100 times too small: 84Kr at 2e-11 relative among 5e-9 and 3e-9.
+      {"RelativeUncertaintyTooSmallInItsBlock",
+       Rb85 + put(Cs133, 34, "   0.00782611") + put(Kr84, 34, "   0.00002000") + Sr88, rows_2020,
+       default_masses, "vemo.freq:3:37", "uncertainty-outlier"},
+      // The count of measurements starts again at each block.
+      {"LastBlockWithoutMeasurement", Rb85 + Cs133 + "    NEW\n" + Rb85, rows_2020, default_masses,
+       "vemo.freq:4:3", "empty-block"},
       // A block of one measurement has no median: it is held to the others
       // against its reference.
       {"SmallBlockBesideItsReference",
@@ -233,6 +240,9 @@ inline const std::vector<Case>& cases() {
        default_masses, "vemo.freq:2:3", "unknown-nuclide"},
       {"MoleculeOfNoMassNumber", Rb85 + "  99CO     1   1164705.88235294     0.00156522\n",
        rows_2020, default_masses, "vemo.freq:2:3", "molecule-mass-number"},
+      // Far below any mass excess: the sign does not make it one.
+      {"ReferenceFarBelowAnyMassExcess", "  85Rb     1 -88210263.96000000     0.00537000\n" + Cs133,
+       rows_2020, default_masses, "vemo.freq:1:14", "reference-not-mass-excess"},
       {"ReferenceSignSlip", "  85Rb     1     88210.26396000     0.00537000\n" + Cs133, rows_2020,
        default_masses, "vemo.freq:1:18", "reference-far-from-table"},
       // Tritium is hydrogen's isotope in the mass table.
@@ -325,6 +335,8 @@ inline const std::vector<Case>& cases() {
        "ionization.data:2:8", "row-energy-low"},
       {"SecondIonisationEnergyAlone", R + caesium_at(2), "37 Rb 1 4.177\n55 Cs 2 23.157\n",
        no_masses, "ionization.data:2:9", "row-energy"},
+      {"KiloElectronvoltsFewerDigits", R + caesium_at(3), "37 Rb 1 4.177\n55 Cs 3 0.0602\n",
+       no_masses, "ionization.data:2:9", "row-energy"},
       {"KiloElectronvolts", R + caesium_at(3), "37 Rb 1 4.177\n55 Cs 3 0.060246\n", no_masses,
        "ionization.data:2:9", "row-energy"},
       {"ChargeOneLow", R + caesium_at(3), "37 Rb 1 4.177\n55 Cs 3 27.0514\n", no_masses,
@@ -373,6 +385,10 @@ inline const std::vector<Case>& cases() {
        "made-rows-unknown-symbol"},
       {"MadeRowsBeyondTheElectrons", R + put(M, 11, "99"), "", make_table, "vemo.freq:2:5",
        "made-rows-no-data"},
+      // An ion of charge 0 or below gets no row, and is named as the check names it.
+      {"MadeRowsChargeZero", R + put(M, 12, "0"), "", make_table, "vemo.freq:2:12", "charge-zero"},
+      {"MadeRowsChargeNegative", R + put(M, 11, "-1"), "", make_table, "vemo.freq:2:11",
+       "charge-negative"},
       {"MadeRowsPastTheLoad", ions_past_the_rows(), "", make_table, "made.data:451",
        "made-rows-over-capacity"},
   };
