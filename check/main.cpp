@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/check_context.h"
+#include "check/check_run.h"
 #include "check/comparison.h"
 #include "check/comparison_plot.h"
 #include "check/finding_bytes.h"
@@ -221,24 +222,10 @@ int check_files(int argc, char** argv) {
   // The picture, the JSON and the SARIF get their names only once the listing has
   // reached standard output, so that a failed run leaves the old files.
   cli::OutputSet written;
-  check::ReadCounts counts;
+  check::CheckRun run;
   std::string error;
-  if (!check::read_inputs(context, table, counts, error)) return fail(error);
-
-  // The isomers' E*, once every line of a block is known: the ground state
-  // may come after its isomer.
-  std::vector<check::IsomerComparison> isomers;
-  if (context.properties != nullptr) {
-    isomers = check::compare_isomers(context.state_lines, context.properties);
-    for (const check::IsomerComparison& compared : isomers) {
-      const check::StateLine& line = context.state_lines[compared.from];
-      if (auto finding = check::isomer_finding(compared, nubase.identity().file_name,
-                                               {context.freq.shown, line.line, line.text})) {
-        finding->column = line.value_column;
-        context.diagnostics.add(*finding);
-      }
-    }
-  }
+  if (!check::run_check(context, table, run, error)) return fail(error);
+  const std::vector<check::IsomerComparison>& isomers = run.isomers;
   if (context.masses != nullptr)
     check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)),
                             masses.identity().described());
@@ -275,19 +262,11 @@ int check_files(int argc, char** argv) {
 
   std::vector<check::FindingFile> files;
   if (options.json || options.sarif) {
-    files = {{context.freq.shown, context.freq.path, true, context.tab_width},
-             {context.table.shown, context.table.path, true, context.tab_width}};
-    if (!masses_path.empty()) files.push_back({cli::shown_name(masses_path), masses_path, false});
-    if (!nubase_path.empty()) files.push_back({cli::shown_name(nubase_path), nubase_path, false});
+    files = check::finding_files(context, masses_path, nubase_path);
     check::place_in_bytes(context.diagnostics.kept(), files);
   }
   if (options.json) {
-    check::CheckedAgainst tables;
-    if (context.masses != nullptr) tables.masses = masses.identity();
-    if (context.properties != nullptr) tables.nubase = nubase.identity();
-    const std::string text =
-        check::findings_json(context.diagnostics.kept(), context.compared,
-                             {counts.blocks, counts.measurements, table.size()}, isomers, tables);
+    const std::string text = check::check_json(context, run, table.size());
     if (!written.write_whole(*options.json, cli::OutputMode::replace, text, error))
       return fail(error);
   }
@@ -300,11 +279,11 @@ int check_files(int argc, char** argv) {
   const int errors = context.diagnostics.errors();
   const int warnings = context.diagnostics.warnings();
   std::printf("%s: %s, %s, %s would be written; %s: %s loaded; %s, %s\n",
-              context.freq.shown.c_str(), cli::count_of(counts.blocks, "block").c_str(),
-              cli::count_of(counts.measurements, "measurement").c_str(),
-              cli::count_of(counts.measurements, "equation").c_str(), context.table.shown.c_str(),
-              cli::count_of(table.size(), "row").c_str(), cli::count_of(errors, "error").c_str(),
-              cli::count_of(warnings, "warning").c_str());
+              context.freq.shown.c_str(), cli::count_of(run.counts.blocks, "block").c_str(),
+              cli::count_of(run.counts.measurements, "measurement").c_str(),
+              cli::count_of(run.counts.measurements, "equation").c_str(),
+              context.table.shown.c_str(), cli::count_of(table.size(), "row").c_str(),
+              cli::count_of(errors, "error").c_str(), cli::count_of(warnings, "warning").c_str());
   if (const std::string lost = written.place_all(); !lost.empty()) return fail(lost);
   return errors + warnings > 0 ? found_something : found_nothing;
 }

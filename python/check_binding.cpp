@@ -14,9 +14,7 @@
 #include <vector>
 
 #include "check/check_context.h"
-#include "check/findings_json.h"
-#include "check/input_reading.h"
-#include "check/isomer_comparison.h"
+#include "check/check_run.h"
 #include "check/mass_table_rows.h"
 #include "cli/quoting.h"
 #include "conversion/binding_energy_table.h"
@@ -101,29 +99,14 @@ py::object check(const py::object& freq, const py::object& table, const py::obje
   }
 
   const auto energies = std::make_unique<conversion::BindingEnergyTable>();
-  check::ReadCounts counts;
-  if (!check::read_inputs(*context, *energies, counts, error)) {
+  check::CheckRun run;
+  if (!check::run_check(*context, *energies, run, error)) {
     PyErr_SetString(PyExc_OSError, error.c_str());
     throw py::error_already_set();
   }
-  std::vector<check::IsomerComparison> isomers;
-  if (context->properties != nullptr) {
-    isomers = check::compare_isomers(context->state_lines, context->properties);
-    for (const check::IsomerComparison& compared : isomers) {
-      const check::StateLine& line = context->state_lines[compared.from];
-      if (auto finding = check::isomer_finding(compared, properties->identity().file_name,
-                                               {context->freq.shown, line.line, line.text})) {
-        finding->column = line.value_column;
-        context->diagnostics.add(*finding);
-      }
-    }
-  }
-  check::CheckedAgainst tables;
-  if (context->masses != nullptr) tables.masses = mass_table->identity();
-  if (context->properties != nullptr) tables.nubase = properties->identity();
   const std::string json =
-      check::findings_json(context->diagnostics.kept(), context->compared,
-                           {counts.blocks, counts.measurements, energies->size()}, isomers, tables);
+      check::check_json(*context, run, energies->size(),
+                        check::finding_files(*context, masses_choice.path, nubase_choice.path));
   py::dict result = py::module_::import("json").attr("loads")(json);
   result["text"] = findings_text;
   result["notes"] = py::cast(notes);
