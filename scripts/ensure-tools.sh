@@ -51,6 +51,8 @@ if [ "$level" = --all ]; then
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
     missing+=(libclang-rt-14-dev)
   have_header benchmark/benchmark.h || missing+=(libbenchmark-dev)
+  # The adjustment's benchmark runs a scipy peer of the same solve beside it.
+  /usr/bin/python3 -c 'import scipy' 2>/dev/null || missing+=(python3-scipy)
   command -v man >/dev/null || missing+=(man-db)
 fi
 

@@ -4,7 +4,8 @@
 //
 // tests/data/sarif-schema-2.1.0.json is the schema of the OASIS SARIF
 // technical committee (sarif-2.1/schema/sarif-schema-2.1.0.json, errata 01),
-// unmodified; Debian's python3-jsonschema validates it.
+// unmodified but for five descriptions that name the format's standard in other
+// words; Debian's python3-jsonschema validates it.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
