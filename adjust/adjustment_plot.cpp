@@ -21,8 +21,10 @@ plot::Label label_of(const Adjustment& a, const Nuclide& nuclide) {
     if (result.nuclide != nuclide || result.atoms.empty()) continue;
     std::string isotopes;
     for (const auto& [index, count] : result.atoms) {
-      for (int i = 0; i < count; ++i)
-        isotopes += (isotopes.empty() ? "" : "+") + a.nuclides[index].nuclide.name();
+      for (int i = 0; i < count; ++i) {
+        if (!isotopes.empty()) isotopes += '+';
+        isotopes += a.nuclides[index].nuclide.name();
+      }
     }
     return plot::molecule_label(isotopes);
   }

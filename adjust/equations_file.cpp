@@ -11,6 +11,7 @@
 
 #include "cli/bounded_file.h"
 #include "cli/diagnostics.h"
+#include "cli/input_unit.h"
 #include "cli/quoting.h"
 #include "conversion/binding_energy_table.h"
 #include "conversion/equation_formats.h"
@@ -482,17 +483,8 @@ bool read_equations_file(const std::string& path, const std::string& shown, std:
     refusal = "cannot read " + cli::quoted_name(path) + ": " + why;
     return false;
   }
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = unit;
-  request.file_name = path;
-  request.status_keyword = "old";
-  request.form_keyword = "formatted";
-  request.action_keyword = "read";
-  request.status = &status;
-  recordio::open_unit(request);
-  if (status != 0) {
-    refusal = "cannot read " + cli::quoted_name(path) + ": " + cli::condition_text(status);
+  if (const std::string why = cli::connect_for_reading(unit, path); !why.empty()) {
+    refusal = "cannot read " + cli::quoted_name(path) + ": " + why;
     return false;
   }
   recordio::RecordTrace trace;
@@ -501,10 +493,7 @@ bool read_equations_file(const std::string& path, const std::string& shown, std:
   Reader reader(path, shown, unit, diagnostics, file);
   const bool read = reader.read(refusal);
 
-  recordio::StatementRequest release;
-  release.unit = unit;
-  release.status = &status;
-  recordio::close_unit(release);
+  cli::release_unit(unit);
   return read;
 }
 

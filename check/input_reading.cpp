@@ -4,6 +4,7 @@
 #include "check/binding_rows_check.h"
 #include "check/measurements_walk.h"
 #include "cli/bounded_file.h"
+#include "cli/input_unit.h"
 #include "conversion/measurements_file.h"
 #include "recordio/units.h"
 
@@ -17,27 +18,13 @@ bool connect(const InputFile& file, std::string& error) {
     error = "cannot read " + file.quoted + ": " + why;
     return false;
   }
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = file.unit;
-  request.file_name = file.path;
-  request.status_keyword = "old";
-  request.form_keyword = "formatted";
-  request.action_keyword = "read";
-  request.status = &status;
-  recordio::open_unit(request);
-  if (status == 0) return true;
-  error = "cannot read " + file.quoted + ": " + cli::condition_text(status);
+  const std::string why = cli::connect_for_reading(file.unit, file.path);
+  if (why.empty()) return true;
+  error = "cannot read " + file.quoted + ": " + why;
   return false;
 }
 
-void release(std::int32_t unit) {
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = unit;
-  request.status = &status;
-  recordio::close_unit(request);
-}
+void release(std::int32_t unit) { cli::release_unit(unit); }
 
 bool read_inputs(CheckContext& context, conversion::BindingEnergyTable& table, ReadCounts& counts,
                  std::string& error) {

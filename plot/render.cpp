@@ -143,7 +143,10 @@ std::string page_name(const std::string& path, std::size_t number) {
 
 std::string listed_names(const std::vector<std::string>& names) {
   std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + cli::quoted_name(name);
+  for (const std::string& name : names) {
+    if (!text.empty()) text += ", ";
+    text += cli::quoted_name(name);
+  }
   return text;
 }
 

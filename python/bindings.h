@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/input_unit.h"
+
 namespace freq2equat_python {
 
 namespace py = pybind11;
@@ -77,13 +79,11 @@ std::string data_file(const std::string& name);
 // Connects `unit` for reading only, with a status variable; raises OSError
 // with the layer's reason when it cannot.
 void connect_for_reading(std::int32_t unit, const Input& input);
-// Releases `unit`, whatever it meets.
-void release_unit(std::int32_t unit);
 
 // Releases a unit when the scope ends, an exception too.
 struct UnitGuard {
   std::int32_t unit;
-  ~UnitGuard() { release_unit(unit); }
+  ~UnitGuard() { cli::release_unit(unit); }
 };
 
 }  // namespace freq2equat_python

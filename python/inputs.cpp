@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/diagnostics.h"
+#include "cli/input_unit.h"
 #include "cli/quoting.h"
 #include "nuclides/installed_data.h"
 #include "python/bindings.h"
@@ -154,29 +155,11 @@ void raise_os_error(int error_number, const std::string& path) {
 }
 
 void connect_for_reading(std::int32_t unit, const Input& input) {
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = unit;
-  request.file_name = input.path();
-  request.status_keyword = "old";
-  request.form_keyword = "formatted";
-  request.action_keyword = "read";
-  request.status = &status;
-  recordio::open_unit(request);
-  if (status != 0) {
-    const std::string message =
-        "cannot read " + cli::quoted_name(input.shown()) + ": " + cli::condition_text(status);
+  if (const std::string why = cli::connect_for_reading(unit, input.path()); !why.empty()) {
+    const std::string message = "cannot read " + cli::quoted_name(input.shown()) + ": " + why;
     PyErr_SetString(PyExc_OSError, message.c_str());
     throw py::error_already_set();
   }
-}
-
-void release_unit(std::int32_t unit) {
-  std::int32_t status = 0;
-  recordio::StatementRequest request;
-  request.unit = unit;
-  request.status = &status;
-  recordio::close_unit(request);
 }
 
 }  // namespace freq2equat_python
