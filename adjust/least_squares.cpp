@@ -120,7 +120,10 @@ bool solve_dense(const Eigen::SparseMatrix<double>& sparse, const Eigen::VectorX
       gain[rr].push_back(moved(entry.index(), r));
   }
   std::vector<Eigen::Index> position(static_cast<std::size_t>(m));
-  const auto& columns = qr.colsPermutation().indices();
+  // The permutation is returned by value, a view of the factor's own array:
+  // it is kept while its indices are read.
+  const auto permutation = qr.colsPermutation();
+  const auto& columns = permutation.indices();
   for (Eigen::Index j = 0; j < m; ++j) position[static_cast<std::size_t>(columns(j))] = j;
   factor = Factor(R.sparseView(), std::move(position));
   return true;
@@ -144,7 +147,10 @@ bool solve_sparse(const Eigen::SparseMatrix<double>& A, const Eigen::VectorXd& b
   qr.compute(Eigen::SparseMatrix<double, Eigen::ColMajor, SuiteSparse_long>(A));
   if (qr.info() != Eigen::Success || qr.rank() < m) return false;
   std::vector<Eigen::Index> position(static_cast<std::size_t>(m));
-  const auto& columns = qr.colsPermutation().indices();
+  // The permutation is returned by value, a view of the factor's own array:
+  // it is kept while its indices are read.
+  const auto permutation = qr.colsPermutation();
+  const auto& columns = permutation.indices();
   for (Eigen::Index j = 0; j < m; ++j) position[static_cast<std::size_t>(columns(j))] = j;
   Eigen::SparseMatrix<double, Eigen::RowMajor> R = qr.matrixR().topLeftCorner(m, m);
   for (Eigen::Index k = 0; k < m; ++k) {
