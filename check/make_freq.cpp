@@ -32,9 +32,9 @@ const std::vector<std::string_view> column_names = {
     "A",     "symbol",     "charge",     "ratio",           "uncertainty",
     "ref_A", "ref_symbol", "ref_charge", "ref_mass_excess", "ref_uncertainty"};
 
-// A field of "vemo.freq" by its index in the format list.
-constexpr int A_field = 0, symbol_field = 1, charge_field = 2, value_field = 3, flag_field = 4,
-              sigma_field = 5;
+// The fields of "vemo.freq" a value is checked against, by their index in
+// the format list (A, symbol, charge, value, flag, sigma).
+constexpr int value_field = 3, sigma_field = 5;
 
 // The ratios are nu_ref/nu_meas; the file holds them x 10^6.
 constexpr int ratio_shift = 6;
