@@ -218,7 +218,7 @@ Findings block_marker(const MeasurementLine& line, const conversion::Symbol& sym
       line.place.at(line.field(symbol_field).first_mark, FindingKind::block_marker_spelling)
           .with("symbol", std::string(symbol.data(), 4));
   // The mend is certain when the word stands where the marker must, whole.
-  const std::string_view written = nuclides::without_trailing_blanks({symbol.data(), 4});
+  const std::string written = nuclides::without_trailing_blanks({symbol.data(), 4});
   if (symbol[0] != ' ' && written.size() == 3) finding.replacing(3, "NEW");
   return {finding};
 }
