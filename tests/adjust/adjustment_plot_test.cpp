@@ -56,14 +56,7 @@ TEST_P(AdjustmentLayout, NoTextOverAnotherOrOffItsPageAndEveryPointDrawn) {
       adjust::adjustment_figure(a, "vemo.equat, adjusted", 0.0, c.count == 60, c.size);
   const plot::Layout layout = plot::layout_of(figure);
   EXPECT_EQ(testing_support::layout_fault(layout), "");
-  std::size_t points = 0;
-  for (const plot::Section& section : figure.sections) {
-    for (const plot::Group& group : section.groups) points += group.points.size();
-  }
-  std::size_t drawn = 0;
-  for (const plot::Page& page : layout.pages) {
-    for (const plot::Panel& panel : page.panels) drawn += panel.columns.size();
-  }
+  const auto [points, drawn] = testing_support::points_and_drawn(figure, layout);
   EXPECT_EQ(drawn, points);
   std::size_t undetermined = 0;
   for (const plot::Footnote& note : figure.footnotes) {

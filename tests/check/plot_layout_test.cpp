@@ -92,14 +92,7 @@ TEST_P(ComparisonLayout, NoTextOverAnotherOrOffItsPageAndEveryPointDrawn) {
   const plot::Layout layout = plot::layout_of(figure);
   EXPECT_EQ(testing_support::layout_fault(layout), "");
 
-  std::size_t points = 0;
-  for (const plot::Section& section : figure.sections) {
-    for (const plot::Group& group : section.groups) points += group.points.size();
-  }
-  std::size_t drawn = 0;
-  for (const plot::Page& page : layout.pages) {
-    for (const plot::Panel& panel : page.panels) drawn += panel.columns.size();
-  }
+  const auto [points, drawn] = testing_support::points_and_drawn(figure, layout);
   EXPECT_EQ(drawn, points);
   if (c.size == plot::Size::slide) {
     for (const plot::Page& page : layout.pages) EXPECT_EQ(page.height, 540.0);

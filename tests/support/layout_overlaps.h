@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plot/layout.h"
@@ -72,6 +73,20 @@ inline std::string layout_fault(const plot::Layout& layout) {
     if (page.height > layout.shape.most_height + slack) return where + "taller than a page";
   }
   return {};
+}
+
+// The points `figure` holds and the columns its layout drew, which must be
+// equal: no point is ever left out.
+inline std::pair<std::size_t, std::size_t> points_and_drawn(const plot::Figure& figure,
+                                                            const plot::Layout& layout) {
+  std::size_t points = 0, drawn = 0;
+  for (const plot::Section& section : figure.sections) {
+    for (const plot::Group& group : section.groups) points += group.points.size();
+  }
+  for (const plot::Page& page : layout.pages) {
+    for (const plot::Panel& panel : page.panels) drawn += panel.columns.size();
+  }
+  return {points, drawn};
 }
 
 }  // namespace testing_support
