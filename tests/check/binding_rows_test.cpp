@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/check/finding_cases.h"
+#include "tests/support/faulty_fs.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/worked_example.h"
@@ -140,6 +142,55 @@ TEST(MakeTable, NameTakenWhileWritingIsLeftAlone) {
             "freq2equat-check: 'ionization.data' exists: --make-table writes a new file only\n");
   EXPECT_EQ(dir.read("ionization.data"), "rival\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+}
+
+// On a file system without hard links (link() fails with EPERM, as on
+// some FUSE and network ones) the rows are named by a rename that refuses
+// to replace: the table is still written, and a file that took the name
+// at that moment is kept, not overwritten.
+TEST(MakeTable, WithoutHardLinksTheTableIsWrittenAndARivalKept) {
+  const bool required = std::getenv("FREQ2EQUAT_REQUIRE_FUSE") != nullptr;
+#ifndef TEST_SUPPORT_HAS_FUSE
+  if (required) FAIL() << "built without libfuse3 (scripts/ensure-tools.sh --tests installs it)";
+  GTEST_SKIP() << "built without libfuse3: no file system without hard links";
+#else
+  ScratchDir plain;
+  plain.write("vemo.freq", std::string(R) + M);
+  ASSERT_EQ(run(FREQ2EQUAT_CHECK_PROGRAM, plain, {"--make-table", "ionization.data"}).exit_status,
+            0);
+  const std::string rows = plain.read("ionization.data").value();
+  for (const char* rival : {"", "rival\n"}) {
+    SCOPED_TRACE(*rival == '\0' ? "no rival" : "rival");
+    const ScratchDir backing;
+    const ScratchDir mounted;
+    backing.write("vemo.freq", std::string(R) + M);
+    testing_support::Faults faults;
+    faults.link_error = EPERM;
+    faults.rival_at_link = rival;
+    const testing_support::FaultyMount mount(backing.path(), mounted.path(), faults);
+    if (!mount.failure().empty()) {
+      if (required) FAIL() << mount.failure();
+      GTEST_SKIP() << mount.failure();
+    }
+    RunOptions options;
+    options.working_directory = mounted.path();
+    options.timeout_ms = 20000;
+    const RunResult result = testing_support::run_program(FREQ2EQUAT_CHECK_PROGRAM, options,
+                                                          {"--make-table", "ionization.data"});
+    EXPECT_EQ(mount.failed_links(), 1);
+    if (*rival == '\0') {
+      EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+      EXPECT_EQ(backing.read("ionization.data"), rows);
+    } else {
+      EXPECT_EQ(result.exit_status, 2);
+      EXPECT_EQ(
+          result.standard_error,
+          "freq2equat-check: 'ionization.data' exists: --make-table writes a new file only\n");
+      EXPECT_EQ(backing.read("ionization.data"), rival);
+    }
+    EXPECT_EQ(backing.names(), (std::vector<std::string>{"ionization.data", "vemo.freq"}));
+  }
+#endif
 }
 
 // A write that cannot be made is status 2 with the system's reason, and

@@ -169,6 +169,11 @@ const Hostile hostile_refusals[] = {
      {"--table", "it's"},
      plain(),
      "freq2equat-check: cannot read \"it's\": No such file or directory\n"},
+    // Within double quotes the shell would expand $x: the quote goes alone.
+    {"NameWithQuoteAndDollar",
+     {"--table", "it's$x"},
+     plain(),
+     "freq2equat-check: cannot read 'it'$'\\'''s$x': No such file or directory\n"},
     // A FIFO would wait for a writer forever, for every input alike.
     {"MassesFifo",
      {"--masses", "fifo"},

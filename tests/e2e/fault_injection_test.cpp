@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/failing_close_fs.h"
+#include "tests/support/faulty_fs.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/worked_example.h"
@@ -490,8 +490,10 @@ TEST(FailedClose, OfTheOutputIsReportedOfAnInputIsNot) {
     ASSERT_EQ(mkdir(dir.file("mounted").c_str(), 0755), 0);
     testing_support::write_file(dir.file("backing/vemo.freq"), freq());
     testing_support::write_file(dir.file("backing/ionization.data"), table);
-    const testing_support::FailingCloseMount mount(dir.file("backing"), dir.file("mounted"), c.name,
-                                                   c.error);
+    testing_support::Faults faults;
+    faults.failing_close_name = c.name;
+    faults.close_error = c.error;
+    const testing_support::FaultyMount mount(dir.file("backing"), dir.file("mounted"), faults);
     if (!mount.failure().empty()) {
       if (required) FAIL() << mount.failure();
       GTEST_SKIP() << mount.failure();

@@ -1,8 +1,13 @@
 // text_records_test.cpp - lines as records on input, CR LF records in 8192-
 // byte blocks on output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -10,9 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "conversion/equation_formats.h"
+#include "recordio/compiled_fields.h"
 #include "recordio/conditions.h"
 #include "recordio/current_record.h"
 #include "recordio/messages.h"
+#include "recordio/output_editing.h"
+#include "recordio/prepared_format.h"
 #include "recordio/process_start.h"
 #include "recordio/text_records.h"
 #include "recordio/units.h"
@@ -24,6 +33,10 @@ namespace {
 using recordio::Outcome;
 using recordio::StatementRequest;
 using testing_support::LayerTest;
+
+constexpr recordio::PreparedFormat equation_layout{conversion::equation_list};
+constexpr recordio::PreparedFormat equation_format =
+    recordio::compiled_for_writing<equation_layout>();
 
 class TextRecords : public LayerTest {
  protected:
@@ -204,6 +217,46 @@ TEST_F(TextRecords, CharacterDeviceFailsAtTheRecordItRefuses) {
   EXPECT_EQ(recordio::end_record(*recordio::find_unit(1), request), Outcome::recorded);
   EXPECT_EQ(status, recordio::platform::error::disk_full);
   EXPECT_EQ(release(1), 0);
+}
+
+// A terminal is a character device: a laid-out write, which puts its record
+// straight into the block, must still send it at once, so that it can be
+// read from the terminal before the unit is released.
+TEST_F(TextRecords, LaidOutWriteToATerminalIsDeliveredAtOnce) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    if (master >= 0) close(master);
+    GTEST_SKIP() << "no pseudo-terminal here: " << std::strerror(errno);
+  }
+  // Raw: the terminal passes the record's CR LF as they are.
+  termios raw{};
+  ASSERT_EQ(tcgetattr(master, &raw), 0);
+  cfmakeraw(&raw);
+  ASSERT_EQ(tcsetattr(master, TCSANOW, &raw), 0);
+  ASSERT_EQ(connect(1, ptsname(master)), 0);
+  StatementRequest request;
+  request.unit = 1;
+  recordio::use_format(request, equation_format);
+  const recordio::OutputItem items[] = {
+      recordio::OutputItem::of(133),     recordio::OutputItem::of("Cs  "),
+      recordio::OutputItem::of(85),      recordio::OutputItem::of("Rb  "),
+      recordio::OutputItem::of(1.5647),  recordio::OutputItem::of(-12345.678905),
+      recordio::OutputItem::of(0.000012)};
+  ASSERT_EQ(recordio::begin_write(request), Outcome::success);
+  ASSERT_EQ(recordio::write_items(request, items), Outcome::success);
+  ASSERT_EQ(recordio::end_write(request), Outcome::success);
+  const std::string record = "        133Cs  -  85Rb  * 1.565 =   -12345.67891 (  0.00001)\r\n";
+  std::string arrived;
+  pollfd ready{master, POLLIN, 0};
+  while (arrived.size() < record.size() && poll(&ready, 1, 2000) == 1) {
+    char bytes[256];
+    const ssize_t n = read(master, bytes, sizeof bytes);
+    if (n <= 0) break;
+    arrived.append(bytes, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(arrived, record);
+  EXPECT_EQ(release(1), 0);
+  close(master);
 }
 
 // A block that cannot be written ends the run with the disk-full report; all
