@@ -5,17 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <map>
-#include <numeric>
 
 #include "adjust/chi2_probability.h"
 #include "adjust/least_squares.h"
 #include "cli/diagnostics.h"
 #include "cli/number_text.h"
 #include "cli/quoting.h"
-#include "nuclides/molecules.h"
-#include "nuclides/state_mass.h"
-#include "nuclides/symbols.h"
+#include "nuclides/determined_groups.h"
 
 namespace adjust {
 
@@ -31,34 +27,9 @@ constexpr double alone = 1.0e-9;
 constexpr std::size_t most_unknowns = 20'000;
 constexpr std::size_t most_covariance_nuclides = 10'000;
 
-class Components {
- public:
-  explicit Components(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0); }
-  std::size_t find(std::size_t k) {
-    while (parent_[k] != k) k = parent_[k] = parent_[parent_[k]];
-    return k;
-  }
-  void join(std::size_t a, std::size_t b) { parent_[find(a)] = find(b); }
-
- private:
-  std::vector<std::size_t> parent_;
-};
-
-bool is_carbon_12(const Nuclide& nuclide) { return nuclide.A == 12 && nuclide.symbol == "C"; }
+using nuclides::is_carbon_12;
 
 std::string number(double value, int decimals) { return cli::fixed(value, decimals); }
-
-// The tables' value of a nuclide as the equations name it: an isomer
-// ("134Csm", "38Kxm") as its ground state plus the excitation energy, so
-// that it anchors and is compared like any other.
-std::optional<nuclides::TableMass> table_value(const nuclides::MassTable& table,
-                                               const nuclides::NubaseTable* properties,
-                                               const Nuclide& nuclide) {
-  const std::optional<nuclides::StateName> state = nuclides::state_of_symbol(nuclide.symbol);
-  if (!state || state->letter == ' ') return table.find(nuclide.A, nuclide.symbol);
-  std::string why_not;
-  return nuclides::state_table_mass(table, properties, nuclide.A, *state, why_not);
-}
 
 std::string names_of(const std::vector<std::string>& names) {
   std::string text;
@@ -81,7 +52,7 @@ class Adjuster {
  private:
   void find_molecules(const nuclides::MassTable& table);
   bool anchor(std::size_t k, const std::string& why, std::string& error);
-  void anchor_loose_groups();
+  void anchor_by_references();
   std::vector<std::pair<std::size_t, double>> terms_of(const Datum& datum) const;
   Combination combination(const std::vector<std::pair<std::size_t, double>>& parts) const;
   void add(std::vector<std::pair<std::size_t, double>>& terms, std::size_t k,
@@ -89,28 +60,17 @@ class Adjuster {
 
   Adjustment& a_;
   const AdjustSettings& settings_;
-  std::map<Nuclide, std::size_t> index_;
+  // The nuclides as the equations tie them, by index into a_.nuclides.
+  nuclides::TiedNuclides tied_;
   std::vector<double> start_;
   Fit fit_;                           // the last solve
   std::vector<std::size_t> unknown_;  // nuclide -> unknown of fit_, or none
-  std::vector<bool> measured_;        // measured, or an atom of a measured molecule
-  std::vector<bool> referenced_;      // a reference, or an atom of one
 };
 
 // A nuclide's part in a datum: itself, or a molecule's atoms.
 void Adjuster::add(std::vector<std::pair<std::size_t, double>>& terms, std::size_t k,
                    double coefficient) const {
-  if (!a_.nuclides[k].atoms.empty()) {
-    for (const auto& [atom, count] : a_.nuclides[k].atoms) add(terms, atom, coefficient * count);
-    return;
-  }
-  for (auto& [at, sum] : terms) {
-    if (at == k) {
-      sum += coefficient;
-      return;
-    }
-  }
-  terms.emplace_back(k, coefficient);
+  nuclides::add_term(tied_, terms, k, coefficient);
 }
 
 // The nuclides a datum measures, with their coefficients, merged when an
@@ -123,11 +83,7 @@ std::vector<std::pair<std::size_t, double>> Adjuster::terms_of(const Datum& datu
     return terms;
   }
   const Equation& equation = a_.equations[datum.equation];
-  add(terms, index_.at(equation.measured), 1.0);
-  add(terms, index_.at(equation.reference), -equation.G);
-  std::erase_if(terms, [](const auto& term) { return term.second == 0.0; });
-  std::sort(terms.begin(), terms.end());
-  return terms;
+  return nuclides::equation_terms(tied_, {equation.measured, equation.reference, equation.G});
 }
 
 // The unknowns of the last solve that nuclides `parts` (index, coefficient)
@@ -184,40 +140,29 @@ void Adjuster::fill_covariance() {
   }
 }
 
-// A molecule the table lacks, whose formula's isotopes the table holds,
-// becomes the sum of its atoms; the atoms are added to the nuclides.
+// The nuclides of the equations, and the atoms of their molecules, which
+// are taken as the sum of their atoms.
 void Adjuster::find_molecules(const nuclides::MassTable& table) {
-  std::map<Nuclide, std::vector<nuclides::Isotope>> molecules;
-  for (const auto& [nuclide, at] : index_) {
-    if (table.find(nuclide.A, nuclide.symbol) || nuclides::is_element(nuclide.symbol)) continue;
-    const std::vector<nuclides::Atoms> atoms = nuclides::formula_atoms(nuclide.symbol);
-    if (atoms.empty()) continue;
-    if (auto isotopes = nuclides::molecule_isotopes(atoms, nuclide.A, table))
-      molecules.emplace(nuclide, std::move(*isotopes));
-  }
-  for (const auto& [molecule, isotopes] : molecules) {
-    for (const nuclides::Isotope& isotope : isotopes)
-      index_.emplace(Nuclide{isotope.A, isotope.element}, 0);
-  }
-  std::size_t k = 0;
-  for (auto& [nuclide, at] : index_) {
-    at = k++;
+  std::vector<nuclides::TiedEquation> named;
+  for (const Equation& equation : a_.equations)
+    named.push_back({equation.measured, equation.reference, equation.G});
+  tied_ = nuclides::tied_nuclides(named, table, settings_.properties);
+  for (const nuclides::TiedNuclide& tied : tied_.nuclides) {
     NuclideResult result;
-    result.nuclide = nuclide;
-    result.table = table_value(table, settings_.properties, nuclide);
+    result.nuclide = tied.nuclide;
+    result.table = tied.table;
+    result.atoms = tied.atoms;
     a_.nuclides.push_back(result);
   }
-  for (const auto& [molecule, isotopes] : molecules) {
-    NuclideResult& result = a_.nuclides[index_.at(molecule)];
+  for (const NuclideResult& molecule : a_.nuclides) {
+    if (molecule.atoms.empty()) continue;
     std::string sum;
-    for (const nuclides::Isotope& isotope : isotopes) {
-      const Nuclide atom{isotope.A, isotope.element};
-      result.atoms.emplace_back(index_.at(atom), isotope.count);
+    for (const auto& [atom, count] : molecule.atoms) {
       sum += (sum.empty() ? "" : " + ") +
-             (isotope.count > 1 ? std::to_string(isotope.count) + " " : std::string()) +
-             atom.name();
+             (count > 1 ? std::to_string(count) + " " : std::string()) +
+             a_.nuclides[atom].nuclide.name();
     }
-    a_.notes.push_back(molecule.name() + " is taken as " + sum +
+    a_.notes.push_back(molecule.nuclide.name() + " is taken as " + sum +
                        ": the sum of its atoms' mass excesses, its chemical binding being in its "
                        "row of ionization.data as freq2equat's convention for molecules has it");
   }
@@ -235,70 +180,41 @@ bool Adjuster::anchor(std::size_t k, const std::string& why, std::string& error)
   return true;
 }
 
-// A connected group in which every nuclide is also measured (a reciprocal
-// pair, a loop) has no reference-only nuclide to anchor it; its references'
-// table values are the absolute data the measurements were made against.
-void Adjuster::anchor_loose_groups() {
-  const std::size_t n = a_.nuclides.size();
-  Components components(n);
-  std::vector<bool> rooted(n, false);
+// The references' anchors: every nuclide that is only a reference, and
+// the groups with none, by their references' table values.
+void Adjuster::anchor_by_references() {
+  std::vector<nuclides::Terms> equations;
   for (std::size_t e = 0; e < a_.equations.size(); ++e) {
     Datum datum;
     datum.equation = e;
-    const auto terms = terms_of(datum);
-    for (std::size_t t = 1; t < terms.size(); ++t) components.join(terms[0].first, terms[t].first);
-    if (terms.size() == 1) rooted[terms[0].first] = true;
+    equations.push_back(terms_of(datum));
   }
-  for (std::size_t k = 0; k < n; ++k) {
-    const NuclideResult& nuclide = a_.nuclides[k];
-    if (nuclide.anchored || is_carbon_12(nuclide.nuclide) || rooted[k])
-      rooted[components.find(k)] = true;
-  }
-  std::map<std::size_t, std::vector<std::size_t>> loose;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (a_.nuclides[k].atoms.empty() && !rooted[components.find(k)])
-      loose[components.find(k)].push_back(k);
-  }
-  for (const auto& [root, members] : loose) {
-    std::vector<std::string> group, anchored;
-    for (const std::size_t k : members) {
-      NuclideResult& nuclide = a_.nuclides[k];
-      group.push_back(nuclide.nuclide.name());
-      if (referenced_[k] && nuclide.table && !nuclide.table->estimated) {
-        nuclide.anchored = true;
-        anchored.push_back(nuclide.nuclide.name());
-      }
-    }
-    if (anchored.empty()) continue;
-    a_.notes.push_back("no nuclide of " + names_of(group) +
+  std::vector<bool> anchored;
+  for (const NuclideResult& nuclide : a_.nuclides) anchored.push_back(nuclide.anchored);
+  const std::vector<nuclides::LooseGroup> loose =
+      nuclides::anchor_by_references(tied_, equations, anchored);
+  for (std::size_t k = 0; k < a_.nuclides.size(); ++k) a_.nuclides[k].anchored = anchored[k];
+  for (const nuclides::LooseGroup& group : loose) {
+    std::vector<std::string> members, anchors;
+    for (const std::size_t k : group.members) members.push_back(a_.nuclides[k].nuclide.name());
+    for (const std::size_t k : group.anchored) anchors.push_back(a_.nuclides[k].nuclide.name());
+    a_.notes.push_back("no nuclide of " + names_of(members) +
                        " appears only as a reference: anchored by its references' table values (" +
-                       names_of(anchored) + ")");
+                       names_of(anchors) + ")");
   }
 }
 
 bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
-  for (const Equation& equation : a_.equations) {
-    index_.emplace(equation.measured, 0);
-    index_.emplace(equation.reference, 0);
-  }
   find_molecules(table);
   const std::size_t n = a_.nuclides.size();
 
   // Starting values: the table's, or the conversion's where it has none.
-  measured_.assign(n, false);
-  referenced_.assign(n, false);
   std::vector<std::optional<double>> converted(n);
-  const auto mark = [&](std::vector<bool>& marks, std::size_t k) {
-    marks[k] = true;
-    for (const auto& [atom, count] : a_.nuclides[k].atoms) marks[atom] = true;
-  };
   for (const Equation& equation : a_.equations) {
-    const std::size_t m = index_.at(equation.measured);
-    const std::size_t r = index_.at(equation.reference);
+    const std::size_t m = tied_.index.at(equation.measured);
+    const std::size_t r = tied_.index.at(equation.reference);
     // A null equation measures nothing against anything: it only tests V.
     if (m == r) continue;
-    mark(measured_, m);
-    mark(referenced_, r);
     if (!converted[m]) converted[m] = equation.mass_excess_measured;
     if (!converted[r]) converted[r] = equation.reference_used;
   }
@@ -316,8 +232,8 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
   }
 
   for (const Nuclide& wanted : settings_.anchors) {
-    const auto found = index_.find(wanted);
-    if (found == index_.end()) {
+    const auto found = tied_.index.find(wanted);
+    if (found == tied_.index.end()) {
       error = "--anchor " + wanted.name() + ": no equation names it";
       return false;
     }
@@ -351,14 +267,15 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
         nuclide.anchored = true;
       }
     }
-    if (measured_[i] || !referenced_[i] || nuclide.anchored) continue;
+    const nuclides::TiedNuclide& tied = tied_.nuclides[i];
+    if (tied.measured || !tied.referenced || nuclide.anchored) continue;
     if (!nuclide.table) {
       a_.warnings.push_back(nuclide.nuclide.name() +
                             " appears only as a reference and the mass table has no value for it: "
                             "no anchor ties it to an absolute value");
       continue;
     }
-    nuclide.anchored = true;
+    // anchor_by_references anchors it.
     if (nuclide.table->estimated) {
       a_.warnings.push_back(nuclide.nuclide.name() +
                             " appears only as a reference and is anchored at a table value that "
@@ -371,7 +288,7 @@ bool Adjuster::set_up(const nuclides::MassTable& table, std::string& error) {
         "systematics, not measured): " +
         names_of(skipped) + "; name one with --anchor to anchor it");
   }
-  anchor_loose_groups();
+  anchor_by_references();
 
   for (std::size_t e = 0; e < a_.equations.size(); ++e) {
     Datum datum;
@@ -417,21 +334,14 @@ bool Adjuster::solve(std::string& error) {
   // nuclide alone (an anchor, or an equation whose other side vanishes) or
   // when it holds a fixed nuclide.
   std::vector<std::vector<std::pair<std::size_t, double>>> terms(a_.data.size());
-  Components components(n);
-  std::vector<bool> rooted(n, false);
+  std::vector<const nuclides::Terms*> taken;
   for (std::size_t d = 0; d < a_.data.size(); ++d) {
     terms[d] = terms_of(a_.data[d]);
-    if (a_.data[d].rejected) continue;
-    for (std::size_t t = 1; t < terms[d].size(); ++t)
-      components.join(terms[d][0].first, terms[d][t].first);
+    if (!a_.data[d].rejected) taken.push_back(&terms[d]);
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (fixed[i]) rooted[components.find(i)] = true;
-  }
-  for (std::size_t d = 0; d < a_.data.size(); ++d) {
-    if (!a_.data[d].rejected && terms[d].size() == 1)
-      rooted[components.find(terms[d][0].first)] = true;
-  }
+  std::vector<bool> fixed_nuclides(n);
+  for (std::size_t i = 0; i < n; ++i) fixed_nuclides[i] = fixed[i].has_value();
+  const std::vector<bool> tied_to_value = nuclides::determined_nuclides(n, taken, fixed_nuclides);
   std::vector<std::size_t> unknown(n, n);
   std::size_t unknowns = 0;
   std::vector<double> start;
@@ -439,7 +349,7 @@ bool Adjuster::solve(std::string& error) {
     NuclideResult& nuclide = a_.nuclides[i];
     // A molecule is what its atoms are; it is no unknown of its own.
     if (!nuclide.atoms.empty()) continue;
-    nuclide.determined = rooted[components.find(i)];
+    nuclide.determined = tied_to_value[i];
     nuclide.fixed = fixed[i].has_value();
     nuclide.mass_excess = 0.0;
     nuclide.uncertainty = 0.0;
@@ -610,13 +520,13 @@ bool Adjuster::solve(std::string& error) {
 bool Adjuster::differences(std::string& error) {
   for (const auto& [minuend, subtrahend] : settings_.differences) {
     for (const Nuclide& nuclide : {minuend, subtrahend}) {
-      if (index_.find(nuclide) == index_.end()) {
+      if (tied_.index.find(nuclide) == tied_.index.end()) {
         error = "--difference " + minuend.name() + "-" + subtrahend.name() +
                 ": no equation names " + nuclide.name();
         return false;
       }
     }
-    const std::size_t i = index_.at(minuend), j = index_.at(subtrahend);
+    const std::size_t i = tied_.index.at(minuend), j = tied_.index.at(subtrahend);
     Difference difference{minuend, subtrahend};
     const NuclideResult& a = a_.nuclides[i];
     const NuclideResult& b = a_.nuclides[j];
@@ -646,7 +556,7 @@ void Adjuster::warn_about_linear_form() {
   for (const Datum& datum : a_.data) {
     if (datum.kind != Datum::Kind::equation || !datum.used) continue;
     const Equation& equation = a_.equations[datum.equation];
-    const NuclideResult& reference = a_.nuclides[index_.at(equation.reference)];
+    const NuclideResult& reference = a_.nuclides[tied_.index.at(equation.reference)];
     // A null equation does not hang on its reference's value, and a
     // reference that was not adjusted has no value to have moved to.
     if (equation.measured == equation.reference || !reference.determined) continue;

@@ -1,27 +1,18 @@
-// nuclide.h - a nuclide as the equations name it: mass number and symbol.
+// nuclide.h - nuclides named on the command line.
 //
-// The symbol is taken as written, trailing blanks dropped, so an isomer
-// ("Csm") or a molecule ("C6H6") is a nuclide of its own. Nuclides sort by
-// mass number, then symbol, which is the order every listing uses.
+// A nuclide is the equations' (nuclides/nuclide.h): mass number and symbol
+// as written.
 #pragma once
 
-#include <compare>
-#include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <utility>
 
+#include "nuclides/nuclide.h"
+
 namespace adjust {
 
-struct Nuclide {
-  std::int32_t A = 0;
-  std::string symbol;
-
-  std::string name() const { return std::to_string(A) + symbol; }
-  auto operator<=>(const Nuclide&) const = default;
-  bool operator==(const Nuclide&) const = default;
-};
+using nuclides::Nuclide;
 
 // "133Cs" -> {133, "Cs"}; nothing when the text is not digits followed by a
 // symbol.

@@ -13,6 +13,7 @@
 #include "check/finding_report.h"
 #include "check/isomer_comparison.h"
 #include "check/source_line.h"
+#include "check/undetermined_groups.h"
 #include "nuclides/binding_energy_data.h"
 #include "nuclides/mass_table.h"
 #include "nuclides/nubase_table.h"
@@ -87,6 +88,9 @@ struct CheckContext {
   const nuclides::NubaseTable* properties = nullptr;
   // Every line of an element or an isomer, for E* from two ratios.
   std::vector<StateLine> state_lines;
+  // Every equation the converter would write, for the groups of nuclides
+  // the adjustment would leave undetermined.
+  std::vector<EquationLine> equation_lines;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.
   std::optional<std::string> unreadable;

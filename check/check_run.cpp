@@ -9,6 +9,10 @@ namespace check {
 bool run_check(CheckContext& context, conversion::BindingEnergyTable& table, CheckRun& run,
                std::string& error) {
   if (!read_inputs(context, table, run.counts, error)) return false;
+  if (context.masses != nullptr) {
+    context.diagnostics.add(undetermined_group_findings(context.equation_lines, *context.masses,
+                                                        context.properties, context.freq.shown));
+  }
   if (context.properties == nullptr) return true;
   run.isomers = compare_isomers(context.state_lines, context.properties);
   for (const IsomerComparison& compared : run.isomers) {

@@ -42,6 +42,11 @@ struct Finding {
     // Counted as an editor counts: characters from the line's first byte,
     // a tab as one, 1 for the first; 0 while not known.
     std::int32_t character_column = 0;
+    // The characters of the bytes a replacement mends, counted as
+    // character_column is: an editor's end column is character_column plus
+    // this, not plus the bytes (a byte-order mark is three bytes, one
+    // character).
+    std::int32_t replaced_characters = 0;
     // A hash of the line's bytes without its line end, which stays when
     // lines are added or removed above it.
     std::uint64_t line_hash = 0;

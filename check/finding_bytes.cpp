@@ -35,6 +35,7 @@ class Placer {
   void byte(unsigned char c) {
     place_whole_lines();
     if (c == '\n') {
+      count_replaced(c);
       end_line(cr_run_ >= 0 ? cr_run_ : offset_, cr_run_ >= 0 ? cr_characters_ : characters_);
       ++line_;
       line_start_ = offset_ + 1;
@@ -64,6 +65,7 @@ class Placer {
            wanted_[next_].column <= record_length_ + std::max<std::int64_t>(width, 1)) {
       place(offset_, characters_);
     }
+    count_replaced(c);
     if (c == '\r') {
       if (cr_run_ < 0) {
         cr_run_ = offset_;
@@ -91,7 +93,18 @@ class Placer {
     finding.bytes.offset = byte;
     finding.bytes.character_column = static_cast<std::int32_t>(
         std::min<std::int64_t>(characters + 1, std::numeric_limits<std::int32_t>::max()));
+    if (finding.replacement && finding.replacement->length > 0)
+      replaced_.push_back({wanted_[next_].index, byte + finding.replacement->length});
     ++next_;
+  }
+  // The bytes a replacement mends are counted as they pass, as the
+  // characters before them are.
+  void count_replaced(unsigned char c) {
+    for (const Replaced& replaced : replaced_) {
+      if (offset_ < replaced.end && (c & 0xC0) != 0x80)
+        ++findings_[replaced.index].bytes.replaced_characters;
+    }
+    std::erase_if(replaced_, [&](const Replaced& replaced) { return offset_ + 1 >= replaced.end; });
   }
   void place_whole_lines() {
     while (next_ < wanted_.size() && wanted_[next_].line == line_ && wanted_[next_].column <= 0)
@@ -104,8 +117,14 @@ class Placer {
     line_hash_ = fnv1a_start;
   }
 
+  struct Replaced {
+    std::size_t index;  // into the findings
+    std::int64_t end;   // the offset after its last byte
+  };
+
   Findings& findings_;
   const std::vector<Wanted>& wanted_;
+  std::vector<Replaced> replaced_;
   const FindingFile& file_;
   std::size_t next_ = 0;
   std::size_t line_first_ = 0;  // the first wanted place of the current line

@@ -235,6 +235,12 @@ constexpr FindingKindInfo table[] = {
      "the reference uncertainty {sigma} micro-u is less than a tenth of the mass table's for "
      "{nuclide}: right for a newer, more precise value; the comparison used the table's {table} "
      "+/- {table_sigma}"},
+    {undetermined_group, "undetermined-group", W,
+     "the measurements tie {nuclides} to nothing freq2equat-adjust can anchor: {many:it is not "
+     "12C, nor a reference with|12C is not among them, nor is a reference with} a mass-table "
+     "value the adjustment takes (a measured one, or any for a nuclide that is only a "
+     "reference); the adjustment leaves {many:it|them} undetermined unless --anchor names "
+     "{many:it|one} with a table value"},
     {mass_table_row, "mass-table-row", W, "{reason}: the row is left out"},
     {isomer_excitation_far, "isomer-excitation-far", W,
      "the excitation energy of {nuclide} " ISOMER_ENERGY

@@ -91,6 +91,7 @@ enum class FindingKind : std::uint16_t {
   molecule_far_from_atoms,
   reference_uncertainty_large,
   reference_uncertainty_small,
+  undetermined_group,
   mass_table_row,
   isomer_excitation_far,
   isomer_excitation_systematics,

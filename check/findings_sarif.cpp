@@ -84,11 +84,11 @@ ordered_json result_of(const Finding& finding, std::size_t rule_index,
   result["partialFingerprints"] = {{"lineContentHash/v1", hex(print)}};
   if (finding.replacement && finding.bytes.offset >= 0) {
     // Lines and columns beside the bytes: some viewers place a fix by them
-    // alone. The bytes a mend replaces are single characters.
+    // alone, in characters as every column of the log.
     ordered_json deleted = {{"startLine", std::max<std::int64_t>(finding.line, 1)}};
     if (finding.column > 0) {
       deleted["startColumn"] = finding.bytes.character_column;
-      deleted["endColumn"] = finding.bytes.character_column + finding.replacement->length;
+      deleted["endColumn"] = finding.bytes.character_column + finding.bytes.replaced_characters;
     }
     deleted["byteOffset"] = finding.bytes.offset;
     deleted["byteLength"] = finding.replacement->length;

@@ -186,6 +186,15 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
         .with("table", context_.table.shown);
   }
   listing(std::move(listed));
+  context_.equation_lines.push_back(
+      {{{measurement.A_meas, nuclides::without_trailing_blanks(
+                                 {measurement.symbol_meas.data(), measurement.symbol_meas.size()})},
+        {reference.A_ref, nuclides::without_trailing_blanks(
+                              {reference.symbol_ref.data(), reference.symbol_ref.size()})},
+        equation.G},
+       context_.freq.trace.line_number,
+       here.field(mass_number_field).first_mark,
+       std::string(here.place.source)});
   if (misread_line(line_rules::blank_measurement_line(here, reference, measurement, equation)) ||
       misread_line(line_rules::block_marker(here, measurement.symbol_meas)))
     return;

@@ -41,6 +41,11 @@ inline const std::string Kr84 = "  84Kr     1    988219.55744914     0.00049411\
 inline const std::string Sr88 = "  88Sr     1   1035258.25883202     0.00310577\n";
 inline const std::string Si28 = "  28Si     1    -23073.46558000     0.00055000\n";
 inline const std::string CO28 = "  28CO     1    999357.43930759     0.00020013\n";
+// 133Cs measured against 85Rb, and 85Rb against 133Cs: a loop with no
+// nuclide that is only a reference.
+inline const std::string reciprocal_rb85_cs133 =
+    Rb85 + Cs133 + "    NEW\n" + " 133Cs     1    -94548.04200000     0.00800000\n" +
+    "  85Rb     1    638887.19678300     0.00063889\n";
 inline const std::string rows_2020 =
     "37 Rb 1 4.177128\n55 Cs 1 3.893906\n36 Kr 1 13.999605\n38 Sr 1 5.694867\n14 Si 1 8.151680\n"
     "0 'CO' 1 14.014\n";
@@ -238,6 +243,11 @@ inline const std::vector<Case>& cases() {
       // Beside the mass table.
       {"UnknownNuclide", Rb85 + "  28Co     1    329412.53681481     0.00156522\n", rows_2020,
        default_masses, "vemo.freq:2:3", "unknown-nuclide"},
+      // Neither table value is measured: nothing anchors the loop.
+      {"GroupTiedToNoAnchor", reciprocal_rb85_cs133, rows_2020, own_masses, "vemo.freq:2:2",
+       "undetermined-group",
+       std::string(mass_header) +
+           "37,85,Rb,-88210.26,0.005,,,yes\n55,133,Cs,-94548.04,0.008,,,yes\n"},
       {"MoleculeOfNoMassNumber", Rb85 + "  99CO     1   1164705.88235294     0.00156522\n",
        rows_2020, default_masses, "vemo.freq:2:3", "molecule-mass-number"},
       // Far below any mass excess: the sign does not make it one.

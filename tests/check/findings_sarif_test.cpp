@@ -129,6 +129,48 @@ TEST(FindingsSarif, BytesWhereColumnsAndBytesPart) {
   }
 }
 
+// Columns count characters, as the log declares (unicodeCodePoints), where
+// a character is several bytes: a row of a table read whole with a
+// two-byte letter before the field (in its Z, which the table does not
+// read), and a byte-order mark, three bytes and one character, which the
+// fix deletes.
+TEST(FindingsSarif, ColumnsCountCharactersNotBytes) {
+  const struct {
+    const char* name;
+    std::string table;
+    std::string masses;
+    std::string id;
+    long line;
+    int start;
+    int end;  // of the fix's deleted region; 0: no fix
+  } cases[] = {
+      {"LetterBeforeTheField", finding_cases::T,
+       std::string(finding_cases::mass_header) + "\xC3\xA9,133,Cs,1,-1,,,no\n" +
+           finding_cases::caesium_row,
+       "mass-table-row", 2, 12, 0},
+      {"ByteOrderMark", "\xEF\xBB\xBF" + finding_cases::T, {}, "byte-order-mark", 1, 1, 2},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    dir.write("vemo.freq", finding_cases::R + finding_cases::M);
+    dir.write("ionization.data", c.table);
+    std::vector<std::string> arguments = {"--no-masses"};
+    if (!c.masses.empty()) {
+      dir.write("m.csv", c.masses);
+      arguments = {"--masses", "m.csv"};
+    }
+    const json result = result_on(check_with_sarif(dir, arguments), c.id, c.line);
+    ASSERT_TRUE(result.is_object()) << c.name;
+    EXPECT_EQ(result["locations"][0]["physicalLocation"]["region"]["startColumn"], c.start)
+        << c.name;
+    if (c.end == 0) continue;
+    const json& deleted =
+        result["fixes"][0]["artifactChanges"][0]["replacements"][0]["deletedRegion"];
+    EXPECT_EQ(deleted["startColumn"], c.start) << c.name;
+    EXPECT_EQ(deleted["endColumn"], c.end) << c.name;
+  }
+}
+
 // A fingerprint is made of the line's content, not its number: a block
 // added above leaves it as it was.
 TEST(FindingsSarif, FingerprintSurvivesLinesAddedAbove) {
