@@ -80,14 +80,14 @@ int adjust_files(int argc, char** argv) {
   }
   // The files this program writes must never be one it reads, or a slip in
   // the command line would destroy data, nor one another.
-  std::vector<cli::NamedOutput> outputs;
+  cli::NamesInUse in_use;
+  std::vector<cli::NamedOutput>& outputs = in_use.outputs;
   if (options.json) outputs.push_back({"--json", *options.json});
   if (options.correlations) outputs.push_back({"--correlations", *options.correlations});
   if (options.covariance) outputs.push_back({"--covariance", *options.covariance});
   if (options.plot) outputs.push_back({"--plot", *options.plot});
-  if (const std::string clash = cli::output_clash(outputs, inputs); !clash.empty()) {
-    return fail(clash);
-  }
+  in_use.inputs = inputs;
+  if (const std::string clash = in_use.clash(); !clash.empty()) return fail(clash);
   if (options.plot) {
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
@@ -197,7 +197,8 @@ int adjust_files(int argc, char** argv) {
       figure.footnotes.push_back({"Mass table: " + report.masses_table.described(), {}});
     if (report.nubase_table)
       figure.footnotes.push_back({"Excitation energies: " + report.nubase_table->described(), {}});
-    const std::string why = plot::write_picture(figure, *options.plot, &written, &picture_pages);
+    const std::string why =
+        plot::write_picture(figure, *options.plot, &written, &picture_pages, &in_use);
     if (!why.empty()) return fail(why);
   }
 
