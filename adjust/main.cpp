@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "adjust/adjust_run.h"
 #include "adjust/adjustment.h"
 #include "adjust/adjustment_plot.h"
 #include "adjust/data_covariance.h"
@@ -58,21 +59,6 @@ void print_read(const adjust::Equation& equation) {
   std::printf("%s\n", cli::terminal_text(text).c_str());
 }
 
-std::string file_end_note(const std::string& file, adjust::FileEnd end) {
-  switch (end) {
-    case adjust::FileEnd::normal:
-      return {};
-    case adjust::FileEnd::reading_error:
-      return cli::shown_name(file) +
-             ": the conversion ended in \"Error in File Reading\": its equations before "
-             "the error are used; the measurements after it were never converted";
-    case adjust::FileEnd::no_closing:
-      return cli::shown_name(file) +
-             ": no closing record, the conversion did not finish: its equations are used";
-  }
-  return {};
-}
-
 int adjust_files(int argc, char** argv) {
   adjust::Options options;
   if (const auto done = adjust::parse_options(argc, argv, options)) return *done;
@@ -94,14 +80,14 @@ int adjust_files(int argc, char** argv) {
   }
   // The files this program writes must never be one it reads, or a slip in
   // the command line would destroy data, nor one another.
-  std::vector<cli::NamedOutput> outputs;
+  cli::NamesInUse in_use;
+  std::vector<cli::NamedOutput>& outputs = in_use.outputs;
   if (options.json) outputs.push_back({"--json", *options.json});
   if (options.correlations) outputs.push_back({"--correlations", *options.correlations});
   if (options.covariance) outputs.push_back({"--covariance", *options.covariance});
   if (options.plot) outputs.push_back({"--plot", *options.plot});
-  if (const std::string clash = cli::output_clash(outputs, inputs); !clash.empty()) {
-    return fail(clash);
-  }
+  in_use.inputs = inputs;
+  if (const std::string clash = in_use.clash(); !clash.empty()) return fail(clash);
   if (options.plot) {
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
@@ -135,28 +121,20 @@ int adjust_files(int argc, char** argv) {
     }
   }
 
-  std::vector<adjust::Equation> equations;
-  std::vector<std::string> notes;
-  int errors = 0;
-  for (const std::string& path : options.files) {
-    adjust::EquationsFile file;
-    if (!adjust::read_equations_file(path, cli::shown_name(path), equations_unit, diagnostics, file,
-                                     message)) {
-      return fail(message);
-    }
-    errors += file.errors;
-    for (adjust::Equation& equation : file.equations) {
-      equation.file = path;
-      if (options.verbose) print_read(equation);
-      equations.push_back(std::move(equation));
-    }
-    const std::string note = file_end_note(path, file.end);
-    if (!note.empty()) notes.push_back(note);
+  std::vector<adjust::EquationsSource> sources;
+  for (const std::string& path : options.files)
+    sources.push_back({path, cli::shown_name(path), path});
+  adjust::EquationsRead read;
+  if (!adjust::read_equations_files(sources, equations_unit, diagnostics, read, message,
+                                    [&](const adjust::Equation& equation) {
+                                      if (options.verbose) print_read(equation);
+                                    })) {
+    return fail(message);
   }
-  if (errors > 0) {
-    return fail(cli::count_of(errors, "error") + " in the equations files: nothing adjusted");
+  if (read.errors > 0) {
+    return fail(cli::count_of(read.errors, "error") + " in the equations files: nothing adjusted");
   }
-  if (equations.empty()) return fail("no equations to adjust");
+  if (read.equations.empty()) return fail("no equations to adjust");
 
   adjust::AdjustSettings settings;
   settings.properties = nubase_loaded ? &nubase : nullptr;
@@ -173,26 +151,20 @@ int adjust_files(int argc, char** argv) {
   }
   if (options.data_covariance &&
       !adjust::read_data_covariance(*options.data_covariance,
-                                    cli::shown_name(*options.data_covariance), equations,
+                                    cli::shown_name(*options.data_covariance), read.equations,
                                     settings.data_covariances, message)) {
     return fail(message);
   }
   for (const std::string& difference : options.differences)
     settings.differences.push_back(*adjust::parse_difference(difference));
   static adjust::Adjustment adjustment;
-  if (!adjust::adjust_equations(std::move(equations), masses, settings, adjustment, message)) {
+  if (!adjust::adjust_read_equations(std::move(read), masses, settings, adjustment, message))
     return fail(message);
-  }
-  adjustment.warnings.insert(adjustment.warnings.begin(), notes.begin(), notes.end());
 
-  adjust::ReportSettings report;
+  adjust::ReportSettings report =
+      adjust::report_settings(masses, cli::shown_name(cli::base_name(masses_path)),
+                              nubase_loaded ? &nubase : nullptr, options.threshold);
   report.kev = options.kev;
-  report.threshold = options.threshold;
-  report.masses_name = cli::shown_name(cli::base_name(masses_path));
-  report.kev_per_micro_u = masses.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
-  if (nubase_loaded) report.nubase_name = nubase.identity().described();
-  report.masses_table = masses.identity();
-  if (nubase_loaded) report.nubase_table = nubase.identity();
   // Every file or none: a failure of a later one leaves the earlier
   // targets as they were.
   cli::OutputSet written;
@@ -225,7 +197,8 @@ int adjust_files(int argc, char** argv) {
       figure.footnotes.push_back({"Mass table: " + report.masses_table.described(), {}});
     if (report.nubase_table)
       figure.footnotes.push_back({"Excitation energies: " + report.nubase_table->described(), {}});
-    const std::string why = plot::write_picture(figure, *options.plot, &written, &picture_pages);
+    const std::string why =
+        plot::write_picture(figure, *options.plot, &written, &picture_pages, &in_use);
     if (!why.empty()) return fail(why);
   }
 

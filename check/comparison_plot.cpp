@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "cli/number_text.h"
@@ -92,6 +94,10 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared,
   plot::Footnote listed_references{"References, not drawn (--plot-references draws them):", {}};
   // The reasons may hold commas: the items are kept apart by semicolons.
   plot::Footnote not_compared{"Not compared:", {}, ";"};
+  std::set<std::int64_t> with_excitation;  // isomer lines with an E*
+  if (settings.isomers != nullptr) {
+    for (const IsomerComparison& e : *settings.isomers) with_excitation.insert(e.line);
+  }
   std::map<std::string, std::string> reference_blocks;  // label -> "blocks 1, 3"
   std::vector<plot::Label> reference_order;
   bool any_uncorrected = false;
@@ -133,7 +139,16 @@ plot::Figure comparison_figure(const std::vector<Compared>& compared,
           {label, "line " + std::to_string(c.line) + ": no table of excitation energies"});
       continue;
     }
-    if (c.kind == nuclides::SymbolKind::isomer) continue;  // drawn from the E* below
+    if (c.kind == nuclides::SymbolKind::isomer) {
+      // Drawn from its E* below; an isomer whose E* has nothing to be
+      // worked out from is said, not left out.
+      if (!with_excitation.contains(c.line)) {
+        not_compared.items.push_back(
+            {label, "line " + std::to_string(c.line) +
+                        ": no E*, its ground state is neither measured nor in the mass table"});
+      }
+      continue;
+    }
     if (!c.table) {
       not_compared.items.push_back(
           {label, "line " + std::to_string(c.line) + ": " + c.not_compared});

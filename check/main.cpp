@@ -181,15 +181,12 @@ int check_files(int argc, char** argv) {
   // destroy data. Nor may the picture be a FIFO (the write would wait for a
   // reader for ever) or have a name that says no format: both are refused
   // before any reading.
-  std::vector<cli::NamedOutput> outputs;
-  if (options.plot) outputs.push_back({"--plot", *options.plot});
-  if (options.json) outputs.push_back({"--json", *options.json});
-  if (options.sarif) outputs.push_back({"--sarif", *options.sarif});
-  if (!outputs.empty()) {
-    const std::string clash = cli::output_clash(
-        outputs, {context.freq.path, context.table.path, masses_path, nubase_path});
-    if (!clash.empty()) return fail(clash);
-  }
+  cli::NamesInUse in_use;
+  if (options.plot) in_use.outputs.push_back({"--plot", *options.plot});
+  if (options.json) in_use.outputs.push_back({"--json", *options.json});
+  if (options.sarif) in_use.outputs.push_back({"--sarif", *options.sarif});
+  in_use.inputs = {context.freq.path, context.table.path, masses_path, nubase_path};
+  if (const std::string clash = in_use.clash(); !clash.empty()) return fail(clash);
   if (options.plot) {
     if (const std::string why = plot::refusal_of(*options.plot); !why.empty()) return fail(why);
   }
@@ -254,7 +251,7 @@ int check_files(int argc, char** argv) {
     if (context.properties != nullptr)
       figure.footnotes.push_back({"Excitation energies: " + nubase.identity().described(), {}});
     std::vector<std::string> pages;
-    const std::string why = plot::write_picture(figure, *options.plot, &written, &pages);
+    const std::string why = plot::write_picture(figure, *options.plot, &written, &pages, &in_use);
     if (!why.empty()) return fail(why);
     // A picture of several pages is several files: the reader is told which.
     if (pages.size() > 1) std::printf("picture: %s\n", plot::listed_names(pages).c_str());

@@ -91,4 +91,10 @@ std::string output_clash(const std::vector<NamedOutput>& outputs,
   return {};
 }
 
+std::string NamesInUse::clash_of(const std::string& option, const std::string& path) const {
+  std::vector<NamedOutput> all = outputs;
+  all.push_back({option, path});
+  return output_clash(all, inputs);
+}
+
 }  // namespace cli

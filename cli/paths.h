@@ -37,4 +37,17 @@ std::string output_refusal(const std::string& path);
 std::string output_clash(const std::vector<NamedOutput>& outputs,
                          const std::vector<std::string>& inputs);
 
+// What a program reads and writes, kept for the names it makes later (a
+// picture's numbered pages, p-1.png ...), which are checked as the command
+// line's were: one of them must not be an input nor another output.
+struct NamesInUse {
+  std::vector<NamedOutput> outputs;
+  std::vector<std::string> inputs;
+
+  // output_clash of the command line's names.
+  std::string clash() const { return output_clash(outputs, inputs); }
+  // output_clash of one more output, `path`, named by `option`.
+  std::string clash_of(const std::string& option, const std::string& path) const;
+};
+
 }  // namespace cli

@@ -227,7 +227,7 @@ std::string write_file(const Figure& figure, const Layout& layout, Format format
 }  // namespace
 
 std::string write_picture(const Figure& figure, const std::string& path, cli::OutputSet* set,
-                          std::vector<std::string>* written) {
+                          std::vector<std::string>* written, const cli::NamesInUse* in_use) {
   if (std::string why = refusal_of(path); !why.empty()) return why;
   const Format format = *format_of(path);
   const Layout layout = layout_of(figure);
@@ -245,6 +245,9 @@ std::string write_picture(const Figure& figure, const std::string& path, cli::Ou
   for (std::size_t i = 0; i < layout.pages.size(); ++i) {
     const std::string name = page_name(path, i + 1);
     if (std::string why = refusal_of(name); !why.empty()) return why;
+    if (in_use != nullptr) {
+      if (std::string why = in_use->clash_of("--plot", name); !why.empty()) return why;
+    }
     if (std::string why = write_file(figure, layout, format, name, i, &pages); !why.empty())
       return why;
     names.push_back(name);

@@ -23,6 +23,7 @@
 
 namespace cli {
 class OutputSet;
+struct NamesInUse;
 }  // namespace cli
 
 namespace plot {
@@ -48,10 +49,13 @@ std::string refusal_of(const std::string& path);
 // With `set`, the picture is a member of the set and gets its name with the
 // set's other files (cli/output_file.h); the targets are untouched until
 // then. `written`, when given, receives the names of the files written:
-// `path` itself, or its numbered pages.
+// `path` itself, or its numbered pages. With `in_use`, a numbered page that
+// would be one of the program's inputs or other outputs is refused before
+// anything is written.
 std::string write_picture(const Figure& figure, const std::string& path,
                           cli::OutputSet* set = nullptr,
-                          std::vector<std::string>* written = nullptr);
+                          std::vector<std::string>* written = nullptr,
+                          const cli::NamesInUse* in_use = nullptr);
 
 // The name of page `number` (from 1) of a PNG or SVG picture of several
 // pages: "out/p.png" -> "out/p-2.png".

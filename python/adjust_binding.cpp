@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "adjust/adjust_run.h"
 #include "adjust/adjustment.h"
 #include "adjust/data_covariance.h"
-#include "adjust/equations_file.h"
 #include "adjust/report.h"
 #include "cli/diagnostics.h"
 #include "cli/quoting.h"
@@ -80,52 +80,34 @@ std::shared_ptr<Result> run_adjustment(const py::object& files, const py::object
   std::string captured, error;
   diagnostics.capture_into(&captured);
   nuclides::MassTable table;
-  {
-    const std::optional<Input> input =
-        masses.is_none() ? std::nullopt
-                         : std::optional<Input>(std::in_place, masses, "mass-excess-2020.csv");
-    const std::string path = input ? input->path() : data_file("mass-excess-2020.csv");
-    const std::string shown = input ? input->shown() : cli::shown_name(path);
-    if (!input) static_cast<void>(Input(py::str(path), "mass-excess-2020.csv"));
-    if (!table.load(path, shown, diagnostics, error)) raise_input_error(error, shown, 0, 0);
-  }
+  const TableChoice masses_choice(masses, "mass-excess-2020.csv");
+  masses_choice.require_shipped();
+  if (!table.load(masses_choice.path, masses_choice.shown(), diagnostics, error))
+    raise_input_error(error, masses_choice.shown(), 0, 0);
+  // The shipped table of excitation energies may be missing: isomers then
+  // have no table values; one named must load.
   auto properties = std::make_shared<nuclides::NubaseTable>();
   bool have_properties = false;
-  if (!(py::isinstance<py::bool_>(nubase) && !nubase.cast<bool>())) {
-    const std::optional<Input> input =
-        nubase.is_none() ? std::nullopt
-                         : std::optional<Input>(std::in_place, nubase, "nubase2020.mas20.txt");
-    const std::string path = input ? input->path() : data_file("nubase2020.mas20.txt");
-    const std::string shown = input ? input->shown() : cli::shown_name(path);
-    if (properties->load(path, shown, diagnostics, error)) {
+  if (const TableChoice choice(nubase, "nubase2020.mas20.txt"); !choice.path.empty()) {
+    if (properties->load(choice.path, choice.shown(), diagnostics, error)) {
       have_properties = true;
-    } else if (input) {
-      raise_input_error(error, shown, 0, 0);
+    } else if (!choice.shipped) {
+      raise_input_error(error, choice.shown(), 0, 0);
     }
   }
 
-  std::vector<adjust::Equation> equations;
-  for (const std::unique_ptr<Input>& input : inputs) {
-    adjust::EquationsFile file;
-    if (!adjust::read_equations_file(input->path(), input->shown(), equations_unit, diagnostics,
-                                     file, error)) {
-      PyErr_SetString(PyExc_OSError, error.c_str());
-      throw py::error_already_set();
-    }
-    if (file.errors > 0) raise_first_error(diagnostics, "the equations file has errors");
-    for (adjust::Equation& equation : file.equations) {
-      // Named as the findings and the data covariances name it.
-      equation.file = input->shown();
-      equations.push_back(std::move(equation));
-    }
-    if (file.end == adjust::FileEnd::reading_error) {
-      result->adjustment.warnings.push_back(input->shown() +
-                                            ": the conversion ended in \"Error in File Reading\"");
-    } else if (file.end == adjust::FileEnd::no_closing) {
-      result->adjustment.warnings.push_back(input->shown() + ": no closing record");
-    }
+  std::vector<adjust::EquationsSource> sources;
+  // Named by their shown names in the findings, the notes and the data
+  // covariances: a text given as input has no path of its own.
+  for (const std::unique_ptr<Input>& input : inputs)
+    sources.push_back({input->path(), input->shown(), input->shown()});
+  adjust::EquationsRead read;
+  if (!adjust::read_equations_files(sources, equations_unit, diagnostics, read, error)) {
+    PyErr_SetString(PyExc_OSError, error.c_str());
+    throw py::error_already_set();
   }
-  if (equations.empty()) raise_input_error("no equations to adjust", "", 0, 0);
+  if (read.errors > 0) raise_first_error(diagnostics, "the equations file has errors");
+  if (read.equations.empty()) raise_input_error("no equations to adjust", "", 0, 0);
 
   adjust::AdjustSettings settings;
   settings.properties = have_properties ? properties.get() : nullptr;
@@ -140,26 +122,16 @@ std::shared_ptr<Result> run_adjustment(const py::object& files, const py::object
   }
   if (!correlations.is_none()) {
     const Input input(correlations, "data-covariance");
-    if (!adjust::read_data_covariance(input.path(), input.shown(), equations,
+    if (!adjust::read_data_covariance(input.path(), input.shown(), read.equations,
                                       settings.data_covariances, error)) {
       raise_input_error(error, "", 0, 0);
     }
   }
-  const std::vector<std::string> notes = std::move(result->adjustment.warnings);
-  if (!adjust::adjust_equations(std::move(equations), table, settings, result->adjustment, error)) {
+  if (!adjust::adjust_read_equations(std::move(read), table, settings, result->adjustment, error))
     raise_input_error(error, "", 0, 0);
-  }
-  result->adjustment.warnings.insert(result->adjustment.warnings.begin(), notes.begin(),
-                                     notes.end());
-  result->kev = table.kev_per_micro_u().value_or(nuclides::kev_per_micro_u_2020);
-  result->report.threshold = threshold;
-  result->report.masses_name = table.identity().file_name;
-  result->report.masses_table = table.identity();
-  result->report.kev_per_micro_u = result->kev;
-  if (have_properties) {
-    result->report.nubase_name = properties->identity().described();
-    result->report.nubase_table = properties->identity();
-  }
+  result->report = adjust::report_settings(table, table.identity().file_name,
+                                           have_properties ? properties.get() : nullptr, threshold);
+  result->kev = result->report.kev_per_micro_u;
   return result;
 }
 

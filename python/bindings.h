@@ -6,10 +6,12 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/input_unit.h"
+#include "cli/quoting.h"
 
 namespace freq2equat_python {
 
@@ -42,6 +44,24 @@ class Input {
   std::string path_;
   std::string shown_;
   int descriptor_ = -1;
+};
+
+// A table argument: None for the shipped table `shipped`, False for none,
+// else a path or the table's text.
+struct TableChoice {
+  TableChoice(const py::object& value, const std::string& shipped);
+  TableChoice(const TableChoice&) = delete;
+  TableChoice& operator=(const TableChoice&) = delete;
+
+  // As messages name the table.
+  std::string shown() const { return input ? input->shown() : cli::shown_name(path); }
+  // Raises FileNotFoundError when the shipped table is missing (a module
+  // copied without its data).
+  void require_shipped() const;
+
+  std::optional<Input> input;
+  std::string path;  // empty: no table
+  bool shipped = false;
 };
 
 // An in-memory file the record layer writes to, read back whole.

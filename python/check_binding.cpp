@@ -26,31 +26,12 @@ namespace freq2equat_python {
 
 namespace {
 
-// A table option: None for the shipped table, False for none, else a path
-// or the table's text.
-struct TableChoice {
-  std::optional<Input> input;
-  std::string path;  // empty: no table
-  bool shipped = false;
-};
-
-void choose(TableChoice& choice, const py::object& value, const std::string& shipped) {
-  if (value.is_none()) {
-    choice.path = data_file(shipped);
-    choice.shipped = true;
-  } else if (!(py::isinstance<py::bool_>(value) && !value.cast<bool>())) {
-    choice.input.emplace(value, shipped);
-    choice.path = choice.input->path();
-  }
-}
-
 py::object check(const py::object& freq, const py::object& table, const py::object& masses,
                  const py::object& nubase, bool verbose) {
   const Input freq_input(freq, "vemo.freq");
   const Input table_input(table, "ionization.data");
-  TableChoice masses_choice, nubase_choice;
-  choose(masses_choice, masses, "mass-excess-2020.csv");
-  choose(nubase_choice, nubase, "nubase2020.mas20.txt");
+  const TableChoice masses_choice(masses, "mass-excess-2020.csv");
+  const TableChoice nubase_choice(nubase, "nubase2020.mas20.txt");
 
   auto context = std::make_unique<check::CheckContext>();
   std::string findings_text, listing_text;
@@ -82,7 +63,7 @@ py::object check(const py::object& freq, const py::object& table, const py::obje
     if (check::load_mass_table(*mass_table, masses_choice.path, *context, error)) {
       context->masses = mass_table.get();
     } else if (!masses_choice.shipped) {
-      raise_input_error(error, masses_choice.input->shown(), 0, 0);
+      raise_input_error(error, masses_choice.shown(), 0, 0);
     } else {
       notes.push_back(error + ": the mass excesses are not compared with a mass table");
     }
@@ -92,7 +73,7 @@ py::object check(const py::object& freq, const py::object& table, const py::obje
     if (check::load_nubase_table(*properties, nubase_choice.path, *context, error)) {
       context->properties = properties.get();
     } else if (!nubase_choice.shipped) {
-      raise_input_error(error, nubase_choice.input->shown(), 0, 0);
+      raise_input_error(error, nubase_choice.shown(), 0, 0);
     } else {
       notes.push_back(error + ": isomers are not compared with excitation energies");
     }

@@ -9,6 +9,7 @@
 
 #include "cli/diagnostics.h"
 #include "cli/input_unit.h"
+#include "cli/paths.h"
 #include "cli/quoting.h"
 #include "nuclides/installed_data.h"
 #include "python/bindings.h"
@@ -100,6 +101,20 @@ py::str file_text(std::string_view bytes) {
       PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape");
   if (text == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(text);
+}
+
+TableChoice::TableChoice(const py::object& value, const std::string& shipped_name) {
+  if (value.is_none()) {
+    path = data_file(shipped_name);
+    shipped = true;
+  } else if (!(py::isinstance<py::bool_>(value) && !value.cast<bool>())) {
+    input.emplace(value, shipped_name);
+    path = input->path();
+  }
+}
+
+void TableChoice::require_shipped() const {
+  if (shipped) static_cast<void>(Input(py::str(path), cli::base_name(path)));
 }
 
 std::string data_file(const std::string& name) {

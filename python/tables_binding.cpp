@@ -45,13 +45,12 @@ adjust::Nuclide nuclide_named(const std::string& name) {
 
 template <typename Table>
 std::shared_ptr<Table> load_table(const py::object& path, const std::string& shipped) {
-  const std::optional<Input> input =
-      path.is_none() ? std::nullopt : std::optional<Input>(std::in_place, path, shipped);
-  const std::string file = input ? input->path() : data_file(shipped);
-  if (!input) static_cast<void>(Input(py::str(file), shipped));  // missing: FileNotFoundError
+  const TableChoice choice(path, shipped);
+  if (choice.path.empty()) throw py::value_error(shipped + ": False names no table");
+  choice.require_shipped();
   auto table = std::make_shared<Table>();
   std::string error;
-  if (!table->load(file, error)) raise_input_error(error, input ? input->shown() : file, 0, 0);
+  if (!table->load(choice.path, error)) raise_input_error(error, choice.shown(), 0, 0);
   return table;
 }
 

@@ -140,3 +140,30 @@ TEST(PlotLabels, IsomersAndMoleculesAsAReaderWritesThem) {
 }
 
 }  // namespace
+
+// An isomer line whose E* has nothing to be worked out from (no ground
+// state measured, none in the mass table) is listed as not compared; one
+// with an E* is drawn, not listed.
+TEST(PlotIsomers, IsomerWithoutExcitationIsListedNotLeftOut) {
+  IsomerInput isomer = isomers(8);
+  isomer.compared.front().line = 2;
+  std::vector<check::Compared> compared(2);
+  for (std::int64_t line = 2; check::Compared& c : compared) {
+    c.line = line++;
+    c.A = 100;
+    c.charge = 1;
+    c.nuclide = "100Csm";
+    c.kind = nuclides::SymbolKind::isomer;
+  }
+  check::ComparisonPlotSettings settings;
+  settings.isomers = &isomer.compared;
+  settings.state_lines = &isomer.lines;
+  const plot::Figure figure = check::comparison_figure(compared, settings);
+  std::vector<std::string> listed;
+  for (const plot::Footnote& note : figure.footnotes) {
+    for (const plot::Footnote::Item& item : note.items) listed.push_back(item.detail);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{
+                        "line 3: no E*, its ground state is neither measured nor in the mass "
+                        "table"}));
+}

@@ -460,6 +460,35 @@ INSTANTIATE_TEST_SUITE_P(Plot, PlotRefusals, testing::ValuesIn(plot_refusals),
                            return std::string(param.param.name);
                          });
 
+// A picture's numbered pages are files it writes like any other: a page
+// that would be an input or another output is refused, status 2, and
+// nothing is written (the file keeps what it held).
+TEST(PlotPages, PageThatNamesAnotherFileIsRefused) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"--plot", "p.png", "--json", "p-2.png"},
+       "freq2equat-check: --json and --plot name the same file, 'p-2.png'\n"},
+      {{"--plot", "p.png", "--masses", "p-2.png"},
+       "freq2equat-check: --plot 'p-2.png' names an input file, 'p-2.png'\n"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    dir.write("vemo.freq", generated_measurements());
+    dir.write("ionization.data", "  6 C   1 11.260288\n");
+    const std::string held = source_file("data/mass-excess-2020.csv");
+    dir.write("p-2.png", held);
+    const RunResult result = check(dir, c.arguments);
+    EXPECT_EQ(result.exit_status, 2) << c.message;
+    EXPECT_EQ(with_line_end(result.standard_error)
+                  .substr(result.standard_error.size() + 1 - c.message.size()),
+              c.message);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"ionization.data", "p-2.png", "vemo.freq"}));
+    EXPECT_EQ(dir.read("p-2.png"), held);
+  }
+}
+
 // A cairo context on a small image, for measuring text.
 struct Measure {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
