@@ -114,6 +114,7 @@ TEST_P(SigmaNote, OnlyBeyondThreeCombinedStandardDeviations) {
 const Distance distances[] = {
     {"TwoSigmaAbove", 0.010, ""},
     {"JustWithinThreeBelow", -0.0145, ""},
+    {"JustBeyondThreeAbove", 0.0175, "3.5\u03c3"},
     {"FiveSigmaBelow", -0.025, "5.0\u03c3"},
 };
 

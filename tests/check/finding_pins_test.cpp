@@ -143,7 +143,7 @@ const Clean clean_inputs[] = {
      rows_2020},
     // 12C16O 11 eV below its atoms: the bond of CO holds 11.1 eV.
     {"MoleculeBelowItsAtomsByItsBond",
-     "  28CO     1     -5085.39254899     0.00030000\n"
+     "  28CO     1     -5085.39254899     0.00001000\n"
      "  28Si     1    999357.43930414     0.00020000\n",
      rows_2020,
      std::string(mass_header) + "6,12,C,0.0,0.0,,,no\n8,16,O,-5085.38074,0.00032,,,no\n"
