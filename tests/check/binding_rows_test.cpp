@@ -355,7 +355,7 @@ class CorrectionOfOneElement : public testing::TestWithParam<SameElement> {};
 // Two charge states of xenon share the 17 electrons of the lower: the
 // shipped totals' 19.7 eV (17+) and 49.7 eV (26+) are not independent,
 // and the shared part enters once, with its net coefficient k - 1. Taken
-// as independent they would give 0.057 and 0.059 micro-u.
+// as independent they would give 0.059 and 0.057 micro-u.
 TEST_P(CorrectionOfOneElement, SharesTheLowerTotal) {
   const SameElement& pair = GetParam();
   nuclides::BindingEnergyData data;
