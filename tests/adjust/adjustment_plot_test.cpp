@@ -81,4 +81,46 @@ std::string case_name(const testing::TestParamInfo<Case>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Plot, AdjustmentLayout, testing::ValuesIn(cases()), case_name);
 
+struct Distance {
+  const char* name;
+  double difference;    // micro-u from the table, whose uncertainty is 0.003
+  const char* caption;  // under the label
+};
+
+void PrintTo(const Distance& d, std::ostream* out) { *out << d.name; }
+
+class SigmaNote : public testing::TestWithParam<Distance> {};
+
+// Beyond 3 combined standard deviations (0.005 micro-u here: the adjusted
+// 0.004 and the table's 0.003) a nuclide is red with its distance written,
+// whichever side it lies; within them it is a point like any other, though
+// 2 combined are over 3 of the table's alone.
+TEST_P(SigmaNote, OnlyBeyondThreeCombinedStandardDeviations) {
+  const Distance& d = GetParam();
+  adjust::Adjustment a;
+  adjust::NuclideResult n;
+  n.nuclide = {133, "Cs"};
+  n.table = nuclides::TableMass{-94548.042, 0.003, false};
+  n.determined = true;
+  n.mass_excess = n.table->mass_excess + d.difference;
+  n.uncertainty = 0.004;
+  a.nuclides.push_back(n);
+  const plot::Figure figure = adjust::adjustment_figure(a, "adjusted");
+  const plot::Point& point = figure.sections.at(0).groups.at(0).points.at(0);
+  EXPECT_EQ(point.caption, d.caption);
+  EXPECT_EQ(point.highlighted, *d.caption != '\0');
+}
+
+const Distance distances[] = {
+    {"TwoSigmaAbove", 0.010, ""},
+    {"JustWithinThreeBelow", -0.0145, ""},
+    {"JustBeyondThreeAbove", 0.0175, "3.5\u03c3"},
+    {"FiveSigmaBelow", -0.025, "5.0\u03c3"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Plot, SigmaNote, testing::ValuesIn(distances),
+                         [](const testing::TestParamInfo<Distance>& param) {
+                           return std::string(param.param.name);
+                         });
+
 }  // namespace

@@ -8,9 +8,12 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "check/correction_uncertainty.h"
+#include "nuclides/binding_energy_data.h"
 #include "tests/check/finding_cases.h"
 #include "tests/support/faulty_fs.h"
 #include "tests/support/run_program.h"
@@ -387,6 +390,54 @@ const Correction corrections[] = {
 
 INSTANTIATE_TEST_SUITE_P(BindingRows, CorrectionUncertainty, testing::ValuesIn(corrections),
                          [](const testing::TestParamInfo<Correction>& param) {
+                           return std::string(param.param.name);
+                         });
+
+struct SameElement {
+  const char* name;
+  int A_ref, charge_ref, A_meas, charge_meas;
+  double sigma;  // micro-u
+};
+
+void PrintTo(const SameElement& pair, std::ostream* out) { *out << pair.name; }
+
+class CorrectionOfOneElement : public testing::TestWithParam<SameElement> {};
+
+// Two charge states of xenon share the 17 electrons of the lower: the
+// shipped totals' 19.7 eV (17+) and 49.7 eV (26+) are not independent,
+// and the shared part enters once, with its net coefficient k - 1. Taken
+// as independent they would give 0.059 and 0.057 micro-u.
+TEST_P(CorrectionOfOneElement, SharesTheLowerTotal) {
+  const SameElement& pair = GetParam();
+  nuclides::BindingEnergyData data;
+  std::string error;
+  ASSERT_TRUE(data.load(
+      std::string(FREQ2EQUAT_SOURCE_DIR) + "/data/electron-binding-energies-eV.csv", error))
+      << error;
+  conversion::ReferenceRecord reference;
+  reference.A_ref = pair.A_ref;
+  reference.symbol_ref = {'X', 'e', ' ', ' '};
+  reference.charge_ref = pair.charge_ref;
+  conversion::MeasurementRecord measurement;
+  measurement.A_meas = pair.A_meas;
+  measurement.symbol_meas = {'X', 'e', ' ', ' '};
+  measurement.charge_meas = pair.charge_meas;
+  conversion::Equation equation;
+  equation.correction_applied = true;
+  equation.q = (1.0 * pair.A_meas / pair.charge_meas) / (1.0 * pair.A_ref / pair.charge_ref);
+  const std::optional<double> sigma =
+      check::correction_uncertainty(data, {}, reference, measurement, equation);
+  ASSERT_TRUE(sigma);
+  EXPECT_NEAR(*sigma, pair.sigma, 1e-6);
+}
+
+const SameElement same_element[] = {
+    {"LowerChargeMeasured", 129, 26, 132, 17, 0.050126},
+    {"LowerChargeTheReference", 132, 17, 129, 26, 0.048987},
+};
+
+INSTANTIATE_TEST_SUITE_P(BindingRows, CorrectionOfOneElement, testing::ValuesIn(same_element),
+                         [](const testing::TestParamInfo<SameElement>& param) {
                            return std::string(param.param.name);
                          });
 

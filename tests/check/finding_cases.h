@@ -185,6 +185,11 @@ inline const std::vector<Case>& cases() {
        rows_2020, default_masses, "vemo.freq:2:37", "equation-uncertainty-printed-zero"},
       {"UncertaintyLosesItsBlank", Rb85 + "  84Kr     1    988219.55744914    20.00000000\n",
        rows_2020, default_masses, "vemo.freq:2:36", "printed-uncertainty-fills-field"},
+      // The keV record alone loses its blank: 10200 micro-u overflows its
+      // field, 9501 keV fills its own.
+      {"KiloElectronvoltUncertaintyLosesItsBlank",
+       Rb85 + "  84Kr     1    988219.55744914   120.00000000\n", rows_2020, default_masses,
+       "vemo.freq:2:35", "printed-uncertainty-fills-field"},
       {"RelativeUncertaintyBelowAnyMeasurement",
        Rb85 + Cs133 + "  84Kr     1    988219.55744914     0.00000041\n" + Sr88, rows_2020,
        default_masses, "vemo.freq:3:37", "uncertainty-too-small"},

@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Check, FindingPins, testing::ValuesIn(finding_cases::ca
 
 using finding_cases::Environment;
 using finding_cases::mass_header;
+using finding_cases::put;
+using finding_cases::rows_2020;
 
 struct Clean {
   const char* name;
@@ -118,6 +120,34 @@ const Clean clean_inputs[] = {
     {"MassTableWithCrLfAndComments", std::string(R) + M, T,
      std::string("# a comment\r\n") + mass_header +
          "37,85,Rb,-88210.35,0.01,,,no\r\n55,133,Cs,-94548.17,0.02,,,yes\r\n"},
+    // The median of an even count lies between its middle two (their
+    // geometric mean, 8.9e-9 and 1.4e-8 here): within a factor 100 of every
+    // relative uncertainty of the block, where either middle value or their
+    // arithmetic mean is not.
+    {"EvenCountMedianBetweenTheMiddleTwo",
+     finding_cases::Rb85 + put(finding_cases::Cs133, 34, "   0.00125218") +
+         put(finding_cases::Kr84, 34, "   0.00079058") +
+         put(finding_cases::Sr88, 34, "   0.10352583") +
+         put(finding_cases::Kr84, 34, "   0.49410978"),
+     rows_2020},
+    {"EvenCountMedianNotTheArithmeticMean",
+     finding_cases::Rb85 + finding_cases::Cs133 + put(finding_cases::Kr84, 34, "   0.00098822") +
+         put(finding_cases::Sr88, 34, "   0.20705165") +
+         put(finding_cases::Kr84, 34, "   0.19764391"),
+     rows_2020},
+    // The converter reads up to column 46: a line differing there alone is
+    // another measurement.
+    {"LinesDifferingInTheLastColumnRead",
+     finding_cases::Rb85 + finding_cases::Cs133 + finding_cases::Kr84 +
+         put(finding_cases::Kr84, 46, "2"),
+     rows_2020},
+    // 12C16O 11 eV below its atoms: the bond of CO holds 11.1 eV.
+    {"MoleculeBelowItsAtomsByItsBond",
+     "  28CO     1     -5085.39254899     0.00001000\n"
+     "  28Si     1    999357.43930414     0.00020000\n",
+     rows_2020,
+     std::string(mass_header) + "6,12,C,0.0,0.0,,,no\n8,16,O,-5085.38074,0.00032,,,no\n"
+                                "14,28,Si,-23073.46558,0.00055,,,no\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, CleanInputs, testing::ValuesIn(clean_inputs),

@@ -8,13 +8,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/output_file.h"
+#include "plot/draw.h"
 #include "plot/render.h"
 #include "plot/text.h"
 #include "tests/support/run_program.h"
@@ -220,6 +224,13 @@ std::vector<Input> inputs() {
         "\u2078\u2075Rb\u207a (block 1)",
         "Isomers: excitation energy, this work \u2212 table: "
         "\u00b9\u00b3\u2074\u1d50Cs\u207a table 138.7441 \u00b1 0.0026 keV;"}},
+      // 133Cs 0.058 micro-u below the table, 5.0 combined standard
+      // deviations: red, with its distance and no sign.
+      {"PointFiveSigmaBelow",
+       "  85Rb     1    -88210.26396000     0.00537000\n"
+       " 133Cs     1   1565221.53612974     0.00001000\n",
+       "37 Rb 1 4.177128\n55 Cs 1 3.893906\n",
+       {"\u00b9\u00b3\u00b3Cs\u207a 5.0\u03c3;"}},
       {"Generated270",
        generated_measurements(),
        "  6 C   1 11.260288\n",
@@ -333,8 +344,58 @@ const ScaleCase scale_cases[] = {
     {"BarsBeyondTheBands", {point(5.0, 2.0, 1.0), point(-1.0, 0.5, 0.2)}, {true, true}},
     {"ModestOutlierShown", {point(0.5, 0.2, 1.0), point(2.5, 0.2, 0.5, true)}, {true, true}},
     {"FarOutlierOnTheEdge", {point(0.5, 0.2, 1.0), point(-35.0, 0.3, 0.5, true)}, {true, false}},
+    {"FarOutlierOnTheTopEdge", {point(0.5, 0.2, 1.0), point(35.0, 0.3, 0.5, true)}, {true, false}},
     {"Tiny", {point(2e-6, 1e-6, 3e-6), point(-1e-6, 1e-6, 1e-6)}, {true, true}},
 };
+
+// Whether the drawn page has a point's colour (red or blue, not the grey
+// of the grid or the pale band) at (x, y), in points.
+bool coloured_at(cairo_surface_t* image, double scale, double x, double y) {
+  const unsigned char* row = cairo_image_surface_get_data(image) +
+                             static_cast<long>(y * scale) * cairo_image_surface_get_stride(image);
+  std::uint32_t pixel = 0;
+  std::memcpy(&pixel, row + 4 * static_cast<long>(x * scale), sizeof pixel);
+  const int channels[] = {static_cast<int>(pixel >> 16 & 0xFF), static_cast<int>(pixel >> 8 & 0xFF),
+                          static_cast<int>(pixel & 0xFF)};
+  return *std::max_element(channels, channels + 3) - *std::min_element(channels, channels + 3) >
+         100;
+}
+
+// A point off the scale is a triangle on the edge it lies beyond, and the
+// legend explains the triangle only when one is drawn.
+TEST_P(Scales, OffScalePointsAreTrianglesOnTheirEdge) {
+  const ScaleCase& c = GetParam();
+  plot::Figure figure;
+  figure.legend.push_back({plot::Mark::edge_triangle, false, false, "off the scale"});
+  figure.sections.push_back({"", "axis", {{c.points}}, true});
+  const plot::Layout layout = plot::layout_of(figure);
+  const plot::Page& page = layout.pages.at(0);
+  const bool any_off = std::find(c.on_scale.begin(), c.on_scale.end(), false) != c.on_scale.end();
+  EXPECT_EQ(page.swatches.size(), any_off ? 1u : 0u);
+
+  constexpr double scale = 2.0;
+  cairo_surface_t* image = cairo_image_surface_create(
+      CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(layout.width() * scale)),
+      static_cast<int>(std::ceil(page.height * scale)));
+  cairo_t* cr = cairo_create(image);
+  cairo_scale(cr, scale, scale);
+  plot::draw(cr, layout, page);
+  cairo_destroy(cr);
+  cairo_surface_flush(image);
+  const plot::Panel& panel = page.panels.at(0);
+  // Halfway into a triangle from either edge.
+  const double inward = layout.shape.text * 0.6;
+  for (std::size_t i = 0; i < c.points.size(); ++i) {
+    if (c.on_scale[i]) continue;  // its bar may reach an edge
+    const bool below = c.points[i].value < 0.0;
+    const bool above = !below;
+    const double x = panel.columns.at(i).x;
+    EXPECT_EQ(coloured_at(image, scale, x, panel.frame.y + 1.0 + inward), above) << "point " << i;
+    EXPECT_EQ(coloured_at(image, scale, x, panel.frame.bottom() - 1.0 - inward), below)
+        << "point " << i;
+  }
+  cairo_surface_destroy(image);
+}
 
 // Values no measurement has but a broken input gives (NaN, infinities, the
 // ends of the double range) still give a finite scale with a few ticks.
@@ -365,6 +426,28 @@ INSTANTIATE_TEST_SUITE_P(Plot, Scales, testing::ValuesIn(scale_cases),
                          [](const testing::TestParamInfo<ScaleCase>& param) {
                            return std::string(param.param.name);
                          });
+
+// A new picture gets the mode any new file gets from the umask (not the
+// 0600 of the temporary file it is written as), alone or in a set of outputs.
+TEST(Plot, NewPictureTakesTheModeOfTheUmask) {
+  ScratchDir dir;
+  plot::Figure figure;
+  figure.sections.push_back({"", "axis", {{{point(1.0, 0.5, 0.0)}}}, true});
+  const std::vector<std::string> names = {"p.svg", "p.pdf", "p.png", "in-set.png"};
+  const mode_t mask = ::umask(022);
+  cli::OutputSet set;
+  for (const std::string& name : names) {
+    const bool in_set = name == "in-set.png";
+    EXPECT_EQ(plot::write_picture(figure, dir.file(name), in_set ? &set : nullptr), "") << name;
+  }
+  EXPECT_EQ(set.place_all(), "");
+  ::umask(mask);
+  for (const std::string& name : names) {
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file(name).c_str(), &status), 0) << name;
+    EXPECT_EQ(status.st_mode & 07777, 0644u) << name;
+  }
+}
 
 struct Refusal {
   const char* name;

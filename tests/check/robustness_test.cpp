@@ -261,26 +261,52 @@ TEST(HostileLimits, LongLineIsCheckedInLittleMemoryAndShownAsAWindow) {
       << result.standard_output;
 }
 
-// A column far into a long line: the window is cut on both sides and the
-// caret stands under the column's byte.
-TEST(HostileLimits, WindowOfALongLineKeepsTheCaretOnItsByte) {
+struct Window {
+  const char* name;
+  std::string row;   // the third row of ionization.data
+  std::string head;  // the finding's first line starts so
+  char at_caret;     // the byte shown above the caret
+  bool cut_before;   // the window starts with "..."
+};
+
+void PrintTo(const Window& window, std::ostream* out) { *out << window.name; }
+
+class LongLineWindow : public testing::TestWithParam<Window> {};
+
+// A finding in a long line shows a window of it, cut with "..." where the
+// line goes on, and the caret stands under the column's byte.
+TEST_P(LongLineWindow, KeepsTheCaretOnItsByte) {
+  const Window& w = GetParam();
   ScratchDir dir;
-  const std::string far(5000, ' ');
   dir.write("vemo.freq", std::string(R) + M);
-  dir.write("ionization.data", std::string(T) + "56 Ba 1 5.2" + far + "z" + far + "\n");
+  dir.write("ionization.data", std::string(T) + w.row + "\n");
   const RunResult result = run_check(dir, {}, plain());
-  const std::size_t at = result.standard_error.find("ionization.data:3:5012: warning: ");
+  const std::size_t at = result.standard_error.find(w.head);
   ASSERT_NE(at, std::string::npos) << result.standard_error;
   const std::size_t shown = result.standard_error.find('\n', at) + 1;
   const std::size_t caret = result.standard_error.find('\n', shown) + 1;
   const std::string window = result.standard_error.substr(shown, caret - 1 - shown);
   const std::string caret_line =
       result.standard_error.substr(caret, result.standard_error.find('\n', caret) - caret);
-  EXPECT_EQ(window.substr(0, 3), "...");
+  EXPECT_EQ(window.substr(0, 3) == "...", w.cut_before) << window;
   EXPECT_EQ(window.substr(window.size() - 3), "...");
   EXPECT_LE(window.size(), 130u);
   ASSERT_EQ(caret_line.back(), '^');
-  EXPECT_EQ(window[caret_line.size() - 1], 'z');
+  EXPECT_EQ(caret_line.find_first_not_of(' '), caret_line.size() - 1);
+  EXPECT_EQ(window[caret_line.size() - 1], w.at_caret);
 }
+
+const std::string far(5000, ' ');
+
+const Window windows[] = {
+    {"FarIntoTheLine", "56 Ba 1 5.2" + far + "z" + far, "ionization.data:3:5012: warning: ", 'z',
+     true},
+    {"AtTheLineStart", "56 Ba x 5.2" + far, "ionization.data:3:7: ", 'x', false},
+};
+
+INSTANTIATE_TEST_SUITE_P(HostileLimits, LongLineWindow, testing::ValuesIn(windows),
+                         [](const testing::TestParamInfo<Window>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace
