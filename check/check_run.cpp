@@ -38,7 +38,7 @@ std::string check_json(CheckContext& context, const CheckRun& run, int rows,
   CheckedAgainst tables;
   if (context.masses != nullptr) tables.masses = context.masses->identity();
   if (context.properties != nullptr) tables.nubase = context.properties->identity();
-  return findings_json(context.diagnostics.kept(), context.compared.all(context.masses),
+  return findings_json(context.diagnostics.kept(), context.compared.all(),
                        {run.counts.blocks, run.counts.measurements, rows}, run.isomers, tables);
 }
 

@@ -1,12 +1,29 @@
 // compared.cpp - the file's comparison entries, kept small.
 #include "check/compared.h"
 
+#include <cmath>
+
 #include "check/mass_table_comparison.h"
 #include "check/measurement_line_rules.h"
 
 namespace check {
 
-void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol) {
+void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol,
+                       const nuclides::MassTable& masses) {
+  std::uint64_t key = static_cast<std::uint32_t>(entry.A);
+  for (const char c : symbol) key = (key << 8) | static_cast<unsigned char>(c);
+  const auto [found, first] =
+      nuclide_index_.try_emplace(key, static_cast<std::uint32_t>(nuclides_.size()));
+  if (first) {
+    // Looked up as a finite value would be: a line's value that is not
+    // finite is said so in at().
+    Compared probe;
+    probe.A = entry.A;
+    const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
+    find_table_value(probe, meaning, masses);
+    nuclides_.push_back({entry.A, nuclide_text(entry.A, symbol), meaning.kind, probe.table,
+                         probe.compared_with, probe.not_compared});
+  }
   Row row;
   row.line = entry.line;
   row.value = entry.value;
@@ -14,40 +31,44 @@ void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol) 
   row.correction = entry.correction;
   row.correction_sigma = entry.correction_sigma.value_or(0.0);
   row.block = entry.block;
-  row.A = entry.A;
   row.charge = entry.charge;
-  row.symbol = symbol;
+  row.nuclide = found->second;
   row.reference = entry.reference;
   row.corrected = entry.corrected;
   row.has_correction_sigma = entry.correction_sigma.has_value();
   rows_.push_back(row);
 }
 
-Compared ComparedRows::at(std::size_t index, const nuclides::MassTable& masses) const {
+Compared ComparedRows::at(std::size_t index) const {
   const Row& row = rows_[index];
+  const Nuclide& nuclide = nuclides_[row.nuclide];
   Compared entry;
   entry.line = row.line;
   entry.block = row.block;
   entry.reference = row.reference;
-  entry.nuclide = nuclide_text(row.A, row.symbol);
-  entry.A = row.A;
+  entry.nuclide = nuclide.nuclide;
+  entry.A = nuclide.A;
   entry.charge = row.charge;
+  entry.kind = nuclide.kind;
   entry.corrected = row.corrected;
   entry.value = row.value;
   entry.sigma = row.sigma;
   entry.correction = row.correction;
   if (row.has_correction_sigma) entry.correction_sigma = row.correction_sigma;
-  const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(row.symbol);
-  entry.kind = meaning.kind;
-  find_table_value(entry, meaning, masses);
+  if (!std::isfinite(row.value) || !std::isfinite(row.sigma)) {
+    entry.not_compared = "no finite value";  // as find_table_value says
+    return entry;
+  }
+  entry.table = nuclide.table;
+  entry.compared_with = nuclide.compared_with;
+  entry.not_compared = nuclide.not_compared;
   return entry;
 }
 
-std::vector<Compared> ComparedRows::all(const nuclides::MassTable* masses) const {
+std::vector<Compared> ComparedRows::all() const {
   std::vector<Compared> entries;
-  if (masses == nullptr) return entries;
   entries.reserve(rows_.size());
-  for (std::size_t index = 0; index < rows_.size(); ++index) entries.push_back(at(index, *masses));
+  for (std::size_t index = 0; index < rows_.size(); ++index) entries.push_back(at(index));
   return entries;
 }
 

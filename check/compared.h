@@ -8,6 +8,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "conversion/binding_energy_table.h"
@@ -47,21 +48,32 @@ struct Compared {
 
 // Every line's entry of a file, in the order of its lines. A file may hold
 // millions of lines and the listing aligns its columns over all of them, so
-// each entry is kept as the numbers the walk computed (64 bytes); the
-// texts and the table's value are made again from the symbol when asked.
+// each entry is kept as the numbers the walk computed (56 bytes) and an
+// index into the nuclides the file names, each with its table value looked
+// up once.
 class ComparedRows {
  public:
-  // `entry` as the walk filled it, the line's symbol as written.
-  void add(const Compared& entry, const conversion::Symbol& symbol);
+  // `entry` as the walk filled it, the line's symbol as written; the table
+  // value of a nuclide not seen before is looked up in `masses`.
+  void add(const Compared& entry, const conversion::Symbol& symbol,
+           const nuclides::MassTable& masses);
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
-  // Entry `index` whole, its table value looked up in `masses` again.
-  Compared at(std::size_t index, const nuclides::MassTable& masses) const;
-  // Every entry whole, for a picture or a JSON document; none without a
-  // table.
-  std::vector<Compared> all(const nuclides::MassTable* masses) const;
+  // Entry `index` whole.
+  Compared at(std::size_t index) const;
+  // Every entry whole, for a picture or a JSON document.
+  std::vector<Compared> all() const;
 
  private:
+  // What follows from a line's mass number and symbol alone.
+  struct Nuclide {
+    std::int32_t A = 0;
+    std::string nuclide;
+    nuclides::SymbolKind kind = nuclides::SymbolKind::element;
+    std::optional<nuclides::TableMass> table;
+    std::string compared_with;
+    std::string not_compared;
+  };
   struct Row {
     std::int64_t line = 0;
     double value = 0.0;
@@ -69,15 +81,17 @@ class ComparedRows {
     double correction = 0.0;
     double correction_sigma = 0.0;
     std::int32_t block = 0;
-    std::int32_t A = 0;
     std::int32_t charge = 0;
-    conversion::Symbol symbol{};
+    std::uint32_t nuclide = 0;  // in nuclides_
     bool reference = false;
     bool corrected = false;
     bool has_correction_sigma = false;
   };
   // Blocks of rows, never moved as the file grows.
   std::deque<Row> rows_;
+  std::vector<Nuclide> nuclides_;
+  // By mass number and symbol bytes.
+  std::unordered_map<std::uint64_t, std::uint32_t> nuclide_index_;
 };
 
 }  // namespace check

@@ -33,8 +33,8 @@ struct Cell {
 
 }  // namespace
 
-void print_comparison(const ComparedRows& compared, const nuclides::MassTable& masses,
-                      const std::string& table_name, const std::string& table_described) {
+void print_comparison(const ComparedRows& compared, const std::string& table_name,
+                      const std::string& table_described) {
   std::printf("mass excesses in micro-u beside %s:\n", table_described.c_str());
   const std::vector<Cell> head{{"line"},   {"nuclide", false}, {"block", false}, {"this file"},
                                {"+/-"},    {"correction"},     {"+/-"},          {"table"},
@@ -78,8 +78,7 @@ void print_comparison(const ComparedRows& compared, const nuclides::MassTable& m
     for (std::size_t i = 0; i < aligned; ++i) widths[i] = std::max(widths[i], row[i].text.size());
   };
   measure(head);
-  for (std::size_t index = 0; index < compared.size(); ++index)
-    measure(row_of(compared.at(index, masses)));
+  for (std::size_t index = 0; index < compared.size(); ++index) measure(row_of(compared.at(index)));
   std::string line;
   const auto print = [&](const std::vector<Cell>& row) {
     line.clear();
@@ -95,8 +94,7 @@ void print_comparison(const ComparedRows& compared, const nuclides::MassTable& m
     std::printf("%s\n", line.c_str());
   };
   print(head);
-  for (std::size_t index = 0; index < compared.size(); ++index)
-    print(row_of(compared.at(index, masses)));
+  for (std::size_t index = 0; index < compared.size(); ++index) print(row_of(compared.at(index)));
   if (estimated) {
     std::printf(
         "# estimated in %s from systematics, not measured: a difference from it says little\n",

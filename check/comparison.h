@@ -13,8 +13,7 @@ namespace check {
 // in micro-u and in combined standard deviations.
 // The title names the table as `table_described` gives it (file, edition,
 // checksum), the note on estimates by `table_name`.
-// The table values are looked up in `masses` again, the one compared with.
-void print_comparison(const ComparedRows& compared, const nuclides::MassTable& masses,
-                      const std::string& table_name, const std::string& table_described);
+void print_comparison(const ComparedRows& compared, const std::string& table_name,
+                      const std::string& table_described);
 
 }  // namespace check

@@ -227,8 +227,7 @@ int check_files(int argc, char** argv) {
   if (!check::run_check(context, table, run, error)) return fail(error);
   const std::vector<check::IsomerComparison>& isomers = run.isomers;
   if (context.masses != nullptr)
-    check::print_comparison(context.compared, *context.masses,
-                            cli::shown_name(cli::base_name(masses_path)),
+    check::print_comparison(context.compared, cli::shown_name(cli::base_name(masses_path)),
                             masses.identity().described());
   if (!isomers.empty()) check::print_isomer_comparison(isomers, nubase.identity().described());
   if (options.plot) {
@@ -249,7 +248,7 @@ int check_files(int argc, char** argv) {
       settings.isomers = &isomers;
       settings.state_lines = &context.state_lines;
     }
-    plot::Figure figure = check::comparison_figure(context.compared.all(context.masses), settings);
+    plot::Figure figure = check::comparison_figure(context.compared.all(), settings);
     // The picture says exactly which tables it was compared with.
     figure.footnotes.push_back({"Mass table: " + masses.identity().described(), {}});
     if (context.properties != nullptr)

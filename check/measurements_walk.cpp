@@ -77,7 +77,7 @@ void MeasurementsWalk::compare(bool reference_line, std::int32_t A,
                                 here.field(symbol_field).column, here.field(value_field).first_mark,
                                 here.field(sigma_field).first_mark};
   add(mass_table_findings(entry, meaning, here.place, columns));
-  context_.compared.add(entry, symbol);
+  context_.compared.add(entry, symbol, *context_.masses);
 }
 
 void MeasurementsWalk::note_state(bool reference_line, std::int32_t A,
