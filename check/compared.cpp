@@ -8,22 +8,47 @@
 
 namespace check {
 
-void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol,
-                       const nuclides::MassTable& masses) {
-  std::uint64_t key = static_cast<std::uint32_t>(entry.A);
+std::uint32_t ComparedRows::index_of(std::int32_t A, const conversion::Symbol& symbol,
+                                     const nuclides::MassTable& masses) {
+  std::uint64_t key = static_cast<std::uint32_t>(A);
   for (const char c : symbol) key = (key << 8) | static_cast<unsigned char>(c);
   const auto [found, first] =
       nuclide_index_.try_emplace(key, static_cast<std::uint32_t>(nuclides_.size()));
   if (first) {
     // Looked up as a finite value would be: a line's value that is not
-    // finite is said so in at().
+    // finite is said so where the entry is made whole.
     Compared probe;
-    probe.A = entry.A;
+    probe.A = A;
     const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
-    find_table_value(probe, meaning, masses);
-    nuclides_.push_back({entry.A, nuclide_text(entry.A, symbol), meaning.kind, probe.table,
-                         probe.compared_with, probe.not_compared});
+    check::find_table_value(probe, meaning, masses);
+    nuclides_.push_back({A, nuclide_text(A, symbol), meaning.kind, probe.table, probe.compared_with,
+                         probe.not_compared});
   }
+  return found->second;
+}
+
+const ComparedRows::Nuclide& ComparedRows::nuclide(std::int32_t A, const conversion::Symbol& symbol,
+                                                   const nuclides::MassTable& masses) {
+  return nuclides_[index_of(A, symbol, masses)];
+}
+
+void ComparedRows::find_table_value(Compared& entry, const conversion::Symbol& symbol,
+                                    const nuclides::MassTable& masses) {
+  const Nuclide& known = nuclide(entry.A, symbol, masses);
+  entry.table.reset();
+  entry.compared_with.clear();
+  if (!std::isfinite(entry.value) || !std::isfinite(entry.sigma)) {
+    entry.not_compared = "no finite value";
+    return;
+  }
+  entry.table = known.table;
+  entry.compared_with = known.compared_with;
+  entry.not_compared = known.not_compared;
+}
+
+void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol,
+                       const nuclides::MassTable& masses) {
+  const std::uint32_t index = index_of(entry.A, symbol, masses);
   Row row;
   row.line = entry.line;
   row.value = entry.value;
@@ -32,7 +57,7 @@ void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol,
   row.correction_sigma = entry.correction_sigma.value_or(0.0);
   row.block = entry.block;
   row.charge = entry.charge;
-  row.nuclide = found->second;
+  row.nuclide = index;
   row.reference = entry.reference;
   row.corrected = entry.corrected;
   row.has_correction_sigma = entry.correction_sigma.has_value();

@@ -64,8 +64,9 @@ class ComparedRows {
   // Every entry whole, for a picture or a JSON document.
   std::vector<Compared> all() const;
 
- private:
-  // What follows from a line's mass number and symbol alone.
+  // What follows from a line's mass number and symbol alone: the table
+  // value of a finite value (find_table_value), looked up in `masses` the
+  // first time the nuclide is seen.
   struct Nuclide {
     std::int32_t A = 0;
     std::string nuclide;
@@ -74,6 +75,16 @@ class ComparedRows {
     std::string compared_with;
     std::string not_compared;
   };
+  const Nuclide& nuclide(std::int32_t A, const conversion::Symbol& symbol,
+                         const nuclides::MassTable& masses);
+  // Sets what `entry` is compared with as find_table_value does, from the
+  // nuclide's record.
+  void find_table_value(Compared& entry, const conversion::Symbol& symbol,
+                        const nuclides::MassTable& masses);
+
+ private:
+  std::uint32_t index_of(std::int32_t A, const conversion::Symbol& symbol,
+                         const nuclides::MassTable& masses);
   struct Row {
     std::int64_t line = 0;
     double value = 0.0;

@@ -71,7 +71,8 @@ void MeasurementsWalk::compare(bool reference_line, std::int32_t A,
   entry.sigma = sigma;
   const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   entry.kind = meaning.kind;
-  find_table_value(entry, meaning, *context_.masses);
+  // Each nuclide is looked up in the table once, however many lines name it.
+  context_.compared.find_table_value(entry, symbol, *context_.masses);
   const MeasurementLine here = line();
   const ComparedColumns columns{here.field(mass_number_field).first_mark,
                                 here.field(symbol_field).column, here.field(value_field).first_mark,
