@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/binding_row_effect.h"
+#include "check/compared.h"
 #include "check/finding_report.h"
 #include "check/isomer_comparison.h"
 #include "check/source_line.h"
@@ -38,35 +39,6 @@ struct InputFile {
   SourceLine current_line(int tab_width) const { return expand_line(trace.raw.view(), tab_width); }
 };
 
-// One mass excess set beside the table's.
-struct Compared {
-  std::int64_t line = 0;
-  int block = 0;
-  bool reference = false;
-  std::string nuclide;  // mass number and symbol as written, "133Cs"
-  std::int32_t A = 0;
-  std::int32_t charge = 0;  // of the ion on the line
-  nuclides::SymbolKind kind =
-      nuclides::SymbolKind::element;  // isomer and molecule are compared apart
-  bool corrected = true;  // the binding-energy correction was made (both energies found)
-  double value = 0.0;     // micro-u, as the converter computes it
-  double sigma = 0.0;
-  // The binding-energy correction in the value and, when the shipped data
-  // has both ions, its uncertainty; both micro-u.
-  double correction = 0.0;
-  std::optional<double> correction_sigma;
-  // The table's value to compare with: the nuclide's own; for an isomer its
-  // ground state, for a molecule the sum of its atoms' values, when known.
-  std::optional<nuclides::TableMass> table;
-  // What the table value is when not the nuclide's own: "ground state
-  // 134Cs", "12C+16O".
-  std::string compared_with;
-  std::string not_compared;  // why there is no table value
-  double difference() const { return value - table->mass_excess; }
-  double combined_sigma() const;
-  double sigmas() const;  // difference / combined sigma
-};
-
 struct CheckContext {
   // Every finding goes here, and -v listing entries too.
   FindingReport diagnostics;
@@ -78,7 +50,7 @@ struct CheckContext {
   // The shipped binding energies the rows are checked against and the
   // correction's uncertainty comes from; null when not loaded.
   const nuclides::BindingEnergyData* binding = nullptr;
-  std::vector<Compared> compared;
+  ComparedRows compared;
   // The uncertainty in eV a row gives its total as a fifth value, by the
   // row's symbol bytes and charge, for the row the converter uses.
   std::map<std::pair<std::uint32_t, std::int32_t>, double> given_uncertainty_ev;
@@ -90,7 +62,7 @@ struct CheckContext {
   std::vector<StateLine> state_lines;
   // Every equation the converter would write, for the groups of nuclides
   // the adjustment would leave undetermined.
-  std::vector<EquationLine> equation_lines;
+  EquationNetwork equations;
   // Set when a file could not be read to its end (a refused read, memory):
   // the check is then incomplete and says why.
   std::optional<std::string> unreadable;

@@ -10,8 +10,8 @@ bool run_check(CheckContext& context, conversion::BindingEnergyTable& table, Che
                std::string& error) {
   if (!read_inputs(context, table, run.counts, error)) return false;
   if (context.masses != nullptr) {
-    context.diagnostics.add(undetermined_group_findings(context.equation_lines, *context.masses,
-                                                        context.properties, context.freq.shown));
+    context.diagnostics.add(
+        context.equations.findings(*context.masses, context.properties, context.freq.shown));
   }
   if (context.properties == nullptr) return true;
   run.isomers = compare_isomers(context.state_lines, context.properties);
@@ -42,7 +42,7 @@ std::string check_json(CheckContext& context, const CheckRun& run, int rows,
   CheckedAgainst tables;
   if (context.masses != nullptr) tables.masses = context.masses->identity();
   if (context.properties != nullptr) tables.nubase = context.properties->identity();
-  return findings_json(context.diagnostics.kept(), context.compared,
+  return findings_json(context.diagnostics.kept(), context.compared.all(),
                        {run.counts.blocks, run.counts.measurements, rows}, run.isomers, tables);
 }
 

@@ -33,25 +33,15 @@ struct Cell {
 
 }  // namespace
 
-void print_comparison(const std::vector<Compared>& compared, const std::string& table_name,
+void print_comparison(const ComparedRows& compared, const std::string& table_name,
                       const std::string& table_described) {
   std::printf("mass excesses in micro-u beside %s:\n", table_described.c_str());
-  std::vector<std::vector<Cell>> rows;
-  rows.push_back({{"line"},
-                  {"nuclide", false},
-                  {"block", false},
-                  {"this file"},
-                  {"+/-"},
-                  {"correction"},
-                  {"+/-"},
-                  {"table"},
-                  {"+/-"},
-                  {"", false},
-                  {"difference"},
-                  {"sigma"},
-                  {"", false}});
+  const std::vector<Cell> head{{"line"},   {"nuclide", false}, {"block", false}, {"this file"},
+                               {"+/-"},    {"correction"},     {"+/-"},          {"table"},
+                               {"+/-"},    {"", false},        {"difference"},   {"sigma"},
+                               {"", false}};
   bool estimated = false;
-  for (const Compared& c : compared) {
+  const auto row_of = [&](const Compared& c) {
     std::vector<Cell> row{{std::to_string(c.line)},
                           {c.nuclide, false},
                           {std::to_string(c.block) + (c.reference ? " ref" : ""), false},
@@ -76,17 +66,22 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     } else {
       row.push_back({c.not_compared, false});
     }
-    rows.push_back(std::move(row));
-  }
-  const std::size_t columns = rows.front().size();
+    return row;
+  };
+  // The columns are as wide as their widest cell over every row: the rows
+  // are made twice, once to measure and once to print, rather than kept.
+  const std::size_t columns = head.size();
   std::vector<std::size_t> widths(columns, 0);
-  for (const auto& row : rows) {
+  const auto measure = [&](const std::vector<Cell>& row) {
     // A row without a table value ends in a note that runs on freely.
     const std::size_t aligned = row.size() == columns ? columns : row.size() - 1;
     for (std::size_t i = 0; i < aligned; ++i) widths[i] = std::max(widths[i], row[i].text.size());
-  }
-  for (const auto& row : rows) {
-    std::string line;
+  };
+  measure(head);
+  for (std::size_t index = 0; index < compared.size(); ++index) measure(row_of(compared.at(index)));
+  std::string line;
+  const auto print = [&](const std::vector<Cell>& row) {
+    line.clear();
     for (std::size_t i = 0; i < row.size(); ++i) {
       const std::size_t width = row.size() == columns || i + 1 < row.size() ? widths[i] : 0;
       const std::size_t pad = width - std::min(width, row[i].text.size());
@@ -97,7 +92,9 @@ void print_comparison(const std::vector<Compared>& compared, const std::string& 
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     std::printf("%s\n", line.c_str());
-  }
+  };
+  print(head);
+  for (std::size_t index = 0; index < compared.size(); ++index) print(row_of(compared.at(index)));
   if (estimated) {
     std::printf(
         "# estimated in %s from systematics, not measured: a difference from it says little\n",

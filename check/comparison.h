@@ -13,7 +13,7 @@ namespace check {
 // in micro-u and in combined standard deviations.
 // The title names the table as `table_described` gives it (file, edition,
 // checksum), the note on estimates by `table_name`.
-void print_comparison(const std::vector<Compared>& compared, const std::string& table_name,
+void print_comparison(const ComparedRows& compared, const std::string& table_name,
                       const std::string& table_described);
 
 }  // namespace check

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <unordered_map>
 
 #include "check/sigmas_apart.h"
 #include "cli/number_text.h"
@@ -23,12 +24,14 @@ double IsomerComparison::sigmas() const { return sigmas_apart(difference(), comb
 namespace {
 
 // The ground state's line of the same block and charge state nearest to
-// `isomer`, or null.
-const StateLine* ground_line_for(const StateLine& isomer, const std::vector<StateLine>& lines) {
+// `isomer`, or null; `in_block` holds the indices of the block's measured
+// ground states, in the order of `lines`.
+const StateLine* ground_line_for(const StateLine& isomer, const std::vector<StateLine>& lines,
+                                 const std::vector<std::size_t>& in_block) {
   const StateLine* nearest = nullptr;
-  for (const StateLine& candidate : lines) {
-    if (candidate.reference || !candidate.ratio || candidate.block != isomer.block ||
-        candidate.charge != isomer.charge || candidate.A != isomer.A ||
+  for (const std::size_t index : in_block) {
+    const StateLine& candidate = lines[index];
+    if (candidate.charge != isomer.charge || candidate.A != isomer.A ||
         candidate.state.element != isomer.state.element || candidate.state.letter != ' ')
       continue;
     if (nearest == nullptr ||
@@ -42,6 +45,15 @@ const StateLine* ground_line_for(const StateLine& isomer, const std::vector<Stat
 
 std::vector<IsomerComparison> compare_isomers(const std::vector<StateLine>& lines,
                                               const nuclides::NubaseTable* properties) {
+  // A file may hold a million lines: an isomer looks only at its own
+  // block's ground states.
+  std::unordered_map<int, std::vector<std::size_t>> grounds;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const StateLine& line = lines[index];
+    if (!line.reference && line.ratio && line.state.letter == ' ')
+      grounds[line.block].push_back(index);
+  }
+  static const std::vector<std::size_t> none;
   std::vector<IsomerComparison> result;
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const StateLine& line = lines[index];
@@ -51,7 +63,11 @@ std::vector<IsomerComparison> compare_isomers(const std::vector<StateLine>& line
     compared.line = line.line;
     compared.block = line.block;
     compared.nuclide = line.nuclide;
-    const StateLine* ground = line.ratio ? ground_line_for(line, lines) : nullptr;
+    const auto in_block = grounds.find(line.block);
+    const StateLine* ground =
+        line.ratio
+            ? ground_line_for(line, lines, in_block == grounds.end() ? none : in_block->second)
+            : nullptr;
     if (ground != nullptr && *ground->ratio > 0.0) {
       // The ground state ion's mass enters only as the scale of a quotient
       // a millionth from 1: its binding energies (eV) do not matter.

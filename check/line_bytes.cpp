@@ -42,8 +42,8 @@ Findings line_bytes_findings(const CheckContext& context, const InputFile& file,
   }
   // A CR right before the LF is a CR LF line end; any other CR ends no line.
   const std::size_t last = file.trace.line_feed ? raw.size() - 1 : raw.size();
-  for (std::size_t at = 0; at < raw.size(); ++at) {
-    if (raw[at] != '\r' || (at == last && file.trace.line_feed)) continue;
+  for (std::size_t at = raw.find('\r'); at != std::string_view::npos; at = raw.find('\r', at + 1)) {
+    if (at == last && file.trace.line_feed) continue;
     findings.push_back(place.at(line.column(at), FindingKind::lone_cr));
     break;
   }

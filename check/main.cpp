@@ -245,7 +245,7 @@ int check_files(int argc, char** argv) {
       settings.isomers = &isomers;
       settings.state_lines = &context.state_lines;
     }
-    plot::Figure figure = check::comparison_figure(context.compared, settings);
+    plot::Figure figure = check::comparison_figure(context.compared.all(), settings);
     // The picture says exactly which tables it was compared with.
     figure.footnotes.push_back({"Mass table: " + masses.identity().described(), {}});
     if (context.properties != nullptr)

@@ -19,12 +19,29 @@ constexpr const recordio::EditDescriptor& equation_U = conversion::equation_list
 constexpr const recordio::EditDescriptor& micro_u_sigma = conversion::micro_u_list[6];
 constexpr const recordio::EditDescriptor& kev_sigma = conversion::kev_list[5];
 
-// Files of hundreds of thousands of measurements are no files a person
-// typed; past this many the medians are taken over those seen, so that an
-// endless input costs bounded memory. Each keeps the start of its line to
-// show: the converter reads nothing past column 46.
-constexpr std::size_t measurements_remembered = 200000;
+// A block's lines are held until the block ends, each with the start of
+// its line to show (the converter reads nothing past column 46). The
+// medians of a reference nuclide and of a charge regime, for blocks too
+// small for their own, are taken over the first this many measurements of
+// the file, and only such blocks among them wait for those medians, so that
+// an endless input costs bounded memory.
+constexpr std::size_t measurements_pooled = 200000;
 constexpr std::size_t columns_shown = 80;
+
+// Two values have no middle that one of them could stray from: 0.
+double median_of(std::vector<double> values) {
+  if (values.size() < static_cast<std::size_t>(nuclides::fewest_in_a_median)) return 0.0;
+  std::sort(values.begin(), values.end());
+  const std::size_t half = values.size() / 2;
+  return values.size() % 2 == 1 ? values[half]
+                                : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
+}
+
+bool far_from(double relative, double median) {
+  const double factor = relative / median;
+  return factor > nuclides::relative_uncertainty_factor ||
+         factor * nuclides::relative_uncertainty_factor < 1.0;
+}
 
 // Three digits at most: 167, 1.2e+04.
 std::string times(double factor) {
@@ -113,65 +130,76 @@ Findings RelativeUncertainties::add(int block, const std::string& reference, std
     findings.push_back(place.at(column, FindingKind::uncertainty_too_small)
                            .with("relative", scientific(relative), relative));
   }
-  if (measured_.size() >= measurements_remembered) return findings;
-  measured_.push_back({block, reference, charge >= nuclides::highly_charged, relative, place.line,
-                       column, std::string(place.source.substr(0, columns_shown))});
+  if (block != block_) end_block();
+  block_ = block;
+  file_ = place.file;
+  const bool highly_charged = charge >= nuclides::highly_charged;
+  if (judged_ < measurements_pooled) {
+    by_reference_[reference].push_back(relative);
+    by_regime_[highly_charged ? 1 : 0].push_back(relative);
+  }
+  block_lines_.push_back({judged_++, reference, highly_charged, relative, place.line, column,
+                          std::string(place.source.substr(0, columns_shown))});
   return findings;
 }
 
-Findings RelativeUncertainties::outliers(const std::string& file) const {
-  // Two values have no middle that one of them could stray from: 0.
-  const auto median_of = [](std::vector<double> values) {
-    if (values.size() < static_cast<std::size_t>(nuclides::fewest_in_a_median)) return 0.0;
-    std::sort(values.begin(), values.end());
-    const std::size_t half = values.size() / 2;
-    return values.size() % 2 == 1 ? values[half]
-                                  : std::sqrt(values[half - 1]) * std::sqrt(values[half]);
-  };
-  std::map<int, std::vector<double>> by_block;
-  std::map<std::string, std::vector<double>> by_reference;
-  std::vector<double> by_regime[2];
-  for (const Measured& m : measured_) {
-    by_block[m.block].push_back(m.relative);
-    by_reference[m.reference].push_back(m.relative);
-    by_regime[m.highly_charged ? 1 : 0].push_back(m.relative);
-  }
-  std::map<int, double> block_medians;
-  for (const auto& [block, values] : by_block) block_medians[block] = median_of(values);
-  std::map<std::string, double> reference_medians;
-  for (const auto& [reference, values] : by_reference)
-    reference_medians[reference] = median_of(values);
-  const double regime_medians[2] = {median_of(by_regime[0]), median_of(by_regime[1])};
+Finding RelativeUncertainties::outlier(const Measured& m, double median, Scope scope) const {
+  const double factor = m.relative / median;
+  const bool above = factor > 1.0;
+  const double times_off = above ? factor : 1.0 / factor;
+  return LinePlace{file_, m.line, m.record}
+      .at(m.column, FindingKind::uncertainty_outlier)
+      .with("relative", scientific(m.relative), m.relative)
+      .with("factor", times(times_off), times_off)
+      .choice("larger", above ? 1 : 0)
+      .choice("scope", scope)
+      .choice("high", m.highly_charged ? 1 : 0)
+      .with("median", scientific(median), median);
+}
 
-  enum Scope { block = 0, same_reference = 1, same_regime = 2 };
-  Findings findings;
-  for (const Measured& m : measured_) {
-    Scope scope = block;
-    double median = block_medians[m.block];
+void RelativeUncertainties::end_block() {
+  std::vector<double> values;
+  values.reserve(block_lines_.size());
+  for (const Measured& m : block_lines_) values.push_back(m.relative);
+  const double median = median_of(std::move(values));
+  for (Measured& m : block_lines_) {
     if (median <= 0.0) {
-      scope = same_reference;
-      median = reference_medians[m.reference];
+      if (m.order < measurements_pooled) waiting_.push_back(std::move(m));
+    } else if (far_from(m.relative, median)) {
+      // The finding shows the line after the block's lines are gone.
+      shown_.push_back(std::move(m.record));
+      m.record = {};
+      Finding finding = outlier(m, median, block_scope);
+      finding.source = shown_.back();
+      found_.emplace_back(m.order, std::move(finding));
     }
+  }
+  block_lines_.clear();
+}
+
+Findings RelativeUncertainties::outliers(const std::string& file) {
+  end_block();
+  file_ = file;
+  std::map<std::string, double> reference_medians;
+  for (const auto& [reference, values] : by_reference_)
+    reference_medians[reference] = median_of(values);
+  const double regime_medians[2] = {median_of(by_regime_[0]), median_of(by_regime_[1])};
+  for (const Measured& m : waiting_) {
+    Scope scope = same_reference;
+    double median = reference_medians[m.reference];
     if (median <= 0.0) {
       scope = same_regime;
       median = regime_medians[m.highly_charged ? 1 : 0];
     }
-    if (median <= 0.0) continue;
-    const double factor = m.relative / median;
-    if (factor <= nuclides::relative_uncertainty_factor &&
-        factor * nuclides::relative_uncertainty_factor >= 1.0)
-      continue;
-    const bool above = factor > 1.0;
-    const double times_off = above ? factor : 1.0 / factor;
-    findings.push_back(LinePlace{file, m.line, m.record}
-                           .at(m.column, FindingKind::uncertainty_outlier)
-                           .with("relative", scientific(m.relative), m.relative)
-                           .with("factor", times(times_off), times_off)
-                           .choice("larger", above ? 1 : 0)
-                           .choice("scope", scope)
-                           .choice("high", m.highly_charged ? 1 : 0)
-                           .with("median", scientific(median), median));
+    if (median > 0.0 && far_from(m.relative, median))
+      found_.emplace_back(m.order, outlier(m, median, scope));
   }
+  // In the order of the lines, whichever median judged them.
+  std::stable_sort(found_.begin(), found_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  Findings findings;
+  for (auto& [order, finding] : found_) findings.push_back(std::move(finding));
+  found_.clear();
   return findings;
 }
 

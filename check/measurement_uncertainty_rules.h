@@ -8,9 +8,13 @@
 // prints it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check/finding.h"
@@ -39,22 +43,42 @@ Findings field_cut_findings(const LinePlace& place, std::int32_t field_end, int 
 class RelativeUncertainties {
  public:
   // `reference` names the block's reference nuclide ("85Rb"); `charge` is
-  // the measured ion's.
+  // the measured ion's. The measurements of a block come one after another.
   Findings add(int block, const std::string& reference, std::int32_t charge, double ratio,
                double sigma, const LinePlace& place, std::int32_t column);
-  Findings outliers(const std::string& file) const;
+  // Once the whole file is read: every measurement far from its median, in
+  // the order of the lines.
+  Findings outliers(const std::string& file);
 
  private:
   struct Measured {
-    int block = 0;
+    std::size_t order = 0;  // among the measurements judged
     std::string reference;
     bool highly_charged = false;
     double relative = 0.0;
     std::int64_t line = 0;
     std::int32_t column = 0;
-    std::string record;
+    std::string record;  // the start of the line, shown under a finding
   };
-  std::vector<Measured> measured_;
+  enum Scope { block_scope = 0, same_reference = 1, same_regime = 2 };
+  // A block with a median of its own is judged when it ends, and only the
+  // findings are kept; a smaller one waits for the whole file.
+  void end_block();
+  Finding outlier(const Measured& m, double median, Scope scope) const;
+
+  std::string file_;
+  int block_ = 0;
+  std::vector<Measured> block_lines_;
+  // Findings show their lines from here and from waiting_, both kept for
+  // the life of the object.
+  std::vector<Measured> waiting_;
+  std::vector<std::pair<std::size_t, Finding>> found_;
+  std::deque<std::string> shown_;
+  std::size_t judged_ = 0;
+  // The relative uncertainties by reference nuclide and by charge regime,
+  // for the blocks too small for a median of their own.
+  std::map<std::string, std::vector<double>> by_reference_;
+  std::vector<double> by_regime_[2];
 };
 
 }  // namespace check

@@ -71,13 +71,14 @@ void MeasurementsWalk::compare(bool reference_line, std::int32_t A,
   entry.sigma = sigma;
   const nuclides::SymbolMeaning meaning = nuclides::classify_symbol(symbol);
   entry.kind = meaning.kind;
-  find_table_value(entry, meaning, *context_.masses);
+  // Each nuclide is looked up in the table once, however many lines name it.
+  context_.compared.find_table_value(entry, symbol, *context_.masses);
   const MeasurementLine here = line();
   const ComparedColumns columns{here.field(mass_number_field).first_mark,
                                 here.field(symbol_field).column, here.field(value_field).first_mark,
                                 here.field(sigma_field).first_mark};
   add(mass_table_findings(entry, meaning, here.place, columns));
-  context_.compared.push_back(entry);
+  context_.compared.add(entry, symbol, *context_.masses);
 }
 
 void MeasurementsWalk::note_state(bool reference_line, std::int32_t A,
@@ -105,23 +106,42 @@ void MeasurementsWalk::note_state(bool reference_line, std::int32_t A,
   noted.ratio = ratio;
   noted.ratio_sigma = ratio_sigma;
   const MeasurementLine here = line();
-  noted.text = std::string(here.place.source);
+  // Only a finding on an isomer's own line shows its text.
+  if (state->letter != ' ') {
+    noted.text = std::string(here.place.source);
+    block_has_isomer_ = true;
+  }
   noted.value_column = here.field(value_field).first_mark;
-  context_.state_lines.push_back(std::move(noted));
+  block_states_.push_back(std::move(noted));
+}
+
+void MeasurementsWalk::end_block_states() {
+  // An isomer's E* is worked out from a ground-state line of its own block
+  // only: a block without an isomer leaves nothing to keep.
+  if (block_has_isomer_) {
+    context_.state_lines.insert(context_.state_lines.end(),
+                                std::make_move_iterator(block_states_.begin()),
+                                std::make_move_iterator(block_states_.end()));
+  }
+  block_states_.clear();
+  block_has_isomer_ = false;
 }
 
 void MeasurementsWalk::reference(const ReferenceRecord& reference) {
+  end_block_states();
   ++blocks_;
   begin_line();
   const MeasurementLine here = line();
-  listing(LinePlace{}
-              .at(0, FindingKind::listing_reference)
-              .with("fields", here.fields_as_cut())
-              .count("A", reference.A_ref)
-              .with("symbol", printed_text({reference.symbol_ref.data(), 4}))
-              .count("charge", reference.charge_ref)
-              .with("value", cli::fixed(reference.mass_excess_ref, 8), reference.mass_excess_ref)
-              .with("sigma", cli::fixed(reference.sigma_ref, 8), reference.sigma_ref));
+  if (context_.diagnostics.verbose) {
+    listing(LinePlace{}
+                .at(0, FindingKind::listing_reference)
+                .with("fields", here.fields_as_cut())
+                .count("A", reference.A_ref)
+                .with("symbol", printed_text({reference.symbol_ref.data(), 4}))
+                .count("charge", reference.charge_ref)
+                .with("value", cli::fixed(reference.mass_excess_ref, 8), reference.mass_excess_ref)
+                .with("sigma", cli::fixed(reference.sigma_ref, 8), reference.sigma_ref));
+  }
   bool readable = !misread_line(line_rules::blank_reference_line(here)) &&
                   !misread_line(line_rules::block_marker(here, reference.symbol_ref));
   if (readable) {
@@ -164,37 +184,39 @@ void MeasurementsWalk::measurement(const ReferenceRecord& reference,
           ? std::nullopt
           : correction_uncertainty(*context_.binding, context_.given_uncertainty_ev, reference,
                                    measurement, equation, &from_rows);
-  Finding listed =
-      LinePlace{}
-          .at(0, FindingKind::listing_measurement)
-          .with("fields", here.fields_as_cut())
-          .count("A", measurement.A_meas)
-          .with("symbol", printed_text({measurement.symbol_meas.data(), 4}))
-          .count("charge", measurement.charge_meas)
-          .with("ratio", cli::fixed(measurement.ratio_value, 8), measurement.ratio_value)
-          .with("flag", printed_text({measurement.flag.data(), 2}))
-          .with("sigma", cli::fixed(measurement.sigma_value, 8), measurement.sigma_value)
-          .with("value", cli::fixed(equation.mass_excess_meas, 6), equation.mass_excess_meas)
-          .with("value_sigma", cli::fixed(equation.sigma_meas, 6), equation.sigma_meas)
-          .choice("correction", !equation.correction_applied ? 0
-                                : correction_sigma           ? 2
-                                                             : 1)
-          .with("C", cli::fixed(equation.C, 6), equation.C);
-  if (correction_sigma) {
-    listed.with("C_sigma", cli::fixed(*correction_sigma, 6), *correction_sigma)
-        .choice("given", from_rows ? 1 : 0)
-        .with("table", context_.table.shown);
+  // The listing is made only when it is shown: its numbers' texts cost more
+  // than the rules of the line.
+  if (context_.diagnostics.verbose) {
+    Finding listed =
+        LinePlace{}
+            .at(0, FindingKind::listing_measurement)
+            .with("fields", here.fields_as_cut())
+            .count("A", measurement.A_meas)
+            .with("symbol", printed_text({measurement.symbol_meas.data(), 4}))
+            .count("charge", measurement.charge_meas)
+            .with("ratio", cli::fixed(measurement.ratio_value, 8), measurement.ratio_value)
+            .with("flag", printed_text({measurement.flag.data(), 2}))
+            .with("sigma", cli::fixed(measurement.sigma_value, 8), measurement.sigma_value)
+            .with("value", cli::fixed(equation.mass_excess_meas, 6), equation.mass_excess_meas)
+            .with("value_sigma", cli::fixed(equation.sigma_meas, 6), equation.sigma_meas)
+            .choice("correction", !equation.correction_applied ? 0
+                                  : correction_sigma           ? 2
+                                                               : 1)
+            .with("C", cli::fixed(equation.C, 6), equation.C);
+    if (correction_sigma) {
+      listed.with("C_sigma", cli::fixed(*correction_sigma, 6), *correction_sigma)
+          .choice("given", from_rows ? 1 : 0)
+          .with("table", context_.table.shown);
+    }
+    listing(std::move(listed));
   }
-  listing(std::move(listed));
-  context_.equation_lines.push_back(
-      {{{measurement.A_meas, nuclides::without_trailing_blanks(
-                                 {measurement.symbol_meas.data(), measurement.symbol_meas.size()})},
-        {reference.A_ref, nuclides::without_trailing_blanks(
-                              {reference.symbol_ref.data(), reference.symbol_ref.size()})},
-        equation.G},
-       context_.freq.trace.line_number,
-       here.field(mass_number_field).first_mark,
-       std::string(here.place.source)});
+  context_.equations.add(
+      {{measurement.A_meas, nuclides::without_trailing_blanks(
+                                {measurement.symbol_meas.data(), measurement.symbol_meas.size()})},
+       {reference.A_ref, nuclides::without_trailing_blanks(
+                             {reference.symbol_ref.data(), reference.symbol_ref.size()})},
+       equation.G},
+      context_.freq.trace.line_number, here.field(mass_number_field).first_mark, here.place.source);
   if (misread_line(line_rules::blank_measurement_line(here, reference, measurement, equation)) ||
       misread_line(line_rules::block_marker(here, measurement.symbol_meas)))
     return;
@@ -255,6 +277,7 @@ void MeasurementsWalk::marker(const MeasurementRecord& /*line*/) {
 }
 
 void MeasurementsWalk::finish(conversion::WalkEnd end) {
+  end_block_states();
   if (end == conversion::WalkEnd::failure) {
     if (status == recordio::code::illegal_numeric_character) {
       // Where the read stopped is found before the line's bytes, which

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "check/check_context.h"
 #include "check/measurement_block_rules.h"
@@ -59,6 +60,9 @@ class MeasurementsWalk final : public conversion::MeasurementsVisitor {
   void note_state(bool reference_line, std::int32_t A, const conversion::Symbol& symbol,
                   std::int32_t charge, double value, double sigma_over_ground,
                   std::optional<double> ratio, double ratio_sigma);
+  // The block's element and isomer lines go to the context when one of
+  // them is an isomer, and are dropped otherwise.
+  void end_block_states();
 
   CheckContext& context_;
   const conversion::BindingEnergyTable& table_;
@@ -70,6 +74,8 @@ class MeasurementsWalk final : public conversion::MeasurementsVisitor {
   std::string last_marker_record_;
   BlockRules block_rules_;
   RelativeUncertainties relative_uncertainties_;
+  std::vector<StateLine> block_states_;
+  bool block_has_isomer_ = false;
 };
 
 }  // namespace check

@@ -5,28 +5,35 @@
 
 namespace check {
 
-Findings undetermined_group_findings(const std::vector<EquationLine>& equations,
-                                     const nuclides::MassTable& masses,
-                                     const nuclides::NubaseTable* properties,
-                                     std::string_view freq) {
-  std::vector<nuclides::TiedEquation> tied_equations;
-  for (const EquationLine& line : equations) tied_equations.push_back(line.equation);
-  const nuclides::TiedNuclides tied = nuclides::tied_nuclides(tied_equations, masses, properties);
+void EquationNetwork::add(nuclides::TiedEquation equation, std::int64_t line, std::int32_t column,
+                          std::string_view text) {
+  for (const nuclides::Nuclide& named : {equation.measured, equation.reference}) {
+    if (!first_line_.contains(named))
+      first_line_.emplace(named, FirstLine{line, column, std::string(text)});
+  }
+  const double G = nuclides::coefficient_can_cancel(equation) ? equation.G : 0.0;
+  if (seen_.emplace(equation.measured, equation.reference, G).second)
+    equations_.push_back(std::move(equation));
+}
+
+Findings EquationNetwork::findings(const nuclides::MassTable& masses,
+                                   const nuclides::NubaseTable* properties,
+                                   std::string_view freq) const {
+  const nuclides::TiedNuclides tied = nuclides::tied_nuclides(equations_, masses, properties);
   Findings findings;
-  for (const std::vector<std::size_t>& group :
-       nuclides::undetermined_groups(tied, tied_equations)) {
+  for (const std::vector<std::size_t>& group : nuclides::undetermined_groups(tied, equations_)) {
     // The first line that names a nuclide of the group, itself or as an
     // atom of its molecule: all its nuclides are then in the group.
-    const auto names_member = [&](const EquationLine& line) {
+    const FirstLine* first = nullptr;
+    for (const auto& [named, at] : first_line_) {
       nuclides::Terms terms;
-      nuclides::add_term(tied, terms, tied.index.at(line.equation.measured), 1.0);
-      nuclides::add_term(tied, terms, tied.index.at(line.equation.reference), 1.0);
-      return std::any_of(terms.begin(), terms.end(), [&](const auto& term) {
+      nuclides::add_term(tied, terms, tied.index.at(named), 1.0);
+      const bool member = std::any_of(terms.begin(), terms.end(), [&](const auto& term) {
         return std::find(group.begin(), group.end(), term.first) != group.end();
       });
-    };
-    const auto first = std::find_if(equations.begin(), equations.end(), names_member);
-    if (first == equations.end()) continue;
+      if (member && (first == nullptr || at.line < first->line)) first = &at;
+    }
+    if (first == nullptr) continue;
     std::string names;
     for (const std::size_t k : group) {
       if (!names.empty()) names += ", ";

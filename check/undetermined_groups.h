@@ -10,8 +10,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "check/finding.h"
@@ -21,22 +24,34 @@
 
 namespace check {
 
-// One equation the converter writes, and the measurement line it is made
-// from.
-struct EquationLine {
-  nuclides::TiedEquation equation;
-  std::int64_t line = 0;
-  std::int32_t column = 0;  // of the measured ion's mass number
-  std::string text;         // the line, as findings show it
-};
+// The equations the converter would write from the file, as the rule needs
+// them: each distinct one once (G kept only where it can change the
+// nuclides an equation measures), and for each nuclide as written the first
+// line that names it, with that line's text for a finding. A million lines
+// of a few hundred nuclides cost what those nuclides and pairs cost.
+class EquationNetwork {
+ public:
+  // The equation of the measurement line `line`; `column` is the measured
+  // ion's mass number's, `text` the line as findings show it.
+  void add(nuclides::TiedEquation equation, std::int64_t line, std::int32_t column,
+           std::string_view text);
 
-// One finding per undetermined group, at the first line that names one of
-// its nuclides; `freq` is the measurements file's name in findings.
-// `properties` (null: isomers have no table value) must be what the
-// adjustment is given.
-Findings undetermined_group_findings(const std::vector<EquationLine>& equations,
-                                     const nuclides::MassTable& masses,
-                                     const nuclides::NubaseTable* properties,
-                                     std::string_view freq);
+  // One finding per undetermined group, at the first line that names one
+  // of its nuclides; `freq` is the measurements file's name in findings.
+  // `properties` (null: isomers have no table value) must be what the
+  // adjustment is given.
+  Findings findings(const nuclides::MassTable& masses, const nuclides::NubaseTable* properties,
+                    std::string_view freq) const;
+
+ private:
+  struct FirstLine {
+    std::int64_t line = 0;
+    std::int32_t column = 0;
+    std::string text;
+  };
+  std::vector<nuclides::TiedEquation> equations_;
+  std::set<std::tuple<nuclides::Nuclide, nuclides::Nuclide, double>> seen_;
+  std::map<nuclides::Nuclide, FirstLine> first_line_;
+};
 
 }  // namespace check

@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (counts.measurements < 0 || counts.blocks < 0) fail("negative counts", input);
   check_findings(findings, freq_name, table_name, input);
   if (context->diagnostics.errors() > 1) fail("more than one error", input);
-  for (const check::Compared& compared : context->compared) {
+  for (const check::Compared& compared : context->compared.all()) {
     if (compared.table && !(compared.combined_sigma() >= 0.0))
       fail("a combined sigma that is not >= 0", input);
   }

@@ -131,6 +131,12 @@ void add_term(const TiedNuclides& tied, Terms& terms, std::size_t k, double coef
   terms.emplace_back(k, coefficient);
 }
 
+bool coefficient_can_cancel(const TiedEquation& equation) {
+  return equation.measured == equation.reference ||
+         !formula_atoms(equation.measured.symbol).empty() ||
+         !formula_atoms(equation.reference.symbol).empty();
+}
+
 Terms equation_terms(const TiedNuclides& tied, const TiedEquation& equation) {
   Terms terms;
   add_term(tied, terms, tied.index.at(equation.measured), 1.0);

@@ -65,6 +65,11 @@ TiedNuclides tied_nuclides(const std::vector<TiedEquation>& equations, const Mas
 // merged with a term of the same nuclide.
 void add_term(const TiedNuclides& tied, Terms& terms, std::size_t k, double coefficient);
 
+// Whether G can change which nuclides `equation` measures: only when a
+// nuclide (or an atom) can stand on both sides, where n - G * m may be 0.
+// Elsewhere every equation of the same two nuclides ties them alike.
+bool coefficient_can_cancel(const TiedEquation& equation);
+
 // The terms of `equation`, merged, sorted by nuclide and without those
 // whose coefficient is 0.
 Terms equation_terms(const TiedNuclides& tied, const TiedEquation& equation);
