@@ -2,26 +2,48 @@
 #include "check/undetermined_groups.h"
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <tuple>
 
 namespace check {
 
+std::size_t EquationNetwork::Hash::operator()(const nuclides::Nuclide& nuclide) const {
+  return std::hash<std::string>{}(nuclide.symbol) * 1021 + static_cast<std::size_t>(nuclide.A);
+}
+
+std::size_t EquationNetwork::Hash::operator()(const nuclides::TiedEquation& equation) const {
+  return (*this)(equation.measured) * 31 + (*this)(equation.reference);
+}
+
+bool EquationNetwork::Same::operator()(const nuclides::TiedEquation& a,
+                                       const nuclides::TiedEquation& b) const {
+  return a.measured == b.measured && a.reference == b.reference && a.G == b.G;
+}
+
 void EquationNetwork::add(nuclides::TiedEquation equation, std::int64_t line, std::int32_t column,
                           std::string_view text) {
-  for (const nuclides::Nuclide& named : {equation.measured, equation.reference}) {
-    if (!first_line_.contains(named))
-      first_line_.emplace(named, FirstLine{line, column, std::string(text)});
+  for (const nuclides::Nuclide* named : {&equation.measured, &equation.reference}) {
+    if (!first_line_.contains(*named))
+      first_line_.emplace(*named, FirstLine{line, column, std::string(text)});
   }
-  const double G = nuclides::coefficient_can_cancel(equation) ? equation.G : 0.0;
-  if (seen_.emplace(equation.measured, equation.reference, G).second)
-    equations_.push_back(std::move(equation));
+  // Every equation of two nuclides that cannot cancel ties them alike: one
+  // stands for all of them.
+  if (!nuclides::coefficient_can_cancel(equation)) equation.G = 1.0;
+  equations_.insert(std::move(equation));
 }
 
 Findings EquationNetwork::findings(const nuclides::MassTable& masses,
                                    const nuclides::NubaseTable* properties,
                                    std::string_view freq) const {
-  const nuclides::TiedNuclides tied = nuclides::tied_nuclides(equations_, masses, properties);
+  // In one order whatever the hashing: the rule's words name nuclides in order.
+  std::vector<nuclides::TiedEquation> equations(equations_.begin(), equations_.end());
+  std::sort(equations.begin(), equations.end(), [](const auto& a, const auto& b) {
+    return std::tie(a.measured, a.reference, a.G) < std::tie(b.measured, b.reference, b.G);
+  });
+  const nuclides::TiedNuclides tied = nuclides::tied_nuclides(equations, masses, properties);
   Findings findings;
-  for (const std::vector<std::size_t>& group : nuclides::undetermined_groups(tied, equations_)) {
+  for (const std::vector<std::size_t>& group : nuclides::undetermined_groups(tied, equations)) {
     // The first line that names a nuclide of the group, itself or as an
     // atom of its molecule: all its nuclides are then in the group.
     const FirstLine* first = nullptr;

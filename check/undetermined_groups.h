@@ -10,11 +10,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "check/finding.h"
@@ -49,9 +48,16 @@ class EquationNetwork {
     std::int32_t column = 0;
     std::string text;
   };
-  std::vector<nuclides::TiedEquation> equations_;
-  std::set<std::tuple<nuclides::Nuclide, nuclides::Nuclide, double>> seen_;
-  std::map<nuclides::Nuclide, FirstLine> first_line_;
+  struct Hash {
+    std::size_t operator()(const nuclides::Nuclide& nuclide) const;
+    std::size_t operator()(const nuclides::TiedEquation& equation) const;
+  };
+  struct Same {
+    bool operator()(const nuclides::TiedEquation& a, const nuclides::TiedEquation& b) const;
+  };
+  // Hashed: looked up twice for each of a million lines.
+  std::unordered_set<nuclides::TiedEquation, Hash, Same> equations_;
+  std::unordered_map<nuclides::Nuclide, FirstLine, Hash> first_line_;
 };
 
 }  // namespace check
