@@ -27,14 +27,9 @@ std::uint32_t ComparedRows::index_of(std::int32_t A, const conversion::Symbol& s
   return found->second;
 }
 
-const ComparedRows::Nuclide& ComparedRows::nuclide(std::int32_t A, const conversion::Symbol& symbol,
-                                                   const nuclides::MassTable& masses) {
-  return nuclides_[index_of(A, symbol, masses)];
-}
-
-void ComparedRows::find_table_value(Compared& entry, const conversion::Symbol& symbol,
-                                    const nuclides::MassTable& masses) {
-  const Nuclide& known = nuclide(entry.A, symbol, masses);
+// A value that is not finite is compared with nothing; any other with
+// what its nuclide's record holds.
+void ComparedRows::take_table_value(Compared& entry, const Nuclide& known) {
   entry.table.reset();
   entry.compared_with.clear();
   if (!std::isfinite(entry.value) || !std::isfinite(entry.sigma)) {
@@ -44,6 +39,11 @@ void ComparedRows::find_table_value(Compared& entry, const conversion::Symbol& s
   entry.table = known.table;
   entry.compared_with = known.compared_with;
   entry.not_compared = known.not_compared;
+}
+
+void ComparedRows::find_table_value(Compared& entry, const conversion::Symbol& symbol,
+                                    const nuclides::MassTable& masses) {
+  take_table_value(entry, nuclides_[index_of(entry.A, symbol, masses)]);
 }
 
 void ComparedRows::add(const Compared& entry, const conversion::Symbol& symbol,
@@ -80,13 +80,7 @@ Compared ComparedRows::at(std::size_t index) const {
   entry.sigma = row.sigma;
   entry.correction = row.correction;
   if (row.has_correction_sigma) entry.correction_sigma = row.correction_sigma;
-  if (!std::isfinite(row.value) || !std::isfinite(row.sigma)) {
-    entry.not_compared = "no finite value";  // as find_table_value says
-    return entry;
-  }
-  entry.table = nuclide.table;
-  entry.compared_with = nuclide.compared_with;
-  entry.not_compared = nuclide.not_compared;
+  take_table_value(entry, nuclide);
   return entry;
 }
 

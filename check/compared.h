@@ -65,8 +65,8 @@ class ComparedRows {
   std::vector<Compared> all() const;
 
   // What follows from a line's mass number and symbol alone: the table
-  // value of a finite value (find_table_value), looked up in `masses` the
-  // first time the nuclide is seen.
+  // value of a finite value (find_table_value), looked up in a mass table
+  // the first time the nuclide is seen.
   struct Nuclide {
     std::int32_t A = 0;
     std::string nuclide;
@@ -75,14 +75,13 @@ class ComparedRows {
     std::string compared_with;
     std::string not_compared;
   };
-  const Nuclide& nuclide(std::int32_t A, const conversion::Symbol& symbol,
-                         const nuclides::MassTable& masses);
   // Sets what `entry` is compared with as find_table_value does, from the
   // nuclide's record.
   void find_table_value(Compared& entry, const conversion::Symbol& symbol,
                         const nuclides::MassTable& masses);
 
  private:
+  static void take_table_value(Compared& entry, const Nuclide& known);
   std::uint32_t index_of(std::int32_t A, const conversion::Symbol& symbol,
                          const nuclides::MassTable& masses);
   struct Row {
